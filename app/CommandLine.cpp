@@ -1,0 +1,149 @@
+#include "app/CommandLine.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "course/CourseReader.h"
+
+namespace quillet
+{
+namespace
+{
+constexpr int kTestSize = 20;
+constexpr int kQuizSize = 10;
+
+bool IsBlankChar(char c)
+{
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+std::string_view Trimmed(std::string_view text)
+{
+    while (!text.empty() && IsBlankChar(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlankChar(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool HasPreTestSwitch(std::string_view line)
+{
+    std::string upper(line);
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    // Only the first " /PRE" counts, and only as a whole word: /PREVIEW does not.
+    const auto at = upper.find(" /PRE");
+    if (at == std::string::npos)
+        return false;
+    const auto start = at + 1;
+    const auto stop = upper.find(' ', start);
+    const std::string_view word =
+        std::string_view(upper).substr(start, stop == std::string::npos ? std::string::npos : stop - start);
+    return word == "/PRE";
+}
+}
+
+std::string JoinArguments(const std::vector<std::string>& arguments)
+{
+    std::string line;
+    for (std::size_t i = 0; i < arguments.size(); ++i)
+    {
+        const std::string& argument = arguments[i];
+        if (i > 0)
+            line += ' ';
+        if (argument.find(' ') != std::string::npos)
+            line += '"' + argument + '"';
+        else
+            line += argument;
+    }
+    return line;
+}
+
+CommandLineParts SplitCommandLine(std::string_view commandLine)
+{
+    const std::string_view line = Trimmed(commandLine);
+    CommandLineParts parts;
+    parts.preTestSwitch = HasPreTestSwitch(line);
+
+    const auto blank = line.find(' ');
+    const auto quote = line.find('"');
+    std::string_view path;
+    std::size_t pathEnd = std::string_view::npos;  // the character that ended the path
+    if (blank == std::string_view::npos && quote == std::string_view::npos)
+        path = line;
+    else if (quote == std::string_view::npos || (blank != std::string_view::npos && blank < quote))
+    {
+        path = line.substr(0, blank);
+        pathEnd = blank;
+    }
+    else if (quote > 0)
+    {
+        path = line.substr(0, quote);
+        pathEnd = quote;
+    }
+    else
+    {
+        const auto closing = line.find('"', 1);
+        path = line.substr(1, closing == std::string_view::npos ? std::string_view::npos : closing - 1);
+        pathEnd = closing;
+    }
+    parts.bankPath = std::string(path);
+
+    const std::string_view rest =
+        pathEnd == std::string_view::npos ? std::string_view() : Trimmed(line.substr(pathEnd + 1));
+    const auto argumentEnd = rest.find_first_of(" \"");
+    parts.secondArgument = std::string(rest.substr(0, argumentEnd));
+    return parts;
+}
+
+int ChapterFromArgument(std::string_view argument, int chapterCount)
+{
+    if (argument.empty())
+        return 0;
+    long long value = 0;
+    for (const char c : argument)
+    {
+        if (c < '0' || c > '9')
+            return 0;
+        // Any number past the chapter limit is out of range; stop before it
+        // could overflow.
+        value = std::min<long long>(value * 10 + (c - '0'), 1'000'000);
+    }
+    return value >= 1 && value <= chapterCount ? static_cast<int>(value) : 0;
+}
+
+PreparedTest PrepareTest(std::string_view commandLine, CRandom& random, const BankLoader& loader)
+{
+    PreparedTest prepared;
+    if (Trimmed(commandLine).empty())
+        return prepared;
+
+    const CommandLineParts parts = SplitCommandLine(commandLine);
+    prepared.course = loader ? loader(parts.bankPath) : CCourseReader().Load(parts.bankPath);
+    if (!prepared.course)
+        return prepared;
+
+    CCourse& course = *prepared.course;
+    prepared.courseTitle = course.GetName();
+    const int chapter = ChapterFromArgument(parts.secondArgument, course.GetCount());
+    if (parts.preTestSwitch)
+    {
+        prepared.kind = TestKind::PreTest;
+        prepared.preTest = true;
+        prepared.test = course.DrawTest(kTestSize, 1, random);
+    }
+    else if (chapter != 0)
+    {
+        prepared.kind = TestKind::Quiz;
+        prepared.chapter = chapter;
+        prepared.sourceChapter = course.GetAt(chapter - 1);
+        prepared.quiz = prepared.sourceChapter->Draw(kQuizSize, random);
+    }
+    else
+    {
+        prepared.kind = TestKind::Test;
+        prepared.test = course.DrawTest(kTestSize, 0, random);
+    }
+    return prepared;
+}
+}

@@ -1,0 +1,159 @@
+#include "course/Question.h"
+
+const std::string* CQuestion::GetAnswerText(int i) const
+{
+    if (IsTrueFalse())
+    {
+        if (i == 0)
+            return &kTrueText;
+        if (i == 1)
+            return &kFalseText;
+        return nullptr;
+    }
+    if (i < 0 || i >= static_cast<int>(m_answers.size()))
+        return nullptr;
+    return &m_answers[static_cast<std::size_t>(i)];
+}
+
+int CQuestion::GetAnswerCount() const
+{
+    return IsTrueFalse() ? 2 : static_cast<int>(m_answers.size());
+}
+
+int CQuestion::AddAnswer(std::string text)
+{
+    if (m_answers.size() >= kMaxAnswers)
+        return 0;
+    m_answers.push_back(std::move(text));
+    return 1;
+}
+
+int CQuestion::SetAnswer(int i)
+{
+    m_nAnswer = i;
+    return 1;
+}
+
+int CQuestion::SetCorrect(int i)
+{
+    // Counted against the stored answers, so a true/false question only ever
+    // takes 0 here; its truth value moves the index instead.
+    if (i != 0 && !(i > 0 && i < static_cast<int>(m_answers.size())))
+        return 0;
+    m_nCorrect = i;
+    return 1;
+}
+
+int CQuestion::SetFlagged(int flagged)
+{
+    m_bFlagged = flagged;
+    return 1;
+}
+
+int CQuestion::SetHint(std::string hint)
+{
+    m_strHint = std::move(hint);
+    return 1;
+}
+
+int CQuestion::SetText(std::string text)
+{
+    m_strText = std::move(text);
+    return 1;
+}
+
+int CQuestion::SetTopic(std::string topic)
+{
+    m_strTopic = std::move(topic);
+    return 1;
+}
+
+int CQuestion::SetTrueFalse(int trueFalse)
+{
+    m_bTrueFalse = trueFalse;
+    return 1;
+}
+
+int CQuestion::SetTrue(int value)
+{
+    m_bTrue = value;
+    m_nCorrect = value == 0 ? 1 : 0;
+    return 1;
+}
+
+int CQuestion::SetNumber(int number)
+{
+    m_nNumber = number;
+    return 1;
+}
+
+const std::string* CQuestion::GetNote(int i) const
+{
+    if (i < 0 || i >= kNoteSlots || !m_pszNote[static_cast<std::size_t>(i)])
+        return nullptr;
+    return &*m_pszNote[static_cast<std::size_t>(i)];
+}
+
+int CQuestion::SetNote(int i, std::optional<std::string> note)
+{
+    if (i < 0 || i >= kNoteSlots)
+        return 0;
+    m_pszNote[static_cast<std::size_t>(i)] = std::move(note);
+    return 1;
+}
+
+std::unique_ptr<CQuestion> CQuestion::CloneBase() const
+{
+    auto copy = std::make_unique<CQuestion>();
+    copy->m_strText = m_strText;
+    copy->m_strHint = m_strHint;
+    copy->m_strTopic = m_strTopic;
+    copy->m_bTrueFalse = m_bTrueFalse;
+    return copy;
+}
+
+std::unique_ptr<CQuestion> CQuestion::Clone() const
+{
+    auto copy = CloneBase();
+    if (IsTrueFalse())
+    {
+        copy->SetTrue(m_bTrue);
+        return copy;
+    }
+    copy->m_answers = m_answers;
+    copy->m_pszNote = m_pszNote;
+    copy->m_nCorrect = m_nCorrect;
+    return copy;
+}
+
+std::unique_ptr<CQuestion> CQuestion::CloneShuffled(CRandom& random) const
+{
+    if (IsTrueFalse())
+        return Clone();
+
+    // Answer i goes to a free slot found by probing forward from a random
+    // start; fewer than j slots before j are free, so the probe stays in range.
+    const int count = static_cast<int>(m_answers.size());
+    std::array<int, kMaxAnswers> slotSource;
+    slotSource.fill(-1);
+    int remaining = count;
+    for (int i = 0; i < count; ++i)
+    {
+        int j = (random.Next() % 61) % remaining;
+        while (slotSource[static_cast<std::size_t>(j)] != -1)
+            ++j;
+        slotSource[static_cast<std::size_t>(j)] = i;
+        --remaining;
+    }
+
+    auto copy = CloneBase();
+    for (int k = 0; k < count; ++k)
+    {
+        const auto source = static_cast<std::size_t>(slotSource[static_cast<std::size_t>(k)]);
+        copy->m_answers.push_back(m_answers[source]);
+        copy->m_pszNote[static_cast<std::size_t>(k)] = m_pszNote[source];
+        if (static_cast<int>(source) == m_nCorrect)
+            copy->m_nCorrect = k;
+    }
+    return copy;
+}

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what the build needs (Debian 12, as root) and builds Quillet.
+# Safe to run again: it installs only what is missing and rebuilds only
+# what changed. Usage: scripts/setup.sh [BUILD_DIR] [extra cmake options...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  g++ cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+build=${1:-build}
+shift || true
+cmake -S . -B "$build" -G Ninja "$@" >/dev/null
+cmake --build "$build"

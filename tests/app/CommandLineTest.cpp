@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "CourseBuilders.h"
+#include "app/CommandLine.h"
+#include "course/Complement.h"
+
+namespace
+{
+// Five chapters of 2 multiple-choice and 4 true/false questions each: a Test
+// can hold only 10 questions, a Pre-Test 20, a quiz 6. "missing.blh" does not load.
+struct FakeBanks
+{
+    std::vector<std::string> asked;
+
+    quillet::BankLoader Loader()
+    {
+        return [this](const std::string& path) -> std::unique_ptr<CCourse>
+        {
+            asked.push_back(path);
+            if (path == "missing.blh")
+                return nullptr;
+            auto course = testbank::MakeCourse({2, 2, 2, 2, 2}, {4, 4, 4, 4, 4});
+            course->SetName("Title of " + path);
+            return course;
+        };
+    }
+};
+}
+
+TEST(PrepareTest, CommandLineChoosesPathAndKindOfTest)
+{
+    const struct
+    {
+        const char* line;
+        const char* path;
+        TestKind kind;
+        int chapter;
+    } cases[] = {
+        {"\"/path with blank/bank.blh\" 3", "/path with blank/bank.blh", TestKind::Quiz, 3},
+        {"/path with blank/bank.blh 3", "/path", TestKind::Test, 0},
+        {"bank.blh /pre", "bank.blh", TestKind::PreTest, 0},
+        {"bank.blh /Pre", "bank.blh", TestKind::PreTest, 0},
+        {"bank.blh /PREVIEW", "bank.blh", TestKind::Test, 0},
+        {"bank.blh/PRE", "bank.blh/PRE", TestKind::Test, 0},
+        {"bank.blh 3 /PRE", "bank.blh", TestKind::PreTest, 0},
+        {"bank.blh /PREVIEW /PRE", "bank.blh", TestKind::Test, 0}, // only the first " /PRE" is looked at
+        {"\"my /pre folder/bank.blh\"", "my /pre folder/bank.blh", TestKind::PreTest, 0},
+        {"bank.blh 0", "bank.blh", TestKind::Test, 0},
+        {"bank.blh 3a", "bank.blh", TestKind::Test, 0},
+        {"bank.blh 6", "bank.blh", TestKind::Test, 0},
+        {"bank.blh +3", "bank.blh", TestKind::Test, 0},
+        {"bank.blh 99999999999999999999", "bank.blh", TestKind::Test, 0},
+        {"bank.blh 5", "bank.blh", TestKind::Quiz, 5},
+        {"bank.blh 03", "bank.blh", TestKind::Quiz, 3},
+        {"bank.blh 2 4", "bank.blh", TestKind::Quiz, 2},
+        {"bank.blh 3\"x", "bank.blh", TestKind::Quiz, 3},
+        {"bank.blh \"3\"", "bank.blh", TestKind::Test, 0},
+        {"\"a b.blh\"3", "a b.blh", TestKind::Quiz, 3},
+        {"\"a b.blh 3", "a b.blh 3", TestKind::Test, 0},
+        {"bank\"x y\" 2", "bank", TestKind::Test, 0},
+        {"   bank.blh   2   ", "bank.blh", TestKind::Quiz, 2},
+        {"bank.blh", "bank.blh", TestKind::Test, 0},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.line);
+        FakeBanks banks;
+        CRandom random(11);
+        const quillet::PreparedTest prepared = quillet::PrepareTest(c.line, random, banks.Loader());
+        EXPECT_EQ(banks.asked, std::vector<std::string>{c.path});
+        ASSERT_TRUE(prepared.HasCourse());
+        EXPECT_EQ(prepared.courseTitle, std::string("Title of ") + c.path);
+        EXPECT_EQ(prepared.kind, c.kind);
+        EXPECT_EQ(prepared.chapter, c.chapter);
+        EXPECT_EQ(prepared.preTest, c.kind == TestKind::PreTest);
+        EXPECT_EQ(prepared.quiz != nullptr, c.kind == TestKind::Quiz);
+        EXPECT_EQ(prepared.test != nullptr, c.kind != TestKind::Quiz);
+    }
+}
+
+TEST(PrepareTest, EachKindDrawsFromTheRightSource)
+{
+    FakeBanks banks;
+    CRandom random(3);
+    const auto quiz = quillet::PrepareTest("bank.blh 3", random, banks.Loader());
+    ASSERT_NE(quiz.quiz, nullptr);
+    EXPECT_EQ(quiz.sourceChapter, quiz.course->GetAt(2));
+    EXPECT_EQ(quiz.quiz->GetName(), "Ch3");
+    EXPECT_EQ(quiz.quiz->GetCount(), 6);
+
+    const auto test = quillet::PrepareTest("bank.blh", random, banks.Loader());
+    ASSERT_NE(test.test, nullptr);
+    EXPECT_EQ(test.test->GetQuestionCount(), 10);
+    for (CQuestion* q = test.test->First(); q; q = test.test->Next())
+        EXPECT_FALSE(q->IsTrueFalse()) << q->GetText();
+
+    const auto pre = quillet::PrepareTest("bank.blh /PRE", random, banks.Loader());
+    ASSERT_NE(pre.test, nullptr);
+    EXPECT_EQ(pre.test->GetQuestionCount(), 20);
+}
+
+TEST(PrepareTest, EmptyLineOrUnloadableBankGivesNoCourseAndNoTest)
+{
+    const struct
+    {
+        const char* line;
+        std::vector<std::string> asked;
+    } cases[] = {
+        {"", {}}, {"   ", {}}, {"missing.blh 2", {"missing.blh"}}, {"missing.blh /PRE", {"missing.blh"}}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::PrintToString(c.line));
+        FakeBanks banks;
+        const auto prepared = quillet::PrepareTest(c.line, CRandom::Global(), banks.Loader());
+        EXPECT_EQ(banks.asked, c.asked);
+        EXPECT_FALSE(prepared.HasCourse());
+        EXPECT_EQ(prepared.courseTitle, "");
+        EXPECT_EQ(prepared.test, nullptr);
+        EXPECT_EQ(prepared.quiz, nullptr);
+        EXPECT_EQ(prepared.sourceChapter, nullptr);
+    }
+}
+
+TEST(PrepareTest, JoinedArgumentsReachABankFileInAFolderWithABlank)
+{
+    const auto dir = std::filesystem::path(testing::TempDir()) / "quillet cmdline test";
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "bank.blh").string();
+    std::ofstream(path, std::ios::binary) << quillet::Complemented("!Real bank\n@One\n#Q1\n@Two\n#Q2\n#Q3\n");
+    const auto prepared = quillet::PrepareTest(quillet::JoinArguments({path, "2"}));
+    std::filesystem::remove_all(dir);
+    ASSERT_TRUE(prepared.HasCourse());
+    EXPECT_EQ(prepared.courseTitle, "Real bank");
+    ASSERT_EQ(prepared.kind, TestKind::Quiz);
+    EXPECT_EQ(prepared.quiz->GetName(), "Two");
+    EXPECT_EQ(prepared.quiz->GetCount(), 2);
+}
+
+TEST(JoinArguments, ArgumentsWithABlankAreQuotedAndAllAreJoinedByOneBlank)
+{
+    using Args = std::vector<std::string>;
+    EXPECT_EQ(quillet::JoinArguments(Args{}), "");
+    EXPECT_EQ(quillet::JoinArguments(Args{"bank.blh", "/PRE"}), "bank.blh /PRE");
+    EXPECT_EQ(quillet::JoinArguments(Args{"/path with blank/bank.blh", "3"}),
+              "\"/path with blank/bank.blh\" 3");
+    EXPECT_EQ(quillet::JoinArguments(Args{"a", "b  c", "d"}), "a \"b  c\" d");
+}

@@ -1,0 +1,251 @@
+// Runs the built quillet-bank on banks written to a temporary folder.
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "course/Complement.h"
+#include "course/CourseReader.h"
+#include "tools/bank/BankJson.h"
+
+namespace
+{
+struct ToolRun
+{
+    int exit = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadFile(const std::string& path)
+{
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+// Chapters "Ch1" ... of `choice` two-answer questions "Q<c>.<n>" and `statements` true/false ones.
+std::string BankText(int chapters, int choice, int statements)
+{
+    std::string text = "!Generated\n";
+    for (int c = 1; c <= chapters; ++c)
+    {
+        text += "@Ch" + std::to_string(c) + "\n";
+        for (int q = 1; q <= choice; ++q)
+            text += "#Q" + std::to_string(c) + "." + std::to_string(q) + "\n^right\n^wrong\n";
+        for (int q = 1; q <= statements; ++q)
+            text += "$S" + std::to_string(c) + "." + std::to_string(q) + "\n^True\n";
+    }
+    return text;
+}
+
+// The number of drawn questions, checking that they are numbered 1, 2, ... in order.
+int NumberedQuestions(const std::string& json)
+{
+    std::size_t at = 0;
+    int n = 0;
+    while ((at = json.find("\"number\":" + std::to_string(n + 1) + "}", at)) != std::string::npos)
+        ++n;
+    EXPECT_EQ(json.find("\"number\":" + std::to_string(n + 1) + "}"), std::string::npos) << "out of order";
+    return n;
+}
+
+class BankTool : public testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        std::string pattern = testing::TempDir() + "quillet-bank-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+
+    std::string PathOf(const std::string& name) const { return (m_dir / name).string(); }
+
+    std::string WriteBank(const std::string& name, const std::string& text) const
+    {
+        std::ofstream(PathOf(name), std::ios::binary) << quillet::Complemented(text);
+        return PathOf(name);
+    }
+
+    // Paths here are the tool's and the temporary folder's, so single quotes suffice.
+    ToolRun Tool(const std::vector<std::string>& args) const
+    {
+        std::string command = QUILLET_BANK_TOOL;
+        for (const std::string& arg : args)
+            command += " '" + arg + "'";
+        const int status = std::system((command + " >" + PathOf("out") + " 2>" + PathOf("err")).c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(PathOf("out")),
+                ReadFile(PathOf("err"))};
+    }
+
+    std::filesystem::path m_dir;
+};
+}
+
+TEST_F(BankTool, DumpPrintsTheCourseAsJsonInItsFixedKeyOrder)
+{
+    const std::string bank =
+        WriteBank("demo.blh", "!Demo\n@Basics\n#Two plus two?\n^Four\n}Adds up\n^Five\n"
+                              "%Count\n&Arithmetic 1\n$Water is dry\n^False\n}It is wet\n@Later\n");
+    const ToolRun run = Tool({"dump", bank});
+    EXPECT_EQ(run.exit, 0) << run.err;
+    EXPECT_EQ(
+        run.out,
+        R"({"title":"Demo","chapters":[{"name":"Basics","questions":[)"
+        R"({"text":"Two plus two?","truefalse":false,"truth":1,"correct":0,"hint":"Count",)"
+        R"("topic":"Arithmetic 1","answers":["Four","Five"],"notes":["Adds up",null,null,null,null,null]},)"
+        R"({"text":"Water is dry","truefalse":true,"truth":0,"correct":1,"hint":"","topic":"",)"
+        R"("answers":["True","False"],"notes":[null,"It is wet",null,null,null,null]}]},)"
+        R"({"name":"Later","questions":[]}]})"
+        "\n");
+}
+
+TEST_F(BankTool, DumpEscapesBytesThatAreNotUtf8AndPassesValidUtf8Through)
+{
+    // Latin-1, valid 2- and 4-byte UTF-8, an overlong form, a cut sequence, a surrogate.
+    const std::string bank = WriteBank("bytes.blh", "!Caf\xe9\n@Caf\xc3\xa9\n#\"q\" \\ \x01\t\n^\xc0\xaf\n"
+                                                    "^\xe2\x82\n^\xf0\x9f\x98\x80\n^\xed\xa0\x80\n");
+    const ToolRun run = Tool({"dump", bank});
+    ASSERT_EQ(run.exit, 0) << run.err;
+    EXPECT_EQ(
+        run.out,
+        "{\"title\":\"Caf\\u00e9\",\"chapters\":[{\"name\":\"Caf\xc3\xa9\",\"questions\":["
+        R"({"text":"\"q\" \\ \u0001\t","truefalse":false,"truth":1,"correct":0,"hint":"","topic":"",)"
+        "\"answers\":[\"\\u00c0\\u00af\",\"\\u00e2\\u0082\",\"\xf0\x9f\x98\x80\",\"\\u00ed\\u00a0\\u0080\"],"
+        R"("notes":[null,null,null,null,null,null]}]}]})"
+        "\n");
+}
+
+TEST_F(BankTool, BankThatCannotBeLoadedSaysNoCourseAndFails)
+{
+    const std::string untitled = WriteBank("untitled.blh", "@Ch\n#Q\n^a\n");
+    for (const std::string& bank : {untitled, PathOf("missing.blh")})
+    {
+        const std::vector<std::string> commands[] = {{"dump", bank}, {"draw", bank, "--seed", "1", "--test"}};
+        for (const auto& args : commands)
+        {
+            SCOPED_TRACE(args[0] + " " + bank);
+            const ToolRun run = Tool(args);
+            EXPECT_EQ(run.exit, 1);
+            EXPECT_EQ(run.err, "no course\n");
+            EXPECT_EQ(run.out, "");
+        }
+    }
+}
+
+TEST_F(BankTool, WrongArgumentsPrintUsageAndExitTwo)
+{
+    const std::string bank = WriteBank("ok.blh", BankText(2, 3, 0));
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"bogus"},
+        {"dump", bank, "--json"},
+        {"draw", bank, "--test"},
+        {"draw", bank, "--seed", "x", "--test"},
+        {"draw", bank, "--seed", "1", "--quiz", "two"},
+        {"encode", bank},
+        {"check", bank, bank},
+    };
+    for (const auto& args : cases)
+    {
+        SCOPED_TRACE(testing::PrintToString(args));
+        const ToolRun run = Tool(args);
+        EXPECT_EQ(run.exit, 2);
+        EXPECT_EQ(run.err.rfind("usage: quillet-bank", 0), 0u) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST_F(BankTool, DrawWithTheSameSeedRepeatsItselfAndIsTheLibrarysDrawForThatSeed)
+{
+    const std::string bank = WriteBank("draw.blh", BankText(3, 8, 4));
+    const ToolRun first = Tool({"draw", bank, "--seed", "2024", "--pretest"});
+    ASSERT_EQ(first.exit, 0) << first.err;
+    EXPECT_EQ(first.out, Tool({"draw", bank, "--pretest", "--seed", "2024"}).out);
+    CRandom random(2024);
+    const auto course = CCourseReader::LoadText(BankText(3, 8, 4));
+    EXPECT_EQ(first.out, quillet::TestToJson(*course->DrawTest(20, 1, random), TestKind::PreTest) + "\n");
+}
+
+TEST_F(BankTool, DrawPrintsTheShapeOfEachKind)
+{
+    // Two chapters of 3 multiple-choice and 10 true/false questions: a Test holds only 6.
+    const std::string bank = WriteBank("kinds.blh", BankText(2, 3, 10));
+    const ToolRun test = Tool({"draw", bank, "--seed", "5", "--test"});
+    EXPECT_EQ(test.out.rfind(R"({"kind":"test","sections":[{"name":"Ch1","questions":[)", 0), 0u) << test.out;
+    EXPECT_EQ(test.out.find(R"("truefalse":true)"), std::string::npos);
+    EXPECT_EQ(NumberedQuestions(test.out), 6);
+
+    const ToolRun pre = Tool({"draw", bank, "--seed", "5", "--pretest"});
+    EXPECT_EQ(pre.out.rfind(R"({"kind":"pretest","sections":[{"name":"Ch1","questions":[)", 0), 0u)
+        << pre.out;
+    EXPECT_NE(pre.out.find(R"("truefalse":true)"), std::string::npos);
+    EXPECT_EQ(NumberedQuestions(pre.out), 20);
+
+    const ToolRun quiz = Tool({"draw", bank, "--quiz", "2", "--seed", "5"});
+    EXPECT_EQ(quiz.out.rfind(R"({"kind":"quiz","chapter":2,"name":"Ch2","questions":[)", 0), 0u) << quiz.out;
+    EXPECT_EQ(quiz.out.find("Q1."), std::string::npos) << "drawn from another chapter";
+    EXPECT_EQ(NumberedQuestions(quiz.out), 10);
+    EXPECT_EQ(Tool({"draw", bank, "--seed", "5", "--quiz", "3"}).exit, 1);
+}
+
+TEST_F(BankTool, EncodeThenDecodeGivesBackTheSameBytes)
+{
+    std::string bytes = "!Title\r\n";
+    for (int b = 0; b < 256; ++b)
+        bytes += static_cast<char>(b);
+    std::ofstream(PathOf("plain.txt"), std::ios::binary) << bytes;
+    ASSERT_EQ(Tool({"encode", PathOf("plain.txt"), PathOf("stored.blh")}).exit, 0);
+    EXPECT_EQ(ReadFile(PathOf("stored.blh")), quillet::Complemented(bytes));
+    ASSERT_EQ(Tool({"decode", PathOf("stored.blh"), PathOf("back.txt")}).exit, 0);
+    EXPECT_EQ(ReadFile(PathOf("back.txt")), bytes);
+    EXPECT_EQ(Tool({"encode", PathOf("nothing.txt"), PathOf("out.blh")}).exit, 1);
+}
+
+TEST_F(BankTool, CheckPrintsFileLineAndMessageForEveryProblem)
+{
+    const std::string bank =
+        WriteBank("flawed.blh", "~before title\r\n!Checked\r\n#No chapter\r\n@Ch1\r\n#Q1\r\n"
+                                "}early\r\n^a\r\n^b\r\n$Statement\r\n^Maybe\r\n#Alone\r\n"
+                                "^only\r\n@Empty\r\n@Ch3\r\n#Q3\r\n^x\r\n^y\r\n?odd\r\n");
+    const ToolRun run = Tool({"check", bank});
+    EXPECT_EQ(run.exit, 1);
+    const auto line = [&](int number, const std::string& message)
+    { return bank + ":" + std::to_string(number) + ": " + message + "\n"; };
+    EXPECT_EQ(run.out, line(1, DescribeBankLineIssue(BankLineIssue::NoCourse)) +
+                           line(3, DescribeBankLineIssue(BankLineIssue::NoChapter)) +
+                           line(6, DescribeBankLineIssue(BankLineIssue::NoteBeforeAnswer)) +
+                           line(10, DescribeBankLineIssue(BankLineIssue::BadTruthValue)) +
+                           line(11, "question has fewer than two answers") +
+                           line(13, "chapter has no questions") +
+                           line(18, DescribeBankLineIssue(BankLineIssue::UnknownKind)));
+
+    const std::string untitled = WriteBank("untitled.blh", "@Ch\n");
+    const ToolRun noTitle = Tool({"check", untitled});
+    EXPECT_EQ(noTitle.exit, 1);
+    EXPECT_EQ(noTitle.out, untitled + ":1: " + DescribeBankLineIssue(BankLineIssue::NoCourse) + "\n" +
+                               untitled + ": no course: the file has no title line\n");
+
+    const ToolRun clean = Tool({"check", WriteBank("clean.blh", BankText(2, 2, 2))});
+    EXPECT_EQ(clean.exit, 0);
+    EXPECT_EQ(clean.out + clean.err, "");
+}
+
+TEST_F(BankTool, BundledSampleCourseIsCleanAndBigEnoughForEveryKindOfTest)
+{
+    const ToolRun run = Tool({"check", QUILLET_SAMPLE_BANK});
+    EXPECT_EQ(run.exit, 0);
+    EXPECT_EQ(run.out + run.err, "");
+    const auto course = CCourseReader().Load(QUILLET_SAMPLE_BANK);
+    ASSERT_NE(course, nullptr);
+    EXPECT_GE(course->GetCount(), 6);
+    for (int c = 0; c < course->GetCount(); ++c)
+        EXPECT_GE(course->GetAt(c)->GetCount(), 12)
+            << "chapter " << c + 1 << ": " << course->GetAt(c)->GetName();
+}

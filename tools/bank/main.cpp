@@ -1,0 +1,181 @@
+// quillet-bank: converts, lists, draws from and checks question banks.
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "course/Complement.h"
+#include "course/CourseReader.h"
+#include "tools/bank/BankCheck.h"
+#include "tools/bank/BankJson.h"
+
+namespace
+{
+constexpr const char* kUsage =
+    "usage: quillet-bank encode TEXT BANK       store a plain-text bank as a bank file\n"
+    "       quillet-bank decode BANK TEXT       turn a bank file back into plain text\n"
+    "       quillet-bank dump BANK [--text]     list the loaded course (JSON, or readable text)\n"
+    "       quillet-bank draw BANK --seed N (--test | --pretest | --quiz CHAPTER) [--text]\n"
+    "                                           show the selection that seed N draws\n"
+    "       quillet-bank check BANK             report every line the loader passes over\n";
+
+int Usage()
+{
+    std::fputs(kUsage, stderr);
+    return 2;
+}
+
+void PrintLine(const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (text.empty() || text.back() != '\n')
+        std::fputc('\n', stdout);
+}
+
+int Convert(const std::string& in, const std::string& out)
+{
+    std::string bytes;
+    if (!quillet::ReadWholeFile(in, bytes))
+    {
+        std::fprintf(stderr, "quillet-bank: cannot read %s\n", in.c_str());
+        return 1;
+    }
+    quillet::ComplementInPlace(bytes);
+    if (!quillet::WriteWholeFile(out, bytes))
+    {
+        std::fprintf(stderr, "quillet-bank: cannot write %s\n", out.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+std::unique_ptr<CCourse> LoadOrComplain(const std::string& path)
+{
+    auto course = CCourseReader().Load(path);
+    if (!course)
+        std::fputs("no course\n", stderr);
+    return course;
+}
+
+int Dump(const std::vector<std::string>& args)
+{
+    if (args.empty() || args.size() > 2 || (args.size() == 2 && args[1] != "--text"))
+        return Usage();
+    const auto course = LoadOrComplain(args[0]);
+    if (!course)
+        return 1;
+    PrintLine(args.size() == 2 ? quillet::CourseToText(*course) : quillet::CourseToJson(*course));
+    return 0;
+}
+
+std::optional<unsigned long> ParseNumber(const std::string& text, unsigned long max)
+{
+    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const unsigned long value = std::stoul(text);
+    if (value > max)
+        return std::nullopt;
+    return value;
+}
+
+int Draw(const std::vector<std::string>& args)
+{
+    if (args.empty())
+        return Usage();
+    std::optional<unsigned long> seed;
+    std::optional<TestKind> kind;
+    std::string chapterText;
+    bool text = false;
+    for (std::size_t i = 1; i < args.size(); ++i)
+    {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--seed" && hasValue && !seed)
+        {
+            seed = ParseNumber(args[++i], 0xFFFFFFFFul);
+            if (!seed)
+                return Usage();
+        }
+        else if ((arg == "--test" || arg == "--pretest") && !kind)
+            kind = arg == "--test" ? TestKind::Test : TestKind::PreTest;
+        else if (arg == "--quiz" && hasValue && !kind)
+        {
+            kind = TestKind::Quiz;
+            chapterText = args[++i];
+        }
+        else if (arg == "--text" && !text)
+            text = true;
+        else
+            return Usage();
+    }
+    if (!seed || !kind)
+        return Usage();
+
+    std::optional<unsigned long> chapter;
+    if (*kind == TestKind::Quiz && !(chapter = ParseNumber(chapterText, 1000)))
+        return Usage();
+
+    const auto course = LoadOrComplain(args[0]);
+    if (!course)
+        return 1;
+    CRandom random(static_cast<std::uint32_t>(*seed));
+    if (*kind == TestKind::Quiz)
+    {
+        const CChapter* source = course->GetAt(static_cast<int>(*chapter) - 1);
+        if (!source)
+        {
+            std::fprintf(stderr, "quillet-bank: there is no chapter %lu; the course has %d\n", *chapter,
+                         course->GetCount());
+            return 1;
+        }
+        const auto quiz = source->Draw(10, random);
+        const int number = static_cast<int>(*chapter);
+        PrintLine(text ? quillet::QuizToText(*quiz, number) : quillet::QuizToJson(*quiz, number));
+        return 0;
+    }
+    const auto test = course->DrawTest(20, *kind == TestKind::PreTest ? 1 : 0, random);
+    PrintLine(text ? quillet::TestToText(*test, *kind) : quillet::TestToJson(*test, *kind));
+    return 0;
+}
+
+int Check(const std::vector<std::string>& args)
+{
+    if (args.size() != 1)
+        return Usage();
+    const std::string& path = args[0];
+    const quillet::BankCheckResult result = quillet::CheckBankFile(path);
+    if (!result.readable)
+    {
+        std::fprintf(stderr, "quillet-bank: cannot read %s\n", path.c_str());
+        return 1;
+    }
+    for (const auto& finding : result.findings)
+        std::printf("%s:%d: %s\n", path.c_str(), finding.line, finding.message.c_str());
+    if (!result.course)
+        std::printf("%s: no course: the file has no title line\n", path.c_str());
+    return result.Clean() ? 0 : 1;
+}
+}
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return Usage();
+    const std::string command = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "--help" || command == "-h" || command == "help")
+    {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == "encode" || command == "decode")
+        return args.size() == 2 ? Convert(args[0], args[1]) : Usage();
+    if (command == "dump")
+        return Dump(args);
+    if (command == "draw")
+        return Draw(args);
+    if (command == "check")
+        return Check(args);
+    return Usage();
+}

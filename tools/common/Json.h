@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillet::json
+{
+// A JSON string literal for bytes of unknown encoding: valid UTF-8 passes
+// through, every other byte becomes \u00XX so that nothing is lost or
+// replaced.
+std::string Quote(std::string_view bytes);
+
+// Appends compact JSON, with commas placed by the writer.
+class Writer
+{
+public:
+    Writer& BeginObject();
+    Writer& EndObject();
+    Writer& BeginArray();
+    Writer& EndArray();
+    Writer& Key(std::string_view key);
+    Writer& String(std::string_view bytes);
+    Writer& Number(long long value);
+    Writer& Bool(bool value);
+    Writer& Null();
+
+    const std::string& Text() const { return m_text; }
+
+private:
+    void BeforeValue();
+
+    std::string m_text;
+    bool m_needComma = false;
+};
+}
