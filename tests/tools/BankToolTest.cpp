@@ -1,33 +1,10 @@
 // Runs the built quillet-bank on banks written to a temporary folder.
-#include <sys/wait.h>
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "course/Complement.h"
 #include "course/CourseReader.h"
+#include "ToolFixture.h"
 #include "tools/bank/BankJson.h"
 
 namespace
 {
-struct ToolRun
-{
-    int exit = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadFile(const std::string& path)
-{
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
-
 // Chapters "Ch1" ... of `choice` two-answer questions "Q<c>.<n>" and `statements` true/false ones.
 std::string BankText(int chapters, int choice, int statements)
 {
@@ -54,37 +31,15 @@ int NumberedQuestions(const std::string& json)
     return n;
 }
 
-class BankTool : public testing::Test
+class BankTool : public ToolFixture
 {
   protected:
-    void SetUp() override
-    {
-        std::string pattern = testing::TempDir() + "quillet-bank-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-
-    std::string PathOf(const std::string& name) const { return (m_dir / name).string(); }
-
     std::string WriteBank(const std::string& name, const std::string& text) const
     {
-        std::ofstream(PathOf(name), std::ios::binary) << quillet::Complemented(text);
-        return PathOf(name);
+        return WriteStored(name, text);
     }
 
-    // Paths here are the tool's and the temporary folder's, so single quotes suffice.
-    ToolRun Tool(const std::vector<std::string>& args) const
-    {
-        std::string command = QUILLET_BANK_TOOL;
-        for (const std::string& arg : args)
-            command += " '" + arg + "'";
-        const int status = std::system((command + " >" + PathOf("out") + " 2>" + PathOf("err")).c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(PathOf("out")),
-                ReadFile(PathOf("err"))};
-    }
-
-    std::filesystem::path m_dir;
+    ToolRun Tool(const std::vector<std::string>& args) const { return Run(QUILLET_BANK_TOOL, args); }
 };
 }
 

@@ -1,0 +1,50 @@
+// Reading and composing record files of growing size: both should grow
+// linearly with the number of results.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "records/StudentRoster.h"
+
+namespace
+{
+std::string RecordText(int students, int resultsEach)
+{
+    std::string text;
+    for (int s = 0; s < students; ++s)
+    {
+        text += "ustudent" + std::to_string(s) + "\npsecret" + std::to_string(s) + "\n";
+        for (int r = 0; r < resultsEach; ++r)
+            text += "tHome and Small-Office Networking\ncChapter 3: DHCP and DNS\nd20261208101500\ns001230\nr08\na10\n";
+    }
+    return text;
+}
+
+void BM_ComposeRecordText(benchmark::State& state)
+{
+    const auto roster = CStudentRoster::ParseRecordText(RecordText(static_cast<int>(state.range(0)), 100));
+    std::size_t bytes = 0;
+    for (auto _ : state)
+    {
+        const std::string text = roster->ComposeRecordText();
+        bytes = text.size();
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    state.counters["results"] = static_cast<double>(state.range(0) * 100);
+}
+BENCHMARK(BM_ComposeRecordText)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+void BM_ParseRecordText(benchmark::State& state)
+{
+    const std::string text = RecordText(static_cast<int>(state.range(0)), 100);
+    for (auto _ : state)
+    {
+        auto roster = CStudentRoster::ParseRecordText(text);
+        benchmark::DoNotOptimize(roster.get());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    state.counters["results"] = static_cast<double>(state.range(0) * 100);
+}
+BENCHMARK(BM_ParseRecordText)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "records/TimeText.h"
+
+namespace quillet
+{
+inline constexpr const char* kMailSenderName = "Pellmark Testing";
+inline constexpr const char* kMailSenderAddress = "testresults@pellmark.example";
+inline constexpr const char* kMailRecipientName = "Test Result Recipient";
+
+struct MailParts
+{
+    std::string subject;
+    std::string body;
+    std::string recipientAddress;  // as the student typed it
+    TimeStamp date = 0;
+    std::string messageId;  // without the angle brackets
+};
+
+// An RFC 5322 message for `sendmail -i -t`: From, To, Subject, Date,
+// Message-ID, MIME-Version and a UTF-8 plain-text body. Nothing when a header
+// would have to carry CR, LF or NUL.
+std::optional<std::string> BuildMailMessage(const MailParts& parts);
+
+// A header value as RFC 2047 encoded words when it is not plain ASCII.
+std::string EncodeHeaderText(const std::string& text);
+}

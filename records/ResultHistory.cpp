@@ -1,0 +1,89 @@
+#include "records/ResultHistory.h"
+
+#include <algorithm>
+
+bool CResultHistory::IsSameTest(const CResultEntry& entry) const
+{
+    if (entry.m_strTitle != m_strCourseTitle)
+        return false;
+    if (m_kind == TestKind::Quiz)
+        return entry.m_bTest == 0 && entry.m_strChapter == m_strQuizChapter;
+    // Tests and pre-tests of one course keep separate histories.
+    return entry.m_bTest != 0 && (entry.m_bPreTest != 0) == (m_kind == TestKind::PreTest);
+}
+
+template <typename Visit>
+void CResultHistory::WalkSameTest(Visit visit) const
+{
+    if (!m_pRoster)
+        return;
+    const int student = m_pRoster->FindStudent(m_strUserName);
+    for (int i = m_pRoster->GetResultCount(student) - 1; i >= 0; --i)
+    {
+        CResultEntry* entry = m_pRoster->GetResult(student, i);
+        if (IsSameTest(*entry) && !visit(entry))
+            return;
+    }
+}
+
+CResultEntry* CResultHistory::FindLatestResult() const
+{
+    CResultEntry* latest = nullptr;
+    WalkSameTest([&](CResultEntry* entry) {
+        latest = entry;
+        return false;
+    });
+    return latest;
+}
+
+int CResultHistory::CountResults() const
+{
+    int count = 0;
+    WalkSameTest([&](CResultEntry*) {
+        ++count;
+        return true;
+    });
+    return count;
+}
+
+int CResultHistory::AverageScore() const
+{
+    // Pooled over all answers, so longer tests weigh more.
+    long long right = 0;
+    long long total = 0;
+    WalkSameTest([&](CResultEntry* entry) {
+        right += entry->m_nRight;
+        total += entry->m_nTotal;
+        return true;
+    });
+    return total > 0 ? static_cast<int>(right * 100 / total) : 0;
+}
+
+std::vector<CResultEntry*> CResultHistory::GetPreviousResults() const
+{
+    std::vector<CResultEntry*> results;
+    WalkSameTest([&](CResultEntry* entry) {
+        results.push_back(entry);
+        return results.size() < kPreviousResults;
+    });
+    std::reverse(results.begin(), results.end());
+    return results;
+}
+
+int CResultHistory::RecordResult(int right, int total)
+{
+    if (!m_pRoster)
+        return 0;
+    auto entry = std::make_unique<CResultEntry>();
+    entry->m_bTest = m_kind == TestKind::Quiz ? 0 : 1;
+    entry->m_bPreTest = m_kind == TestKind::PreTest ? 1 : 0;
+    entry->m_strTitle = m_strCourseTitle;
+    if (m_kind == TestKind::Quiz)
+        entry->m_strChapter = m_strQuizChapter;
+    entry->m_nRight = right;
+    entry->m_nTotal = total;
+    entry->m_timeGraded = m_timeEnd;
+    entry->m_spanTaken = m_timeEnd - m_timeStart;
+    m_pRoster->AddResult(m_strUserName, m_strPassword, std::move(entry));
+    return m_pRoster->WriteRoster(m_strRecordFile);
+}

@@ -1,0 +1,239 @@
+#include "records/StudentRoster.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "course/Complement.h"
+#include "records/AtomicFile.h"
+
+namespace
+{
+bool HoldsLineBreak(std::string_view text)
+{
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+std::string TwoDigitNumber(int value)
+{
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%02d", value);
+    return buffer;
+}
+
+void ReadDateLine(CResultEntry& result, const std::string& line)
+{
+    using quillet::AtoiField;
+    const auto time = quillet::MakeLocalTime(AtoiField(line, 1, 4), AtoiField(line, 5, 2), AtoiField(line, 7, 2),
+                                             AtoiField(line, 9, 2), AtoiField(line, 11, 2), AtoiField(line, 13, 2));
+    result.m_timeGraded = time.value_or(0);
+    // What would not be written back the same is kept as it was read.
+    const std::string value = line.substr(1);
+    if (time && quillet::FormatLocalTime(*time, "%Y%m%d%H%M%S") == value)
+        result.m_strDateText.reset();
+    else
+        result.m_strDateText = value;
+}
+}
+
+int CStudentRoster::FindStudent(std::string_view name) const
+{
+    for (std::size_t i = 0; i < m_students.size(); ++i)
+    {
+        if (m_students[i]->m_strName == name)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int CStudentRoster::CheckPassword(std::string_view name, std::string_view password) const
+{
+    const int index = FindStudent(name);
+    return index >= 0 && m_students[static_cast<std::size_t>(index)]->m_strPassword == password ? 1 : 0;
+}
+
+int CStudentRoster::AddStudent(std::string name, std::string password)
+{
+    if (FindStudent(name) != -1 || HoldsLineBreak(name) || HoldsLineBreak(password))
+        return 0;
+    auto student = std::make_unique<CStudentRecord>();
+    student->m_strName = std::move(name);
+    student->m_strPassword = std::move(password);
+    m_students.push_back(std::move(student));
+    return 1;
+}
+
+int CStudentRoster::AddResult(std::string_view name, std::string_view password,
+                              std::unique_ptr<CResultEntry>&& entry)
+{
+    const int index = FindStudent(name);
+    if (index < 0 || !entry || !CheckPassword(name, password))
+        return 0;
+    m_students[static_cast<std::size_t>(index)]->m_results.push_back(std::move(entry));
+    return 1;
+}
+
+CStudentRecord* CStudentRoster::GetStudent(int index) const
+{
+    if (index < 0 || index >= GetStudentCount())
+        return nullptr;
+    return m_students[static_cast<std::size_t>(index)].get();
+}
+
+int CStudentRoster::GetResultCount(int student) const
+{
+    const CStudentRecord* record = GetStudent(student);
+    return record ? static_cast<int>(record->m_results.size()) : 0;
+}
+
+CResultEntry* CStudentRoster::GetResult(int student, int result) const
+{
+    const CStudentRecord* record = GetStudent(student);
+    if (!record || result < 0 || result >= static_cast<int>(record->m_results.size()))
+        return nullptr;
+    return record->m_results[static_cast<std::size_t>(result)].get();
+}
+
+std::string CStudentRoster::ComposeRecordText() const
+{
+    std::string text;
+    for (const auto& student : m_students)
+    {
+        text += 'u' + student->m_strName + "\np" + student->m_strPassword + '\n';
+        for (const auto& result : student->m_results)
+        {
+            text += 't' + result->m_strTitle + '\n';
+            if (!result->m_bTest)
+                text += 'c' + result->m_strChapter + '\n';
+            text += 'd';
+            text += result->m_strDateText ? *result->m_strDateText
+                                          : quillet::FormatLocalTime(result->m_timeGraded, "%Y%m%d%H%M%S");
+            text += "\ns" + quillet::FormatSpan(result->m_spanTaken, "%H%M%S");
+            text += "\nr" + TwoDigitNumber(result->m_nRight);
+            text += "\na" + TwoDigitNumber(result->m_nTotal) + '\n';
+            if (result->m_bPreTest)
+                text += "q\n";
+        }
+    }
+    return text;
+}
+
+std::unique_ptr<CStudentRoster> CStudentRoster::ParseRecordText(std::string_view text)
+{
+    std::unique_ptr<CStudentRoster> roster;
+    CStudentRecord* student = nullptr;
+    CResultEntry* result = nullptr;
+    while (!text.empty())
+    {
+        // A line ends at its first CR or LF; CR LF leaves an empty line.
+        const auto stop = text.find_first_of("\r\n");
+        const std::string line(text.substr(0, stop));
+        text = stop == std::string_view::npos ? std::string_view() : text.substr(stop + 1);
+        if (line.empty())
+            continue;
+
+        const std::string value = line.substr(1);
+        switch (line[0])
+        {
+        case 'u':
+        {
+            if (!roster)
+                roster = std::make_unique<CStudentRoster>();
+            auto added = std::make_unique<CStudentRecord>();
+            added->m_strName = value;
+            student = added.get();
+            result = nullptr;
+            roster->m_students.push_back(std::move(added));
+            break;
+        }
+        case 'p':
+            if (student)
+                student->m_strPassword = value;
+            break;
+        case 't':
+            if (student)
+            {
+                auto added = std::make_unique<CResultEntry>();
+                added->m_strTitle = value;
+                result = added.get();
+                student->m_results.push_back(std::move(added));
+            }
+            break;
+        default:
+            if (!result)
+                break;
+            switch (line[0])
+            {
+            case 'c':
+                result->m_bTest = 0;
+                result->m_strChapter = value;
+                break;
+            case 'd':
+                ReadDateLine(*result, line);
+                break;
+            case 's':
+                result->m_spanTaken = quillet::AtoiField(line, 5, 2) + 60ll * quillet::AtoiField(line, 3, 2) +
+                                      3600ll * quillet::AtoiField(line, 1, 2);
+                break;
+            case 'r':
+                result->m_nRight = quillet::AtoiField(value, 0);
+                break;
+            case 'a':
+                result->m_nTotal = quillet::AtoiField(value, 0);
+                break;
+            case 'q':
+                result->m_bPreTest = 1;
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    return roster;
+}
+
+int CStudentRoster::WriteRoster(const std::string& fileName) const
+{
+    return WriteRosterToPath(quillet::RecordFilePath(fileName));
+}
+
+int CStudentRoster::WriteRosterToPath(const std::string& path) const
+{
+    std::string stored = ComposeRecordText();
+    quillet::ComplementInPlace(stored);
+    return quillet::ReplaceFileAtomically(path, stored) ? 1 : 0;
+}
+
+namespace quillet
+{
+std::string RecordDirectory()
+{
+    if (const char* dir = std::getenv("QUILLET_RECORD_DIR"); dir && *dir)
+        return dir;
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/')
+        return std::string(data) + "/quillet";
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + "/.local/share/quillet";
+}
+
+std::string RecordFilePath(const std::string& fileName)
+{
+    std::string dir = RecordDirectory();
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
+    return dir + fileName;
+}
+}
+
+std::unique_ptr<CStudentRoster> ReadRoster(const std::string& fileName)
+{
+    return ReadRosterFromPath(quillet::RecordFilePath(fileName));
+}
+
+std::unique_ptr<CStudentRoster> ReadRosterFromPath(const std::string& path)
+{
+    std::string stored;
+    if (!quillet::ReadWholeFile(path, stored))
+        return nullptr;
+    quillet::ComplementInPlace(stored);
+    return CStudentRoster::ParseRecordText(stored);
+}

@@ -1,0 +1,107 @@
+#pragma once
+
+// A fresh record folder per test, the time zone a test asks for, and the
+// stored bytes of record files.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <tuple>
+
+#include "course/Complement.h"
+#include "records/StudentRoster.h"
+
+namespace recordtest
+{
+// Sets TZ; false when the zone is not installed (the C library then quietly uses UTC).
+inline bool UseTimeZone(const std::string& zone)
+{
+    setenv("TZ", zone.c_str(), 1);
+    tzset();
+    return zone == "UTC" || std::filesystem::exists("/usr/share/zoneinfo/" + zone);
+}
+
+inline std::int64_t UtcSeconds(int year, int month, int day, int hour, int minute, int second)
+{
+    std::tm parts{second, minute, hour, day, month - 1, year - 1900, 0, 0, 0, 0, nullptr};
+    return timegm(&parts);
+}
+
+inline std::string ReadBytes(const std::string& path)
+{
+    std::ostringstream bytes;
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    return bytes.str();
+}
+
+// Stores a record text the way the program does: byte-complemented.
+inline void StoreText(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << quillet::Complemented(text);
+}
+
+inline std::vector<std::string> FolderEntries(const std::string& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Test flag, pre-test flag, title, chapter, date, time taken, right, total.
+using EntryFields = std::tuple<int, int, std::string, std::string, std::int64_t, std::int64_t, int, int>;
+
+inline EntryFields Fields(const CResultEntry& e)
+{
+    return {e.m_bTest,      e.m_bPreTest,  e.m_strTitle, e.m_strChapter,
+            e.m_timeGraded, e.m_spanTaken, e.m_nRight,   e.m_nTotal};
+}
+
+// `students` students of `results` test results each; `tag` tells texts apart.
+inline std::string BigRecordText(int students, int results, const std::string& tag)
+{
+    std::string text;
+    for (int s = 0; s < students; ++s)
+    {
+        text += "u" + tag + std::to_string(s) + "\npsecret\n";
+        for (int r = 0; r < results; ++r)
+            text += "tCourse " + tag + "\nd20010203040506\ns0010" + std::to_string(r % 6) + "0\nr1" +
+                    std::to_string(r % 10) + "\na20\n";
+    }
+    return text;
+}
+
+// QUILLET_RECORD_DIR at a fresh folder and TZ at UTC, both put back afterwards.
+class RecordDirTest : public testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        for (auto& [name, value] : m_saved)
+            value = std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt;
+        std::string pattern = testing::TempDir() + "quillet-records-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+        setenv("QUILLET_RECORD_DIR", m_dir.c_str(), 1);
+        UseTimeZone("UTC");
+    }
+
+    void TearDown() override
+    {
+        std::filesystem::remove_all(m_dir);
+        for (const auto& [name, value] : m_saved)
+            value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+        tzset();
+    }
+
+    std::string RecordPath() const { return m_dir + "/" + kRecordFileName; }
+
+    std::string m_dir;
+    std::pair<const char*, std::optional<std::string>> m_saved[2] = {{"QUILLET_RECORD_DIR", {}}, {"TZ", {}}};
+};
+}

@@ -1,0 +1,107 @@
+
+#include "tools/records/RecordsFormat.h"
+
+#include "output/ResultsText.h"
+
+namespace quillet
+{
+namespace
+{
+constexpr const char* kIsoLocalTime = "%Y-%m-%dT%H:%M:%S";
+}
+
+void WriteResultJson(json::Writer& out, const CResultEntry& result)
+{
+    out.BeginObject();
+    out.Key("test").Bool(result.m_bTest != 0);
+    out.Key("pretest").Bool(result.m_bPreTest != 0);
+    out.Key("title").String(result.m_strTitle);
+    out.Key("chapter").String(result.m_strChapter);
+    out.Key("graded").String(FormatLocalTime(result.m_timeGraded, kIsoLocalTime));
+    out.Key("graded_epoch").Number(result.m_timeGraded);
+    out.Key("taken").Number(result.m_spanTaken);
+    out.Key("right").Number(result.m_nRight);
+    out.Key("total").Number(result.m_nTotal);
+    out.EndObject();
+}
+
+std::string RosterToJson(const CStudentRoster& roster)
+{
+    json::Writer out;
+    out.BeginObject().Key("students").BeginArray();
+    for (int s = 0; s < roster.GetStudentCount(); ++s)
+    {
+        const CStudentRecord& student = *roster.GetStudent(s);
+        out.BeginObject();
+        out.Key("name").String(student.m_strName);
+        out.Key("password").String(student.m_strPassword);
+        out.Key("results").BeginArray();
+        for (const auto& result : student.m_results)
+            WriteResultJson(out, *result);
+        out.EndArray().EndObject();
+    }
+    out.EndArray().EndObject();
+    return out.Text();
+}
+
+std::string HistoryToJson(const CResultHistory& history)
+{
+    json::Writer out;
+    out.BeginObject().Key("latest");
+    if (const CResultEntry* latest = history.FindLatestResult())
+        WriteResultJson(out, *latest);
+    else
+        out.Null();
+    out.Key("count").Number(history.CountResults());
+    out.Key("average").Number(history.AverageScore());
+    const std::vector<CResultEntry*> previous = history.GetPreviousResults();
+    out.Key("previous").BeginArray();
+    for (const CResultEntry* result : previous)
+        WriteResultJson(out, *result);
+    out.EndArray();
+    out.Key("table").String(ComparePreviousText(previous));
+    out.EndObject();
+    return out.Text();
+}
+
+const char* ResultKindKey(const CResultEntry& result)
+{
+    if (!result.m_bTest)
+        return "quiz";
+    return result.m_bPreTest ? "pretest" : "test";
+}
+
+std::string CsvField(std::string_view text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
+        return std::string(text);
+    std::string out = "\"";
+    for (const char c : text)
+    {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
+std::string RosterToCsv(const CStudentRoster& roster)
+{
+    std::string out = "user,kind,course,chapter,graded,seconds,right,total,percent\r\n";
+    for (int s = 0; s < roster.GetStudentCount(); ++s)
+    {
+        const CStudentRecord& student = *roster.GetStudent(s);
+        for (const auto& result : student.m_results)
+        {
+            out += CsvField(student.m_strName) + ',' + ResultKindKey(*result) + ',' +
+                   CsvField(result->m_strTitle) + ',' + CsvField(result->m_strChapter) + ',' +
+                   FormatLocalTime(result->m_timeGraded, kIsoLocalTime) + ',' +
+                   std::to_string(result->m_spanTaken) + ',' + std::to_string(result->m_nRight) + ',' +
+                   std::to_string(result->m_nTotal) + ',' +
+                   std::to_string(Percent(result->m_nRight, result->m_nTotal)) + "\r\n";
+        }
+    }
+    return out;
+}
+}

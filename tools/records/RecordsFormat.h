@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "records/ResultHistory.h"
+#include "records/StudentRoster.h"
+#include "tools/common/Json.h"
+
+namespace quillet
+{
+// One result as an object of the fixed keys that dump and history share.
+void WriteResultJson(json::Writer& out, const CResultEntry& result);
+
+// Every student with their password and results, in file order.
+std::string RosterToJson(const CStudentRoster& roster);
+
+// The history's latest result, count, average, previous results and the
+// Compare Previous table, as the history command prints them.
+std::string HistoryToJson(const CResultHistory& history);
+
+// "test", "pretest" or "quiz".
+const char* ResultKindKey(const CResultEntry& result);
+
+// A CSV field, quoted only when it holds a comma, a double quote, CR or LF.
+std::string CsvField(std::string_view text);
+
+// A header row, then one row per result; every row ends in CR LF.
+std::string RosterToCsv(const CStudentRoster& roster);
+}

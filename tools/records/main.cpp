@@ -1,0 +1,206 @@
+// quillet-records: reads, converts and reports on the student record file.
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "course/Complement.h"
+#include "output/ResultsText.h"
+#include "records/ResultHistory.h"
+#include "records/StudentRoster.h"
+#include "tools/records/RecordsFormat.h"
+
+namespace
+{
+constexpr const char* kUsage =
+    "usage: quillet-records decode FILE           print the record text of a record file\n"
+    "       quillet-records encode TEXT FILE      store a record text as a record file\n"
+    "       quillet-records dump FILE             list students and results as JSON\n"
+    "       quillet-records rewrite FILE OUT      read a record file and write it back out\n"
+    "       quillet-records history FILE SELECTION\n"
+    "                                             one student's results of one test, as JSON\n"
+    "       quillet-records report FILE SELECTION the results e-mail of the newest such result\n"
+    "       quillet-records export-csv FILE       every result as CSV\n"
+    "where SELECTION is --user NAME --course TITLE (--test | --pretest | --quiz CHAPTER)\n"
+    "and CHAPTER is the chapter's name.\n";
+
+int Usage()
+{
+    std::fputs(kUsage, stderr);
+    return 2;
+}
+
+// Fails when stdout cannot take the text, e.g. on a full disk.
+int Print(const std::string& text, bool endLine = true)
+{
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (endLine && (text.empty() || text.back() != '\n'))
+        std::fputc('\n', stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+    {
+        std::fputs("quillet-records: cannot write the output\n", stderr);
+        return 1;
+    }
+    return 0;
+}
+
+std::optional<std::string> ReadComplemented(const std::string& path)
+{
+    std::string bytes;
+    if (!quillet::ReadWholeFile(path, bytes))
+    {
+        std::fprintf(stderr, "quillet-records: cannot read %s\n", path.c_str());
+        return std::nullopt;
+    }
+    quillet::ComplementInPlace(bytes);
+    return bytes;
+}
+
+int Decode(const std::string& in)
+{
+    const auto text = ReadComplemented(in);
+    return text ? Print(*text, false) : 1;
+}
+
+int Encode(const std::string& in, const std::string& out)
+{
+    const auto bytes = ReadComplemented(in);
+    if (!bytes)
+        return 1;
+    if (!quillet::WriteWholeFile(out, *bytes))
+    {
+        std::fprintf(stderr, "quillet-records: cannot write %s\n", out.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+std::unique_ptr<CStudentRoster> ReadOrComplain(const std::string& path)
+{
+    auto roster = ReadRosterFromPath(path);
+    if (!roster)
+        std::fputs("no students\n", stderr);
+    return roster;
+}
+
+int Dump(const std::string& path)
+{
+    const auto roster = ReadOrComplain(path);
+    return roster ? Print(quillet::RosterToJson(*roster)) : 1;
+}
+
+int ExportCsv(const std::string& path)
+{
+    const auto roster = ReadOrComplain(path);
+    return roster ? Print(quillet::RosterToCsv(*roster), false) : 1;
+}
+
+int Rewrite(const std::string& in, const std::string& out)
+{
+    const auto roster = ReadOrComplain(in);
+    if (!roster)
+        return 1;
+    if (!roster->WriteRosterToPath(out))
+    {
+        std::fprintf(stderr, "quillet-records: cannot write %s\n", out.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+// The history of the selection in args[1...], or nothing when they do not
+// name exactly one user, one course and one kind of test.
+std::optional<CResultHistory> ParseSelection(const std::vector<std::string>& args)
+{
+    std::optional<std::string> user;
+    std::optional<std::string> course;
+    std::optional<TestKind> kind;
+    std::string chapter;
+    for (std::size_t i = 1; i < args.size(); ++i)
+    {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--user" && hasValue && !user)
+            user = args[++i];
+        else if (arg == "--course" && hasValue && !course)
+            course = args[++i];
+        else if ((arg == "--test" || arg == "--pretest") && !kind)
+            kind = arg == "--test" ? TestKind::Test : TestKind::PreTest;
+        else if (arg == "--quiz" && hasValue && !kind)
+        {
+            kind = TestKind::Quiz;
+            chapter = args[++i];
+        }
+        else
+            return std::nullopt;
+    }
+    if (!user || !course || !kind)
+        return std::nullopt;
+    CResultHistory history;
+    history.m_strUserName = *user;
+    history.m_strCourseTitle = *course;
+    history.m_kind = *kind;
+    history.m_strQuizChapter = chapter;
+    return history;
+}
+
+int History(const std::vector<std::string>& args)
+{
+    auto history = args.empty() ? std::nullopt : ParseSelection(args);
+    if (!history)
+        return Usage();
+    // A missing roster is a student without results, as the program sees it.
+    const auto roster = ReadRosterFromPath(args[0]);
+    history->m_pRoster = roster.get();
+    return Print(quillet::HistoryToJson(*history));
+}
+
+int Report(const std::vector<std::string>& args)
+{
+    auto history = args.empty() ? std::nullopt : ParseSelection(args);
+    if (!history)
+        return Usage();
+    const auto roster = ReadRosterFromPath(args[0]);
+    history->m_pRoster = roster.get();
+    CResultsDoc doc;
+    doc.m_pResult = history->FindLatestResult();
+    if (!doc.m_pResult)
+    {
+        std::fprintf(stderr, "quillet-records: no %s result of that course for %s\n",
+                     TestKindWord(history->m_kind), history->m_strUserName.c_str());
+        return 1;
+    }
+    doc.m_nTimesTaken = history->CountResults();
+    doc.m_nAverage = history->AverageScore();
+    doc.m_pStudentName = &history->m_strUserName;
+    std::string subject;
+    std::string body;
+    doc.ComposeResultsText(subject, body);
+    return Print(subject + "\n\n" + body);
+}
+}
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return Usage();
+    const std::string command = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "--help" || command == "-h" || command == "help")
+        return Print(kUsage, false);
+    if (command == "decode")
+        return args.size() == 1 ? Decode(args[0]) : Usage();
+    if (command == "encode")
+        return args.size() == 2 ? Encode(args[0], args[1]) : Usage();
+    if (command == "dump")
+        return args.size() == 1 ? Dump(args[0]) : Usage();
+    if (command == "rewrite")
+        return args.size() == 2 ? Rewrite(args[0], args[1]) : Usage();
+    if (command == "export-csv")
+        return args.size() == 1 ? ExportCsv(args[0]) : Usage();
+    if (command == "history")
+        return History(args);
+    if (command == "report")
+        return Report(args);
+    return Usage();
+}
