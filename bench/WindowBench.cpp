@@ -1,0 +1,96 @@
+// The test window: opening it on the login page, and one paint of a
+// question page and of the results page, offscreen.
+#include <benchmark/benchmark.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "course/CourseReader.h"
+#include "testwin/QuilletDlg.h"
+
+namespace
+{
+std::unique_ptr<CCourse> Bank()
+{
+    std::string text = "!Benchmark Course\n";
+    for (int c = 1; c <= 6; ++c)
+    {
+        text += "@Chapter " + std::to_string(c) + "\n";
+        for (int q = 1; q <= 15; ++q)
+            text += "#Which of these statements about question " + std::to_string(q) +
+                    " of this chapter is right?\n^The first answer\n^The second answer\n^The third answer\n^The fourth answer\n";
+    }
+    return CCourseReader::LoadText(text);
+}
+
+std::unique_ptr<CQuilletDlg> Window()
+{
+    auto window = std::make_unique<CQuilletDlg>();
+    auto course = Bank();
+    CRandom random(5);
+    window->m_strCourseTitle = course->GetName();
+    window->m_pTest = course->DrawTest(20, 0, random);
+    window->m_pCourse = std::move(course);
+    return window;
+}
+
+void BM_OpenToLoginPage(benchmark::State& state)
+{
+    for (auto _ : state)
+    {
+        auto window = Window();
+        window->OnInitDialog();
+        window->show();
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(window.get());
+    }
+}
+BENCHMARK(BM_OpenToLoginPage)->Unit(benchmark::kMillisecond);
+
+void BM_PaintPage(benchmark::State& state)
+{
+    const bool results = state.range(0) == 1;
+    auto window = Window();
+    window->OnInitDialog();
+    window->show();
+    window->findChild<QLineEdit*>(QStringLiteral("control1021"))->setText(QStringLiteral("student"));
+    window->OnLoginNext();  // a known student: see main
+    if (results)
+    {
+        QTimer::singleShot(0, [] {
+            if (QWidget* prompt = QApplication::activeModalWidget())
+                prompt->findChild<QAbstractButton*>(QStringLiteral("okButton"))->click();
+        });
+        for (int i = 0; i < 20 && window->GetPage() == PageTest; ++i)
+            window->OnNext();
+    }
+    QImage image(window->size(), QImage::Format_RGB32);
+    for (auto _ : state)
+        window->render(&image);
+    state.SetLabel(results ? "results page" : "question page");
+    if (results != (window->GetPage() == PageResults))
+        state.SkipWithError("the window is not on the page to measure");
+}
+BENCHMARK(BM_PaintPage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+}
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir records;
+    qputenv("QUILLET_RECORD_DIR", records.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    // A student who exists already, so that logging in asks nothing.
+    CStudentRoster roster;
+    roster.AddStudent("student", "");
+    roster.WriteRoster(kRecordFileName);
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,132 @@
+#include "skin/MessageDlgs.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+using namespace quillet::skin;
+
+namespace
+{
+constexpr const char* kClickHint = "Click here to continue.";
+
+// The box of the one-button dialogs, and the area their texts go in.
+struct OneButtonLayout
+{
+    QSize size;
+    int tile;  // 0: chosen by the message box's background selector
+};
+constexpr OneButtonLayout kMessageLayout{QSize(400, 200), 0};
+constexpr OneButtonLayout kAlertLayout{QSize(275, 150), 196};
+constexpr QSize kPromptSize(300, 150);
+constexpr QSize kAboutSize(500, 300);
+constexpr int kAboutPicture = 217;
+
+int MessageTile(int background)
+{
+    switch (background)
+    {
+    case 1:
+        return 194;
+    case 2:
+        return 196;
+    default:
+        return 135;
+    }
+}
+
+// The tiled, framed surface of a one-button box; answers the text area.
+QRect PaintOneButtonSurface(QPainter& painter, const QRect& item, int tile)
+{
+    TileBitmap(painter, tile, item);
+    QRect frames = item;
+    DrawFrames(painter, frames);
+    return item.adjusted(5, 15, -5, -5);
+}
+}
+
+CMessageDlg::CMessageDlg(QWidget* parent) : CSkinDialog(parent)
+{
+    setObjectName(QStringLiteral("messageBox"));
+    PlaceCentred(kMessageLayout.size);
+    AddButton(IDOK, QStringLiteral("OK"), QRect(QPoint(0, 0), kMessageLayout.size))
+        ->setObjectName(QStringLiteral("okButton"));
+}
+
+void CMessageDlg::showEvent(QShowEvent* event)
+{
+    // The message itself is what a screen reader should read out.
+    setAccessibleName(FromBytes(m_strText));
+    CSkinDialog::showEvent(event);
+}
+
+void CMessageDlg::OnDrawItem(QPainter& painter, const DrawItem& item)
+{
+    const QRect text = PaintOneButtonSurface(painter, item.rect, MessageTile(m_nBackground));
+    if (m_strText.empty())
+        return;
+    painter.setPen(Qt::black);
+    // A table whose lines do not wrap is made smaller rather than cut off.
+    const QString message = FromBytes(m_strText);
+    int height = m_nHeight;
+    QFont font = MakeFont(m_strFace, height);
+    while (!(m_nFormat & DT_WORDBREAK) && height > 8 &&
+           QFontMetrics(font).boundingRect(text, Qt::AlignLeft, message).width() > text.width())
+        font = MakeFont(m_strFace, --height);
+    painter.setFont(font);
+    DrawText(painter, text, message, m_nFormat);
+    painter.setFont(MakeFont(m_strFace, m_nHeight - 4));
+    DrawText(painter, text, QString::fromLatin1(kClickHint), DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
+}
+
+CAlertDlg::CAlertDlg(QWidget* parent) : CSkinDialog(parent)
+{
+    setObjectName(QStringLiteral("alertBox"));
+    PlaceCentred(kAlertLayout.size);
+    AddButton(IDOK, QStringLiteral("OK"), QRect(QPoint(0, 0), kAlertLayout.size))
+        ->setObjectName(QStringLiteral("okButton"));
+}
+
+void CAlertDlg::OnDrawItem(QPainter& painter, const DrawItem& item)
+{
+    QRect text = PaintOneButtonSurface(painter, item.rect, kAlertLayout.tile);
+    painter.setPen(Qt::black);
+    painter.setFont(MakeFont("Arial", 22, 700));
+    DrawText(painter, text, QString::fromLatin1(kClickHint), DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
+    text.setBottom(text.bottom() - 20);
+    DrawText(painter, text, FromBytes(m_strMessage), DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
+    painter.setFont(MakeFont("Arial", 32, 700));
+    DrawText(painter, text, FromBytes(m_strTitle), DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+CPromptDlg::CPromptDlg(QWidget* parent) : CSkinDialog(parent)
+{
+    setObjectName(QStringLiteral("promptBox"));
+    PlaceCentred(kPromptSize);
+    for (const DialogButtonFaces& faces : kPromptButtons)
+        AddButton(faces.id, QString::fromLatin1(faces.caption), faces.rect)
+            ->setObjectName(faces.id == IDOK ? QStringLiteral("okButton") : QStringLiteral("cancelButton"));
+}
+
+void CPromptDlg::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    PaintPromptSurface(painter, rect(), FromBytes(m_strText), 26);
+}
+
+void CPromptDlg::OnDrawItem(QPainter& painter, const DrawItem& item)
+{
+    DrawPromptButton(painter, item);
+}
+
+CAboutDlg::CAboutDlg(QWidget* parent) : CSkinDialog(parent)
+{
+    setObjectName(QStringLiteral("aboutBox"));
+    setAccessibleName(QStringLiteral("About Quillet"));
+    PlaceCentred(kAboutSize);
+    AddButton(IDOK, QStringLiteral("OK"), QRect(QPoint(0, 0), kAboutSize))->setObjectName(QStringLiteral("okButton"));
+}
+
+void CAboutDlg::OnDrawItem(QPainter& painter, const DrawItem& item)
+{
+    TileBitmap(painter, kAboutPicture, item.rect);
+}

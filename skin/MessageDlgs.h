@@ -1,0 +1,68 @@
+#pragma once
+
+#include <string>
+
+#include "skin/SkinDialog.h"
+
+// A message box that is one big button: a click anywhere, Enter or Space
+// closes it with IDOK, Escape with IDCANCEL.
+class CMessageDlg : public CSkinDialog
+{
+    Q_OBJECT
+public:
+    explicit CMessageDlg(QWidget* parent = nullptr);
+
+    std::string m_strText;
+    int m_nHeight = 24;
+    unsigned m_nFormat = 0;  // DrawText flags of the message
+    std::string m_strFace;
+    int m_nBackground = 1;  // 1: tile 194, 2: tile 196, else tile 135
+    CPalette* m_pPalette = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void OnDrawItem(QPainter& painter, const DrawItem& item) override;
+};
+
+// A message box with a large title and a smaller line above the hint.
+class CAlertDlg : public CSkinDialog
+{
+    Q_OBJECT
+public:
+    explicit CAlertDlg(QWidget* parent = nullptr);
+
+    std::string m_strMessage;
+    std::string m_strTitle;
+    CPalette* m_pPalette = nullptr;
+
+protected:
+    void OnDrawItem(QPainter& painter, const DrawItem& item) override;
+};
+
+// An OK/Cancel question; the text may hold line breaks.
+class CPromptDlg : public CSkinDialog
+{
+    Q_OBJECT
+public:
+    explicit CPromptDlg(QWidget* parent = nullptr);
+
+    CPalette* m_pPalette = nullptr;
+    std::string m_strText;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void OnDrawItem(QPainter& painter, const DrawItem& item) override;
+};
+
+// The About picture; a click anywhere closes it.
+class CAboutDlg : public CSkinDialog
+{
+    Q_OBJECT
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+
+    CPalette* m_pPalette = nullptr;
+
+protected:
+    void OnDrawItem(QPainter& painter, const DrawItem& item) override;
+};

@@ -1,0 +1,72 @@
+#include "skin/SkinDialog.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QScreen>
+
+CSkinDialog::CSkinDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+{
+    setModal(true);
+}
+
+void CSkinDialog::PlaceCentred(QSize size)
+{
+    setFixedSize(size);
+    QWidget* owner = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
+    QRect over;
+    if (owner && owner != this && owner->isVisible())
+        over = owner->frameGeometry();
+    else if (const QScreen* screen = QApplication::primaryScreen())
+        over = screen->availableGeometry();
+    move(over.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+CSkinButton* CSkinDialog::AddButton(int id, const QString& caption, const QRect& rect)
+{
+    auto* button = new CSkinButton(
+        id, caption, [this](QPainter& painter, const DrawItem& item) { OnDrawItem(painter, item); }, this);
+    button->setGeometry(rect);
+    connect(button, &QAbstractButton::clicked, this, [this, id] {
+        if (id == IDOK)
+            OnOK();
+        else
+            reject();
+    });
+    return button;
+}
+
+void CSkinDialog::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+    {
+        // Enter on Cancel is Cancel, as a focused push button would take it.
+        if (auto* button = qobject_cast<CSkinButton*>(focusWidget()); button && button->Id() == IDCANCEL)
+            reject();
+        else
+            OnOK();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void PaintPromptSurface(QPainter& painter, const QRect& client, const QString& text, int fontHeight)
+{
+    using namespace quillet::skin;
+    TileBitmap(painter, 196, client);
+    QRect inside = client;
+    DrawFrames(painter, inside);
+    painter.setFont(MakeFont("Arial", fontHeight, 700));
+    painter.setPen(Qt::black);
+    DrawText(painter, inside, text, DT_CENTER);
+}
+
+void DrawPromptButton(QPainter& painter, const DrawItem& item)
+{
+    for (const DialogButtonFaces& faces : kPromptButtons)
+    {
+        if (faces.id != item.id)
+            continue;
+        const int face = item.pressed ? faces.pressed : item.focused ? faces.focused : faces.normal;
+        quillet::skin::BlitBitmap(painter, face, QPoint(0, 0));
+    }
+}

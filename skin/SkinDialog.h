@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QDialog>
+#include <QRect>
+
+#include "skin/SkinButton.h"
+#include "skin/SkinKit.h"
+
+// Answers of a skinned dialog's modal run.
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+
+// A borderless dialog painted entirely by the program. Enter acts as OK
+// (through OnOK, which subclasses may change), Escape and closing cancel;
+// DoModal answers IDOK or IDCANCEL.
+class CSkinDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit CSkinDialog(QWidget* parent);
+
+    int DoModal() { return exec(); }
+
+    void accept() override { done(IDOK); }
+    void reject() override { done(IDCANCEL); }
+
+protected:
+    // Sizes the dialog and centres it over its owner (or the screen).
+    void PlaceCentred(QSize size);
+    CSkinButton* AddButton(int id, const QString& caption, const QRect& rect);
+    // The draw routine for the dialog's buttons.
+    virtual void OnDrawItem(QPainter& painter, const DrawItem& item) = 0;
+    virtual void OnOK() { accept(); }
+
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// The OK and Cancel buttons of the prompt family, with their faces.
+struct DialogButtonFaces
+{
+    int id;
+    const char* caption;
+    QRect rect;
+    int pressed;
+    int focused;
+    int normal;
+};
+inline constexpr DialogButtonFaces kPromptButtons[] = {
+    {IDOK, "OK", QRect(20, 100, 100, 30), 223, 224, 225},
+    {IDCANCEL, "Cancel", QRect(180, 100, 100, 30), 220, 219, 221},
+};
+
+// Wood tile, three frames and a bold caption across the top: the surface of
+// the prompt, the password confirmation and the e-mail address dialogs.
+void PaintPromptSurface(QPainter& painter, const QRect& client, const QString& text, int fontHeight);
+// The face of an OK or Cancel button by its state.
+void DrawPromptButton(QPainter& painter, const DrawItem& item);

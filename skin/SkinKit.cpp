@@ -1,0 +1,169 @@
+#include "skin/SkinKit.h"
+
+#include <QFile>
+#include <QFontMetrics>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <array>
+
+static void InitSkinResources()
+{
+    // The bitmaps are compiled into this static library; their resource
+    // table has to be registered by hand.
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(skin);
+        return true;
+    }();
+    (void)registered;
+}
+
+CPalette* CreatePaletteFromBitmap(int)
+{
+    return nullptr;
+}
+
+QImage LoadSkinBitmap(int id)
+{
+    InitSkinResources();
+    const QString path = QStringLiteral(":/skin/%1.bmp").arg(id);
+    if (!QFile::exists(path))
+        return {};
+    return QImage(path);
+}
+
+namespace quillet::skin
+{
+void BlitBitmap(QPainter& painter, int id, QPoint at)
+{
+    const QImage bitmap = LoadSkinBitmap(id);
+    if (!bitmap.isNull())
+        painter.drawImage(at, bitmap);
+}
+
+void TileBitmap(QPainter& painter, int id, const QRect& area)
+{
+    const QImage tile = LoadSkinBitmap(id);
+    if (tile.isNull() || tile.width() == 0 || tile.height() == 0)
+        return;
+    painter.save();
+    painter.setClipRect(area);
+    for (int x = 0; x < area.width(); x += tile.width())
+    {
+        for (int y = 0; y < area.height(); y += tile.height())
+            painter.drawImage(area.topLeft() + QPoint(x, y), tile);
+    }
+    painter.restore();
+}
+
+void DrawFrames(QPainter& painter, QRect& area, int count)
+{
+    painter.save();
+    for (int i = 0; i < count && area.width() > 1 && area.height() > 1; ++i)
+    {
+        const QColor topLeft(0, 0, 0);
+        const QColor bottomRight(128, 128, 128);
+        painter.fillRect(area.left(), area.top(), area.width() - 1, 1, topLeft);
+        painter.fillRect(area.left(), area.top(), 1, area.height() - 1, topLeft);
+        painter.fillRect(area.right(), area.top(), 1, area.height(), bottomRight);
+        painter.fillRect(area.left(), area.bottom(), area.width(), 1, bottomRight);
+        area.adjust(1, 1, -1, -1);
+    }
+    painter.restore();
+}
+
+void DrawText(QPainter& painter, const QRect& area, const QString& text, unsigned format)
+{
+    int flags = 0;
+    if (format & DT_CENTER)
+        flags |= Qt::AlignHCenter;
+    else if (format & DT_RIGHT)
+        flags |= Qt::AlignRight;
+    else
+        flags |= Qt::AlignLeft;
+
+    QString shown = text;
+    if (format & DT_SINGLELINE)
+    {
+        // One line: line feeds do not break it, and only then do the
+        // vertical placements apply.
+        shown.replace(QLatin1String("\r\n"), QLatin1String(" "));
+        shown.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        shown.replace(QLatin1Char('\r'), QLatin1Char(' '));
+        if (format & DT_VCENTER)
+            flags |= Qt::AlignVCenter;
+        else if (format & DT_BOTTOM)
+            flags |= Qt::AlignBottom;
+        else
+            flags |= Qt::AlignTop;
+    }
+    else
+    {
+        flags |= Qt::AlignTop;
+        if (format & DT_WORDBREAK)
+            flags |= Qt::TextWordWrap;
+    }
+    // Text that runs over several lines is clipped to its rectangle; a single
+    // line may run a little past it rather than lose a digit.
+    painter.save();
+    if (!(format & DT_SINGLELINE))
+        painter.setClipRect(area, Qt::IntersectClip);
+    painter.drawText(area, flags, shown);
+    painter.restore();
+}
+
+void TextOut(QPainter& painter, QPoint at, const QString& text)
+{
+    const QFontMetrics metrics(painter.font());
+    painter.drawText(at + QPoint(0, metrics.ascent()), text);
+}
+
+QFont MakeFont(const char* face, int pixelHeight, int weight, bool italic)
+{
+    QFont font{QString::fromLatin1(face)};
+    font.setWeight(weight >= 700 ? QFont::Bold : QFont::Normal);
+    font.setItalic(italic);
+    // The heights the windows are laid out with are cell heights (ascent
+    // plus descent), as the fonts were asked for on the original system; a
+    // pixel size in Qt is the smaller em size. Scale so that the cell
+    // height matches, or every text would run out of its box.
+    const int height = pixelHeight > 0 ? pixelHeight : 1;
+    font.setPixelSize(height);
+    const int cell = QFontMetrics(font).height();
+    if (cell > height)
+        font.setPixelSize(std::max(1, height * height / cell));
+    return font;
+}
+
+QFont MakeFont(const std::string& face, int pixelHeight, int weight, bool italic)
+{
+    return MakeFont(face.c_str(), pixelHeight, weight, italic);
+}
+
+QString FromBytes(const std::string& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    if (!utf8.hasError())
+        return text;
+
+    // Windows-1252: Latin-1 but for the 0x80-0x9F row.
+    static constexpr std::array<char16_t, 32> kRow80 = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    QString latin;
+    latin.reserve(static_cast<qsizetype>(bytes.size()));
+    for (const char c : bytes)
+    {
+        const auto b = static_cast<unsigned char>(c);
+        latin.append(b >= 0x80 && b < 0xA0 ? QChar(kRow80[b - 0x80]) : QChar(b));
+    }
+    return latin;
+}
+
+std::string ToBytes(const QString& text)
+{
+    return text.toStdString();
+}
+}

@@ -1,0 +1,250 @@
+// What the test window paints: the page backgrounds, the results page, and
+// every owner-drawn control.
+#include <QPainter>
+
+#include "testwin/ControlTable.h"
+#include "testwin/QuilletDlg.h"
+
+using namespace quillet::skin;
+
+namespace
+{
+// The background of each page, painted at (1, -6): its first six rows lie
+// above the surface.
+int BackgroundOf(int page)
+{
+    switch (page)
+    {
+    case PageTest:
+        return 130;
+    case PageQuiz:
+        return 129;
+    case PageReview:
+        return 187;
+    case PageResults:
+        return 158;
+    default:
+        return 181;
+    }
+}
+constexpr QPoint kBackgroundAt(1, -6);
+
+// A rectangle given by its left, top, right and bottom edges.
+constexpr QRect Edges(int left, int top, int right, int bottom)
+{
+    return QRect(left, top, right - left, bottom - top);
+}
+
+// The results page.
+constexpr int kRightMarker = 163;
+constexpr int kWrongMarker = 142;
+constexpr int kListTop = 68;
+constexpr int kListStep = 18;
+constexpr int kListBottom = 428;
+constexpr int kRightMarkerX = 265;
+constexpr int kWrongMarkerX = 297;
+constexpr QRect kListText = Edges(332, 0, 457, 17);  // moved down to each row
+constexpr QRect kCorrectBox = Edges(470, 50, 510, 95);
+constexpr QRect kTotalBox = Edges(575, 50, 615, 95);
+constexpr QRect kPercentBox = Edges(452, 87, 562, 147);
+constexpr QPoint kCourseLineAt(255, 12);
+constexpr QPoint kHeadingAt(255, 30);
+constexpr QPoint kOutOfAt(516, 65);
+constexpr QPoint kTimeTakenAt(530, 155);
+constexpr QRect kGradeSentence = Edges(485, 180, 615, 240);
+constexpr QPoint kGradeLetterAt(550, 220);
+
+struct Grade
+{
+    const char* sentence;  // with the student's name
+    const char* letter;
+};
+
+Grade GradeFor(int percent)
+{
+    if (percent >= 100)
+        return {"%1,\n     you made an", "A+"};
+    if (percent >= 90)
+        return {"%1,\n     you made an", "A"};
+    if (percent >= 80)
+        return {"%1,\n     you made a", "B"};
+    if (percent >= 70)
+        return {"%1,\n     you made a", "C"};
+    return {"", ""};
+}
+
+// Question texts in the list are cut to 11 characters and "...", between
+// characters, never inside one.
+QString ListText(const std::string& bytes)
+{
+    QString text = FromBytes(bytes);
+    if (text.size() <= 14)
+        return text;
+    int cut = 11;
+    if (text.at(cut - 1).isHighSurrogate())
+        --cut;
+    return text.left(cut) + QStringLiteral("...");
+}
+
+// Answer markers and the fills of the text items.
+constexpr int kMarkerChosen = 182;
+constexpr int kMarkerNotChosen = 183;
+constexpr int kMarkerWrongChoice = 184;
+constexpr int kMarkerRight = 185;
+constexpr QColor kAnswerFill(255, 255, 153);
+constexpr QColor kCounterFill(255, 255, 255);
+constexpr int kFlaggedPanel = 186;
+constexpr int kPanel = 188;
+}
+
+void CQuilletDlg::OnPaint(QPainter& painter)
+{
+    BlitBitmap(painter, BackgroundOf(m_nPage), kBackgroundAt);
+    if (m_nPage == PageResults)
+        PaintResults(painter);
+}
+
+void CQuilletDlg::PaintResults(QPainter& painter)
+{
+    const QFont listFont = MakeFont("Courier", 14);
+    const QFont labelFont = MakeFont("Times New Roman", 24);
+    const QFont numberFont = MakeFont("Times New Roman", 45);
+    const QFont bigFont = MakeFont("Times New Roman", 60);
+    painter.setPen(Qt::black);
+
+    // One row per question in test order: a right marker, or a wrong marker
+    // with the start of the question.
+    std::vector<const CQuestion*> questions;
+    if (m_pQuiz)
+        for (int i = 0; i < m_pQuiz->GetCount(); ++i)
+            questions.push_back(m_pQuiz->GetAt(i));
+    else if (m_pTest)
+        for (int c = 0; c < m_pTest->GetCount(); ++c)
+            for (int i = 0; i < m_pTest->GetAt(c)->GetCount(); ++i)
+                questions.push_back(m_pTest->GetAt(c)->GetAt(i));
+    painter.setFont(listFont);
+    int y = kListTop;
+    for (const CQuestion* question : questions)
+    {
+        if (y >= kListBottom)
+            break;
+        if (question->IsNotCorrect())
+        {
+            BlitBitmap(painter, kWrongMarker, QPoint(kWrongMarkerX, y));
+            DrawText(painter, kListText.translated(0, y), ListText(question->GetText()), DT_VCENTER | DT_SINGLELINE);
+        }
+        else
+            BlitBitmap(painter, kRightMarker, QPoint(kRightMarkerX, y));
+        y += kListStep;
+    }
+
+    const Score score = CountScore();
+    const int percent = score.total > 0 ? score.right * 100 / score.total : 0;
+    painter.setFont(numberFont);
+    DrawText(painter, kCorrectBox, QString::number(score.right), DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
+    DrawText(painter, kTotalBox, QString::number(score.total), DT_VCENTER | DT_SINGLELINE);
+    painter.setFont(bigFont);
+    DrawText(painter, kPercentBox, QString::number(percent), DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
+
+    const QString title = FromBytes(m_strCourseTitle);
+    painter.setFont(labelFont);
+    TextOut(painter, kCourseLineAt, m_pQuiz ? title + QLatin1Char(':') : title);
+    const QString heading = m_pQuiz            ? QStringLiteral("        Ch. %1 Quiz Results").arg(m_nChapter)
+                            : m_bPreTest       ? QStringLiteral("        Pre-Test Results")
+                                               : QStringLiteral("        Test Results");
+    TextOut(painter, kHeadingAt, heading);
+    TextOut(painter, kOutOfAt, QStringLiteral("out of"));
+    TextOut(painter, kTimeTakenAt, QString::fromStdString(quillet::FormatSpan(m_timeEnd - m_timeStart, "%H:%M:%S")));
+
+    const Grade grade = GradeFor(percent);
+    painter.setPen(QColor(255, 0, 0));
+    if (*grade.sentence)
+        DrawText(painter, kGradeSentence, QString::fromLatin1(grade.sentence).arg(FromBytes(m_strUserName)), DT_LEFT);
+    painter.setFont(bigFont);
+    TextOut(painter, kGradeLetterAt, QString::fromLatin1(grade.letter));
+    painter.setPen(Qt::black);
+}
+
+void CQuilletDlg::OnDrawItem(QPainter& painter, const DrawItem& item)
+{
+    for (const ButtonFaces& faces : kButtonFaces)
+    {
+        if (faces.id == item.id)
+        {
+            BlitBitmap(painter, item.pressed ? faces.pressed : item.focused ? faces.focused : faces.normal, QPoint());
+            return;
+        }
+    }
+
+    painter.setFont(MakeFont("Arial", 18, 700));
+    painter.setPen(Qt::black);
+    switch (item.id)
+    {
+    case IDC_QUESTION:
+        BlitBitmap(painter, m_pCurrent && m_pCurrent->IsFlagged() ? kFlaggedPanel : kPanel, QPoint());
+        if (m_pCurrent)
+            DrawText(painter, item.rect.adjusted(15, 10, -15, -13),
+                     QStringLiteral("%1) %2").arg(m_pCurrent->GetNumber()).arg(FromBytes(m_pCurrent->GetText())),
+                     DT_WORDBREAK);
+        return;
+    case IDC_CLOCK:
+    case IDC_COMPLETE:
+        DrawTextItem(painter, item);
+        return;
+    default:
+        DrawAnswer(painter, item);
+    }
+}
+
+void CQuilletDlg::DrawTextItem(QPainter& painter, const DrawItem& item)
+{
+    painter.fillRect(item.rect, kCounterFill);
+    QString text;
+    if (item.id == IDC_COMPLETE)
+    {
+        const int answered = m_pTest ? m_pTest->GetAnsweredCount() : m_pQuiz ? m_pQuiz->GetAnsweredCount() : 0;
+        const int total = m_pTest ? m_pTest->GetQuestionCount() : m_pQuiz ? m_pQuiz->GetCount() : 0;
+        text = QStringLiteral("Completed - %1/%2").arg(answered).arg(total);
+    }
+    else
+        text = QString::fromStdString(quillet::FormatSpan(Now() - m_timeStart, "%H:%M:%S"));
+    DrawText(painter, item.rect, text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+void CQuilletDlg::DrawAnswer(QPainter& painter, const DrawItem& item)
+{
+    const int i = item.id - IDC_ANSWER_A;
+    painter.fillRect(item.rect, kAnswerFill);
+    if (m_pCurrent && !(m_pCurrent->IsTrueFalse() && i >= 2))
+    {
+        int marker = kMarkerNotChosen;
+        if (m_nPage == PageReview)
+            marker = i == m_pCurrent->GetCorrect() ? kMarkerRight
+                     : i == m_pCurrent->GetAnswer() ? kMarkerWrongChoice
+                                                     : kMarkerNotChosen;
+        else if (i == m_pCurrent->GetAnswer())
+            marker = kMarkerChosen;
+        const QImage picture = LoadSkinBitmap(marker);
+        painter.drawImage(item.rect.topLeft() + QPoint(2, 0), picture);
+
+        QString text;
+        const std::string* answer = m_pCurrent->GetAnswerText(i);
+        if (m_pCurrent->IsTrueFalse())
+            text = answer ? FromBytes(*answer) : QString();
+        else if (answer && !answer->empty())
+            text = QStringLiteral("%1) %2").arg(QChar(QLatin1Char(static_cast<char>('A' + i)))).arg(FromBytes(*answer));
+        const QRect textRect(QPoint(item.rect.left() + picture.width() + 6, item.rect.top() + 3),
+                             QPoint(item.rect.right() - 3, item.rect.bottom() - 3));
+        if (!text.isEmpty())
+            DrawText(painter, textRect, text, DT_WORDBREAK);
+    }
+    if (item.focused)
+    {
+        // A dotted focus rectangle, its left edge 2 pixels in and its bottom 1 up.
+        painter.save();
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(item.rect.adjusted(2, 0, -1, -2));
+        painter.restore();
+    }
+}

@@ -1,0 +1,211 @@
+// quillet-gallery OUTDIR [BANK]: renders every skinned dialog in its states,
+// and with a bank every page of the test window, to PNG files, for the
+// documentation and for reviewing the artwork.
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+
+#include "course/CourseReader.h"
+#include "testwin/QuilletDlg.h"
+
+#include "output/EmailAddressDlg.h"
+#include "records/ConfirmPasswordDlg.h"
+#include "skin/MessageDlgs.h"
+
+namespace
+{
+struct Shot
+{
+    const char* file;
+    std::function<void(QWidget&)> prepare;  // puts the dialog in the state shown
+};
+
+CSkinButton* Button(QWidget& dialog, const char* name)
+{
+    return dialog.findChild<CSkinButton*>(QString::fromLatin1(name));
+}
+
+bool Save(QWidget& dialog, const QString& dir, const Shot& shot)
+{
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QApplication::processEvents();
+    if (shot.prepare)
+        shot.prepare(dialog);
+    QApplication::processEvents();
+    const QString path = dir + QLatin1Char('/') + QString::fromLatin1(shot.file);
+    const bool saved = dialog.grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+    dialog.hide();
+    return saved;
+}
+
+void FocusOn(QWidget& dialog, const char* name)
+{
+    Button(dialog, name)->setFocus();
+}
+
+// Clicks OK on the prompt the next step raises.
+void AcceptNextPrompt()
+{
+    QTimer::singleShot(0, [] {
+        if (QWidget* prompt = QApplication::activeModalWidget())
+            Button(*prompt, "okButton")->click();
+    });
+}
+
+bool SaveWindow(CQuilletDlg& window, const QString& dir, const char* file)
+{
+    QApplication::processEvents();
+    const QString path = dir + QLatin1Char('/') + QString::fromLatin1(file);
+    const bool saved = window.grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+    return saved;
+}
+
+// A window on the bank, logged in as a returning student; a quiz of chapter
+// `chapter`, else a Test.
+std::unique_ptr<CQuilletDlg> OpenWindow(const std::string& bank, int chapter, std::uint32_t seed)
+{
+    auto window = std::make_unique<CQuilletDlg>();
+    auto course = CCourseReader().Load(bank);
+    if (!course)
+        return window;
+    CRandom random(seed);
+    window->m_strCourseTitle = course->GetName();
+    if (chapter > 0)
+    {
+        window->m_pSourceChapter = course->GetAt(chapter - 1);
+        window->m_pQuiz = window->m_pSourceChapter->Draw(10, random);
+        window->m_nChapter = chapter;
+    }
+    else
+        window->m_pTest = course->DrawTest(20, 0, random);
+    window->m_pCourse = std::move(course);
+    window->m_clock = [] { return quillet::TimeStamp(1'765'000'000); };
+    window->OnInitDialog();
+    window->show();
+    window->findChild<QLineEdit*>(QStringLiteral("control1021"))->setText(QStringLiteral("student"));
+    window->findChild<QLineEdit*>(QStringLiteral("control1022"))->setText(QStringLiteral("secret"));
+    return window;
+}
+
+bool SavePages(const QString& dir, const std::string& bank)
+{
+    // The student exists already, so logging in asks nothing.
+    QTemporaryDir records;
+    qputenv("QUILLET_RECORD_DIR", records.path().toLocal8Bit());
+    CStudentRoster roster;
+    roster.AddStudent("student", "secret");
+    roster.WriteRoster(kRecordFileName);
+
+    bool ok = true;
+    {
+        CQuilletDlg empty;
+        empty.OnInitDialog();
+        empty.show();
+        empty.findChild<QLineEdit*>(QStringLiteral("control1021"))->setText(QStringLiteral("student"));
+        ok &= SaveWindow(empty, dir, "page-login.png");
+        empty.findChild<QLineEdit*>(QStringLiteral("control1022"))->setText(QStringLiteral("secret"));
+        empty.OnLoginNext();
+        ok &= SaveWindow(empty, dir, "page-empty.png");
+    }
+
+    auto test = OpenWindow(bank, 0, 7);
+    test->OnLoginNext();
+    for (int i = 0; i < 3; ++i)
+        test->OnNext();
+    test->SelectAnswer(1);
+    test->OnFlag();
+    ok &= SaveWindow(*test, dir, "page-test-question.png");
+
+    // Answers the rest, three in four right, and grades.
+    int n = 0;
+    for (CQuestion* q = test->GetCurrent(); q; q = test->GetCurrent(), ++n)
+    {
+        q->SetAnswer(n % 4 == 3 ? (q->GetCorrect() + 1) % q->GetAnswerCount() : q->GetCorrect());
+        if (test->GetPage() != PageTest)
+            break;
+        CQuestion* before = q;
+        AcceptNextPrompt();
+        test->OnNext();
+        if (test->GetCurrent() == before && test->GetPage() == PageTest)
+            break;
+    }
+    ok &= SaveWindow(*test, dir, "page-results.png");
+    test->OnReview();
+    ok &= SaveWindow(*test, dir, "page-review.png");
+
+    auto quiz = OpenWindow(bank, 3, 11);
+    quiz->OnLoginNext();
+    quiz->SelectAnswer(0);
+    ok &= SaveWindow(*quiz, dir, "page-quiz-question.png");
+    return ok;
+}
+}
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    if (argc != 2 && argc != 3)
+    {
+        std::fputs("usage: quillet-gallery OUTDIR [BANK]\n", stderr);
+        return 2;
+    }
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(dir);
+    bool ok = true;
+
+    CMessageDlg hint;
+    hint.m_strFace = "Arial";
+    hint.m_nHeight = 22;
+    hint.m_nFormat = 17;
+    hint.m_nBackground = 0;
+    hint.m_strText = "Think about what the router does with a private address before it sends a packet out.";
+    ok &= Save(hint, dir, {"message-hint.png", {}});
+
+    CMessageDlg table;
+    table.m_strFace = "Courier";
+    table.m_nHeight = 18;
+    table.m_nFormat = 1;
+    table.m_nBackground = 1;
+    table.m_strText = "date      time     speed        score   \n"
+                      "12/01/2026  09:15AM  00:14:02  14/20   70%\n"
+                      "12/04/2026  02:40PM  00:12:37  17/20   85%\n"
+                      "12/08/2026  10:05AM  00:11:50  19/20   95%\n";
+    ok &= Save(table, dir, {"message-compare-previous.png", {}});
+
+    CAlertDlg alert;
+    alert.m_strTitle = "Invalid Password";
+    alert.m_strMessage = "Please Re-enter Password.";
+    ok &= Save(alert, dir, {"alert-invalid-password.png", {}});
+
+    CPromptDlg prompt;
+    prompt.m_strText = "3 questions unanswered!\nGrade Test?";
+    ok &= Save(prompt, dir, {"prompt-ok-focused.png", [](QWidget& d) { FocusOn(d, "okButton"); }});
+    ok &= Save(prompt, dir, {"prompt-cancel-focused.png", [](QWidget& d) { FocusOn(d, "cancelButton"); }});
+    ok &= Save(prompt, dir, {"prompt-ok-pressed.png", [](QWidget& d) { Button(d, "okButton")->setDown(true); }});
+    Button(prompt, "okButton")->setDown(false);
+    prompt.m_strText = "\nPrint Results?";
+    ok &= Save(prompt, dir, {"prompt-print-results.png", [](QWidget& d) { FocusOn(d, "okButton"); }});
+
+    CConfirmPasswordDlg confirm;
+    ok &= Save(confirm, dir, {"confirm-password.png", [](QWidget& d) {
+                                   d.findChild<QLineEdit*>()->setText(QStringLiteral("secret"));
+                               }});
+
+    CEmailAddressDlg address;
+    address.m_strAddress = "teacher@example.org";
+    ok &= Save(address, dir, {"email-address.png", {}});
+
+    CAboutDlg about;
+    ok &= Save(about, dir, {"about.png", {}});
+    if (argc == 3)
+        ok &= SavePages(dir, argv[2]);
+    return ok ? 0 : 1;
+}

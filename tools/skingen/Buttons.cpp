@@ -1,0 +1,339 @@
+#include "Buttons.h"
+
+#include "Theme.h"
+
+#include <QPainter>
+
+#include <cmath>
+
+namespace skingen
+{
+const std::vector<ButtonDesign>& AllButtons()
+{
+    using L = QStringList;
+    static const std::vector<ButtonDesign> buttons = {
+        // Question pages, right column.
+        {.name = "Next",
+         .pressed = 174,
+         .focused = 214,
+         .normal = 175,
+         .width = 79,
+         .height = 29,
+         .caption = L{"Next"},
+         .icon = Icon::ChevronRight,
+         .iconAfter = true,
+         .iconSize = 9},
+        {.name = "Previous",
+         .pressed = 178,
+         .focused = 199,
+         .normal = 179,
+         .width = 89,
+         .height = 33,
+         .caption = L{"Previous"},
+         .icon = Icon::ChevronLeft,
+         .iconSize = 9},
+        {.name = "Flag",
+         .pressed = 166,
+         .focused = 210,
+         .normal = 167,
+         .width = 53,
+         .height = 38,
+         .caption = L{"Flag"},
+         .icon = Icon::Flag,
+         .iconSize = 12,
+         .maxPx = 14},
+        {.name = "Last Flagged",
+         .pressed = 168,
+         .focused = 211,
+         .normal = 169,
+         .width = 52,
+         .height = 38,
+         .caption = L{"Last", "Flagged"},
+         .maxPx = 12,
+         .lineFactor = 1.08},
+        {.name = "Next Flagged",
+         .pressed = 172,
+         .focused = 213,
+         .normal = 173,
+         .width = 50,
+         .height = 38,
+         .caption = L{"Next", "Flagged"},
+         .maxPx = 12,
+         .lineFactor = 1.08},
+        {.name = "Next Unanswered",
+         .pressed = 176,
+         .focused = 215,
+         .normal = 177,
+         .width = 104,
+         .height = 21,
+         .caption = L{"Next Unanswered"},
+         .maxPx = 12},
+        {.name = "Last Unanswered",
+         .pressed = 170,
+         .focused = 212,
+         .normal = 171,
+         .width = 104,
+         .height = 21,
+         .caption = L{"Last Unanswered"},
+         .maxPx = 12},
+        {.name = "EXIT (question pages)",
+         .pressed = 164,
+         .focused = 209,
+         .normal = 165,
+         .width = 105,
+         .height = 22,
+         .caption = L{"EXIT"},
+         .tone = Tone::Burgundy,
+         .maxPx = 13},
+        {.name = "HINT",
+         .pressed = 161,
+         .focused = 208,
+         .normal = 162,
+         .width = 40,
+         .height = 60,
+         .caption = L{"H", "I", "N", "T"},
+         .tone = Tone::Teal,
+         .maxPx = 16,
+         .lineFactor = 0.93},
+        {.name = "Play Topic",
+         .pressed = 189,
+         .focused = 207,
+         .normal = 190,
+         .width = 132,
+         .height = 41,
+         .caption = L{"Play Topic"},
+         .icon = Icon::Play,
+         .iconSize = 20,
+         .tone = Tone::Teal,
+         .maxPx = 16},
+        // Results page, left column.
+        {.name = "Review",
+         .pressed = 156,
+         .focused = 205,
+         .normal = 157,
+         .width = 143,
+         .height = 65,
+         .caption = L{"Review"},
+         .icon = Icon::Magnifier,
+         .iconSize = 30,
+         .maxPx = 19},
+        {.name = "Retake",
+         .pressed = 154,
+         .focused = 204,
+         .normal = 155,
+         .width = 127,
+         .height = 39,
+         .caption = L{"Retake"},
+         .icon = Icon::Retake,
+         .iconSize = 19,
+         .maxPx = 17,
+         .faceHeight = 37},
+        {.name = "Print",
+         .pressed = 152,
+         .focused = 203,
+         .normal = 153,
+         .width = 131,
+         .height = 41,
+         .caption = L{"Print"},
+         .icon = Icon::Printer,
+         .iconSize = 21,
+         .maxPx = 17},
+        {.name = "E-Mail",
+         .pressed = 148,
+         .focused = 201,
+         .normal = 149,
+         .width = 132,
+         .height = 36,
+         .caption = L{"E-Mail"},
+         .icon = Icon::Envelope,
+         .iconSize = 20,
+         .maxPx = 17},
+        {.name = "Compare Previous",
+         .pressed = 146,
+         .focused = 200,
+         .normal = 147,
+         .width = 127,
+         .height = 56,
+         .caption = L{"Compare", "Previous"},
+         .icon = Icon::Bars,
+         .iconSize = 22,
+         .maxPx = 16},
+        {.name = "Compare National",
+         .pressed = 144,
+         .focused = 216,
+         .normal = 145,
+         .width = 129,
+         .height = 78,
+         .caption = L{"Compare", "National"},
+         .icon = Icon::Globe,
+         .iconSize = 24,
+         .maxPx = 16},
+        {.name = "EXIT (results)",
+         .pressed = 150,
+         .focused = 202,
+         .normal = 151,
+         .width = 78,
+         .height = 31,
+         .caption = L{"EXIT"},
+         .tone = Tone::Burgundy,
+         .maxPx = 15},
+        // Login page.
+        {.name = "Login Next",
+         .pressed = 159,
+         .focused = 206,
+         .normal = 160,
+         .width = 79,
+         .height = 29,
+         .caption = L{"Next"},
+         .icon = Icon::ChevronRight,
+         .iconAfter = true,
+         .iconSize = 9},
+        // Prompt, password and e-mail dialogs.
+        {.name = "OK",
+         .pressed = 223,
+         .focused = 224,
+         .normal = 225,
+         .width = 100,
+         .height = 30,
+         .caption = L{"OK"},
+         .maxPx = 16},
+        {.name = "Cancel",
+         .pressed = 220,
+         .focused = 219,
+         .normal = 221,
+         .width = 100,
+         .height = 30,
+         .caption = L{"Cancel"},
+         .maxPx = 16},
+    };
+    return buttons;
+}
+
+namespace
+{
+struct ToneColours
+{
+    QColor top;
+    QColor bottom;
+    QColor border;
+};
+
+ToneColours ColoursOf(Tone tone)
+{
+    switch (tone)
+    {
+    case Tone::Teal:
+        return {QColor(0x3f, 0xae, 0xa0), QColor(0x17, 0x63, 0x5c), QColor(0x06, 0x26, 0x23)};
+    case Tone::Burgundy:
+        return {QColor(0xb8, 0x4f, 0x4c), QColor(0x6c, 0x1d, 0x20), QColor(0x26, 0x08, 0x0a)};
+    case Tone::Navy:
+        break;
+    }
+    return {QColor(0x4f, 0x80, 0xb0), QColor(0x1c, 0x36, 0x5a), theme::kNavyInk};
+}
+
+void Frame(QPainter& p, const QRect& r, const QColor& c)
+{
+    p.fillRect(QRect(r.left(), r.top(), r.width(), 1), c);
+    p.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), c);
+    p.fillRect(QRect(r.left(), r.top() + 1, 1, r.height() - 2), c);
+    p.fillRect(QRect(r.right(), r.top() + 1, 1, r.height() - 2), c);
+}
+
+void PaintFace(QPainter& p, const QRect& r, Tone tone, FaceState state)
+{
+    const ToneColours t = ColoursOf(tone);
+    p.fillRect(r, t.border);
+    const QRect in = r.adjusted(1, 1, -1, -1);
+    QLinearGradient face(0, in.top(), 0, in.bottom() + 1);
+    if (state == FaceState::Pressed)
+    {
+        face.setColorAt(0, t.bottom.darker(140));
+        face.setColorAt(1, Mix(t.top, t.bottom, 0.65).darker(112));
+    }
+    else
+    {
+        face.setColorAt(0, t.top);
+        face.setColorAt(1, t.bottom);
+    }
+    p.fillRect(in, face);
+
+    if (state == FaceState::Pressed)
+    {
+        // Pushed in: the light comes from the top left, so the inside of
+        // the top and left edges falls into shadow.
+        const int top[] = {130, 70, 30};
+        for (int i = 0; i < 3; ++i)
+            p.fillRect(QRect(in.left(), in.top() + i, in.width(), 1), QColor(0, 0, 0, top[i]));
+        const int left[] = {90, 40};
+        for (int i = 0; i < 2; ++i)
+            p.fillRect(QRect(in.left() + i, in.top() + 3, 1, in.height() - 3), QColor(0, 0, 0, left[i]));
+        return;
+    }
+
+    // Raised: a sheen on the upper half and a lit top-left edge.
+    QLinearGradient sheen(0, in.top(), 0, in.center().y() + 1);
+    sheen.setColorAt(0, QColor(255, 255, 255, 46));
+    sheen.setColorAt(1, QColor(255, 255, 255, 8));
+    p.fillRect(QRect(in.left(), in.top(), in.width(), in.height() / 2), sheen);
+    p.fillRect(QRect(in.left(), in.top(), in.width(), 1), QColor(255, 255, 255, 110));
+    p.fillRect(QRect(in.left(), in.top() + 1, 1, in.height() - 1), QColor(255, 255, 255, 50));
+    p.fillRect(QRect(in.left() + 1, in.bottom(), in.width() - 1, 1), QColor(0, 0, 0, 80));
+    p.fillRect(QRect(in.right(), in.top() + 1, 1, in.height() - 2), QColor(0, 0, 0, 50));
+
+    if (state == FaceState::Focused)
+    {
+        // The focus ring: two pixels of gold inside the border, and a faint
+        // glow inside that.
+        Frame(p, in, theme::kGold);
+        Frame(p, in.adjusted(1, 1, -1, -1), theme::kGold);
+        Frame(p, in.adjusted(2, 2, -2, -2), WithAlpha(theme::kGoldPale, 90));
+    }
+}
+}
+
+QImage DrawButton(const ButtonDesign& design, FaceState state)
+{
+    QImage image(design.width, design.height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(theme::kColumn);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+
+    const int faceHeight = design.faceHeight > 0 ? design.faceHeight : design.height;
+    const QRect face(0, 0, design.width, faceHeight);
+    PaintFace(p, face, design.tone, state);
+
+    // Captions keep clear of the focus ring so that no state clips them.
+    const qreal padX = faceHeight <= 24 || design.width < 60 ? 5 : 6;
+    const qreal padY = faceHeight <= 24 ? 3 : 4;
+    const QRectF content = QRectF(face).adjusted(padX, padY, -padX, -padY);
+    const qreal icon = design.icon == Icon::None ? 0 : design.iconSize;
+    const qreal gap = icon > 0 ? std::max(4.0, icon * 0.3) : 0;
+    QRectF textBox =
+        content.adjusted(design.iconAfter ? 0 : icon + gap, 0, design.iconAfter ? -(icon + gap) : 0, 0);
+    TextBlock text = FitText(Sans(design.maxPx), design.caption, textBox, design.maxPx, 9, design.lineFactor);
+
+    // Centre icon and caption together as one group.
+    const qreal textWidth = BlockWidth(text);
+    const qreal group = icon + gap + textWidth;
+    const qreal left = std::round(content.center().x() - group / 2);
+    const qreal textLeft = design.iconAfter ? left : left + icon + gap;
+    const qreal shift = std::round(textLeft + textWidth / 2 - textBox.center().x());
+    for (QPointF& at : text.baselines)
+        at.rx() += shift;
+
+    const QPointF pushed = state == FaceState::Pressed ? QPointF(1, 1) : QPointF(0, 0);
+    const QColor ink = state == FaceState::Pressed ? QColor(0xe4, 0xea, 0xf2) : QColor(Qt::white);
+    if (icon > 0)
+    {
+        const qreal x = design.iconAfter ? left + textWidth + gap : left;
+        const QRectF box(x, std::round(face.center().y() + 0.5 - icon / 2), icon, icon);
+        DrawIcon(p, design.icon, box.translated(pushed + QPointF(1, 1)), QColor(0, 0, 0, 110));
+        DrawIcon(p, design.icon, box.translated(pushed), ink);
+    }
+    DrawBlock(p, text, QColor(0, 0, 0, 150), pushed + QPointF(1, 1));
+    DrawBlock(p, text, ink, pushed);
+    return image;
+}
+}

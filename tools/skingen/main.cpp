@@ -1,0 +1,159 @@
+// quillet-skingen: draws every skin bitmap and writes them as 8-bit BMPs
+// sharing one colour table, with the resource file that compiles them in.
+//
+//   quillet-skingen OUTDIR                      bitmaps and OUTDIR/skin.qrc
+//   quillet-skingen --contact-sheet FILE.png    all bitmaps on one sheet
+//
+// Both may be given at once. Output depends only on the code and the
+// installed fonts: the same build writes the same bytes.
+
+#include "Artwork.h"
+#include "ContactSheet.h"
+#include "Indexed.h"
+#include "Paint.h"
+#include "Theme.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QSaveFile>
+
+#include <cstdio>
+#include <exception>
+#include <map>
+#include <set>
+#include <stdexcept>
+
+namespace
+{
+using namespace skingen;
+
+void Fail(const QString& message)
+{
+    throw std::runtime_error(message.toStdString());
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        Fail(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+}
+
+// A different fallback font would change every caption, so insist.
+void RequireFonts()
+{
+    for (const QFont& font : {Sans(12), Serif(12)})
+    {
+        const QString got = QFontInfo(font).family();
+        if (got != font.family())
+            Fail(QStringLiteral("font %1 is not installed (got %2); install fonts-liberation2")
+                     .arg(font.family(), got));
+    }
+}
+
+QByteArray ResourceFile(const std::map<int, QImage>& bitmaps)
+{
+    QByteArray qrc = "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/skin\">\n";
+    for (const auto& [id, image] : bitmaps)
+        qrc += QStringLiteral("  <file alias=\"%1.bmp\">%1.bmp</file>\n").arg(id).toUtf8();
+    qrc += "</qresource>\n</RCC>\n";
+    return qrc;
+}
+
+void WriteBitmaps(const QString& dir, const std::map<int, QImage>& bitmaps)
+{
+    if (!QDir().mkpath(dir))
+        Fail(QStringLiteral("cannot create %1").arg(dir));
+    for (const auto& [id, image] : bitmaps)
+    {
+        const QByteArray bytes = EncodeBmp8(image);
+        const QString path = QDir(dir).filePath(QStringLiteral("%1.bmp").arg(id));
+        WriteFile(path, bytes);
+
+        // Read it back: the header as written, and the pixels as Qt (and so
+        // the program) will load them.
+        QFile back(path);
+        if (!back.open(QIODevice::ReadOnly))
+            Fail(QStringLiteral("cannot read back %1").arg(path));
+        const QByteArray stored = back.readAll();
+        if (const QString why = CheckBmp8(stored, image.size()); !why.isEmpty())
+            Fail(QStringLiteral("%1: %2").arg(path, why));
+        QImage loaded;
+        if (!loaded.loadFromData(stored, "BMP") || loaded.format() != QImage::Format_Indexed8 ||
+            loaded.colorTable() != image.colorTable() || loaded != image)
+            Fail(QStringLiteral("%1 does not load back as written").arg(path));
+    }
+    WriteFile(QDir(dir).filePath(QStringLiteral("skin.qrc")), ResourceFile(bitmaps));
+}
+
+int Run(const QStringList& args)
+{
+    QString outDir;
+    QString sheetPath;
+    bool understood = true;
+    for (qsizetype i = 1; i < args.size() && understood; ++i)
+    {
+        if (args[i] == QLatin1String("--contact-sheet") && i + 1 < args.size() && sheetPath.isEmpty())
+            sheetPath = args[++i];
+        else if (!args[i].startsWith(QLatin1Char('-')) && outDir.isEmpty())
+            outDir = args[i];
+        else
+            understood = false;
+    }
+    if (!understood || (outDir.isEmpty() && sheetPath.isEmpty()))
+    {
+        std::fprintf(stderr,
+                     "usage: quillet-skingen OUTDIR\n       quillet-skingen --contact-sheet FILE.png\n");
+        return 2;
+    }
+
+    RequireFonts();
+    const std::vector<Bitmap> catalogue = Catalogue();
+    std::vector<QImage> art;
+    std::set<int> ids;
+    for (const Bitmap& b : catalogue)
+    {
+        if (!ids.insert(b.id).second)
+            Fail(QStringLiteral("bitmap %1 is listed twice").arg(b.id));
+        QImage image = b.draw();
+        if (image.size() != QSize(b.width, b.height))
+            Fail(QStringLiteral("bitmap %1 came out %2 x %3, not %4 x %5")
+                     .arg(b.id)
+                     .arg(image.width())
+                     .arg(image.height())
+                     .arg(b.width)
+                     .arg(b.height));
+        art.push_back(std::move(image));
+    }
+
+    const QList<QRgb> table = BuildSharedTable(art);
+    std::map<int, QImage> finished;
+    for (std::size_t i = 0; i < catalogue.size(); ++i)
+        finished[catalogue[i].id] = ToIndexed(art[i], table);
+
+    if (!outDir.isEmpty())
+        WriteBitmaps(outDir, finished);
+    if (!sheetPath.isEmpty() && !ContactSheet(catalogue, finished).save(sheetPath, "PNG"))
+        Fail(QStringLiteral("cannot write %1").arg(sheetPath));
+    return 0;
+}
+}
+
+int main(int argc, char* argv[])
+{
+    // Nothing is ever shown: draw without a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    try
+    {
+        return Run(QGuiApplication::arguments());
+    }
+    catch (const std::exception& e)
+    {
+        std::fprintf(stderr, "quillet-skingen: %s\n", e.what());
+        return 1;
+    }
+}
