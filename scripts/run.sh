@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and shows the bundled sample course with a
-# freshly drawn Test.
+# Sets everything up, builds, and opens Quillet on the bundled sample course.
+# Without a display it shows the course and a drawn Test as text instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh build
 bank=build/res/sample-course.blh
-tool=build/tools/quillet-bank
 
-"$tool" dump "$bank" --text
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  exec build/quillet "$bank" "$@"
+fi
+
+echo "No display here, so this is the sample course as text. On a desktop, run:"
+echo "  build/quillet $bank            (a 20-question Test)"
+echo "  build/quillet $bank 3          (a quiz of chapter 3)"
+echo "  build/quillet $bank /PRE       (a Pre-Test)"
+echo
+build/tools/quillet-bank dump "$bank" --text
 echo
 echo "----------------------------------------------------------------------"
-"$tool" draw "$bank" --seed "$(date +%s)" --test --text
+build/tools/quillet-bank draw "$bank" --seed "$(date +%s)" --test --text

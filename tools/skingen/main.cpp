@@ -13,7 +13,9 @@
 #include "Paint.h"
 #include "Theme.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QPainter>
 #include <QFile>
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -58,8 +60,27 @@ QByteArray ResourceFile(const std::map<int, QImage>& bitmaps)
     QByteArray qrc = "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/skin\">\n";
     for (const auto& [id, image] : bitmaps)
         qrc += QStringLiteral("  <file alias=\"%1.bmp\">%1.bmp</file>\n").arg(id).toUtf8();
+    qrc += "  <file alias=\"icon.png\">icon.png</file>\n";
     qrc += "</qresource>\n</RCC>\n";
     return qrc;
+}
+
+// The window and application icon: the emblem on a transparent ground.
+void WriteIcon(const QString& dir)
+{
+    QImage icon(128, 128, QImage::Format_ARGB32_Premultiplied);
+    icon.fill(Qt::transparent);
+    {
+        QPainter p(&icon);
+        p.setRenderHint(QPainter::Antialiasing);
+        DrawEmblem(p, QRectF(4, 4, 120, 120));
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!icon.save(&buffer, "PNG"))
+        Fail(QStringLiteral("cannot encode the icon"));
+    WriteFile(QDir(dir).filePath(QStringLiteral("icon.png")), bytes);
 }
 
 void WriteBitmaps(const QString& dir, const std::map<int, QImage>& bitmaps)
@@ -85,6 +106,7 @@ void WriteBitmaps(const QString& dir, const std::map<int, QImage>& bitmaps)
             loaded.colorTable() != image.colorTable() || loaded != image)
             Fail(QStringLiteral("%1 does not load back as written").arg(path));
     }
+    WriteIcon(dir);
     WriteFile(QDir(dir).filePath(QStringLiteral("skin.qrc")), ResourceFile(bitmaps));
 }
 
