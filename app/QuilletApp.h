@@ -1,20 +1,56 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
-// The application: reads the command line, draws the test and runs the
-// test window until the student leaves.
+class CResultsView;
+class QLockFile;
+
+// The application: checks that the companion player is installed, refuses a
+// second running copy, reads the command line, draws the test, hides the
+// player and runs the test window until the student leaves. It also holds
+// the link to the player.
 class CQuilletApp
 {
 public:
-    CQuilletApp() = default;
-    virtual ~CQuilletApp() = default;
+    CQuilletApp();
+    virtual ~CQuilletApp();
 
     // The arguments after the program name; answers the exit status.
     int InitInstance(const std::vector<std::string>& arguments);
 
+    // Reads the player's window title from its ini file. On failure shows
+    // message 102 (context 230) or 103 (context 231) and answers 0.
+    int ReadPlayerTitle(int context);
+    void ActivatePlayer();
+    void WriteTestTitle(const std::string& caption);
+    // 0 hides the player, 5 restores it and brings it to the front.
+    void ShowPlayer(int how);
+    void HidePlayer(bool windowFound);
+    void RestorePlayer(bool windowFound);
+    // Asks the player to act on `command`; the text goes with its NUL.
+    void SendToPlayer(const std::string* text, int command);
+
+    std::unique_ptr<CResultsView> m_pPrintView;
     std::string m_strPlayerTitle;
     std::string m_strIniPath;
     int m_bPlayerHidden = 0;
+
+private:
+    std::unique_ptr<QLockFile> m_pInstanceLock;
 };
+
+// The program's messages.
+inline constexpr const char* kAboutItem = "&About Quillet...";                       // 101
+inline constexpr const char* kPlayerMissing = "The required Player is missing.";     // 102
+inline constexpr const char* kPlayerNotFound = "Can't find the Play program.";        // 103
+inline constexpr const char* kAlreadyRunning =
+    "This program is already running and can't be launched again.";                     // 105
+inline constexpr const char* kInstanceName = "Wrenfield Training Application Quillet";  // 108
+
+// Commands of the player link.
+inline constexpr int kPlayerClosing = 1025;  // to the player: the test closed; from it: hide
+inline constexpr int kPlayTopic = 1026;
+inline constexpr int kReadTitleAtStart = 230;
+inline constexpr int kReadTitleToSend = 231;

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6printsupport6
   fonts-liberation2 fontconfig
+  msmtp python3-aiosmtpd poppler-utils
 )
 
 missing=()

@@ -10,6 +10,9 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "app/PlayerLink.h"
+#include "app/QuilletApp.h"
+#include "output/ResultsView.h"
 #include "skin/MessageDlgs.h"
 #include "skin/SkinDialog.h"
 #include "testwin/ControlTable.h"
@@ -137,8 +140,17 @@ CQuilletDlg::CQuilletDlg(QWidget* parent)
                     return SelectAnswer(id - IDC_ANSWER_A);
                 case IDC_LOGIN_NEXT:
                     return OnLoginNext();
+                case IDC_PRINT:
+                    return OnPrint();
+                case IDC_EMAIL:
+                    return OnEMail();
+                case IDC_COMPARE_PREVIOUS:
+                    return OnComparePrevious();
+                case IDC_COMPARE_NATIONAL:
+                    return OnCompareNational();
+                case IDC_PLAY_TOPIC:
+                    return OnPlayTopic();
                 default:
-                    // Print, E-Mail, the comparisons and Play Topic come later.
                     return;
                 }
             });
@@ -181,7 +193,7 @@ QString CQuilletDlg::Caption() const
 {
     const QString title = FromBytes(m_strCourseTitle);
     if (m_pQuiz)
-        return QStringLiteral("Skillstep Quiz for %1: Chapter %2").arg(title).arg(m_nChapter);
+        return QStringLiteral("Skillstep Quiz for %1: Chapter %2").arg(title, QString::number(m_nChapter));
     if (m_pTest)
         return (m_bPreTest ? QStringLiteral("Pre-Test for %1") : QStringLiteral("Test for %1")).arg(title);
     return QStringLiteral("Quillet");
@@ -192,6 +204,11 @@ void CQuilletDlg::OnInitDialog()
     if (m_nPage != PageStart)
         return;
     setWindowTitle(Caption());
+    if (m_pApp)
+    {
+        m_pApp->WriteTestTitle(ToBytes(Caption()));
+        ListenForPlayer();
+    }
     m_pPalette = CreatePaletteFromBitmap(181);
     m_pClockTimer->start();
     m_pRoster = ReadRoster(kRecordFileName);
@@ -334,6 +351,42 @@ void CQuilletDlg::done(int result)
 {
     m_pClockTimer->stop();
     QDialog::done(result);
+    // The player comes back and hears that the test window closed.
+    if (m_pApp)
+    {
+        m_pLinkServer->Close();
+        m_pApp->SendToPlayer(nullptr, kPlayerClosing);
+    }
+}
+
+void CQuilletDlg::ListenForPlayer()
+{
+    m_pLinkServer = new quillet::link::CLinkServer(this);
+    m_pLinkServer->SetHandler([this](const quillet::link::LinkRequest& request) -> qint64 {
+        // The player waits for this answer, so it hides only afterwards.
+        if (request.kind == quillet::link::LinkKind::Message && request.command == kPlayerClosing)
+            QTimer::singleShot(0, this, [this] { m_pApp->ShowPlayer(0); });
+        return request.command;
+    });
+    m_pLinkServer->Listen(Caption().toUtf8());
+}
+
+void CQuilletDlg::OnPlayTopic()
+{
+    if (!m_pCurrent)
+        return;
+    const std::string& topic = m_pCurrent->GetTopic();
+    if (!topic.empty())
+    {
+        if (m_pApp)
+            m_pApp->SendToPlayer(&topic, kPlayTopic);
+        return;
+    }
+    CAlertDlg alert(this);
+    alert.m_strMessage = "Question has no topic.";
+    alert.m_strTitle = "No Topic!";
+    alert.m_pPalette = m_pPalette;
+    alert.DoModal();
 }
 
 void CQuilletDlg::OnExit()
@@ -542,9 +595,8 @@ CQuilletDlg::Score CQuilletDlg::CountScore() const
     return score;
 }
 
-void CQuilletDlg::RecordPendingResult()
+CResultHistory& CQuilletDlg::History()
 {
-    const Score score = CountScore();
     m_history.m_pRoster = m_pRoster.get();
     m_history.m_strUserName = m_strUserName;
     m_history.m_strPassword = m_strPassword;
@@ -553,7 +605,13 @@ void CQuilletDlg::RecordPendingResult()
     m_history.m_strQuizChapter = m_pQuiz ? m_pQuiz->GetName() : std::string();
     m_history.m_timeStart = m_timeStart;
     m_history.m_timeEnd = m_timeEnd;
-    m_history.RecordResult(score.right, score.total);
+    return m_history;
+}
+
+void CQuilletDlg::RecordPendingResult()
+{
+    const Score score = CountScore();
+    History().RecordResult(score.right, score.total);
     m_bResultPending = 0;
 }
 

@@ -13,6 +13,11 @@
 
 class CQuilletApp;
 class CMessageDlg;
+namespace quillet::link
+{
+class CLinkServer;
+}
+class CResultsView;
 class QLineEdit;
 class QMenuBar;
 class QTimer;
@@ -120,6 +125,11 @@ public:
     void OnRetake();
     void OnExit();
     void OnAbout();
+    void OnPrint();
+    void OnEMail();
+    void OnComparePrevious();
+    void OnCompareNational();
+    void OnPlayTopic();
 
     // Correct answers and questions of the drawn test or quiz.
     struct Score
@@ -163,8 +173,12 @@ private:
     void RecordPendingResult();
     void Refuse();
     void EndWindow();
+    void ListenForPlayer();
     void Advance();
     quillet::TimeStamp Now() const;
+    // The history of this run's test for the logged-in student.
+    CResultHistory& History();
+    CResultsView& PrintView();
 
     int m_nPage = PageStart;
     quillet::TimeStamp m_timeEnd = 0;
@@ -189,10 +203,13 @@ private:
     int m_nSavedChapterPosition = 0;
 
     CResultHistory m_history;
+    std::unique_ptr<CResultsView> m_pOwnPrintView;  // when no application object holds one
     QMenuBar* m_pMenu;
     QWidget* m_pSurface;
     std::array<QWidget*, IDC_LAST - IDC_FIRST + 1> m_controls{};
     QLineEdit* m_pUserEdit = nullptr;
     QLineEdit* m_pPasswordEdit = nullptr;
     QTimer* m_pClockTimer;
+    // Where the player reaches this window, under its caption.
+    quillet::link::CLinkServer* m_pLinkServer = nullptr;
 };

@@ -1,18 +1,16 @@
 #pragma once
 
-// Courses for the window tests, and a helper that answers the boxes the
-// window opens (confirmation, alerts, prompts, hints) as a student would.
+// Courses for the window tests, and answering the boxes the window opens
+// (confirmation, alerts, prompts, hints) as a student would.
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
-#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "records/ConfirmPasswordDlg.h"
 #include "skin/MessageDlgs.h"
 
 namespace windowtest
@@ -28,91 +26,62 @@ inline std::string Bank(const std::vector<int>& choice, const std::vector<int>& 
         const std::string prefix = "C" + std::to_string(c + 1);
         text += "@Ch" + std::to_string(c + 1) + "\n";
         for (int q = 1; q <= choice[c]; ++q)
-            text += "#" + prefix + "Q" + std::to_string(q) + "\n%Hint " + std::to_string(q) +
-                    "\n^right\n^wrong 1\n^wrong 2\n^wrong 3\n";
+            text += "#" + prefix + "Q" + std::to_string(q) + "\n%Hint\n^right\n^wrong 1\n^wrong 2\n^wrong 3\n";
         for (int t = 1; c < statements.size() && t <= statements[c]; ++t)
             text += "$" + prefix + "T" + std::to_string(t) + (t % 2 ? "\n^True\n" : "\n^False\n");
     }
     return text;
 }
 
-// Answers the modal boxes that open over the window in the planned order,
-// and notes each as "<name>" or "<name>: <text>". A box nobody planned for
-// is noted too and closed with -1, so a fault never hangs the run.
-class BoxAnswerer : public QObject
+// "<name>" or "<name>: <text>" of a box.
+inline QString Describe(QWidget& box)
 {
-public:
-    explicit BoxAnswerer(QObject* parent) : QObject(parent)
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] { Tick(); });
-        m_timer.start(5);
-    }
+    std::string text;
+    if (auto* prompt = qobject_cast<CPromptDlg*>(&box))
+        text = prompt->m_strText;
+    else if (auto* message = qobject_cast<CMessageDlg*>(&box))
+        text = message->m_strText;
+    else if (auto* alert = qobject_cast<CAlertDlg*>(&box))
+        text = alert->m_strTitle + "|" + alert->m_strMessage;
+    else
+        return box.objectName();
+    return box.objectName() + ": " + QString::fromStdString(text);
+}
 
-    // `button` is an object name or "escape"; `typed` goes into the box's
-    // edit; `look` runs while the box is up, before it is answered.
-    void Plan(const QString& button, const QString& typed = QString(), std::function<void()> look = {})
-    {
-        m_plans.push_back({button, typed, std::move(look)});
-    }
-
-    QStringList Take()
-    {
-        m_plans.clear();
-        return std::exchange(m_seen, {});
-    }
-
-private:
-    struct Step
-    {
-        QString button;
-        QString typed;
-        std::function<void()> look;
-    };
-
-    static QString Describe(QWidget& box)
-    {
-        std::string text;
-        if (auto* prompt = qobject_cast<CPromptDlg*>(&box))
-            text = prompt->m_strText;
-        else if (auto* message = qobject_cast<CMessageDlg*>(&box))
-            text = message->m_strText;
-        else if (auto* alert = qobject_cast<CAlertDlg*>(&box))
-            text = alert->m_strTitle + "|" + alert->m_strMessage;
-        else
-            return box.objectName();
-        return box.objectName() + ": " + QString::fromStdString(text);
-    }
-
-    void Tick()
-    {
-        auto* box = qobject_cast<CSkinDialog*>(QApplication::activeModalWidget());
-        if (m_busy || !box)
-            return;
-        m_busy = true;
-        m_seen << Describe(*box);
-        if (m_plans.empty())
-            box->done(-1);
-        else
-        {
-            const Step step = m_plans.front();
-            m_plans.pop_front();
-            QApplication::setActiveWindow(box);
-            (void)QTest::qWaitForWindowActive(box);
-            if (step.look)
-                step.look();
-            if (auto* edit = box->findChild<QLineEdit*>(); edit && !step.typed.isNull())
-                edit->setText(step.typed);
-            if (step.button == QLatin1String("escape"))
-                QTest::keyClick(box, Qt::Key_Escape);
-            else if (auto* button = box->findChild<QAbstractButton*>(step.button))
-                QTest::mouseClick(button, Qt::LeftButton);
-        }
-        m_busy = false;
-    }
-
-    QTimer m_timer;
-    std::deque<Step> m_plans;
-    QStringList m_seen;
-    bool m_busy = false;
+// How to answer a box: the button's object name or "escape", and the text
+// to type into its edit first.
+struct Reply
+{
+    QString button;
+    QString typed = {};
 };
+
+// Does `act` and answers the boxes it opens with `replies` in turn; answers
+// the boxes seen. A box beyond the replies is closed with -1.
+inline QStringList Answering(const std::vector<Reply>& replies, const std::function<void()>& act)
+{
+    QStringList seen;
+    std::size_t next = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<CSkinDialog*>(QApplication::activeModalWidget());
+        if (!box || box->property("answered").toBool())
+            return;
+        box->setProperty("answered", true);
+        seen << Describe(*box);
+        if (next == replies.size())
+            return box->done(-1);
+        const Reply& reply = replies[next++];
+        QApplication::setActiveWindow(box);
+        if (auto* edit = box->findChild<QLineEdit*>(); edit && !reply.typed.isNull())
+            edit->setText(reply.typed);
+        if (reply.button == QLatin1String("escape"))
+            QTest::keyClick(box, Qt::Key_Escape);
+        else if (auto* button = box->findChild<QAbstractButton*>(reply.button))
+            QTest::mouseClick(button, Qt::LeftButton);
+    });
+    timer.start(5);
+    act();
+    return seen;
+}
 }

@@ -1,0 +1,100 @@
+// The results page's output commands: Compare Previous, Compare National,
+// Print and E-Mail.
+#include <QDesktopServices>
+#include <QUrl>
+
+#include "app/QuilletApp.h"
+#include "output/EmailAddressDlg.h"
+#include "output/MailSender.h"
+#include "output/ResultsView.h"
+#include "skin/MessageDlgs.h"
+#include "testwin/QuilletDlg.h"
+
+CResultsView& CQuilletDlg::PrintView()
+{
+    if (m_pApp && m_pApp->m_pPrintView)
+        return *m_pApp->m_pPrintView;
+    if (!m_pOwnPrintView)
+    {
+        m_pOwnPrintView = std::make_unique<CResultsView>();
+        m_pOwnPrintView->GetDocument()->SetTitle(m_strCourseTitle);
+    }
+    return *m_pOwnPrintView;
+}
+
+void CQuilletDlg::OnComparePrevious()
+{
+    if (!m_pRoster)
+        return;
+    m_strMsgFace = "Courier";
+    m_nMsgHeight = 18;
+    m_nMsgFormat = quillet::skin::DT_CENTER;
+    m_nMsgStyle = 1;
+    m_strMsgText = quillet::ComparePreviousText(History().GetPreviousResults());
+    ShowMessage();
+}
+
+void CQuilletDlg::OnCompareNational()
+{
+    // Only the final Test compares with the national average.
+    if (!m_pTest || m_bPreTest)
+        return;
+    const CResultEntry* latest = History().FindLatestResult();
+    if (!latest)
+        return;
+    const std::string address = quillet::NationalAverageAddress(*latest);
+    QDesktopServices::openUrl(QUrl::fromEncoded(QByteArray::fromStdString(address), QUrl::StrictMode));
+}
+
+void CQuilletDlg::OnPrint()
+{
+    CResultHistory& history = History();
+    CResultEntry* latest = history.FindLatestResult();
+    if (!latest)
+        return;
+    CResultsDoc& doc = *PrintView().GetDocument();
+    doc.m_bCertificate = 0;
+    if (quillet::Percent(latest->m_nRight, latest->m_nTotal) > 74 && m_pTest && !m_bPreTest)
+    {
+        if (RunPrompt("Congratulations!\nWould you like to print a\nCertificate of Completion?"))
+            doc.m_bCertificate = 1;
+        else if (!RunPrompt("\nPrint Results?"))
+            return;
+    }
+    doc.m_pStudentName = &m_strUserName;
+    doc.m_pResult = latest;
+    doc.m_nTimesTaken = history.CountResults();
+    doc.m_nAverage = history.AverageScore();
+    if (m_pTest)
+        doc.m_pTest = m_pTest.get();
+    else
+        doc.m_nChapter = m_nChapter;
+    PrintView().OnFilePrint(this);
+    if (doc.m_bCertificate)
+    {
+        doc.m_bCertificate = 0;
+        if (RunPrompt("\nPrint Results?"))
+            PrintView().OnFilePrint(this);
+    }
+}
+
+void CQuilletDlg::OnEMail()
+{
+    CResultHistory& history = History();
+    CResultEntry* latest = history.FindLatestResult();
+    if (!latest)
+        return;
+    CEmailAddressDlg prompt(this);
+    prompt.m_pPalette = m_pPalette;
+    if (prompt.DoModal() != IDOK || prompt.m_strAddress.empty())
+        return;
+    CResultsDoc& doc = *PrintView().GetDocument();
+    doc.m_strAddress = prompt.m_strAddress;
+    doc.m_pStudentName = &m_strUserName;
+    doc.m_pResult = latest;
+    doc.m_nTimesTaken = history.CountResults();
+    doc.m_nAverage = history.AverageScore();
+    if (m_pTest)
+        doc.m_pTest = m_pTest.get();
+    quillet::SendResults(doc, this);
+}

@@ -1,0 +1,243 @@
+#include "output/ResultsView.h"
+
+#include <QMessageBox>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <ctime>
+
+#include "skin/SkinKit.h"
+
+using namespace quillet::skin;
+
+namespace
+{
+constexpr int kCertificateBitmap = 228;
+constexpr int kBreakdownChapters = 10;
+constexpr const char* kJobFailed = "Failed to start print job.";
+
+// Page coordinates are hundredths of an inch from the top-left corner of
+// the printable area, y growing upward (so every y on the page is negative),
+// and rectangles are (left, top, right, bottom).
+struct PageRect
+{
+    int left, top, right, bottom;
+};
+
+QRectF ToDevice(const PageRect& r, double scale)
+{
+    return QRectF(QPointF(r.left * scale, -r.top * scale), QPointF(r.right * scale, -r.bottom * scale));
+}
+
+// A font whose height is given in page units.
+QFont PageFont(const char* face, int height, double scale, int weight = 400, bool italic = false)
+{
+    return MakeFont(face, static_cast<int>(height * scale + 0.5), weight, italic);
+}
+
+void PageText(QPainter& painter, const PageRect& r, double scale, const QString& text, unsigned format)
+{
+    DrawText(painter, ToDevice(r, scale).toRect(), text, format);
+}
+
+// DT_SINGLELINE; with DT_RIGHT; with DT_VCENTER; centred both ways.
+constexpr unsigned kLeft = DT_SINGLELINE;
+constexpr unsigned kRight = DT_RIGHT | DT_SINGLELINE;
+constexpr unsigned kMiddle = DT_VCENTER | DT_SINGLELINE;
+constexpr unsigned kCentred = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+
+// The certificate's fields on the artwork.
+constexpr PageRect kCertificateArt{25, -11, 1030, -800};
+constexpr PageRect kCourseField{105, -420, 945, -480};
+constexpr PageRect kNameField{105, -290, 945, -350};
+constexpr PageRect kDayField{370, -485, 490, -545};
+constexpr PageRect kMonthField{610, -485, 945, -545};
+constexpr PageRect kScoreField{740, -580, 950, -700};
+
+// The results page.
+constexpr PageRect kOuterFrame{10, -45, 1050, -760};
+constexpr PageRect kLeftBox{10, -224, 530, -760};
+constexpr PageRect kRightBox{530, -224, 1050, -760};
+constexpr PageRect kTitle{60, -95, 1000, -159};
+constexpr PageRect kGradedAt{125, -184, 490, -685};
+constexpr PageRect kFigures{107, -244, 472, -685};
+constexpr PageRect kStudent{570, -184, 935, -685};
+constexpr int kBreakdownLeft = 545, kBreakdownLabelRight = 900, kBreakdownValueLeft = 570,
+              kBreakdownValueRight = 1005, kBreakdownTop = -244, kLineStep = 25, kAverageStep = 60;
+
+QString Text(const std::string& bytes)
+{
+    return FromBytes(bytes);
+}
+}
+
+namespace quillet
+{
+std::string DayWithOrdinal(int day)
+{
+    const char* suffix = "th";
+    if (day == 1 || day == 21 || day == 31)
+        suffix = "st";
+    else if (day == 2 || day == 22)
+        suffix = "nd";
+    else if (day == 3 || day == 23)
+        suffix = "rd";
+    return std::to_string(day) + suffix;
+}
+}
+
+CResultsView::CResultsView() : m_pDocument(std::make_unique<CResultsDoc>()) {}
+
+CResultsView::~CResultsView() = default;
+
+bool CResultsView::PreparePrinter(QPrinter& printer)
+{
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Landscape, QMarginsF()));
+    printer.setCopyCount(1);
+    printer.setDocName(QString::fromStdString(m_pDocument->GetTitle()).left(31));
+    if (const QByteArray pdf = qgetenv("QUILLET_PRINT_PDF"); !pdf.isEmpty())
+    {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromLocal8Bit(pdf));
+        return true;
+    }
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull())
+        return false;
+    printer.setPrinterName(info.printerName());
+    printer.setOutputFormat(QPrinter::NativeFormat);
+    return true;
+}
+
+void CResultsView::OnFilePrint(QWidget* owner)
+{
+    if (!m_pDocument->m_pResult)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    if (!PreparePrinter(printer))
+        return;
+    QPainter painter;
+    if (owner)
+        owner->setEnabled(false);
+    if (!painter.begin(&printer))
+    {
+        if (owner)
+            owner->setEnabled(true);
+        QMessageBox::warning(owner, QStringLiteral("Quillet"), QString::fromLatin1(kJobFailed));
+        return;
+    }
+    OnDraw(painter, printer);
+    painter.end();
+    if (owner)
+        owner->setEnabled(true);
+}
+
+void CResultsView::OnDraw(QPainter& painter, const QPrinter& printer) const
+{
+    const double scale = printer.resolution() / 100.0;
+    if (m_pDocument->m_bCertificate)
+        DrawCertificate(painter, scale);
+    else
+        DrawResultsPage(painter, scale);
+}
+
+void CResultsView::DrawCertificate(QPainter& painter, double scale) const
+{
+    const CResultsDoc& doc = *m_pDocument;
+    const CResultEntry& result = *doc.m_pResult;
+    const QImage art = LoadSkinBitmap(kCertificateBitmap);
+    if (!art.isNull())
+        painter.drawImage(ToDevice(kCertificateArt, scale), art);
+
+    painter.setPen(Qt::black);
+    painter.setFont(PageFont("Times New Roman", 32, scale, 700, true));
+    PageText(painter, kCourseField, scale, Text(result.m_strTitle), kCentred);
+    PageText(painter, kNameField, scale, doc.m_pStudentName ? Text(*doc.m_pStudentName) : QString(), kCentred);
+
+    const std::time_t graded = static_cast<std::time_t>(result.m_timeGraded);
+    std::tm local{};
+    localtime_r(&graded, &local);
+    PageText(painter, kDayField, scale, QString::fromStdString(quillet::DayWithOrdinal(local.tm_mday)), kCentred);
+    PageText(painter, kMonthField, scale, QString::fromStdString(quillet::FormatLocalTime(result.m_timeGraded, "%B, %Y")),
+             kMiddle);
+
+    painter.setFont(PageFont("Times New Roman", 64, scale, 700, true));
+    PageText(painter, kScoreField, scale,
+             QStringLiteral("%1%").arg(quillet::Percent(result.m_nRight, result.m_nTotal)), kCentred);
+}
+
+void CResultsView::DrawResultsPage(QPainter& painter, double scale) const
+{
+    const CResultsDoc& doc = *m_pDocument;
+    const CResultEntry& result = *doc.m_pResult;
+    const QString kind = QString::fromLatin1(quillet::ResultKindWord(result));
+
+    painter.setPen(QPen(Qt::black, 3 * scale));
+    painter.setBrush(Qt::white);
+    painter.drawRect(ToDevice(kOuterFrame, scale));
+    painter.setPen(QPen(Qt::black, 2 * scale));
+    painter.drawRect(ToDevice(kLeftBox, scale));
+    painter.drawRect(ToDevice(kRightBox, scale));
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(Qt::black);
+
+    const QFont normal = PageFont("Arial", 20, scale);
+    painter.setFont(PageFont("Arial", 36, scale));
+    const QString title = result.m_bTest
+                              ? QStringLiteral("%1 Results for %2").arg(kind, Text(result.m_strTitle))
+                              : QStringLiteral("Quiz Results for %1: Chapter %2").arg(Text(result.m_strTitle), QString::number(doc.m_nChapter));
+    PageText(painter, kTitle, scale, title, kCentred);
+
+    painter.setFont(normal);
+    PageText(painter, kGradedAt, scale, QString::fromStdString(quillet::FormatLocalTime(result.m_timeGraded, "%m/%d/%Y  %I:%M %p")),
+             kLeft);
+
+    struct Line
+    {
+        QString label;
+        QString value;
+        int step;
+    };
+    const Line lines[] = {
+        {QStringLiteral("%1 Duration:").arg(kind), QString::fromStdString(quillet::FormatSpan(result.m_spanTaken, "%H:%M:%S")),
+         kLineStep},
+        {QStringLiteral("Total Number of Questions:"), QString::number(result.m_nTotal), kLineStep},
+        {QStringLiteral("Number of Correct Answers:"), QString::number(result.m_nRight), kLineStep},
+        {QStringLiteral("This %1 taken:").arg(kind), QStringLiteral("%1 Times").arg(doc.m_nTimesTaken), kLineStep},
+        {QStringLiteral("Average for this %1:").arg(kind), QStringLiteral("%1%").arg(doc.m_nAverage), kAverageStep},
+    };
+    PageRect row = kFigures;
+    for (const Line& line : lines)
+    {
+        PageText(painter, row, scale, line.label, kLeft);
+        PageText(painter, row, scale, line.value, kRight);
+        row.top -= line.step;
+    }
+    PageText(painter, row, scale, QStringLiteral("Percent Correct:"), kLeft);
+    painter.setFont(PageFont("Arial", 72, scale));
+    PageText(painter, row, scale, QStringLiteral("%1%").arg(quillet::Percent(result.m_nRight, result.m_nTotal)), kRight);
+
+    painter.setFont(normal);
+    PageText(painter, kStudent, scale,
+             QStringLiteral("Student: %1").arg(doc.m_pStudentName ? Text(*doc.m_pStudentName) : QString()), kRight);
+
+    if (!result.m_bTest || !doc.m_pTest)
+        return;
+    int top = kBreakdownTop;
+    for (int k = 0; k < doc.m_pTest->GetCount() && k < kBreakdownChapters; ++k)
+    {
+        const CChapter* chapter = doc.m_pTest->GetAt(k);
+        if (!chapter)
+            continue;
+        const int n = chapter->GetCount();
+        int right = n;
+        for (int i = 0; i < n; ++i)
+            right -= chapter->GetAt(i)->IsNotCorrect() ? 1 : 0;
+        PageText(painter, {kBreakdownLeft, top, kBreakdownLabelRight, -685}, scale,
+                 QStringLiteral("Chapter %1: %2").arg(k + 1).arg(Text(chapter->GetName())), kLeft);
+        PageText(painter, {kBreakdownValueLeft, top, kBreakdownValueRight, -685}, scale,
+                 QStringLiteral("%1% (%2/%3)").arg(quillet::Percent(right, n)).arg(right).arg(n), kRight);
+        top -= kLineStep;
+    }
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+
+#include "output/ResultsText.h"
+
+class QPainter;
+class QPrinter;
+class QWidget;
+
+// Prints the results report: a certificate of completion or a results
+// page, one landscape Letter page per job, on the default printer or into
+// the PDF file named by QUILLET_PRINT_PDF. It never opens a window.
+class CResultsView
+{
+public:
+    CResultsView();
+    virtual ~CResultsView();
+    CResultsView(const CResultsView&) = delete;
+    CResultsView& operator=(const CResultsView&) = delete;
+
+    CResultsDoc* GetDocument() const { return m_pDocument.get(); }
+
+    // One print job of the page the document asks for. Without a printer
+    // nothing is printed and nothing is said; a job that cannot start is
+    // reported over `owner`.
+    void OnFilePrint(QWidget* owner);
+
+    // Sets up the printer; false when there is none to print on.
+    virtual bool PreparePrinter(QPrinter& printer);
+    // Draws the page on a painter opened on the printer.
+    void OnDraw(QPainter& painter, const QPrinter& printer) const;
+
+private:
+    void DrawCertificate(QPainter& painter, double unitsToDevice) const;
+    void DrawResultsPage(QPainter& painter, double unitsToDevice) const;
+
+    std::unique_ptr<CResultsDoc> m_pDocument;
+};
+
+namespace quillet
+{
+// "1st", "2nd", "3rd", "4th", "11th", "21st" ...
+std::string DayWithOrdinal(int day);
+}
