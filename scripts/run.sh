@@ -7,7 +7,17 @@ scripts/setup.sh build
 bank=build/res/sample-course.blh
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  exec build/quillet "$bank" "$@"
+  # The companion player first: Quillet will not start without it.
+  build/player/quillet-player &
+  player=$!
+  trap 'kill $player 2>/dev/null' EXIT
+  for _ in $(seq 50); do
+    grep -qs '^CURRENT_TITLE=' "${XDG_CONFIG_HOME:-$HOME/.config}/tovrin.ini" && break
+    sleep 0.1
+  done
+  sleep 0.5
+  build/quillet "$bank" "$@"
+  exit
 fi
 
 echo "No display here, so this is the sample course as text. On a desktop, run:"

@@ -9,7 +9,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6printsupport6
-  fonts-liberation2 fontconfig
+  fonts-liberation2 fontconfig tzdata
   msmtp python3-aiosmtpd poppler-utils
 )
 
