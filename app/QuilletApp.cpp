@@ -1,11 +1,11 @@
 #include "app/QuilletApp.h"
 
 #include <QDir>
-#include <QLockFile>
 #include <QMessageBox>
 #include <QStandardPaths>
 
 #include "app/CommandLine.h"
+#include "app/InstanceLock.h"
 #include "app/IniFile.h"
 #include "app/PlayerLink.h"
 #include "output/ResultsView.h"
@@ -24,9 +24,8 @@ void Message(const char* text)
     box.exec();
 }
 
-// The marker of a running copy: a lock the system gives up when its
-// process dies, so a copy that crashed never locks students out.
-std::unique_ptr<QLockFile> InstanceLock()
+// The file that marks the running copy, named after the program.
+std::string InstanceLockPath()
 {
     QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (dir.isEmpty())
@@ -36,9 +35,7 @@ std::unique_ptr<QLockFile> InstanceLock()
         if (!c.isLetterOrNumber())
             c = QLatin1Char('-');
     QDir().mkpath(dir);
-    auto lock = std::make_unique<QLockFile>(dir + QLatin1Char('/') + name + QStringLiteral(".lock"));
-    lock->setStaleLockTime(0);
-    return lock;
+    return (dir + QLatin1Char('/') + name + QStringLiteral(".lock")).toStdString();
 }
 
 quillet::link::LinkRequest Request(quillet::link::LinkKind kind, int command = 0, const std::string* text = nullptr)
@@ -57,11 +54,7 @@ quillet::link::LinkRequest Request(quillet::link::LinkKind kind, int command = 0
 
 CQuilletApp::CQuilletApp() = default;
 
-CQuilletApp::~CQuilletApp()
-{
-    if (m_pInstanceLock)
-        m_pInstanceLock->unlock();
-}
+CQuilletApp::~CQuilletApp() = default;
 
 int CQuilletApp::InitInstance(const std::vector<std::string>& arguments)
 {
@@ -70,8 +63,8 @@ int CQuilletApp::InitInstance(const std::vector<std::string>& arguments)
     if (!ReadPlayerTitle(kReadTitleAtStart))
         return 0;
 
-    auto lock = InstanceLock();
-    if (!lock->tryLock(0))
+    auto lock = std::make_unique<quillet::CInstanceLock>();
+    if (!lock->TryLock(InstanceLockPath()))
     {
         Message(kAlreadyRunning);
         ActivatePlayer();
@@ -167,6 +160,9 @@ void CQuilletApp::SendToPlayer(const std::string* text, int command)
         Message(kPlayerNotFound);
         return;
     }
+    // The closing notice brings the player to the front before anything else.
+    if (command == kPlayerClosing)
+        quillet::link::Send(title, Request(quillet::link::LinkKind::Raise));
     ShowPlayer(5);
     // A player that does not answer in time counts as no player at all.
     if (!quillet::link::Send(title, Request(quillet::link::LinkKind::Message, command, text)))

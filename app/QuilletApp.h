@@ -5,7 +5,10 @@
 #include <vector>
 
 class CResultsView;
-class QLockFile;
+namespace quillet
+{
+class CInstanceLock;
+}
 
 // The application: checks that the companion player is installed, refuses a
 // second running copy, reads the command line, draws the test, hides the
@@ -38,7 +41,7 @@ public:
     int m_bPlayerHidden = 0;
 
 private:
-    std::unique_ptr<QLockFile> m_pInstanceLock;
+    std::unique_ptr<quillet::CInstanceLock> m_pInstanceLock;
 };
 
 // The program's messages.

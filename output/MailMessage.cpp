@@ -137,7 +137,7 @@ bool HoldsLineBreakOrNul(std::string_view text)
 // characters that would end the phrase.
 std::string DisplayName(const std::string& name)
 {
-    const std::string text = quillet::EncodeHeaderText(name);
+    std::string text = quillet::EncodeHeaderText(name);
     if (text != name || name.find_first_of("()<>[]:;@\\,.\"") == std::string::npos)
         return text;
     std::string quoted = "\"";

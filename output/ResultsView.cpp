@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <cmath>
 #include <ctime>
 
 #include "skin/SkinKit.h"
@@ -33,7 +34,7 @@ QRectF ToDevice(const PageRect& r, double scale)
 // A font whose height is given in page units.
 QFont PageFont(const char* face, int height, double scale, int weight = 400, bool italic = false)
 {
-    return MakeFont(face, static_cast<int>(height * scale + 0.5), weight, italic);
+    return MakeFont(face, static_cast<int>(std::lround(height * scale)), weight, italic);
 }
 
 void PageText(QPainter& painter, const PageRect& r, double scale, const QString& text, unsigned format)

@@ -87,7 +87,7 @@ std::optional<TimeStamp> MakeLocalTime(int year, int month, int day, int hour, i
     parts.tm_isdst = -1;
     const std::time_t t = std::mktime(&parts);
     // mktime moves the 31st of a short month on into the next: not a date.
-    if (t == static_cast<std::time_t>(-1) || t < 0 || parts.tm_mday != day || parts.tm_mon != month - 1)
+    if (t < 0 || parts.tm_mday != day || parts.tm_mon != month - 1)
         return std::nullopt;
     return static_cast<TimeStamp>(t);
 }

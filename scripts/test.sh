@@ -1,7 +1,58 @@
 #!/usr/bin/env bash
-# Sets everything up, builds with warnings as errors, and runs every test.
+# Sets everything up (Debian 12, as root), builds with warnings as errors, and
+# checks the program four ways, in this order:
+#   1. every test again in a second build (build-asan) under AddressSanitizer,
+#      UndefinedBehaviorSanitizer and LeakSanitizer, programs the tests start
+#      included: any report fails the run;
+#   2. each libFuzzer target for QUILLET_FUZZ_SECONDS (default 20) seconds
+#      (scripts/fuzz.sh, clang, in build-fuzz);
+#   3. every test of the main build, whose summary is the last thing printed.
+# The exit status is non-zero when any of them failed. Safe to run again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
+fuzz_seconds=${QUILLET_FUZZ_SECONDS:-20}
+failed=()
+
 scripts/setup.sh build -DQUILLET_WERROR=ON
+
+echo "== Sanitizer build (build-asan): AddressSanitizer, UndefinedBehaviorSanitizer, LeakSanitizer"
+# -O1 with line tables: quicker to build than the default -O2 -g, readable
+# stack traces, and assertions stay on.
+scripts/setup.sh build-asan -DQUILLET_SANITIZE=ON -DQUILLET_BENCH=OFF \
+  -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1"
+# Reports go to files, so that those of programs a test starts (and whose
+# output the test may not show) are seen too.
+logs=$root/build-asan/sanitizer-logs
+rm -rf "$logs"
+mkdir -p "$logs"
+sanitized=0
+(
+  export ASAN_OPTIONS="detect_leaks=1:log_path=$logs/asan"
+  export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$logs/ubsan"
+  # Leaks inside third-party libraries only; there are none to hide today.
+  if [ -f "$root/tests/lsan.supp" ]; then
+    export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=1"
+  fi
+  cd build-asan
+  ctest --output-on-failure -j"$(nproc)"
+) || sanitized=$?
+if compgen -G "$logs/*" >/dev/null; then
+  for report in "$logs"/*; do
+    echo "---- $report"
+    cat "$report"
+  done
+  failed+=("sanitizer reports (above, and in $logs)")
+fi
+[ "$sanitized" -eq 0 ] || failed+=("tests under the sanitizers")
+
+echo "== Fuzzing, ${fuzz_seconds} s per target"
+scripts/fuzz.sh "$fuzz_seconds" || failed+=("fuzzers")
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "== FAILED before the main tests: ${failed[*]}"
+fi
+echo "== Tests of the main build"
 cd build
 ctest --output-on-failure -j"$(nproc)"
+[ ${#failed[@]} -eq 0 ]

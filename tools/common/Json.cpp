@@ -76,9 +76,7 @@ std::string Quote(std::string_view bytes)
             out += "\\t";
             break;
         default:
-            if (c < 0x20)
-                AppendEscapedByte(out, c);
-            else if (const std::size_t length = Utf8SequenceLength(bytes); length > 0)
+            if (const std::size_t length = c < 0x20 ? 0 : Utf8SequenceLength(bytes); length > 0)
             {
                 out.append(bytes.substr(0, length));
                 take = length;

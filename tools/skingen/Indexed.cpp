@@ -314,7 +314,7 @@ QByteArray EncodeBmp8(const QImage& indexed)
     const std::uint32_t pixels = stride * h;
 
     QByteArray out;
-    out.reserve(qsizetype(kHeaders + pixels));
+    out.reserve(qsizetype(kHeaders) + qsizetype(pixels));
     // BITMAPFILEHEADER
     out.append("BM", 2);
     Put32(out, kHeaders + pixels);

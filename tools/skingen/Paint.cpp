@@ -69,7 +69,7 @@ void Bevel(QPainter& p, const QRect& r, const QColor& topLeft, const QColor& bot
     }
 }
 
-TextBlock LayOutText(QFont font, const QStringList& lines, const QRectF& box, qreal lineFactor)
+TextBlock LayOutText(const QFont& font, const QStringList& lines, const QRectF& box, qreal lineFactor)
 {
     TextBlock block{font, lines, {}};
     const QFontMetricsF metrics(font);

@@ -35,7 +35,7 @@ struct TextBlock
 TextBlock FitText(QFont font, const QStringList& lines, const QRectF& box, int maxPx, int minPx,
                   qreal lineFactor = 1.12);
 // The same, at one fixed size.
-TextBlock LayOutText(QFont font, const QStringList& lines, const QRectF& box, qreal lineFactor = 1.12);
+TextBlock LayOutText(const QFont& font, const QStringList& lines, const QRectF& box, qreal lineFactor = 1.12);
 // Width of the widest line in the block.
 qreal BlockWidth(const TextBlock& block);
 void DrawBlock(QPainter& p, const TextBlock& block, const QColor& colour, QPointF offset = {});

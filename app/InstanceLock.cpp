@@ -1,0 +1,42 @@
+#include "app/InstanceLock.h"
+
+#include <fcntl.h>
+#include <string>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace quillet
+{
+CInstanceLock::~CInstanceLock()
+{
+    Unlock();
+}
+
+bool CInstanceLock::TryLock(const std::string& path)
+{
+    Unlock();
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+    {
+        ::close(fd);
+        return false;
+    }
+    // For whoever looks: which process holds it.
+    const std::string pid = std::to_string(::getpid()) + "\n";
+    if (::ftruncate(fd, 0) == 0)
+        (void)!::write(fd, pid.data(), pid.size());
+    m_fd = fd;
+    return true;
+}
+
+void CInstanceLock::Unlock()
+{
+    if (m_fd < 0)
+        return;
+    ::flock(m_fd, LOCK_UN);
+    ::close(m_fd);
+    m_fd = -1;
+}
+}
