@@ -228,8 +228,10 @@ std::string WithValue(std::string_view content, const std::string& section, cons
     if (header < 0)
     {
         out.append(content);
+        // A last line that ends in a bare CR keeps that CR as part of its
+        // value: only a full line end may follow it.
         if (!out.empty() && out.back() != '\n')
-            out.append(newline);
+            out.append(out.back() == '\r' ? "\r\n" : newline);
         return out.append("[").append(section).append("]").append(newline).append(entry).append(newline);
     }
     for (int i = 0; i < static_cast<int>(lines.size()); ++i)
@@ -238,7 +240,9 @@ std::string WithValue(std::string_view content, const std::string& section, cons
         out.append(i == keyLine ? std::string_view(entry) : line.text);
         if (keyLine < 0 && i == lastFilled)
         {
-            out.append(line.ending.empty() ? newline : line.ending);
+            out.append(!line.ending.empty()            ? std::string_view(line.ending)
+                       : line.text.ends_with('\r') ? std::string_view("\r\n")
+                                                   : newline);
             out.append(entry).append(line.ending.empty() ? std::string_view() : newline);
         }
         else

@@ -33,8 +33,11 @@ std::string g_dir;    // per process, removed at exit
 std::string g_path;   // g_dir/tovrin.ini
 std::string g_nested; // g_dir/new/sub/tovrin.ini, for creating folders
 
+void RemoveDir();
+
 [[noreturn]] void Fail(const char* what, const std::string& detail = {})
 {
+    RemoveDir();
     std::fprintf(stderr, "FuzzIniFile: %s\n", what);
     if (!detail.empty())
     {
