@@ -1,0 +1,59 @@
+#include "skin/EditDlg.h"
+
+#include <QLineEdit>
+#include <QPainter>
+
+namespace
+{
+constexpr QSize kSize(300, 150);
+constexpr int kCaptionHeight = 32;
+}
+
+CSkinEditDlg::CSkinEditDlg(QWidget* parent, const Layout& layout)
+    : CSkinDialog(parent), m_caption(layout.caption), m_pEdit(new QLineEdit(this))
+{
+    setObjectName(QString::fromLatin1(layout.objectName));
+    setAccessibleName(QString::fromLatin1(m_caption));
+    PlaceCentred(kSize);
+    CSkinButton* previous = nullptr;
+    for (const DialogButtonFaces& faces : kPromptButtons)
+    {
+        CSkinButton* button = AddButton(faces.id, QString::fromLatin1(faces.caption), faces.rect);
+        button->setObjectName(faces.id == IDOK ? QStringLiteral("okButton") : QStringLiteral("cancelButton"));
+        if (previous)
+            setTabOrder(previous, button);
+        previous = button;
+    }
+    m_pEdit->setObjectName(QString::fromLatin1(layout.editName));
+    m_pEdit->setAccessibleName(QString::fromLatin1(m_caption));
+    m_pEdit->setGeometry(layout.editRect);
+    if (layout.password)
+        m_pEdit->setEchoMode(QLineEdit::Password);
+    // Tab order as laid out: OK, Cancel, then the edit.
+    setTabOrder(previous, m_pEdit);
+}
+
+void CSkinEditDlg::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    PaintPromptSurface(painter, rect(), QString::fromLatin1(m_caption), kCaptionHeight);
+}
+
+void CSkinEditDlg::showEvent(QShowEvent* event)
+{
+    m_pEdit->setText(quillet::skin::FromBytes(Text()));
+    CSkinDialog::showEvent(event);
+    // The student can type at once.
+    m_pEdit->setFocus();
+}
+
+void CSkinEditDlg::OnDrawItem(QPainter& painter, const DrawItem& item)
+{
+    DrawPromptButton(painter, item);
+}
+
+void CSkinEditDlg::OnOK()
+{
+    Text() = quillet::skin::ToBytes(m_pEdit->text());
+    accept();
+}
