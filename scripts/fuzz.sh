@@ -29,16 +29,8 @@ for target in "${targets[@]}"; do corpus_of "$target" >/dev/null; done
 # Configuring reads the whole project, so Qt's development files are needed
 # even though the fuzz targets link only the core.
 packages=(clang-14 libclang-rt-14-dev cmake ninja-build pkg-config qt6-base-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+. scripts/lib/packages.sh
+install_missing "${packages[@]}"
 cxx=$(command -v clang++ || command -v clang++-14)
 
 CXX=$cxx cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

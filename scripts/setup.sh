@@ -13,16 +13,8 @@ packages=(
   msmtp python3-aiosmtpd poppler-utils
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+. scripts/lib/packages.sh
+install_missing "${packages[@]}"
 
 build=${1:-build}
 shift || true

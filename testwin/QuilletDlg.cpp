@@ -74,7 +74,7 @@ CQuilletDlg::CQuilletDlg(QWidget* parent)
     QMenu* file = m_pMenu->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("&Exit"), this, &CQuilletDlg::OnExit)->setObjectName(QStringLiteral("exitAction"));
     QMenu* help = m_pMenu->addMenu(QStringLiteral("&Help"));
-    help->addAction(QStringLiteral("&About Quillet..."), this, &CQuilletDlg::OnAbout)
+    help->addAction(QString::fromLatin1(kAboutItem), this, &CQuilletDlg::OnAbout)
         ->setObjectName(QStringLiteral("aboutAction"));
 
     auto* layout = new QVBoxLayout(this);
