@@ -9,9 +9,6 @@ namespace quillet
 {
 namespace
 {
-constexpr int kTestSize = 20;
-constexpr int kQuizSize = 10;
-
 bool IsBlankChar(char c)
 {
     return std::isspace(static_cast<unsigned char>(c)) != 0;
@@ -112,38 +109,19 @@ int ChapterFromArgument(std::string_view argument, int chapterCount)
     return value >= 1 && value <= chapterCount ? static_cast<int>(value) : 0;
 }
 
-PreparedTest PrepareTest(std::string_view commandLine, CRandom& random, const BankLoader& loader)
+std::unique_ptr<TestRun> PrepareTest(std::string_view commandLine, CRandom& random, const BankLoader& loader)
 {
-    PreparedTest prepared;
     if (Trimmed(commandLine).empty())
-        return prepared;
+        return nullptr;
 
     const CommandLineParts parts = SplitCommandLine(commandLine);
-    prepared.course = loader ? loader(parts.bankPath) : CCourseReader().Load(parts.bankPath);
-    if (!prepared.course)
-        return prepared;
-
-    CCourse& course = *prepared.course;
-    prepared.courseTitle = course.GetName();
-    const int chapter = ChapterFromArgument(parts.secondArgument, course.GetCount());
+    std::unique_ptr<CCourse> course = loader ? loader(parts.bankPath) : CCourseReader().Load(parts.bankPath);
+    if (!course)
+        return nullptr;
     if (parts.preTestSwitch)
-    {
-        prepared.kind = TestKind::PreTest;
-        prepared.preTest = true;
-        prepared.test = course.DrawTest(kTestSize, 1, random);
-    }
-    else if (chapter != 0)
-    {
-        prepared.kind = TestKind::Quiz;
-        prepared.chapter = chapter;
-        prepared.sourceChapter = course.GetAt(chapter - 1);
-        prepared.quiz = prepared.sourceChapter->Draw(kQuizSize, random);
-    }
-    else
-    {
-        prepared.kind = TestKind::Test;
-        prepared.test = course.DrawTest(kTestSize, 0, random);
-    }
-    return prepared;
+        return TestRun::DrawTest(std::move(course), true, random);
+    if (const int chapter = ChapterFromArgument(parts.secondArgument, course->GetCount()); chapter != 0)
+        return TestRun::DrawQuiz(std::move(course), chapter, random);
+    return TestRun::DrawTest(std::move(course), false, random);
 }
 }

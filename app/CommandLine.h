@@ -8,7 +8,7 @@
 
 #include "course/Course.h"
 #include "course/Random.h"
-#include "course/TestKind.h"
+#include "course/TestRun.h"
 
 namespace quillet
 {
@@ -31,26 +31,11 @@ CommandLineParts SplitCommandLine(std::string_view commandLine);
 // digits only, between 1 and the chapter count.
 int ChapterFromArgument(std::string_view argument, int chapterCount);
 
-// What start-up hands to the test window. With no course loaded every
-// pointer is null and the window opens without a test.
-struct PreparedTest
-{
-    std::unique_ptr<CCourse> course;  // the loaded bank, kept for Retake
-    std::string courseTitle;
-    TestKind kind = TestKind::Test;
-    std::unique_ptr<CCourse> test;    // Test and Pre-Test
-    bool preTest = false;
-    CChapter* sourceChapter = nullptr;  // Quiz: the bank chapter, owned by course
-    std::unique_ptr<CChapter> quiz;
-    int chapter = 0;                  // Quiz: 1-based
-
-    bool HasCourse() const { return course != nullptr; }
-};
-
 using BankLoader = std::function<std::unique_ptr<CCourse>(const std::string& path)>;
 
 // Reads the command line, loads the bank it names and draws the selection it
-// asks for. The loader defaults to reading the bank file.
-PreparedTest PrepareTest(std::string_view commandLine, CRandom& random = CRandom::Global(),
+// asks for; null when no bank was loaded. The loader defaults to reading the
+// bank file.
+std::unique_ptr<TestRun> PrepareTest(std::string_view commandLine, CRandom& random = CRandom::Global(),
                          const BankLoader& loader = {});
 }

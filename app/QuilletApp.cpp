@@ -1,15 +1,19 @@
 #include "app/QuilletApp.h"
 
-#include <QDir>
 #include <QMessageBox>
-#include <QStandardPaths>
+#include <QTimer>
+#include <cctype>
 
 #include "app/CommandLine.h"
 #include "app/InstanceLock.h"
-#include "app/IniFile.h"
-#include "app/PlayerLink.h"
+#include "link/IniFile.h"
+#include "link/PlayerLink.h"
 #include "output/ResultsView.h"
+#include "platform/Files.h"
+#include "platform/Folders.h"
 #include "testwin/QuilletDlg.h"
+
+namespace qlink = quillet::link;
 
 namespace
 {
@@ -27,28 +31,18 @@ void Message(const char* text)
 // The file that marks the running copy, named after the program.
 std::string InstanceLockPath()
 {
-    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (dir.isEmpty())
-        dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    QString name = QString::fromLatin1(kInstanceName);
-    for (QChar& c : name)
-        if (!c.isLetterOrNumber())
-            c = QLatin1Char('-');
-    QDir().mkpath(dir);
-    return (dir + QLatin1Char('/') + name + QStringLiteral(".lock")).toStdString();
+    const std::string dir = quillet::RuntimeFolder();
+    quillet::MakeDirectories(dir);
+    std::string name = kInstanceName;
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            c = '-';
+    return dir + '/' + name + ".lock";
 }
 
-quillet::link::LinkRequest Request(quillet::link::LinkKind kind, int command = 0, const std::string* text = nullptr)
+QByteArray Title(const std::string& title)
 {
-    quillet::link::LinkRequest request;
-    request.kind = kind;
-    request.command = static_cast<std::uint32_t>(command);
-    if (text)
-    {
-        request.block.assign(text->begin(), text->end());
-        request.block.push_back(0);
-    }
-    return request;
+    return QByteArray::fromStdString(title);
 }
 }
 
@@ -76,18 +70,12 @@ int CQuilletApp::InitInstance(const std::vector<std::string>& arguments)
     m_pPrintView = std::make_unique<CResultsView>();
 
     CQuilletDlg window;
-    window.m_pApp = this;
-    quillet::PreparedTest prepared = quillet::PrepareTest(quillet::JoinArguments(arguments));
-    if (prepared.HasCourse())
+    window.SetPlayer(this);
+    window.SetPrintView(m_pPrintView.get());
+    if (std::unique_ptr<quillet::TestRun> run = quillet::PrepareTest(quillet::JoinArguments(arguments)))
     {
-        window.m_strCourseTitle = prepared.courseTitle;
-        m_pPrintView->GetDocument()->SetTitle(prepared.courseTitle);
-        window.m_pCourse = std::move(prepared.course);
-        window.m_pTest = std::move(prepared.test);
-        window.m_bPreTest = prepared.preTest ? 1 : 0;
-        window.m_pSourceChapter = prepared.sourceChapter;
-        window.m_pQuiz = std::move(prepared.quiz);
-        window.m_nChapter = prepared.chapter;
+        m_pPrintView->GetDocument()->SetTitle(run->GetCourseTitle());
+        window.SetRun(std::move(run));
     }
     ShowPlayer(0);
     window.DoModal();
@@ -110,7 +98,7 @@ int CQuilletApp::ReadPlayerTitle(int context)
 void CQuilletApp::ActivatePlayer()
 {
     if (ReadPlayerTitle(kReadTitleAtStart))
-        quillet::link::Send(QByteArray::fromStdString(m_strPlayerTitle), Request(quillet::link::LinkKind::Raise));
+        qlink::Send(Title(m_strPlayerTitle), qlink::MakeWindowRequest(qlink::LinkKind::Raise));
 }
 
 void CQuilletApp::WriteTestTitle(const std::string& caption)
@@ -118,19 +106,46 @@ void CQuilletApp::WriteTestTitle(const std::string& caption)
     quillet::ini::WriteValue(m_strIniPath, kIniSection, kTestTitleKey, caption);
 }
 
+void CQuilletApp::WriteCaption(const std::string& caption)
+{
+    WriteTestTitle(caption);
+    // The player asks the test window to hide it; it waits for the answer,
+    // so it hides only afterwards.
+    m_pLinkServer = std::make_unique<qlink::CLinkServer>();
+    qlink::CLinkServer* server = m_pLinkServer.get();
+    server->SetHandler([this, server](const qlink::LinkRequest& request) -> qint64 {
+        if (request.kind == qlink::LinkKind::Message && request.command == qlink::kCommandHidePlayer)
+            QTimer::singleShot(0, server, [this] { Hide(); });
+        return request.command;
+    });
+    server->Listen(Title(caption));
+}
+
+void CQuilletApp::PlayTopic(const std::string& topic)
+{
+    SendToPlayer(&topic, qlink::kCommandPlayTopic);
+}
+
+void CQuilletApp::SayClosed()
+{
+    if (m_pLinkServer)
+        m_pLinkServer->Close();
+    SendToPlayer(nullptr, qlink::kCommandTestClosed);
+}
+
 void CQuilletApp::ShowPlayer(int how)
 {
     if (!ReadPlayerTitle(kReadTitleAtStart))
         return;
-    const QByteArray title = QByteArray::fromStdString(m_strPlayerTitle);
-    const bool found = quillet::link::WindowExists(title);
+    const QByteArray title = Title(m_strPlayerTitle);
+    const bool found = qlink::WindowExists(title);
     if (how == 0)
         HidePlayer(found);
     else if (how == 5)
     {
         RestorePlayer(found);
         if (found)
-            quillet::link::Send(title, Request(quillet::link::LinkKind::Raise));
+            qlink::Send(title, qlink::MakeWindowRequest(qlink::LinkKind::Raise));
     }
 }
 
@@ -138,7 +153,7 @@ void CQuilletApp::HidePlayer(bool windowFound)
 {
     if (!windowFound || m_bPlayerHidden == 1)
         return;
-    quillet::link::Send(QByteArray::fromStdString(m_strPlayerTitle), Request(quillet::link::LinkKind::Hide));
+    qlink::Send(Title(m_strPlayerTitle), qlink::MakeWindowRequest(qlink::LinkKind::Hide));
     m_bPlayerHidden = 1;
 }
 
@@ -146,7 +161,7 @@ void CQuilletApp::RestorePlayer(bool windowFound)
 {
     if (!windowFound || m_bPlayerHidden == 0)
         return;
-    quillet::link::Send(QByteArray::fromStdString(m_strPlayerTitle), Request(quillet::link::LinkKind::Show));
+    qlink::Send(Title(m_strPlayerTitle), qlink::MakeWindowRequest(qlink::LinkKind::Show));
     m_bPlayerHidden = 0;
 }
 
@@ -154,17 +169,18 @@ void CQuilletApp::SendToPlayer(const std::string* text, int command)
 {
     if (!ReadPlayerTitle(kReadTitleToSend))
         return;
-    const QByteArray title = QByteArray::fromStdString(m_strPlayerTitle);
-    if (!quillet::link::WindowExists(title))
+    const QByteArray title = Title(m_strPlayerTitle);
+    if (!qlink::WindowExists(title))
     {
         Message(kPlayerNotFound);
         return;
     }
     // The closing notice brings the player to the front before anything else.
-    if (command == kPlayerClosing)
-        quillet::link::Send(title, Request(quillet::link::LinkKind::Raise));
+    if (command == static_cast<int>(qlink::kCommandTestClosed))
+        qlink::Send(title, qlink::MakeWindowRequest(qlink::LinkKind::Raise));
     ShowPlayer(5);
+    const auto number = static_cast<std::uint32_t>(command);
     // A player that does not answer in time counts as no player at all.
-    if (!quillet::link::Send(title, Request(quillet::link::LinkKind::Message, command, text)))
+    if (!qlink::Send(title, text ? qlink::MakeMessage(number, *text) : qlink::MakeMessage(number)))
         Message(kPlayerNotFound);
 }

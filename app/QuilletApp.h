@@ -4,21 +4,27 @@
 #include <string>
 #include <vector>
 
+#include "testwin/PlayerPort.h"
+
 class CResultsView;
 namespace quillet
 {
 class CInstanceLock;
 }
+namespace quillet::link
+{
+class CLinkServer;
+}
 
 // The application: checks that the companion player is installed, refuses a
 // second running copy, reads the command line, draws the test, hides the
-// player and runs the test window until the student leaves. It also holds
-// the link to the player.
-class CQuilletApp
+// player and runs the test window until the student leaves. It is the test
+// window's way to the player, over the player link.
+class CQuilletApp : public CPlayerPort
 {
 public:
     CQuilletApp();
-    virtual ~CQuilletApp();
+    ~CQuilletApp() override;
 
     // The arguments after the program name; answers the exit status.
     int InitInstance(const std::vector<std::string>& arguments);
@@ -35,6 +41,13 @@ public:
     // Asks the player to act on `command`; the text goes with its NUL.
     void SendToPlayer(const std::string* text, int command);
 
+    // What the test window asks of the player.
+    void WriteCaption(const std::string& caption) override;
+    void Hide() override { ShowPlayer(0); }
+    void Show() override { ShowPlayer(5); }
+    void PlayTopic(const std::string& topic) override;
+    void SayClosed() override;
+
     std::unique_ptr<CResultsView> m_pPrintView;
     std::string m_strPlayerTitle;
     std::string m_strIniPath;
@@ -42,18 +55,16 @@ public:
 
 private:
     std::unique_ptr<quillet::CInstanceLock> m_pInstanceLock;
+    // Where the player reaches the test window, under its caption.
+    std::unique_ptr<quillet::link::CLinkServer> m_pLinkServer;
 };
 
 // The program's messages.
-inline constexpr const char* kAboutItem = "&About Quillet...";                       // 101
 inline constexpr const char* kPlayerMissing = "The required Player is missing.";     // 102
 inline constexpr const char* kPlayerNotFound = "Can't find the Play program.";        // 103
 inline constexpr const char* kAlreadyRunning =
     "This program is already running and can't be launched again.";                     // 105
 inline constexpr const char* kInstanceName = "Wrenfield Training Application Quillet";  // 108
 
-// Commands of the player link.
-inline constexpr int kPlayerClosing = 1025;  // to the player: the test closed; from it: hide
-inline constexpr int kPlayTopic = 1026;
 inline constexpr int kReadTitleAtStart = 230;
 inline constexpr int kReadTitleToSend = 231;

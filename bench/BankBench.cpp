@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "course/Complement.h"
+#include "platform/Files.h"
 #include "course/CourseReader.h"
 
 namespace

@@ -32,9 +32,7 @@ std::unique_ptr<CQuilletDlg> Window()
     auto window = std::make_unique<CQuilletDlg>();
     auto course = Bank();
     CRandom random(5);
-    window->m_strCourseTitle = course->GetName();
-    window->m_pTest = course->DrawTest(20, 0, random);
-    window->m_pCourse = std::move(course);
+    window->SetRun(quillet::TestRun::DrawTest(std::move(course), false, random));
     return window;
 }
 

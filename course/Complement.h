@@ -19,8 +19,4 @@ inline std::string Complemented(std::string_view bytes)
     ComplementInPlace(out);
     return out;
 }
-
-// The whole file, or nothing when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::string& contents);
-bool WriteWholeFile(const std::string& path, std::string_view contents);
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "course/Complement.h"
+#include "platform/Files.h"
 
 const char* DescribeBankLineIssue(BankLineIssue issue)
 {

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "records/TimeText.h"
+#include "platform/TimeText.h"
 
 namespace quillet
 {

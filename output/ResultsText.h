@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "course/Course.h"
+#include "course/TestRun.h"
 #include "records/StudentRoster.h"
 
 // The results report that printing and e-mail read: the main window fills it
@@ -35,6 +36,9 @@ private:
 
 namespace quillet
 {
+// The print-out and the e-mail list at most this many sections of a test.
+inline constexpr std::size_t kMaxBreakdownSections = 10;
+
 // "Pre-Test", "Test" or "Quiz", as the result was stored.
 const char* ResultKindWord(const CResultEntry& result);
 

@@ -14,8 +14,7 @@ using namespace quillet::skin;
 
 namespace
 {
-constexpr int kCertificateBitmap = 228;
-constexpr int kBreakdownChapters = 10;
+constexpr int kCertificateBitmap = bitmap::kCertificate;
 constexpr const char* kJobFailed = "Failed to start print job.";
 
 // Page coordinates are hundredths of an inch from the top-left corner of
@@ -226,19 +225,18 @@ void CResultsView::DrawResultsPage(QPainter& painter, double scale) const
     if (!result.m_bTest || !doc.m_pTest)
         return;
     int top = kBreakdownTop;
-    for (int k = 0; k < doc.m_pTest->GetCount() && k < kBreakdownChapters; ++k)
+    const std::vector<quillet::SectionScore> sections = quillet::SectionScores(*doc.m_pTest);
+    for (std::size_t k = 0; k < sections.size() && k < quillet::kMaxBreakdownSections; ++k)
     {
-        const CChapter* chapter = doc.m_pTest->GetAt(k);
-        if (!chapter)
-            continue;
-        const int n = chapter->GetCount();
-        int right = n;
-        for (int i = 0; i < n; ++i)
-            right -= chapter->GetAt(i)->IsNotCorrect() ? 1 : 0;
+        const quillet::SectionScore& section = sections[k];
         PageText(painter, {kBreakdownLeft, top, kBreakdownLabelRight, -685}, scale,
-                 QStringLiteral("Chapter %1: %2").arg(k + 1).arg(Text(chapter->GetName())), kLeft);
+                 QStringLiteral("Chapter %1: %2").arg(k + 1).arg(Text(section.name)), kLeft);
         PageText(painter, {kBreakdownValueLeft, top, kBreakdownValueRight, -685}, scale,
-                 QStringLiteral("%1% (%2/%3)").arg(quillet::Percent(right, n)).arg(right).arg(n), kRight);
+                 QStringLiteral("%1% (%2/%3)")
+                     .arg(quillet::Percent(section.right, section.total))
+                     .arg(section.right)
+                     .arg(section.total),
+                 kRight);
         top -= kLineStep;
     }
 }

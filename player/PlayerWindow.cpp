@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/IniFile.h"
+#include "link/IniFile.h"
 
 namespace
 {

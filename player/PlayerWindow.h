@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <string>
 
-#include "app/PlayerLink.h"
+#include "link/PlayerLink.h"
 
 class QLabel;
 class QListWidget;

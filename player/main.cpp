@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "PlayerWindow.h"
-#include "app/IniFile.h"
+#include "link/IniFile.h"
 
 int main(int argc, char** argv)
 {

@@ -4,7 +4,8 @@
 #include <cstdlib>
 
 #include "course/Complement.h"
-#include "records/AtomicFile.h"
+#include "platform/Files.h"
+#include "platform/Folders.h"
 
 namespace
 {
@@ -209,10 +210,7 @@ std::string RecordDirectory()
 {
     if (const char* dir = std::getenv("QUILLET_RECORD_DIR"); dir && *dir)
         return dir;
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/')
-        return std::string(data) + "/quillet";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : ".") + "/.local/share/quillet";
+    return DataFolder() + "/quillet";
 }
 
 std::string RecordFilePath(const std::string& fileName)

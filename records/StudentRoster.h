@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "records/TimeText.h"
+#include "platform/TimeText.h"
 
 // The name every caller gives the record file.
 inline constexpr const char* kRecordFileName = "quillet2.blh";

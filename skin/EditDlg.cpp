@@ -16,10 +16,10 @@ CSkinEditDlg::CSkinEditDlg(QWidget* parent, const Layout& layout)
     setAccessibleName(QString::fromLatin1(m_caption));
     PlaceCentred(kSize);
     CSkinButton* previous = nullptr;
-    for (const DialogButtonFaces& faces : kPromptButtons)
+    for (const quillet::skin::DialogButtonSpec& spec : quillet::skin::kPromptButtons)
     {
-        CSkinButton* button = AddButton(faces.id, QString::fromLatin1(faces.caption), faces.rect);
-        button->setObjectName(faces.id == IDOK ? QStringLiteral("okButton") : QStringLiteral("cancelButton"));
+        CSkinButton* button = AddButton(spec.id, QString::fromLatin1(spec.caption), quillet::skin::ToQRect(spec.rect));
+        button->setObjectName(spec.id == IDOK ? QStringLiteral("okButton") : QStringLiteral("cancelButton"));
         if (previous)
             setTabOrder(previous, button);
         previous = button;

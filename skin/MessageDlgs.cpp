@@ -16,21 +16,21 @@ struct OneButtonLayout
     int tile;  // 0: chosen by the message box's background selector
 };
 constexpr OneButtonLayout kMessageLayout{QSize(400, 200), 0};
-constexpr OneButtonLayout kAlertLayout{QSize(275, 150), 196};
+constexpr OneButtonLayout kAlertLayout{QSize(275, 150), bitmap::kWoodTile};
 constexpr QSize kPromptSize(300, 150);
 constexpr QSize kAboutSize(500, 300);
-constexpr int kAboutPicture = 217;
+constexpr int kAboutPicture = bitmap::kAbout;
 
 int MessageTile(int background)
 {
     switch (background)
     {
     case 1:
-        return 194;
+        return bitmap::kTableTile;
     case 2:
-        return 196;
+        return bitmap::kWoodTile;
     default:
-        return 135;
+        return bitmap::kHintTile;
     }
 }
 
@@ -102,9 +102,9 @@ CPromptDlg::CPromptDlg(QWidget* parent) : CSkinDialog(parent)
 {
     setObjectName(QStringLiteral("promptBox"));
     PlaceCentred(kPromptSize);
-    for (const DialogButtonFaces& faces : kPromptButtons)
-        AddButton(faces.id, QString::fromLatin1(faces.caption), faces.rect)
-            ->setObjectName(faces.id == IDOK ? QStringLiteral("okButton") : QStringLiteral("cancelButton"));
+    for (const DialogButtonSpec& spec : kPromptButtons)
+        AddButton(spec.id, QString::fromLatin1(spec.caption), ToQRect(spec.rect))
+            ->setObjectName(spec.id == IDOK ? QStringLiteral("okButton") : QStringLiteral("cancelButton"));
 }
 
 void CPromptDlg::paintEvent(QPaintEvent*)

@@ -52,7 +52,7 @@ void CSkinDialog::keyPressEvent(QKeyEvent* event)
 void PaintPromptSurface(QPainter& painter, const QRect& client, const QString& text, int fontHeight)
 {
     using namespace quillet::skin;
-    TileBitmap(painter, 196, client);
+    TileBitmap(painter, quillet::skin::bitmap::kWoodTile, client);
     QRect inside = client;
     DrawFrames(painter, inside);
     painter.setFont(MakeFont("Arial", fontHeight, 700));
@@ -62,11 +62,6 @@ void PaintPromptSurface(QPainter& painter, const QRect& client, const QString& t
 
 void DrawPromptButton(QPainter& painter, const DrawItem& item)
 {
-    for (const DialogButtonFaces& faces : kPromptButtons)
-    {
-        if (faces.id != item.id)
-            continue;
-        const int face = item.pressed ? faces.pressed : item.focused ? faces.focused : faces.normal;
-        quillet::skin::BlitBitmap(painter, face, QPoint(0, 0));
-    }
+    if (const quillet::skin::ButtonFaces* faces = quillet::skin::FacesOf(item.id))
+        quillet::skin::BlitBitmap(painter, quillet::skin::FaceFor(*faces, item.pressed, item.focused), QPoint(0, 0));
 }

@@ -4,6 +4,7 @@
 #include <QRect>
 
 #include "skin/SkinButton.h"
+#include "skin/SkinCatalogue.h"
 #include "skin/SkinKit.h"
 
 // Answers of a skinned dialog's modal run.
@@ -33,21 +34,6 @@ protected:
     virtual void OnOK() { accept(); }
 
     void keyPressEvent(QKeyEvent* event) override;
-};
-
-// The OK and Cancel buttons of the prompt family, with their faces.
-struct DialogButtonFaces
-{
-    int id;
-    const char* caption;
-    QRect rect;
-    int pressed;
-    int focused;
-    int normal;
-};
-inline constexpr DialogButtonFaces kPromptButtons[] = {
-    {IDOK, "OK", QRect(20, 100, 100, 30), 223, 224, 225},
-    {IDCANCEL, "Cancel", QRect(180, 100, 100, 30), 220, 219, 221},
 };
 
 // Wood tile, three frames and a bold caption across the top: the surface of

@@ -2,10 +2,11 @@
 
 #include <QFile>
 #include <QFontMetrics>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <array>
+
+#include "platform/Text.h"
 
 static void InitSkinResources()
 {
@@ -142,24 +143,7 @@ QFont MakeFont(const std::string& face, int pixelHeight, int weight, bool italic
 
 QString FromBytes(const std::string& bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    if (!utf8.hasError())
-        return text;
-
-    // Windows-1252: Latin-1 but for the 0x80-0x9F row.
-    static constexpr std::array<char16_t, 32> kRow80 = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    QString latin;
-    latin.reserve(static_cast<qsizetype>(bytes.size()));
-    for (const char c : bytes)
-    {
-        const auto b = static_cast<unsigned char>(c);
-        latin.append(b >= 0x80 && b < 0xA0 ? QChar(kRow80[b - 0x80]) : QChar(b));
-    }
-    return latin;
+    return QString::fromStdString(TextToUtf8(bytes));
 }
 
 std::string ToBytes(const QString& text)

@@ -7,6 +7,8 @@
 #include <QString>
 #include <string>
 
+#include "skin/SkinCatalogue.h"
+
 // Displays here are true colour, so no window ever selects a palette; the
 // pointer type stays so that callers can hand one on as they always did.
 struct CPalette;
@@ -18,6 +20,11 @@ QImage LoadSkinBitmap(int id);
 
 namespace quillet::skin
 {
+constexpr QRect ToQRect(const Rect& r)
+{
+    return QRect(r.x, r.y, r.width, r.height);
+}
+
 // Copies bitmap `id` at its own size to `at`; a missing bitmap is skipped.
 void BlitBitmap(QPainter& painter, int id, QPoint at);
 // Repeats bitmap `id` over `area` in columns and rows from its top-left
@@ -49,8 +56,8 @@ void TextOut(QPainter& painter, QPoint at, const QString& text);
 QFont MakeFont(const char* face, int pixelHeight, int weight = 400, bool italic = false);
 QFont MakeFont(const std::string& face, int pixelHeight, int weight = 400, bool italic = false);
 
-// Texts stay bytes in the core. Valid UTF-8 is shown as such; anything
-// else comes from an older system and is read as Windows-1252.
+// Texts stay bytes in the core; they are shown by the same rule as the
+// print-out and the e-mail use (quillet::TextToUtf8).
 QString FromBytes(const std::string& bytes);
 std::string ToBytes(const QString& text);
 }

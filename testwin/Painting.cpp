@@ -2,32 +2,13 @@
 // every owner-drawn control.
 #include <QPainter>
 
-#include "testwin/ControlTable.h"
 #include "testwin/QuilletDlg.h"
 
 using namespace quillet::skin;
 
 namespace
 {
-// The background of each page, painted at (1, -6): its first six rows lie
-// above the surface.
-int BackgroundOf(int page)
-{
-    switch (page)
-    {
-    case PageTest:
-        return 130;
-    case PageQuiz:
-        return 129;
-    case PageReview:
-        return 187;
-    case PageResults:
-        return 158;
-    default:
-        return 181;
-    }
-}
-constexpr QPoint kBackgroundAt(1, -6);
+constexpr QPoint kBackgroundAt(kBackgroundX, kBackgroundY);
 
 // A rectangle given by its left, top, right and bottom edges.
 constexpr QRect Edges(int left, int top, int right, int bottom)
@@ -36,8 +17,8 @@ constexpr QRect Edges(int left, int top, int right, int bottom)
 }
 
 // The results page.
-constexpr int kRightMarker = 163;
-constexpr int kWrongMarker = 142;
+constexpr int kRightMarker = bitmap::kResultRight;
+constexpr int kWrongMarker = bitmap::kResultWrong;
 constexpr int kListTop = 68;
 constexpr int kListStep = 18;
 constexpr int kListBottom = 428;
@@ -87,14 +68,14 @@ QString ListText(const std::string& bytes)
 }
 
 // Answer markers and the fills of the text items.
-constexpr int kMarkerChosen = 182;
-constexpr int kMarkerNotChosen = 183;
-constexpr int kMarkerWrongChoice = 184;
-constexpr int kMarkerRight = 185;
+constexpr int kMarkerChosen = bitmap::kMarkerChosen;
+constexpr int kMarkerNotChosen = bitmap::kMarkerNotChosen;
+constexpr int kMarkerWrongChoice = bitmap::kMarkerWrongChoice;
+constexpr int kMarkerRight = bitmap::kMarkerRight;
 constexpr QColor kAnswerFill(255, 255, 153);
 constexpr QColor kCounterFill(255, 255, 255);
-constexpr int kFlaggedPanel = 186;
-constexpr int kPanel = 188;
+constexpr int kFlaggedPanel = bitmap::kFlaggedPanel;
+constexpr int kPanel = bitmap::kQuestionPanel;
 }
 
 void CQuilletDlg::OnPaint(QPainter& painter)
@@ -114,14 +95,8 @@ void CQuilletDlg::PaintResults(QPainter& painter)
 
     // One row per question in test order: a right marker, or a wrong marker
     // with the start of the question.
-    std::vector<const CQuestion*> questions;
-    if (m_pQuiz)
-        for (int i = 0; i < m_pQuiz->GetCount(); ++i)
-            questions.push_back(m_pQuiz->GetAt(i));
-    else if (m_pTest)
-        for (int c = 0; c < m_pTest->GetCount(); ++c)
-            for (int i = 0; i < m_pTest->GetAt(c)->GetCount(); ++i)
-                questions.push_back(m_pTest->GetAt(c)->GetAt(i));
+    const quillet::TestRun& run = *m_pRun;
+    const std::vector<const CQuestion*> questions = run.GetQuestions();
     painter.setFont(listFont);
     int y = kListTop;
     for (const CQuestion* question : questions)
@@ -138,7 +113,7 @@ void CQuilletDlg::PaintResults(QPainter& painter)
         y += kListStep;
     }
 
-    const Score score = CountScore();
+    const quillet::Score score = run.GetScore();
     const int percent = score.total > 0 ? score.right * 100 / score.total : 0;
     painter.setFont(numberFont);
     DrawText(painter, kCorrectBox, QString::number(score.right), DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
@@ -146,15 +121,15 @@ void CQuilletDlg::PaintResults(QPainter& painter)
     painter.setFont(bigFont);
     DrawText(painter, kPercentBox, QString::number(percent), DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
 
-    const QString title = FromBytes(m_strCourseTitle);
+    const QString title = FromBytes(run.GetCourseTitle());
     painter.setFont(labelFont);
-    TextOut(painter, kCourseLineAt, m_pQuiz ? title + QLatin1Char(':') : title);
-    const QString heading = m_pQuiz            ? QStringLiteral("        Ch. %1 Quiz Results").arg(m_nChapter)
-                            : m_bPreTest       ? QStringLiteral("        Pre-Test Results")
-                                               : QStringLiteral("        Test Results");
+    TextOut(painter, kCourseLineAt, run.IsQuiz() ? title + QLatin1Char(':') : title);
+    const QString heading = run.IsQuiz() ? QStringLiteral("        Ch. %1 Quiz Results").arg(run.GetChapter())
+                            : run.GetKind() == TestKind::PreTest ? QStringLiteral("        Pre-Test Results")
+                                                                 : QStringLiteral("        Test Results");
     TextOut(painter, kHeadingAt, heading);
     TextOut(painter, kOutOfAt, QStringLiteral("out of"));
-    TextOut(painter, kTimeTakenAt, QString::fromStdString(quillet::FormatSpan(m_timeEnd - m_timeStart, "%H:%M:%S")));
+    TextOut(painter, kTimeTakenAt, QString::fromStdString(quillet::FormatSpan(run.GetTimeTaken(), "%H:%M:%S")));
 
     const Grade grade = GradeFor(percent);
     painter.setPen(QColor(255, 0, 0));
@@ -167,24 +142,22 @@ void CQuilletDlg::PaintResults(QPainter& painter)
 
 void CQuilletDlg::OnDrawItem(QPainter& painter, const DrawItem& item)
 {
-    for (const ButtonFaces& faces : kButtonFaces)
+    if (const ButtonFaces* faces = FacesOf(item.id))
     {
-        if (faces.id == item.id)
-        {
-            BlitBitmap(painter, item.pressed ? faces.pressed : item.focused ? faces.focused : faces.normal, QPoint());
-            return;
-        }
+        BlitBitmap(painter, FaceFor(*faces, item.pressed, item.focused), QPoint());
+        return;
     }
 
     painter.setFont(MakeFont("Arial", 18, 700));
     painter.setPen(Qt::black);
+    const CQuestion* current = GetCurrent();
     switch (item.id)
     {
     case IDC_QUESTION:
-        BlitBitmap(painter, m_pCurrent && m_pCurrent->IsFlagged() ? kFlaggedPanel : kPanel, QPoint());
-        if (m_pCurrent)
+        BlitBitmap(painter, current && current->IsFlagged() ? kFlaggedPanel : kPanel, QPoint());
+        if (current)
             DrawText(painter, item.rect.adjusted(15, 10, -15, -13),
-                     QStringLiteral("%1) %2").arg(m_pCurrent->GetNumber()).arg(FromBytes(m_pCurrent->GetText())),
+                     QStringLiteral("%1) %2").arg(current->GetNumber()).arg(FromBytes(current->GetText())),
                      DT_WORDBREAK);
         return;
     case IDC_CLOCK:
@@ -202,12 +175,12 @@ void CQuilletDlg::DrawTextItem(QPainter& painter, const DrawItem& item)
     QString text;
     if (item.id == IDC_COMPLETE)
     {
-        const int answered = m_pTest ? m_pTest->GetAnsweredCount() : m_pQuiz ? m_pQuiz->GetAnsweredCount() : 0;
-        const int total = m_pTest ? m_pTest->GetQuestionCount() : m_pQuiz ? m_pQuiz->GetCount() : 0;
+        const int answered = m_pRun ? m_pRun->GetAnsweredCount() : 0;
+        const int total = m_pRun ? m_pRun->GetQuestionCount() : 0;
         text = QStringLiteral("Completed - %1/%2").arg(answered).arg(total);
     }
     else
-        text = QString::fromStdString(quillet::FormatSpan(Now() - m_timeStart, "%H:%M:%S"));
+        text = QString::fromStdString(quillet::FormatSpan(Now() - (m_pRun ? m_pRun->GetStartTime() : 0), "%H:%M:%S"));
     DrawText(painter, item.rect, text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
@@ -215,21 +188,22 @@ void CQuilletDlg::DrawAnswer(QPainter& painter, const DrawItem& item)
 {
     const int i = item.id - IDC_ANSWER_A;
     painter.fillRect(item.rect, kAnswerFill);
-    if (m_pCurrent && !(m_pCurrent->IsTrueFalse() && i >= 2))
+    const CQuestion* current = GetCurrent();
+    if (current && !(current->IsTrueFalse() && i >= 2))
     {
         int marker = kMarkerNotChosen;
         if (m_nPage == PageReview)
-            marker = i == m_pCurrent->GetCorrect() ? kMarkerRight
-                     : i == m_pCurrent->GetAnswer() ? kMarkerWrongChoice
+            marker = i == current->GetCorrect() ? kMarkerRight
+                     : i == current->GetAnswer() ? kMarkerWrongChoice
                                                      : kMarkerNotChosen;
-        else if (i == m_pCurrent->GetAnswer())
+        else if (i == current->GetAnswer())
             marker = kMarkerChosen;
         const QImage picture = LoadSkinBitmap(marker);
         painter.drawImage(item.rect.topLeft() + QPoint(2, 0), picture);
 
         QString text;
-        const std::string* answer = m_pCurrent->GetAnswerText(i);
-        if (m_pCurrent->IsTrueFalse())
+        const std::string* answer = current->GetAnswerText(i);
+        if (current->IsTrueFalse())
             text = answer ? FromBytes(*answer) : QString();
         else if (answer && !answer->empty())
             text = QStringLiteral("%1) %2").arg(QChar(QLatin1Char(static_cast<char>('A' + i)))).arg(FromBytes(*answer));

@@ -7,37 +7,20 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <ctime>
-#include <pwd.h>
-#include <unistd.h>
 
-#include "app/PlayerLink.h"
-#include "app/QuilletApp.h"
 #include "output/ResultsView.h"
+#include "platform/Folders.h"
 #include "skin/MessageDlgs.h"
 #include "skin/SkinDialog.h"
-#include "testwin/ControlTable.h"
 
 using namespace quillet::skin;
+using Move = quillet::TestRun::Move;
 
 namespace
 {
 // The surface below the menu bar: wide and tall enough for every control
 // rectangle and for the page background painted at (1, -6).
 constexpr QSize kSurfaceSize(632, 427);
-
-// The log-on name, as the pre-filled user name; too long a name counts as none.
-std::string LogOnName()
-{
-    const passwd* entry = getpwuid(geteuid());
-    if (!entry || !entry->pw_name)
-        return {};
-    std::string name = entry->pw_name;
-    if (name.size() >= 40)
-        return {};
-    const auto first = name.find_first_not_of(" \t\r\n");
-    const auto last = name.find_last_not_of(" \t\r\n");
-    return first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
-}
 }
 
 // Paints the page background and the results through the window.
@@ -157,7 +140,7 @@ CQuilletDlg::CQuilletDlg(QWidget* parent)
             control = button;
         }
         control->setObjectName(QStringLiteral("control%1").arg(spec.id));
-        control->setGeometry(spec.rect);
+        control->setGeometry(ToQRect(spec.rect));
         control->hide();
         m_controls[static_cast<std::size_t>(spec.id - IDC_FIRST)] = control;
     }
@@ -184,19 +167,29 @@ int CQuilletDlg::DoModal()
 
 TestKind CQuilletDlg::GetKind() const
 {
-    if (m_pQuiz)
-        return TestKind::Quiz;
-    return m_bPreTest ? TestKind::PreTest : TestKind::Test;
+    return m_pRun ? m_pRun->GetKind() : TestKind::Test;
 }
 
 QString CQuilletDlg::Caption() const
 {
-    const QString title = FromBytes(m_strCourseTitle);
-    if (m_pQuiz)
-        return QStringLiteral("Skillstep Quiz for %1: Chapter %2").arg(title, QString::number(m_nChapter));
-    if (m_pTest)
-        return (m_bPreTest ? QStringLiteral("Pre-Test for %1") : QStringLiteral("Test for %1")).arg(title);
-    return QStringLiteral("Quillet");
+    if (!m_pRun)
+        return QStringLiteral("Quillet");
+    const QString title = FromBytes(m_pRun->GetCourseTitle());
+    switch (m_pRun->GetKind())
+    {
+    case TestKind::Quiz:
+        return QStringLiteral("Skillstep Quiz for %1: Chapter %2").arg(title, QString::number(m_pRun->GetChapter()));
+    case TestKind::PreTest:
+        return QStringLiteral("Pre-Test for %1").arg(title);
+    case TestKind::Test:
+        break;
+    }
+    return QStringLiteral("Test for %1").arg(title);
+}
+
+int CQuilletDlg::QuestionPage() const
+{
+    return m_pRun && m_pRun->IsQuiz() ? PageQuiz : PageTest;
 }
 
 void CQuilletDlg::OnInitDialog()
@@ -204,16 +197,13 @@ void CQuilletDlg::OnInitDialog()
     if (m_nPage != PageStart)
         return;
     setWindowTitle(Caption());
-    if (m_pApp)
-    {
-        m_pApp->WriteTestTitle(ToBytes(Caption()));
-        ListenForPlayer();
-    }
-    m_pPalette = CreatePaletteFromBitmap(181);
+    if (m_pPlayer)
+        m_pPlayer->WriteCaption(ToBytes(Caption()));
+    m_pPalette = CreatePaletteFromBitmap(bitmap::kLoginPage);
     m_pClockTimer->start();
     m_pRoster = ReadRoster(kRecordFileName);
     UpdatePage();
-    m_strUserName = LogOnName();
+    m_strUserName = quillet::LogOnName();
     m_pUserEdit->setText(FromBytes(m_strUserName));
     m_pPasswordEdit->clear();
 }
@@ -225,8 +215,7 @@ quillet::TimeStamp CQuilletDlg::Now() const
 
 bool CQuilletDlg::IsShownOnPage(int id) const
 {
-    const ControlSpec& spec = kControls[id - IDC_FIRST];
-    if (m_nPage < 0 || !(spec.pages & (1u << m_nPage)))
+    if (m_nPage < 0 || !(ControlOf(id).pages & (1u << m_nPage)))
         return false;
     switch (id)
     {
@@ -236,12 +225,13 @@ bool CQuilletDlg::IsShownOnPage(int id) const
     case IDC_ANSWER_D:
     {
         const int i = id - IDC_ANSWER_A;
-        if (!m_pCurrent)
+        const CQuestion* current = GetCurrent();
+        if (!current)
             return false;
-        return m_pCurrent->IsTrueFalse() ? i < 2 : i < m_pCurrent->GetAnswerCount();
+        return current->IsTrueFalse() ? i < 2 : i < current->GetAnswerCount();
     }
     case IDC_COMPARE_NATIONAL:
-        return GetKind() == TestKind::Test && m_pTest;
+        return m_pRun && m_pRun->GetKind() == TestKind::Test;
     case IDC_PLAY_TOPIC:
         return GetKind() != TestKind::PreTest;
     default:
@@ -257,36 +247,27 @@ void CQuilletDlg::ShowControls()
 
 void CQuilletDlg::UpdatePage()
 {
-    m_bResultPending = 0;
+    bool graded = false;
     switch (m_nPage)
     {
     case PageStart:
         m_nPage = PageLogin;
         break;
     case PageLogin:
-        if (m_pQuiz)
-            m_pCurrent = m_pQuiz->First();
-        else if (m_pTest)
-            m_pCurrent = m_pTest->First();
-        else
-            m_pCurrent = nullptr;
-        m_nPage = !m_pCurrent ? PageEmpty : m_pQuiz ? PageQuiz : PageTest;
+        m_nPage = m_pRun && m_pRun->Begin() ? QuestionPage() : PageEmpty;
         break;
     case PageTest:
     case PageQuiz:
         m_nPage = PageResults;
-        m_bResultPending = 1;
+        graded = true;
         break;
     case PageReview:
         m_nPage = PageResults;
         break;
     case PageResults:
-        if (!m_pCurrent)
+        if (!GetCurrent())
             break;
-        if (m_bRetake && (m_pQuiz || m_pTest))
-            m_nPage = m_pQuiz ? PageQuiz : PageTest;
-        else
-            m_nPage = PageReview;
+        m_nPage = m_bRetake ? QuestionPage() : PageReview;
         break;
     default:
         break;
@@ -294,11 +275,14 @@ void CQuilletDlg::UpdatePage()
     ShowControls();
     RefreshQuestion();
     if (m_nPage == PageTest || m_nPage == PageQuiz)
-        m_timeStart = Now();
+        m_pRun->Start(Now());
     // The result is kept as the page changes, not when it is painted: a
     // hidden or minimised window may never paint it.
-    if (m_bResultPending)
+    if (graded)
+    {
+        m_pRun->Grade();
         RecordPendingResult();
+    }
 }
 
 void CQuilletDlg::Redraw()
@@ -313,11 +297,11 @@ void CQuilletDlg::RefreshQuestion()
     for (int id = IDC_ANSWER_A; id <= IDC_ANSWER_D; ++id)
         Control(id)->setVisible(IsShownOnPage(id));
     // Screen readers read the texts the panel and the answers paint.
-    Control(IDC_QUESTION)
-        ->setAccessibleDescription(m_pCurrent ? FromBytes(m_pCurrent->GetText()) : QString());
+    const CQuestion* current = GetCurrent();
+    Control(IDC_QUESTION)->setAccessibleDescription(current ? FromBytes(current->GetText()) : QString());
     for (int i = 0; i < 4; ++i)
     {
-        const std::string* answer = m_pCurrent ? m_pCurrent->GetAnswerText(i) : nullptr;
+        const std::string* answer = current ? current->GetAnswerText(i) : nullptr;
         Control(IDC_ANSWER_A + i)->setAccessibleDescription(answer ? FromBytes(*answer) : QString());
     }
     Control(IDC_QUESTION)->update();
@@ -352,34 +336,20 @@ void CQuilletDlg::done(int result)
     m_pClockTimer->stop();
     QDialog::done(result);
     // The player comes back and hears that the test window closed.
-    if (m_pApp)
-    {
-        m_pLinkServer->Close();
-        m_pApp->SendToPlayer(nullptr, kPlayerClosing);
-    }
-}
-
-void CQuilletDlg::ListenForPlayer()
-{
-    m_pLinkServer = new quillet::link::CLinkServer(this);
-    m_pLinkServer->SetHandler([this](const quillet::link::LinkRequest& request) -> qint64 {
-        // The player waits for this answer, so it hides only afterwards.
-        if (request.kind == quillet::link::LinkKind::Message && request.command == kPlayerClosing)
-            QTimer::singleShot(0, this, [this] { m_pApp->ShowPlayer(0); });
-        return request.command;
-    });
-    m_pLinkServer->Listen(Caption().toUtf8());
+    if (m_pPlayer)
+        m_pPlayer->SayClosed();
 }
 
 void CQuilletDlg::OnPlayTopic()
 {
-    if (!m_pCurrent)
+    const CQuestion* current = GetCurrent();
+    if (!current)
         return;
-    const std::string& topic = m_pCurrent->GetTopic();
+    const std::string& topic = current->GetTopic();
     if (!topic.empty())
     {
-        if (m_pApp)
-            m_pApp->SendToPlayer(&topic, kPlayTopic);
+        if (m_pPlayer)
+            m_pPlayer->PlayTopic(topic);
         return;
     }
     CAlertDlg alert(this);
@@ -417,7 +387,6 @@ void CQuilletDlg::OnAbout()
 void CQuilletDlg::ShowMessage()
 {
     CMessageDlg box(this);
-    m_pMsgBox = &box;
     box.m_strFace = m_strMsgFace;
     box.m_nHeight = m_nMsgHeight;
     box.m_strText = m_strMsgText;
@@ -425,46 +394,17 @@ void CQuilletDlg::ShowMessage()
     box.m_nBackground = m_nMsgStyle;
     box.m_pPalette = m_pPalette;
     box.DoModal();
-    m_pMsgBox = nullptr;
 }
 
-bool CQuilletDlg::SearchWithRestore(ChapterQuery quizQuery, Query testQuery, bool restore)
+bool CQuilletDlg::SearchWithRestore(Move move, bool restore)
 {
-    CQuestion* old = m_pCurrent;
-    if (m_pQuiz)
-    {
-        m_nSavedQuizPosition = m_pQuiz->GetPosition();
-        m_pCurrent = (m_pQuiz.get()->*quizQuery)();
-    }
-    else if (m_pTest)
-    {
-        m_nSavedTestChapter = m_pTest->GetPosition();
-        const CChapter* chapter = m_pTest->GetAt(m_nSavedTestChapter);
-        m_nSavedChapterPosition = chapter ? chapter->GetPosition() : 0;
-        m_pCurrent = (m_pTest.get()->*testQuery)();
-    }
-    const bool found = m_pCurrent != nullptr;
-    if (!found && restore)
-        RestorePosition();
-    if (m_pCurrent && m_pCurrent != old)
+    if (!m_pRun)
+        return false;
+    const CQuestion* old = GetCurrent();
+    const bool found = m_pRun->Go(move, restore);
+    if (GetCurrent() && GetCurrent() != old)
         RefreshQuestion();
     return found;
-}
-
-void CQuilletDlg::RestorePosition()
-{
-    if (m_pQuiz)
-    {
-        m_pQuiz->SetPosition(m_nSavedQuizPosition);
-        m_pCurrent = m_pQuiz->GetCurrent();
-    }
-    else if (m_pTest)
-    {
-        m_pTest->SetPosition(m_nSavedTestChapter);
-        if (CChapter* chapter = m_pTest->GetAt(m_nSavedTestChapter))
-            chapter->SetPosition(m_nSavedChapterPosition);
-        m_pCurrent = m_pTest->GetCurrent();
-    }
 }
 
 void CQuilletDlg::OnNext()
@@ -472,8 +412,7 @@ void CQuilletDlg::OnNext()
     if (m_nPage != PageTest && m_nPage != PageQuiz && m_nPage != PageReview)
         return;
     const bool review = m_nPage == PageReview;
-    if (SearchWithRestore(review ? &CChapter::NextNotCorrect : &CChapter::Next,
-                          review ? &CCourse::NextNotCorrect : &CCourse::Next))
+    if (SearchWithRestore(review ? Move::NextNotCorrect : Move::Next))
         return;
     if (review)
         ReturnPrompt(true);
@@ -484,47 +423,45 @@ void CQuilletDlg::OnNext()
 void CQuilletDlg::OnPrevious()
 {
     const bool review = m_nPage == PageReview;
-    if (SearchWithRestore(review ? &CChapter::PreviousNotCorrect : &CChapter::Previous,
-                          review ? &CCourse::PreviousNotCorrect : &CCourse::Previous, !review) ||
-        !review)
+    if (SearchWithRestore(review ? Move::PreviousNotCorrect : Move::Previous, !review) || !review)
         return;
     if (!ReturnPrompt(false))
-        RestorePosition();
+        m_pRun->RestorePosition();
 }
 
 void CQuilletDlg::OnFlag()
 {
-    if (!m_pCurrent)
+    if (!GetCurrent())
         return;
-    m_pCurrent->SetFlagged(m_pCurrent->IsFlagged() ? 0 : 1);
+    m_pRun->ToggleFlag();
     Control(IDC_QUESTION)->update();
 }
 
 void CQuilletDlg::OnLastFlagged()
 {
-    SearchWithRestore(&CChapter::PreviousFlagged, &CCourse::PreviousFlagged);
+    SearchWithRestore(Move::PreviousFlagged);
 }
 
 void CQuilletDlg::OnNextFlagged()
 {
-    SearchWithRestore(&CChapter::NextFlagged, &CCourse::NextFlagged);
+    SearchWithRestore(Move::NextFlagged);
 }
 
 void CQuilletDlg::OnNextUnanswered()
 {
-    SearchWithRestore(&CChapter::NextUnanswered, &CCourse::NextUnanswered);
+    SearchWithRestore(Move::NextUnanswered);
 }
 
 void CQuilletDlg::OnLastUnanswered()
 {
-    SearchWithRestore(&CChapter::PreviousUnanswered, &CCourse::PreviousUnanswered);
+    SearchWithRestore(Move::PreviousUnanswered);
 }
 
 void CQuilletDlg::OnHint()
 {
-    if (!m_pCurrent)
+    if (!GetCurrent())
         return;
-    m_strMsgText = m_pCurrent->GetHint();
+    m_strMsgText = GetCurrent()->GetHint();
     m_nMsgFormat = DT_CENTER | DT_WORDBREAK;
     m_nMsgHeight = 22;
     m_strMsgFace = "Arial";
@@ -534,10 +471,9 @@ void CQuilletDlg::OnHint()
 
 void CQuilletDlg::SelectAnswer(int i)
 {
-    if ((m_nPage != PageTest && m_nPage != PageQuiz) || !m_pCurrent)
+    if ((m_nPage != PageTest && m_nPage != PageQuiz) || !GetCurrent())
         return;
-    // Choosing the chosen answer again takes it back.
-    m_pCurrent->SetAnswer(m_pCurrent->GetAnswer() == i ? -1 : i);
+    m_pRun->ChooseAnswer(i);
     for (int id = IDC_ANSWER_A; id <= IDC_ANSWER_D; ++id)
         Control(id)->update();
     Control(IDC_COMPLETE)->update();
@@ -553,14 +489,14 @@ bool CQuilletDlg::RunPrompt(const std::string& text)
 
 void CQuilletDlg::GradingPrompt()
 {
-    const int answered = m_pQuiz ? m_pQuiz->GetAnsweredCount() : m_pTest ? m_pTest->GetAnsweredCount() : 0;
-    const int total = m_pQuiz ? m_pQuiz->GetCount() : m_pTest ? m_pTest->GetQuestionCount() : 0;
+    const int answered = m_pRun ? m_pRun->GetAnsweredCount() : 0;
+    const int total = m_pRun ? m_pRun->GetQuestionCount() : 0;
     const std::string first =
         answered == total ? "All questions answered." : std::to_string(total - answered) + " questions unanswered!";
     const std::string suffix = answered == total ? "" : " anyway";
     if (!RunPrompt(first + "\nGrade " + TestKindWord(GetKind()) + suffix + "?"))
         return;
-    m_timeEnd = Now();
+    m_pRun->Stop(Now());
     UpdatePage();
     Redraw();
 }
@@ -570,29 +506,15 @@ bool CQuilletDlg::ReturnPrompt(bool fromNext)
     if (!RunPrompt("\nReturn to Results Page?"))
         return false;
     if (fromNext)
-        m_timeEnd = Now();
+        m_pRun->Stop(Now());
     UpdatePage();
     Redraw();
     return true;
 }
 
-CQuilletDlg::Score CQuilletDlg::CountScore() const
+quillet::Score CQuilletDlg::CountScore() const
 {
-    Score score;
-    const auto count = [&score](const CChapter& chapter) {
-        for (int i = 0; i < chapter.GetCount(); ++i)
-        {
-            ++score.total;
-            if (!chapter.GetAt(i)->IsNotCorrect())
-                ++score.right;
-        }
-    };
-    if (m_pQuiz)
-        count(*m_pQuiz);
-    else if (m_pTest)
-        for (int c = 0; c < m_pTest->GetCount(); ++c)
-            count(*m_pTest->GetAt(c));
-    return score;
+    return m_pRun ? m_pRun->GetScore() : quillet::Score();
 }
 
 CResultHistory& CQuilletDlg::History()
@@ -601,32 +523,26 @@ CResultHistory& CQuilletDlg::History()
     m_history.m_strUserName = m_strUserName;
     m_history.m_strPassword = m_strPassword;
     m_history.m_kind = GetKind();
-    m_history.m_strCourseTitle = m_strCourseTitle;
-    m_history.m_strQuizChapter = m_pQuiz ? m_pQuiz->GetName() : std::string();
-    m_history.m_timeStart = m_timeStart;
-    m_history.m_timeEnd = m_timeEnd;
+    m_history.m_strCourseTitle = m_pRun ? m_pRun->GetCourseTitle() : std::string();
+    m_history.m_strQuizChapter = m_pRun ? m_pRun->GetChapterName() : std::string();
+    m_history.m_timeStart = m_pRun ? m_pRun->GetStartTime() : 0;
+    m_history.m_timeEnd = m_pRun ? m_pRun->GetEndTime() : 0;
     return m_history;
 }
 
 void CQuilletDlg::RecordPendingResult()
 {
-    const Score score = CountScore();
+    if (!m_pRun->IsResultPending())
+        return;
+    const quillet::Score score = m_pRun->GetScore();
     History().RecordResult(score.right, score.total);
-    m_bResultPending = 0;
+    m_pRun->MarkRecorded();
 }
 
 void CQuilletDlg::OnReview()
 {
     m_bRetake = 0;
-    if (m_pQuiz)
-        m_pCurrent = m_pQuiz->First();
-    else if (m_pTest)
-        m_pCurrent = m_pTest->First();
-    else
-        m_pCurrent = nullptr;
-    if (m_pCurrent && !m_pCurrent->IsNotCorrect())
-        m_pCurrent = m_pQuiz ? m_pQuiz->NextNotCorrect() : m_pTest->NextNotCorrect();
-    if (!m_pCurrent)
+    if (!m_pRun || !m_pRun->BeginReview())
         return;
     UpdatePage();
     Redraw();
@@ -634,22 +550,10 @@ void CQuilletDlg::OnReview()
 
 void CQuilletDlg::OnRetake()
 {
-    CQuestion* first = nullptr;
-    if (m_pQuiz && m_pSourceChapter)
-    {
-        m_bRetake = 1;
-        m_pQuiz = m_pSourceChapter->Draw(10);
-        first = m_pQuiz->First();
-    }
-    else if (m_pTest && m_pCourse)
-    {
-        m_bRetake = 1;
-        m_pTest = m_pCourse->DrawTest(20, m_bPreTest);
-        first = m_pTest->First();
-    }
-    else
+    if (!m_pRun)
         return;
-    m_pCurrent = first;
+    m_bRetake = 1;
+    m_pRun->Retake();
     UpdatePage();
     Redraw();
 }

@@ -6,73 +6,25 @@
 #include <memory>
 #include <string>
 
-#include "course/Course.h"
+#include "course/TestRun.h"
 #include "records/ResultHistory.h"
 #include "skin/SkinButton.h"
+#include "skin/SkinCatalogue.h"
 #include "skin/SkinKit.h"
+#include "testwin/PlayerPort.h"
 
-class CQuilletApp;
-class CMessageDlg;
-namespace quillet::link
-{
-class CLinkServer;
-}
 class CResultsView;
 class QLineEdit;
 class QMenuBar;
 class QTimer;
 
-// Pages of the test window.
-enum Page
-{
-    PageStart = -1,
-    PageLogin = 0,
-    PageEmpty = 1,
-    PageTest = 2,
-    PageQuiz = 3,
-    PageReview = 4,
-    PageResults = 5,
-};
-
-// Control ids of the test window.
-enum ControlId
-{
-    IDC_NEXT = 1000,
-    IDC_PREVIOUS,
-    IDC_FLAG,
-    IDC_LAST_FLAGGED,
-    IDC_NEXT_FLAGGED,
-    IDC_NEXT_UNANSWERED,
-    IDC_LAST_UNANSWERED,
-    IDC_EXIT,
-    IDC_HINT,
-    IDC_REVIEW,
-    IDC_RETAKE,
-    IDC_PRINT,
-    IDC_EMAIL,
-    IDC_COMPARE_PREVIOUS,
-    IDC_COMPARE_NATIONAL,
-    IDC_EXIT_RESULTS,
-    IDC_ANSWER_A,
-    IDC_ANSWER_B,
-    IDC_ANSWER_C,
-    IDC_ANSWER_D,
-    IDC_LOGIN_NEXT,
-    IDC_USER_NAME,
-    IDC_PASSWORD,
-    IDC_QUESTION,
-    IDC_CLOCK,
-    IDC_COMPLETE,
-    IDC_PLAY_TOPIC,
-    IDC_FIRST = IDC_NEXT,
-    IDC_LAST = IDC_PLAY_TOPIC,
-};
-
 inline constexpr int kClockTimerId = 13046;
+inline constexpr const char* kAboutItem = "&About Quillet...";  // string 101
 
 // The test window: login, the question pages, the results and the review.
-// The surface is painted from one background per page; every button is
-// drawn by OnDrawItem.
+// It shows a quillet::TestRun and hands the student's actions to it; the
+// rules of the test live there. The surface is painted from one background
+// per page; every button is drawn by OnDrawItem.
 class CQuilletDlg : public QDialog
 {
     Q_OBJECT
@@ -86,21 +38,19 @@ public:
     // DoModal calls it; tests may call it before show().
     void OnInitDialog();
 
-    // Set by start-up before the window runs.
-    int m_nChapter = 0;
-    CQuilletApp* m_pApp = nullptr;
-    std::unique_ptr<CCourse> m_pCourse;  // the loaded bank (also holds a quiz's chapter)
-    CChapter* m_pSourceChapter = nullptr;
-    int m_bPreTest = 0;
-    std::unique_ptr<CChapter> m_pQuiz;
-    std::unique_ptr<CCourse> m_pTest;
-    std::string m_strCourseTitle;
+    // Set before the window runs: the test (none when no bank was loaded),
+    // the player, and the print view to print with (else the window makes
+    // its own).
+    void SetRun(std::unique_ptr<quillet::TestRun> run) { m_pRun = std::move(run); }
+    void SetPlayer(CPlayerPort* player) { m_pPlayer = player; }
+    void SetPrintView(CResultsView* view) { m_pPrintView = view; }
 
     // The clock the window reads; tests replace it.
     std::function<quillet::TimeStamp()> m_clock;
 
     int GetPage() const { return m_nPage; }
-    CQuestion* GetCurrent() const { return m_pCurrent; }
+    quillet::TestRun* GetRun() const { return m_pRun.get(); }
+    CQuestion* GetCurrent() const { return m_pRun ? m_pRun->GetCurrent() : nullptr; }
     CStudentRoster* GetRoster() const { return m_pRoster.get(); }
     const std::string& GetUserName() const { return m_strUserName; }
     TestKind GetKind() const;
@@ -132,12 +82,7 @@ public:
     void OnPlayTopic();
 
     // Correct answers and questions of the drawn test or quiz.
-    struct Score
-    {
-        int right = 0;
-        int total = 0;
-    };
-    Score CountScore() const;
+    quillet::Score CountScore() const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -161,19 +106,16 @@ private:
     void ShowControls();
     bool IsShownOnPage(int id) const;
 
-    using Query = CQuestion* (CCourse::*)();
-    using ChapterQuery = CQuestion* (CChapter::*)();
-    // Moves by the query; a search that finds nothing restores the
-    // position. Answers whether it found a question.
-    bool SearchWithRestore(ChapterQuery quizQuery, Query testQuery, bool restore = true);
-    void RestorePosition();
+    // Walks the test and shows the question found; see TestRun::Go.
+    bool SearchWithRestore(quillet::TestRun::Move move, bool restore = true);
     bool RunPrompt(const std::string& text);
     void GradingPrompt();
     bool ReturnPrompt(bool fromNext);
     void RecordPendingResult();
+    // The page that shows the questions of this kind of test.
+    int QuestionPage() const;
     void Refuse();
     void EndWindow();
-    void ListenForPlayer();
     void Advance();
     quillet::TimeStamp Now() const;
     // The history of this run's test for the logged-in student.
@@ -181,35 +123,26 @@ private:
     CResultsView& PrintView();
 
     int m_nPage = PageStart;
-    quillet::TimeStamp m_timeEnd = 0;
+    std::unique_ptr<quillet::TestRun> m_pRun;
+    CPlayerPort* m_pPlayer = nullptr;
     std::string m_strMsgText;
     int m_nMsgStyle = 0;
     std::string m_strMsgFace = "Times New Roman";
-    CMessageDlg* m_pMsgBox = nullptr;
     int m_nMsgHeight = 24;
     int m_nMsgFormat = 0;
     CPalette* m_pPalette = nullptr;
     std::string m_strPassword;
-    CQuestion* m_pCurrent = nullptr;
-    int m_bRetake = 0;
-    int m_bResultPending = 0;
-    quillet::TimeStamp m_timeStart = 0;
+    int m_bRetake = 0;  // where the results page leads: the new draw, else the review
     std::unique_ptr<CStudentRoster> m_pRoster;
     std::string m_strUserName;
 
-    // The position a search started from, for the restore.
-    int m_nSavedQuizPosition = 0;
-    int m_nSavedTestChapter = -1;
-    int m_nSavedChapterPosition = 0;
-
     CResultHistory m_history;
-    std::unique_ptr<CResultsView> m_pOwnPrintView;  // when no application object holds one
+    CResultsView* m_pPrintView = nullptr;
+    std::unique_ptr<CResultsView> m_pOwnPrintView;  // when none was handed in
     QMenuBar* m_pMenu;
     QWidget* m_pSurface;
     std::array<QWidget*, IDC_LAST - IDC_FIRST + 1> m_controls{};
     QLineEdit* m_pUserEdit = nullptr;
     QLineEdit* m_pPasswordEdit = nullptr;
     QTimer* m_pClockTimer;
-    // Where the player reaches this window, under its caption.
-    quillet::link::CLinkServer* m_pLinkServer = nullptr;
 };

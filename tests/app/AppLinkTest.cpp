@@ -17,8 +17,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/IniFile.h"
-#include "app/PlayerLink.h"
+#include "link/IniFile.h"
+#include "link/PlayerLink.h"
 #include "app/QuilletApp.h"
 #include "course/Complement.h"
 #include "testwin/QuilletDlg.h"

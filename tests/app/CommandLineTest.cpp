@@ -69,15 +69,13 @@ TEST(PrepareTest, CommandLineChoosesPathAndKindOfTest)
         SCOPED_TRACE(c.line);
         FakeBanks banks;
         CRandom random(11);
-        const quillet::PreparedTest prepared = quillet::PrepareTest(c.line, random, banks.Loader());
+        const auto run = quillet::PrepareTest(c.line, random, banks.Loader());
         EXPECT_EQ(banks.asked, std::vector<std::string>{c.path});
-        ASSERT_TRUE(prepared.HasCourse());
-        EXPECT_EQ(prepared.courseTitle, std::string("Title of ") + c.path);
-        EXPECT_EQ(prepared.kind, c.kind);
-        EXPECT_EQ(prepared.chapter, c.chapter);
-        EXPECT_EQ(prepared.preTest, c.kind == TestKind::PreTest);
-        EXPECT_EQ(prepared.quiz != nullptr, c.kind == TestKind::Quiz);
-        EXPECT_EQ(prepared.test != nullptr, c.kind != TestKind::Quiz);
+        ASSERT_NE(run, nullptr);
+        EXPECT_EQ(run->GetCourseTitle(), std::string("Title of ") + c.path);
+        EXPECT_EQ(run->GetKind(), c.kind);
+        EXPECT_EQ(run->GetChapter(), c.chapter);
+        EXPECT_EQ(run->GetDrawnTest() != nullptr, c.kind != TestKind::Quiz);
     }
 }
 
@@ -86,20 +84,21 @@ TEST(PrepareTest, EachKindDrawsFromTheRightSource)
     FakeBanks banks;
     CRandom random(3);
     const auto quiz = quillet::PrepareTest("bank.blh 3", random, banks.Loader());
-    ASSERT_NE(quiz.quiz, nullptr);
-    EXPECT_EQ(quiz.sourceChapter, quiz.course->GetAt(2));
-    EXPECT_EQ(quiz.quiz->GetName(), "Ch3");
-    EXPECT_EQ(quiz.quiz->GetCount(), 6);
+    ASSERT_NE(quiz, nullptr);
+    EXPECT_EQ(quiz->GetChapterName(), "Ch3");
+    EXPECT_EQ(quiz->GetQuestionCount(), 6);
+    for (const CQuestion* q : quiz->GetQuestions())
+        EXPECT_EQ(q->GetText().rfind("Ch3.", 0), 0u) << q->GetText();
 
     const auto test = quillet::PrepareTest("bank.blh", random, banks.Loader());
-    ASSERT_NE(test.test, nullptr);
-    EXPECT_EQ(test.test->GetQuestionCount(), 10);
-    for (CQuestion* q = test.test->First(); q; q = test.test->Next())
+    ASSERT_NE(test, nullptr);
+    EXPECT_EQ(test->GetQuestionCount(), 10);
+    for (const CQuestion* q : test->GetQuestions())
         EXPECT_FALSE(q->IsTrueFalse()) << q->GetText();
 
     const auto pre = quillet::PrepareTest("bank.blh /PRE", random, banks.Loader());
-    ASSERT_NE(pre.test, nullptr);
-    EXPECT_EQ(pre.test->GetQuestionCount(), 20);
+    ASSERT_NE(pre, nullptr);
+    EXPECT_EQ(pre->GetQuestionCount(), 20);
 }
 
 TEST(PrepareTest, EmptyLineOrUnloadableBankGivesNoCourseAndNoTest)
@@ -114,13 +113,9 @@ TEST(PrepareTest, EmptyLineOrUnloadableBankGivesNoCourseAndNoTest)
     {
         SCOPED_TRACE(testing::PrintToString(c.line));
         FakeBanks banks;
-        const auto prepared = quillet::PrepareTest(c.line, CRandom::Global(), banks.Loader());
+        const auto run = quillet::PrepareTest(c.line, CRandom::Global(), banks.Loader());
         EXPECT_EQ(banks.asked, c.asked);
-        EXPECT_FALSE(prepared.HasCourse());
-        EXPECT_EQ(prepared.courseTitle, "");
-        EXPECT_EQ(prepared.test, nullptr);
-        EXPECT_EQ(prepared.quiz, nullptr);
-        EXPECT_EQ(prepared.sourceChapter, nullptr);
+        EXPECT_EQ(run, nullptr);
     }
 }
 
@@ -130,13 +125,13 @@ TEST(PrepareTest, JoinedArgumentsReachABankFileInAFolderWithABlank)
     std::filesystem::create_directories(dir);
     const std::string path = (dir / "bank.blh").string();
     std::ofstream(path, std::ios::binary) << quillet::Complemented("!Real bank\n@One\n#Q1\n@Two\n#Q2\n#Q3\n");
-    const auto prepared = quillet::PrepareTest(quillet::JoinArguments({path, "2"}));
+    const auto run = quillet::PrepareTest(quillet::JoinArguments({path, "2"}));
     std::filesystem::remove_all(dir);
-    ASSERT_TRUE(prepared.HasCourse());
-    EXPECT_EQ(prepared.courseTitle, "Real bank");
-    ASSERT_EQ(prepared.kind, TestKind::Quiz);
-    EXPECT_EQ(prepared.quiz->GetName(), "Two");
-    EXPECT_EQ(prepared.quiz->GetCount(), 2);
+    ASSERT_NE(run, nullptr);
+    EXPECT_EQ(run->GetCourseTitle(), "Real bank");
+    ASSERT_EQ(run->GetKind(), TestKind::Quiz);
+    EXPECT_EQ(run->GetChapterName(), "Two");
+    EXPECT_EQ(run->GetQuestionCount(), 2);
 }
 
 TEST(JoinArguments, ArgumentsWithABlankAreQuotedAndAllAreJoinedByOneBlank)

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "course/Complement.h"
+#include "platform/Files.h"
 #include "records/StudentRoster.h"
 
 namespace

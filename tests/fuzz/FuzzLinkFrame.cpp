@@ -19,7 +19,7 @@
 #include <span>
 #include <vector>
 
-#include "app/LinkFrame.h"
+#include "link/LinkFrame.h"
 
 using namespace quillet::link;
 

@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <thread>
 
-#include "app/IniFile.h"
+#include "link/IniFile.h"
 
 namespace fs = std::filesystem;
 using quillet::ini::ReadValue;

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "app/LinkFrame.h"
+#include "link/LinkFrame.h"
 
 using namespace quillet::link;
 

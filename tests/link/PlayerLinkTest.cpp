@@ -18,8 +18,8 @@
 #include <unistd.h>
 
 #include "PlayerWindow.h"
-#include "app/IniFile.h"
-#include "app/PlayerLink.h"
+#include "link/IniFile.h"
+#include "link/PlayerLink.h"
 
 using namespace quillet::link;
 

@@ -118,14 +118,9 @@ class OutputCommandsTest : public QObject
         w->m_clock = [this] { return m_now; };
         const bool quiz = kind == "quiz";
         auto course = CCourseReader::LoadText(Bank(title, std::vector<int>(quiz ? 3 : 12, quiz ? 12 : 3)));
-        w->m_strCourseTitle = course->GetName();
-        w->m_nChapter = quiz ? 3 : 0;
-        if (quiz)
-            w->m_pQuiz = course->GetAt(2)->Draw(10, m_random);
-        else
-            w->m_pTest = course->DrawTest(20, w->m_bPreTest = kind == "pretest", m_random);
-        w->m_pCourse = std::move(course);
-        if (marks.size() != (quiz ? w->m_pQuiz->GetCount() : w->m_pTest->GetQuestionCount()))
+        w->SetRun(quiz ? quillet::TestRun::DrawQuiz(std::move(course), 3, m_random)
+                       : quillet::TestRun::DrawTest(std::move(course), kind == "pretest", m_random));
+        if (marks.size() != w->GetRun()->GetQuestionCount())
             return nullptr;
         w->OnInitDialog();
         w->show();

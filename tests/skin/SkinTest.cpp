@@ -3,8 +3,8 @@
 #include <QtTest>
 
 #include "ModalRunner.h"
-#include "output/EmailAddressDlg.h"
-#include "records/ConfirmPasswordDlg.h"
+#include "testwin/EmailAddressDlg.h"
+#include "testwin/ConfirmPasswordDlg.h"
 #include "skin/MessageDlgs.h"
 
 namespace

@@ -30,14 +30,9 @@ QLineEdit* Edit(CQuilletDlg& w, int id)
 std::vector<CQuestion*> InOrder(const CQuilletDlg& w)
 {
     std::vector<CQuestion*> all;
-    const auto add = [&all](const CChapter& chapter) {
-        for (int i = 0; i < chapter.GetCount(); ++i)
-            all.push_back(chapter.GetAt(i));
-    };
-    if (w.m_pQuiz)
-        add(*w.m_pQuiz);
-    for (int c = 0; w.m_pTest && c < w.m_pTest->GetCount(); ++c)
-        add(*w.m_pTest->GetAt(c));
+    if (w.GetRun())
+        for (const CQuestion* question : w.GetRun()->GetQuestions())
+            all.push_back(const_cast<CQuestion*>(question));
     return all;
 }
 
@@ -102,19 +97,8 @@ class WindowTest : public QObject
         if (kind == "none")
             return w;
         auto course = CCourseReader::LoadText(bank);
-        w->m_strCourseTitle = course->GetName();
-        if (kind == "quiz")
-        {
-            w->m_nChapter = chapter;
-            w->m_pSourceChapter = course->GetAt(chapter - 1);
-            w->m_pQuiz = w->m_pSourceChapter->Draw(10, m_random);
-        }
-        else
-        {
-            w->m_bPreTest = kind == "pretest";
-            w->m_pTest = course->DrawTest(20, w->m_bPreTest, m_random);
-        }
-        w->m_pCourse = std::move(course);
+        w->SetRun(kind == "quiz" ? quillet::TestRun::DrawQuiz(std::move(course), chapter, m_random)
+                                 : quillet::TestRun::DrawTest(std::move(course), kind == "pretest", m_random));
         return w;
     }
 

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "course/Complement.h"
+#include "platform/Files.h"
 #include "course/CourseReader.h"
 
 namespace quillet

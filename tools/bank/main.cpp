@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "course/Complement.h"
+#include "platform/Files.h"
 #include "course/CourseReader.h"
 #include "tools/bank/BankCheck.h"
 #include "tools/bank/BankJson.h"

@@ -12,8 +12,8 @@
 #include "course/CourseReader.h"
 #include "testwin/QuilletDlg.h"
 
-#include "output/EmailAddressDlg.h"
-#include "records/ConfirmPasswordDlg.h"
+#include "testwin/EmailAddressDlg.h"
+#include "testwin/ConfirmPasswordDlg.h"
 #include "skin/MessageDlgs.h"
 
 namespace
@@ -76,16 +76,8 @@ std::unique_ptr<CQuilletDlg> OpenWindow(const std::string& bank, int chapter, st
     if (!course)
         return window;
     CRandom random(seed);
-    window->m_strCourseTitle = course->GetName();
-    if (chapter > 0)
-    {
-        window->m_pSourceChapter = course->GetAt(chapter - 1);
-        window->m_pQuiz = window->m_pSourceChapter->Draw(10, random);
-        window->m_nChapter = chapter;
-    }
-    else
-        window->m_pTest = course->DrawTest(20, 0, random);
-    window->m_pCourse = std::move(course);
+    window->SetRun(chapter > 0 ? quillet::TestRun::DrawQuiz(std::move(course), chapter, random)
+                               : quillet::TestRun::DrawTest(std::move(course), false, random));
     window->m_clock = [] { return quillet::TimeStamp(1'765'000'000); };
     window->OnInitDialog();
     window->show();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "course/Complement.h"
+#include "platform/Files.h"
 #include "output/ResultsText.h"
 #include "records/ResultHistory.h"
 #include "records/StudentRoster.h"

@@ -2,7 +2,7 @@
 // password, new students confirm theirs and are added to the record file.
 #include <QLineEdit>
 
-#include "records/ConfirmPasswordDlg.h"
+#include "testwin/ConfirmPasswordDlg.h"
 #include "skin/MessageDlgs.h"
 #include "testwin/QuilletDlg.h"
 

@@ -1,16 +1,16 @@
-#include "app/IniFile.h"
+#include "link/IniFile.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
-#include <pwd.h>
 #include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
-#include "records/AtomicFile.h"
+#include "platform/Files.h"
+#include "platform/Folders.h"
 
 namespace quillet::ini
 {
@@ -103,33 +103,6 @@ Parsed ParseLine(std::string_view text, bool first)
     return {LineKind::Entry, TrimBlanks(text.substr(0, equals)), TrimBlanks(text.substr(equals + 1))};
 }
 
-bool ReadWholeFile(const std::string& path, std::string& content, bool& missing)
-{
-    content.clear();
-    missing = false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-    {
-        missing = errno == ENOENT;
-        return false;
-    }
-    char buffer[4096];
-    bool ok = true;
-    for (;;)
-    {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            ok = false;
-        if (got <= 0)
-            break;
-        content.append(buffer, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
-    return ok;
-}
-
 bool HasLineBreakOrNul(std::string_view text)
 {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
@@ -138,27 +111,6 @@ bool HasLineBreakOrNul(std::string_view text)
 bool IsUsableName(std::string_view name)
 {
     return !name.empty() && !HasLineBreakOrNul(name) && TrimBlanks(name).size() == name.size();
-}
-
-std::string ParentOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-bool MakeDirectories(const std::string& dir)
-{
-    struct stat info
-    {
-    };
-    if (::stat(dir.c_str(), &info) == 0)
-        return S_ISDIR(info.st_mode);
-    const auto slash = dir.find_last_of('/');
-    if (slash != std::string::npos && slash > 0 && !MakeDirectories(dir.substr(0, slash)))
-        return false;
-    return ::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
 // The player and the test program both rewrite the file; the lock on its
@@ -256,29 +208,13 @@ std::string WithValue(std::string_view content, const std::string& section, cons
 
 std::string PlayerIniPath()
 {
-    std::string dir;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/')
-    {
-        dir = config;
-    }
-    else
-    {
-        const char* home = std::getenv("HOME");
-        if (!home || !*home)
-        {
-            const passwd* user = ::getpwuid(::geteuid());
-            home = user ? user->pw_dir : "";
-        }
-        dir = std::string(home) + "/.config";
-    }
-    return dir + "/tovrin.ini";
+    return ConfigFolder() + "/tovrin.ini";
 }
 
 std::string ReadValue(const std::string& path, const std::string& section, const std::string& key)
 {
     std::string content;
-    bool missing = false;
-    if (!ReadWholeFile(path, content, missing))
+    if (!ReadWholeFile(path, content))
         return {};
     bool inSection = false;
     bool first = true;
@@ -311,7 +247,7 @@ bool WriteValue(const std::string& path, const std::string& section, const std::
     if (HasLineBreakOrNul(value))
         return false;
 
-    const std::string dir = ParentOf(path);
+    const std::string dir = ParentFolder(path);
     if (!MakeDirectories(dir))
         return false;
     const FolderLock lock(dir);
@@ -319,7 +255,7 @@ bool WriteValue(const std::string& path, const std::string& section, const std::
         return false;
     std::string content;
     bool missing = false;
-    if (!ReadWholeFile(path, content, missing) && !missing)
+    if (!ReadWholeFile(path, content, &missing) && !missing)
         return false;
     return ReplaceFileAtomically(path, WithValue(content, section, key, value));
 }

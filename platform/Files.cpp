@@ -1,7 +1,9 @@
-#include "records/AtomicFile.h"
+#include "platform/Files.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,19 +12,6 @@ namespace quillet
 {
 namespace
 {
-bool MakeDirectories(const std::string& dir)
-{
-    if (dir.empty())
-        return true;
-    struct stat info{};
-    if (::stat(dir.c_str(), &info) == 0)
-        return S_ISDIR(info.st_mode);
-    const auto slash = dir.find_last_of('/');
-    if (slash != std::string::npos && slash > 0 && !MakeDirectories(dir.substr(0, slash)))
-        return false;
-    return ::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
-}
-
 bool WriteAll(int fd, std::string_view contents)
 {
     while (!contents.empty())
@@ -48,6 +37,72 @@ void SyncDirectory(const std::string& dir)
         ::close(fd);
     }
 }
+}
+
+bool ReadWholeFile(const std::string& path, std::string& contents, bool* missing)
+{
+    contents.clear();
+    if (missing)
+        *missing = false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+    {
+        if (missing)
+            *missing = errno == ENOENT;
+        return false;
+    }
+    // The size is only a hint for the buffer: what the reads return counts.
+    struct stat info{};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        contents.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[1 << 16];
+    bool ok = true;
+    for (;;)
+    {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            ok = false;
+        if (got <= 0)
+            break;
+        contents.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    if (!ok)
+        contents.clear();
+    return ok;
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view contents)
+{
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
+    if (!file)
+        return false;
+    if (std::fwrite(contents.data(), 1, contents.size(), file.get()) != contents.size())
+        return false;
+    return std::fclose(file.release()) == 0;
+}
+
+bool MakeDirectories(const std::string& dir)
+{
+    if (dir.empty())
+        return true;
+    struct stat info{};
+    if (::stat(dir.c_str(), &info) == 0)
+        return S_ISDIR(info.st_mode);
+    const auto slash = dir.find_last_of('/');
+    if (slash != std::string::npos && slash > 0 && !MakeDirectories(dir.substr(0, slash)))
+        return false;
+    return ::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+std::string ParentFolder(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 bool ReplaceFileAtomically(const std::string& requested, std::string_view contents)

@@ -1,4 +1,4 @@
-#include "app/LinkFrame.h"
+#include "link/LinkFrame.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "app/PlayerLink.h"
+#include "link/PlayerLink.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
@@ -7,10 +7,11 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
-#include <QStandardPaths>
 #include <QTimer>
 #include <algorithm>
 #include <vector>
+
+#include "platform/Folders.h"
 
 namespace quillet::link
 {
@@ -123,11 +124,7 @@ std::vector<LinkConnection*> ConnectionsOf(const QObject& server)
 
 QString SocketPathFor(const QByteArray& exactTitle)
 {
-    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (dir.isEmpty())
-        dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    while (dir.size() > 1 && dir.endsWith(u'/'))
-        dir.chop(1);
+    const QString dir = QString::fromStdString(RuntimeFolder());
     const QByteArray digest =
         QCryptographicHash::hash(exactTitle, QCryptographicHash::Sha256).toHex().left(32);
     return dir + QStringLiteral("/quillet-link-") + QString::fromLatin1(digest);

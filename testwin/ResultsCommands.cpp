@@ -3,21 +3,20 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-#include "app/QuilletApp.h"
-#include "output/EmailAddressDlg.h"
 #include "output/MailSender.h"
 #include "output/ResultsView.h"
 #include "skin/MessageDlgs.h"
+#include "testwin/EmailAddressDlg.h"
 #include "testwin/QuilletDlg.h"
 
 CResultsView& CQuilletDlg::PrintView()
 {
-    if (m_pApp && m_pApp->m_pPrintView)
-        return *m_pApp->m_pPrintView;
+    if (m_pPrintView)
+        return *m_pPrintView;
     if (!m_pOwnPrintView)
     {
         m_pOwnPrintView = std::make_unique<CResultsView>();
-        m_pOwnPrintView->GetDocument()->SetTitle(m_strCourseTitle);
+        m_pOwnPrintView->GetDocument()->SetTitle(m_pRun ? m_pRun->GetCourseTitle() : std::string());
     }
     return *m_pOwnPrintView;
 }
@@ -37,7 +36,7 @@ void CQuilletDlg::OnComparePrevious()
 void CQuilletDlg::OnCompareNational()
 {
     // Only the final Test compares with the national average.
-    if (!m_pTest || m_bPreTest)
+    if (!m_pRun || m_pRun->GetKind() != TestKind::Test)
         return;
     const CResultEntry* latest = History().FindLatestResult();
     if (!latest)
@@ -54,7 +53,7 @@ void CQuilletDlg::OnPrint()
         return;
     CResultsDoc& doc = *PrintView().GetDocument();
     doc.m_bCertificate = 0;
-    if (quillet::Percent(latest->m_nRight, latest->m_nTotal) > 74 && m_pTest && !m_bPreTest)
+    if (quillet::Percent(latest->m_nRight, latest->m_nTotal) > 74 && m_pRun && m_pRun->GetKind() == TestKind::Test)
     {
         if (RunPrompt("Congratulations!\nWould you like to print a\nCertificate of Completion?"))
             doc.m_bCertificate = 1;
@@ -65,10 +64,10 @@ void CQuilletDlg::OnPrint()
     doc.m_pResult = latest;
     doc.m_nTimesTaken = history.CountResults();
     doc.m_nAverage = history.AverageScore();
-    if (m_pTest)
-        doc.m_pTest = m_pTest.get();
-    else
-        doc.m_nChapter = m_nChapter;
+    if (m_pRun && m_pRun->GetDrawnTest())
+        doc.m_pTest = m_pRun->GetDrawnTest();
+    else if (m_pRun)
+        doc.m_nChapter = m_pRun->GetChapter();
     PrintView().OnFilePrint(this);
     if (doc.m_bCertificate)
     {
@@ -94,7 +93,7 @@ void CQuilletDlg::OnEMail()
     doc.m_pResult = latest;
     doc.m_nTimesTaken = history.CountResults();
     doc.m_nAverage = history.AverageScore();
-    if (m_pTest)
-        doc.m_pTest = m_pTest.get();
+    if (m_pRun && m_pRun->GetDrawnTest())
+        doc.m_pTest = m_pRun->GetDrawnTest();
     quillet::SendResults(doc, this);
 }

@@ -1,4 +1,4 @@
-#include "records/TimeText.h"
+#include "platform/TimeText.h"
 
 #include <algorithm>
 #include <cctype>

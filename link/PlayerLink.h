@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/LinkFrame.h"
+#include "link/LinkFrame.h"
 
 class QLocalServer;
 

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+// Where the program keeps things, by the XDG base-directory rules, and who
+// is logged on. Every folder is answered without a trailing slash.
+namespace quillet
+{
+// $HOME, else the account's home folder, else the current folder.
+std::string HomeFolder();
+
+// $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
+std::string ConfigFolder();
+
+// $XDG_DATA_HOME when it is an absolute path, else ~/.local/share.
+std::string DataFolder();
+
+// $XDG_RUNTIME_DIR, else /tmp/runtime-<user>, which is created owner-only
+// when missing.
+std::string RuntimeFolder();
+
+// The log-on name of the effective user, trimmed; empty when there is none
+// or it is 40 bytes or longer.
+std::string LogOnName();
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillet
+{
+// Texts are kept as the bytes the files hold. Newer banks and records are
+// UTF-8; older ones come from systems that wrote Windows-1252. Every
+// well-formed UTF-8 sequence is kept and any other byte is read as
+// Windows-1252, one byte at a time, so that the screen, the print-out and
+// the e-mail show the same characters for the same bytes.
+std::string TextToUtf8(std::string_view text);
+
+// Length of the well-formed UTF-8 sequence at text[at], or 0 when there is
+// none there (stray continuation, overlong form, surrogate, beyond U+10FFFF).
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
+}
