@@ -108,6 +108,14 @@ inline constexpr BitmapSize kPictures[] = {
     {bitmap::kWoodTile, 380, 200},     {bitmap::kHintTile, 66, 90},         {bitmap::kTableTile, 22, 18},
 };
 
+constexpr BitmapSize SizeOf(int id)
+{
+    for (const BitmapSize& size : kPictures)
+        if (size.id == id)
+            return size;
+    return {id, 0, 0};
+}
+
 // Pressed, focused and normal faces of a command button, and the size they
 // are drawn at. The size is the control's, but for Retake, whose faces are
 // two rows taller than its control.

@@ -9,35 +9,18 @@
 
 namespace
 {
-struct BitmapSize
+using quillet::skin::BitmapSize;
+
+// Every bitmap the windows paint, at the size its painter relies on: the
+// pictures, and the three faces of every button.
+std::vector<BitmapSize> AllBitmaps()
 {
-    int id;
-    int width;
-    int height;
-};
-
-// Every bitmap the windows paint, at the size its painter relies on.
-const BitmapSize kBitmaps[] = {
-    {129, 630, 433}, {130, 630, 433}, {158, 630, 433}, {181, 630, 433}, {187, 630, 433}, {142, 26, 16},
-    {163, 26, 16},   {228, 800, 600}, {217, 500, 300}, {194, 22, 18},   {135, 66, 90},   {196, 380, 200},
-    {219, 100, 30},  {220, 100, 30},  {221, 100, 30},  {223, 100, 30},  {224, 100, 30},  {225, 100, 30},
-    {186, 470, 97},  {188, 470, 97},  {182, 25, 25},   {183, 25, 25},   {184, 25, 25},   {185, 25, 25},
-    {144, 129, 78},  {145, 129, 78},  {216, 129, 78},  {146, 127, 56},  {147, 127, 56},  {200, 127, 56},
-    {148, 132, 36},  {149, 132, 36},  {201, 132, 36},  {150, 78, 31},   {151, 78, 31},   {202, 78, 31},
-    {152, 131, 41},  {153, 131, 41},  {203, 131, 41},  {154, 127, 39},  {155, 127, 39},  {204, 127, 39},
-    {156, 143, 65},  {157, 143, 65},  {205, 143, 65},  {159, 79, 29},   {160, 79, 29},   {206, 79, 29},
-    {161, 40, 60},   {162, 40, 60},   {208, 40, 60},   {164, 105, 22},  {165, 105, 22},  {209, 105, 22},
-    {166, 53, 38},   {167, 53, 38},   {210, 53, 38},   {168, 52, 38},   {169, 52, 38},   {211, 52, 38},
-    {170, 104, 21},  {171, 104, 21},  {212, 104, 21},  {172, 50, 38},   {173, 50, 38},   {213, 50, 38},
-    {174, 79, 29},   {175, 79, 29},   {214, 79, 29},   {176, 104, 21},  {177, 104, 21},  {215, 104, 21},
-    {178, 89, 33},   {179, 89, 33},   {199, 89, 33},   {189, 132, 41},  {190, 132, 41},  {207, 132, 41},
-};
-
-// Pressed, focused and normal faces of every button.
-const int kFaces[][3] = {{174, 214, 175}, {178, 199, 179}, {166, 210, 167}, {168, 211, 169}, {172, 213, 173},
-                         {176, 215, 177}, {170, 212, 171}, {164, 209, 165}, {161, 208, 162}, {156, 205, 157},
-                         {154, 204, 155}, {152, 203, 153}, {148, 201, 149}, {146, 200, 147}, {144, 216, 145},
-                         {150, 202, 151}, {159, 206, 160}, {189, 207, 190}, {223, 224, 225}, {220, 219, 221}};
+    std::vector<BitmapSize> all(std::begin(quillet::skin::kPictures), std::end(quillet::skin::kPictures));
+    for (const quillet::skin::ButtonFaces& f : quillet::skin::kButtonFaces)
+        for (const int id : {f.pressed, f.focused, f.normal})
+            all.push_back({id, f.width, f.height});
+    return all;
+}
 
 QImage Render(QWidget& widget)
 {
@@ -69,10 +52,13 @@ class SkinTest : public QObject
 private slots:
     void everyBitmapLoadsAtItsSizeAsEightBitsOfOneSharedTable()
     {
-        const QList<QRgb> table = LoadSkinBitmap(181).colorTable();
+        const QList<QRgb> table = LoadSkinBitmap(quillet::skin::bitmap::kLoginPage).colorTable();
         QCOMPARE(table.size(), 256);
-        for (const BitmapSize& b : kBitmaps)
+        QSet<int> ids;
+        for (const BitmapSize& b : AllBitmaps())
         {
+            QVERIFY2(!ids.contains(b.id), qPrintable(QStringLiteral("bitmap %1 is listed twice").arg(b.id)));
+            ids.insert(b.id);
             const QImage image = LoadSkinBitmap(b.id);
             QVERIFY2(!image.isNull(), qPrintable(QString::number(b.id)));
             QCOMPARE(image.size(), QSize(b.width, b.height));
@@ -80,18 +66,18 @@ private slots:
             QCOMPARE(image.colorTable(), table);
         }
         QVERIFY(LoadSkinBitmap(999).isNull());
-        QVERIFY(CreatePaletteFromBitmap(181) == nullptr);
+        QVERIFY(CreatePaletteFromBitmap(quillet::skin::bitmap::kLoginPage) == nullptr);
     }
 
     void threeFacesOfEveryButtonDiffer()
     {
-        for (const auto& faces : kFaces)
+        for (const quillet::skin::ButtonFaces& faces : quillet::skin::kButtonFaces)
         {
-            const QImage pressed = LoadSkinBitmap(faces[0]);
-            const QImage focused = LoadSkinBitmap(faces[1]);
-            const QImage normal = LoadSkinBitmap(faces[2]);
+            const QImage pressed = LoadSkinBitmap(faces.pressed);
+            const QImage focused = LoadSkinBitmap(faces.focused);
+            const QImage normal = LoadSkinBitmap(faces.normal);
             QVERIFY2(pressed != focused && focused != normal && pressed != normal,
-                     qPrintable(QString::number(faces[2])));
+                     qPrintable(QString::number(faces.normal)));
         }
     }
 

@@ -80,6 +80,17 @@ void SeedStudent(const std::string& name, const std::string& password)
 }
 }
 
+// Stands in for the player link: records what the window asks of it.
+struct FakePlayer : CPlayerPort
+{
+    QStringList calls;
+    void WriteCaption(const std::string& caption) override { calls << "caption " + QString::fromStdString(caption); }
+    void Hide() override { calls << "hide"; }
+    void Show() override { calls << "show"; }
+    void PlayTopic(const std::string& topic) override { calls << "play " + QString::fromStdString(topic); }
+    void SayClosed() override { calls << "closed"; }
+};
+
 class WindowTest : public QObject
 {
     Q_OBJECT
@@ -593,6 +604,42 @@ private slots:
         QCOMPARE(second->m_nRight, 0);
         QCOMPARE(second->m_nTotal, count);
         QCOMPARE(second->m_spanTaken, quillet::TimeSpan(40));
+    }
+
+    void playerHearsTheCaptionEachTopicAskedForAndTheClose()
+    {
+        // The first chapter's questions have the topic "Cabling", the
+        // second's none.
+        std::string bank = Bank({4, 4});
+        for (std::size_t at = bank.find("%Hint\n"); at != std::string::npos && at < bank.find("@Ch2");
+             at = bank.find("%Hint\n", at + 1))
+            bank.insert(at + 6, "&Cabling\n");
+        auto w = Window("test", bank);
+        FakePlayer player;
+        w->SetPlayer(&player);
+        const int ended = Drive(*w, [&] {
+            QVERIFY(LogIn(*w));
+            QVERIFY(AnswerAll(*w, "wwwwwwww"));
+            QCOMPARE(Prompted(*w, IDC_NEXT).size(), 1);
+            Click(*w, IDC_REVIEW);
+            QStringList alerts;
+            for (int i = 0; i < 8; ++i)
+            {
+                alerts << Answering({{"okButton"}}, [&] { Click(*w, IDC_PLAY_TOPIC); });
+                if (i < 7)
+                    Click(*w, IDC_NEXT);
+            }
+            QCOMPARE(alerts.size(), 4);
+            QVERIFY(alerts.front().contains("Question has no topic."));
+            Click(*w, IDC_EXIT);
+            Click(*w, IDC_EXIT_RESULTS);
+        });
+        QCOMPARE(ended, IDOK);
+        QStringList expected{"caption Test for Networks"};
+        for (int i = 0; i < 4; ++i)
+            expected << "play Cabling";
+        expected << "closed";
+        QCOMPARE(player.calls, expected);
     }
 
     void leavingAQuestionPageEndsWithoutRecording_data()

@@ -8,6 +8,7 @@
 #include "course/Complement.h"
 #include "platform/Files.h"
 #include "course/CourseReader.h"
+#include "course/TestRun.h"
 #include "tools/bank/BankCheck.h"
 #include "tools/bank/BankJson.h"
 
@@ -130,12 +131,12 @@ int Draw(const std::vector<std::string>& args)
                          course->GetCount());
             return 1;
         }
-        const auto quiz = source->Draw(10, random);
+        const auto quiz = source->Draw(quillet::kQuizSize, random);
         const int number = static_cast<int>(*chapter);
         PrintLine(text ? quillet::QuizToText(*quiz, number) : quillet::QuizToJson(*quiz, number));
         return 0;
     }
-    const auto test = course->DrawTest(20, *kind == TestKind::PreTest ? 1 : 0, random);
+    const auto test = course->DrawTest(quillet::kTestSize, *kind == TestKind::PreTest ? 1 : 0, random);
     PrintLine(text ? quillet::TestToText(*test, *kind) : quillet::TestToJson(*test, *kind));
     return 0;
 }

@@ -100,7 +100,7 @@ QImage DrawAnswerMarker(int id)
     const QPointF c(12.5, 12.5);
     switch (id)
     {
-    case 182: // chosen: a filled dot in a ring
+    case quillet::skin::bitmap::kMarkerChosen: // chosen: a filled dot in a ring
         p.setPen(QPen(kNavy, 2.2));
         p.setBrush(Qt::white);
         p.drawEllipse(c, 9.5, 9.5);
@@ -108,16 +108,16 @@ QImage DrawAnswerMarker(int id)
         p.setBrush(kNavy);
         p.drawEllipse(c, 5.2, 5.2);
         break;
-    case 183: // not chosen: an empty ring
+    case quillet::skin::bitmap::kMarkerNotChosen: // not chosen: an empty ring
         p.setPen(QPen(QColor(0x5d, 0x73, 0x8f), 1.8));
         p.setBrush(Qt::white);
         p.drawEllipse(c, 9.5, 9.5);
         break;
-    case 184: // your wrong choice: a cross
+    case quillet::skin::bitmap::kMarkerWrongChoice: // your wrong choice: a cross
         DrawCross(p, QRectF(2, 2, 21, 21), kWrong.darker(150), 5.6);
         DrawCross(p, QRectF(2, 2, 21, 21), kWrong, 3.6);
         break;
-    case 185: // the right answer: a check mark
+    case quillet::skin::bitmap::kMarkerRight: // the right answer: a check mark
         DrawCheck(p, QRectF(1, 2, 23, 21), kRight.darker(150), 5.6);
         DrawCheck(p, QRectF(1, 2, 23, 21), kRight, 3.6);
         break;
@@ -449,40 +449,44 @@ std::vector<Bitmap> Catalogue()
                             std::function<QImage()> draw) {
         all.push_back(Bitmap{id, w, h, QString::fromLatin1(group), caption, std::move(draw)});
     };
-    add(181, 630, 433, "Pages", QStringLiteral("Login / start"), DrawLoginPage);
-    add(130, 630, 433, "Pages", QStringLiteral("Test question"),
-        [] { return DrawQuestionPage(QuestionPage::Test); });
-    add(129, 630, 433, "Pages", QStringLiteral("Quiz question"),
-        [] { return DrawQuestionPage(QuestionPage::Quiz); });
-    add(187, 630, 433, "Pages", QStringLiteral("Review"),
-        [] { return DrawQuestionPage(QuestionPage::Review); });
-    add(158, 630, 433, "Pages", QStringLiteral("Results"), DrawResultsPage);
-    add(228, 800, 600, "Pictures", QStringLiteral("Certificate"), DrawCertificate);
-    add(217, 500, 300, "Pictures", QStringLiteral("About"), DrawAbout);
-    add(188, 470, 97, "Panels and markers", QStringLiteral("Question"),
-        [] { return DrawQuestionPanel(false); });
-    add(186, 470, 97, "Panels and markers", QStringLiteral("Question, flagged"),
-        [] { return DrawQuestionPanel(true); });
-    add(182, 25, 25, "Panels and markers", QStringLiteral("chosen"), [] { return DrawAnswerMarker(182); });
-    add(183, 25, 25, "Panels and markers", QStringLiteral("not chosen"),
-        [] { return DrawAnswerMarker(183); });
-    add(184, 25, 25, "Panels and markers", QStringLiteral("wrong choice"),
-        [] { return DrawAnswerMarker(184); });
-    add(185, 25, 25, "Panels and markers", QStringLiteral("right answer"),
-        [] { return DrawAnswerMarker(185); });
-    add(163, 26, 16, "Panels and markers", QStringLiteral("right"), [] { return DrawResultMarker(true); });
-    add(142, 26, 16, "Panels and markers", QStringLiteral("wrong"), [] { return DrawResultMarker(false); });
-    add(196, 380, 200, "Tiles", QStringLiteral("Dialog wood"), DrawWoodTile);
-    add(135, 66, 90, "Tiles", QStringLiteral("Hint box"), DrawHintTile);
-    add(194, 22, 18, "Tiles", QStringLiteral("Table box"), DrawTableTile);
+    const auto picture = [&add](int id, const char* group, const QString& caption, std::function<QImage()> draw) {
+        const quillet::skin::BitmapSize size = quillet::skin::SizeOf(id);
+        add(id, size.width, size.height, group, caption, std::move(draw));
+    };
+    using namespace quillet::skin::bitmap;
+    picture(kLoginPage, "Pages", QStringLiteral("Login / start"), DrawLoginPage);
+    picture(kTestPage, "Pages", QStringLiteral("Test question"), [] { return DrawQuestionPage(QuestionPage::Test); });
+    picture(kQuizPage, "Pages", QStringLiteral("Quiz question"), [] { return DrawQuestionPage(QuestionPage::Quiz); });
+    picture(kReviewPage, "Pages", QStringLiteral("Review"), [] { return DrawQuestionPage(QuestionPage::Review); });
+    picture(kResultsPage, "Pages", QStringLiteral("Results"), DrawResultsPage);
+    picture(kCertificate, "Pictures", QStringLiteral("Certificate"), DrawCertificate);
+    picture(kAbout, "Pictures", QStringLiteral("About"), DrawAbout);
+    picture(kQuestionPanel, "Panels and markers", QStringLiteral("Question"), [] { return DrawQuestionPanel(false); });
+    picture(kFlaggedPanel, "Panels and markers", QStringLiteral("Question, flagged"),
+            [] { return DrawQuestionPanel(true); });
+    picture(kMarkerChosen, "Panels and markers", QStringLiteral("chosen"),
+            [] { return DrawAnswerMarker(kMarkerChosen); });
+    picture(kMarkerNotChosen, "Panels and markers", QStringLiteral("not chosen"),
+            [] { return DrawAnswerMarker(kMarkerNotChosen); });
+    picture(kMarkerWrongChoice, "Panels and markers", QStringLiteral("wrong choice"),
+            [] { return DrawAnswerMarker(kMarkerWrongChoice); });
+    picture(kMarkerRight, "Panels and markers", QStringLiteral("right answer"),
+            [] { return DrawAnswerMarker(kMarkerRight); });
+    picture(kResultRight, "Panels and markers", QStringLiteral("right"), [] { return DrawResultMarker(true); });
+    picture(kResultWrong, "Panels and markers", QStringLiteral("wrong"), [] { return DrawResultMarker(false); });
+    picture(kWoodTile, "Tiles", QStringLiteral("Dialog wood"), DrawWoodTile);
+    picture(kHintTile, "Tiles", QStringLiteral("Hint box"), DrawHintTile);
+    picture(kTableTile, "Tiles", QStringLiteral("Table box"), DrawTableTile);
     for (const ButtonDesign& b : AllButtons())
     {
         const QString name = QString::fromLatin1(b.name);
-        const char* group = b.pressed >= 219 && b.pressed <= 225 ? "Dialog buttons" : "Command buttons";
-        add(b.normal, b.width, b.height, group, name, [&b] { return DrawButton(b, FaceState::Normal); });
-        add(b.focused, b.width, b.height, group, name + QStringLiteral(", focused"),
+        const quillet::skin::ButtonFaces& f = FacesOf(b);
+        const bool dialog = b.control == quillet::skin::kDialogOk || b.control == quillet::skin::kDialogCancel;
+        const char* group = dialog ? "Dialog buttons" : "Command buttons";
+        add(f.normal, f.width, f.height, group, name, [&b] { return DrawButton(b, FaceState::Normal); });
+        add(f.focused, f.width, f.height, group, name + QStringLiteral(", focused"),
             [&b] { return DrawButton(b, FaceState::Focused); });
-        add(b.pressed, b.width, b.height, group, name + QStringLiteral(", pressed"),
+        add(f.pressed, f.width, f.height, group, name + QStringLiteral(", pressed"),
             [&b] { return DrawButton(b, FaceState::Pressed); });
     }
     return all;

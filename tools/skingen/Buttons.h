@@ -4,6 +4,7 @@
 // share one face, drawn in three states.
 
 #include "Paint.h"
+#include "skin/SkinCatalogue.h"
 
 #include <QImage>
 #include <QStringList>
@@ -29,11 +30,7 @@ enum class FaceState
 struct ButtonDesign
 {
     const char* name = "";
-    int pressed = 0;
-    int focused = 0;
-    int normal = 0;
-    int width = 0;
-    int height = 0;
+    int control = 0;  // whose faces these are, in the skin's catalogue
     QStringList caption;
     Icon icon = Icon::None;
     bool iconAfter = false;
@@ -46,5 +43,7 @@ struct ButtonDesign
 };
 
 const std::vector<ButtonDesign>& AllButtons();
+// The design's bitmap ids and size.
+const quillet::skin::ButtonFaces& FacesOf(const ButtonDesign& design);
 QImage DrawButton(const ButtonDesign& design, FaceState state);
 }

@@ -19,8 +19,8 @@ using namespace theme;
 
 namespace
 {
-constexpr int kPageWidth = 630;
-constexpr int kPageHeight = 433;
+constexpr int kPageWidth = quillet::skin::SizeOf(quillet::skin::bitmap::kLoginPage).width;
+constexpr int kPageHeight = quillet::skin::SizeOf(quillet::skin::bitmap::kLoginPage).height;
 // Left edge of the navy column that holds the page's buttons.
 constexpr int kColumnX = 508;
 
@@ -137,10 +137,10 @@ QImage DrawQuestionPage(QuestionPage kind)
     Wordmark(p, 569, 29);
 
     // The question panel bitmap lands here; lift it off the page.
-    SoftShadow(p, FromClient(15, -7, 470, 97), 2, 5, 120, QPointF(2, 3));
+    SoftShadow(p, FromControl(IDC_QUESTION), 2, 5, 120, QPointF(2, 3));
 
     // The four answer boxes, one under the other, in a parchment mount.
-    const QRect answers = FromClient(15, 114, 467, 240);
+    const QRect answers = FromControl(IDC_ANSWER_A).united(FromControl(IDC_ANSWER_D));
     const QRectF mount = QRectF(answers).adjusted(-5.5, -5.5, 5.5, 5.5);
     SoftShadow(p, mount, 4, 5, 120, QPointF(2, 3));
     QLinearGradient paper(0, mount.top(), 0, mount.bottom());
@@ -159,13 +159,13 @@ QImage DrawQuestionPage(QuestionPage kind)
     const bool review = kind == QuestionPage::Review;
     if (!review)
     {
-        SunkenBox(p, FromClient(32, 396, 175, 24), QStringLiteral("TIME"));
-        SunkenBox(p, FromClient(289, 396, 175, 24), QStringLiteral("ANSWERED"));
+        SunkenBox(p, FromControl(IDC_CLOCK), QStringLiteral("TIME"));
+        SunkenBox(p, FromControl(IDC_COMPLETE), QStringLiteral("ANSWERED"));
     }
 
-    const QRect walk[] = {FromClient(547, 36, 79, 29), FromClient(542, 71, 89, 33), FromClient(522, 396, 105, 22)};
-    const QRect search[] = {FromClient(548, 127, 53, 38), FromClient(524, 169, 52, 38), FromClient(577, 169, 50, 38),
-                            FromClient(523, 223, 104, 21), FromClient(523, 248, 104, 21)};
+    const QRect walk[] = {FromControl(IDC_NEXT), FromControl(IDC_PREVIOUS), FromControl(IDC_EXIT)};
+    const QRect search[] = {FromControl(IDC_FLAG), FromControl(IDC_LAST_FLAGGED), FromControl(IDC_NEXT_FLAGGED),
+                            FromControl(IDC_NEXT_UNANSWERED), FromControl(IDC_LAST_UNANSWERED)};
     for (const QRect& r : walk)
         ButtonBed(p, r);
     if (!review)
@@ -175,9 +175,9 @@ QImage DrawQuestionPage(QuestionPage kind)
     ColumnRule(p, 518, 624, 220);
     ColumnRule(p, 518, 624, 282);
     if (kind == QuestionPage::Quiz)
-        ButtonBed(p, FromClient(228, 366, 40, 60));
+        ButtonBed(p, FromControl(IDC_HINT));
     if (kind == QuestionPage::Review)
-        ButtonBed(p, FromClient(369, 386, 132, 41));
+        ButtonBed(p, FromControl(IDC_PLAY_TOPIC));
     PageBadge(p, kind);
     return image;
 }
@@ -255,8 +255,8 @@ QImage DrawLoginPage()
     p.setBrush(paper);
     p.drawRoundedRect(card, 6, 6);
 
-    const QRect name = FromClient(366, 260, 94, 22);
-    const QRect password = FromClient(366, 302, 94, 22);
+    const QRect name = FromControl(IDC_USER_NAME);
+    const QRect password = FromControl(IDC_PASSWORD);
     const QFont label = Sans(14);
     for (const auto& [field, text] :
          {std::pair{name, QStringLiteral("User name")}, std::pair{password, QStringLiteral("Password")}})
@@ -331,9 +331,9 @@ QImage DrawResultsPage()
     p.fillRect(columnWidth + 1, 0, 3, kPageHeight, QColor(0, 0, 0, 26));
     DrawSpaced(p, Sans(13), QStringLiteral("RESULTS"), 72, 31, 3, kGold);
     const QRect buttons[] = {
-        FromClient(1, 39, 143, 65),  FromClient(2, 112, 127, 37), FromClient(1, 160, 131, 41),
-        FromClient(1, 204, 132, 36), FromClient(1, 242, 127, 56), FromClient(1, 302, 129, 78),
-        FromClient(62, 396, 78, 31),
+        FromControl(IDC_REVIEW),  FromControl(IDC_RETAKE), FromControl(IDC_PRINT),
+        FromControl(IDC_EMAIL), FromControl(IDC_COMPARE_PREVIOUS), FromControl(IDC_COMPARE_NATIONAL),
+        FromControl(IDC_EXIT_RESULTS),
     };
     for (const QRect& r : buttons)
         ButtonBed(p, r);

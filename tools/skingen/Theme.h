@@ -1,5 +1,7 @@
 #pragma once
 
+#include "skin/SkinCatalogue.h"
+
 // The colours, fonts and coordinate rules every skin bitmap shares.
 
 #include <QColor>
@@ -44,7 +46,14 @@ inline const QColor kBurgundy{0x8e, 0x2b, 0x2b};
 // client rectangle lands at this bitmap rectangle.
 inline QRect FromClient(int x, int y, int w, int h)
 {
-    return QRect(x - 1, y + 6, w, h);
+    return QRect(x - quillet::skin::kBackgroundX, y - quillet::skin::kBackgroundY, w, h);
+}
+
+// Where the test window's control lands on the page bitmap.
+inline QRect FromControl(int id)
+{
+    const quillet::skin::Rect& r = quillet::skin::ControlOf(id).rect;
+    return FromClient(r.x, r.y, r.width, r.height);
 }
 
 QFont Sans(int pixels, bool bold = true);
