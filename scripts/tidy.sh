@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh build >/dev/null
 command -v clang-tidy >/dev/null || apt-get install -y -qq clang-tidy >/dev/null
-out=$(git ls-files 'app/*.cpp' 'course/*.cpp' 'records/*.cpp' 'output/*.cpp' 'skin/*.cpp' \
+out=$(git ls-files 'app/*.cpp' 'course/*.cpp' 'link/*.cpp' 'output/*.cpp' 'platform/*.cpp' 'records/*.cpp' 'skin/*.cpp' \
         'testwin/*.cpp' 'player/*.cpp' 'tools/*/*.cpp' |
       xargs -P"$(nproc)" -n4 clang-tidy -p build --quiet 2>/dev/null | grep -A3 'warning:' || true)
 if [ -n "$out" ]; then

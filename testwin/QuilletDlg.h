@@ -13,6 +13,7 @@
 #include "skin/SkinKit.h"
 #include "testwin/PlayerPort.h"
 
+class CResultsDoc;
 class CResultsView;
 class QLineEdit;
 class QMenuBar;
@@ -121,6 +122,8 @@ private:
     // The history of this run's test for the logged-in student.
     CResultHistory& History();
     CResultsView& PrintView();
+    // The report of the latest result, for printing and e-mail.
+    void FillReport(CResultsDoc& doc, CResultHistory& history, const CResultEntry& latest);
 
     int m_nPage = PageStart;
     std::unique_ptr<quillet::TestRun> m_pRun;

@@ -21,6 +21,18 @@ CResultsView& CQuilletDlg::PrintView()
     return *m_pOwnPrintView;
 }
 
+void CQuilletDlg::FillReport(CResultsDoc& doc, CResultHistory& history, const CResultEntry& latest)
+{
+    doc.m_pStudentName = &m_strUserName;
+    doc.m_pResult = &latest;
+    doc.m_nTimesTaken = history.CountResults();
+    doc.m_nAverage = history.AverageScore();
+    if (m_pRun && m_pRun->GetDrawnTest())
+        doc.m_pTest = m_pRun->GetDrawnTest();
+    else if (m_pRun)
+        doc.m_nChapter = m_pRun->GetChapter();
+}
+
 void CQuilletDlg::OnComparePrevious()
 {
     if (!m_pRoster)
@@ -60,14 +72,7 @@ void CQuilletDlg::OnPrint()
         else if (!RunPrompt("\nPrint Results?"))
             return;
     }
-    doc.m_pStudentName = &m_strUserName;
-    doc.m_pResult = latest;
-    doc.m_nTimesTaken = history.CountResults();
-    doc.m_nAverage = history.AverageScore();
-    if (m_pRun && m_pRun->GetDrawnTest())
-        doc.m_pTest = m_pRun->GetDrawnTest();
-    else if (m_pRun)
-        doc.m_nChapter = m_pRun->GetChapter();
+    FillReport(doc, history, *latest);
     PrintView().OnFilePrint(this);
     if (doc.m_bCertificate)
     {
@@ -89,11 +94,6 @@ void CQuilletDlg::OnEMail()
         return;
     CResultsDoc& doc = *PrintView().GetDocument();
     doc.m_strAddress = prompt.m_strAddress;
-    doc.m_pStudentName = &m_strUserName;
-    doc.m_pResult = latest;
-    doc.m_nTimesTaken = history.CountResults();
-    doc.m_nAverage = history.AverageScore();
-    if (m_pRun && m_pRun->GetDrawnTest())
-        doc.m_pTest = m_pRun->GetDrawnTest();
+    FillReport(doc, history, *latest);
     quillet::SendResults(doc, this);
 }
