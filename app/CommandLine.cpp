@@ -65,7 +65,7 @@ CommandLineParts SplitCommandLine(std::string_view commandLine)
     const auto blank = line.find(' ');
     const auto quote = line.find('"');
     std::string_view path;
-    std::size_t pathEnd = std::string_view::npos;  // the character that ended the path
+    std::size_t pathEnd = std::string_view::npos; // the character that ended the path
     if (blank == std::string_view::npos && quote == std::string_view::npos)
         path = line;
     else if (quote == std::string_view::npos || (blank != std::string_view::npos && blank < quote))

@@ -37,5 +37,5 @@ using BankLoader = std::function<std::unique_ptr<CCourse>(const std::string& pat
 // asks for; null when no bank was loaded. The loader defaults to reading the
 // bank file.
 std::unique_ptr<TestRun> PrepareTest(std::string_view commandLine, CRandom& random = CRandom::Global(),
-                         const BankLoader& loader = {});
+                                     const BankLoader& loader = {});
 }

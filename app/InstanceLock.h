@@ -9,7 +9,7 @@ namespace quillet
 // crashed therefore never locks anyone out, whatever it left in the file.
 class CInstanceLock
 {
-public:
+  public:
     CInstanceLock() = default;
     ~CInstanceLock();
     CInstanceLock(const CInstanceLock&) = delete;
@@ -21,7 +21,7 @@ public:
     void Unlock();
     bool IsLocked() const { return m_fd >= 0; }
 
-private:
+  private:
     int m_fd = -1;
 };
 }

@@ -23,7 +23,8 @@ constexpr const char* kTestTitleKey = "CURRENT_TITLE_QUILLET";
 
 void Message(const char* text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillet"), QString::fromLatin1(text), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillet"), QString::fromLatin1(text),
+                    QMessageBox::Ok);
     box.setObjectName(QStringLiteral("startupMessage"));
     box.exec();
 }
@@ -113,11 +114,13 @@ void CQuilletApp::WriteCaption(const std::string& caption)
     // so it hides only afterwards.
     m_pLinkServer = std::make_unique<qlink::CLinkServer>();
     qlink::CLinkServer* server = m_pLinkServer.get();
-    server->SetHandler([this, server](const qlink::LinkRequest& request) -> qint64 {
-        if (request.kind == qlink::LinkKind::Message && request.command == qlink::kCommandHidePlayer)
-            QTimer::singleShot(0, server, [this] { Hide(); });
-        return request.command;
-    });
+    server->SetHandler(
+        [this, server](const qlink::LinkRequest& request) -> qint64
+        {
+            if (request.kind == qlink::LinkKind::Message && request.command == qlink::kCommandHidePlayer)
+                QTimer::singleShot(0, server, [this] { Hide(); });
+            return request.command;
+        });
     server->Listen(Title(caption));
 }
 

@@ -22,7 +22,7 @@ class CLinkServer;
 // window's way to the player, over the player link.
 class CQuilletApp : public CPlayerPort
 {
-public:
+  public:
     CQuilletApp();
     ~CQuilletApp() override;
 
@@ -53,18 +53,18 @@ public:
     std::string m_strIniPath;
     int m_bPlayerHidden = 0;
 
-private:
+  private:
     std::unique_ptr<quillet::CInstanceLock> m_pInstanceLock;
     // Where the player reaches the test window, under its caption.
     std::unique_ptr<quillet::link::CLinkServer> m_pLinkServer;
 };
 
 // The program's messages.
-inline constexpr const char* kPlayerMissing = "The required Player is missing.";     // 102
-inline constexpr const char* kPlayerNotFound = "Can't find the Play program.";        // 103
+inline constexpr const char* kPlayerMissing = "The required Player is missing."; // 102
+inline constexpr const char* kPlayerNotFound = "Can't find the Play program.";   // 103
 inline constexpr const char* kAlreadyRunning =
-    "This program is already running and can't be launched again.";                     // 105
-inline constexpr const char* kInstanceName = "Wrenfield Training Application Quillet";  // 108
+    "This program is already running and can't be launched again.";                    // 105
+inline constexpr const char* kInstanceName = "Wrenfield Training Application Quillet"; // 108
 
 inline constexpr int kReadTitleAtStart = 230;
 inline constexpr int kReadTitleToSend = 231;

@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include "course/Complement.h"
-#include "platform/Files.h"
 #include "course/CourseReader.h"
+#include "platform/Files.h"
 
 namespace
 {

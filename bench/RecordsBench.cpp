@@ -15,7 +15,8 @@ std::string RecordText(int students, int resultsEach)
     {
         text += "ustudent" + std::to_string(s) + "\npsecret" + std::to_string(s) + "\n";
         for (int r = 0; r < resultsEach; ++r)
-            text += "tHome and Small-Office Networking\ncChapter 3: DHCP and DNS\nd20261208101500\ns001230\nr08\na10\n";
+            text += "tHome and Small-Office Networking\ncChapter 3: DHCP and "
+                    "DNS\nd20261208101500\ns001230\nr08\na10\n";
     }
     return text;
 }

@@ -22,7 +22,8 @@ std::unique_ptr<CCourse> Bank()
         text += "@Chapter " + std::to_string(c) + "\n";
         for (int q = 1; q <= 15; ++q)
             text += "#Which of these statements about question " + std::to_string(q) +
-                    " of this chapter is right?\n^The first answer\n^The second answer\n^The third answer\n^The fourth answer\n";
+                    " of this chapter is right?\n^The first answer\n^The second answer\n^The third "
+                    "answer\n^The fourth answer\n";
     }
     return CCourseReader::LoadText(text);
 }
@@ -56,13 +57,15 @@ void BM_PaintPage(benchmark::State& state)
     window->OnInitDialog();
     window->show();
     window->findChild<QLineEdit*>(QStringLiteral("control1021"))->setText(QStringLiteral("student"));
-    window->OnLoginNext();  // a known student: see main
+    window->OnLoginNext(); // a known student: see main
     if (results)
     {
-        QTimer::singleShot(0, [] {
-            if (QWidget* prompt = QApplication::activeModalWidget())
-                prompt->findChild<QAbstractButton*>(QStringLiteral("okButton"))->click();
-        });
+        QTimer::singleShot(0,
+                           []
+                           {
+                               if (QWidget* prompt = QApplication::activeModalWidget())
+                                   prompt->findChild<QAbstractButton*>(QStringLiteral("okButton"))->click();
+                           });
         for (int i = 0; i < 20 && window->GetPage() == PageTest; ++i)
             window->OnNext();
     }

@@ -52,8 +52,8 @@ int CChapter::SetPosition(int position)
 
 int CChapter::GetAnsweredCount() const
 {
-    return static_cast<int>(std::count_if(m_questions.begin(), m_questions.end(),
-                                          [](const auto& q) { return q->IsAnswered(); }));
+    return static_cast<int>(
+        std::count_if(m_questions.begin(), m_questions.end(), [](const auto& q) { return q->IsAnswered(); }));
 }
 
 int CChapter::GetChoiceCount() const

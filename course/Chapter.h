@@ -11,7 +11,7 @@
 // move: -1 before the first question, count past the last.
 class CChapter
 {
-public:
+  public:
     static constexpr int kMaxQuestions = 100;
 
     CChapter() = default;
@@ -55,10 +55,11 @@ public:
     CQuestion* NextNotCorrect();
     CQuestion* PreviousNotCorrect();
 
-private:
+  private:
     friend class CCourse;
     using Predicate = bool (*)(const CQuestion&);
-    std::unique_ptr<CChapter> DrawFrom(const std::vector<const CQuestion*>& pool, int n, CRandom& random) const;
+    std::unique_ptr<CChapter> DrawFrom(const std::vector<const CQuestion*>& pool, int n,
+                                       CRandom& random) const;
     CQuestion* Search(int step, Predicate matches);
 
     int m_nPosition = 0;

@@ -94,8 +94,8 @@ std::unique_ptr<CCourse> CCourse::DrawTest(int n, int all, CRandom& random) cons
     int number = 1;
     for (std::size_t j = 0; j < m_chapters.size(); ++j)
     {
-        auto section = all != 0 ? m_chapters[j]->Draw(quota[j], random)
-                                : m_chapters[j]->DrawChoice(quota[j], random);
+        auto section =
+            all != 0 ? m_chapters[j]->Draw(quota[j], random) : m_chapters[j]->DrawChoice(quota[j], random);
         for (auto& question : section->m_questions)
             question->SetNumber(number++);
         test->m_chapters.push_back(std::move(section));

@@ -12,7 +12,7 @@
 // before it are parked at their end and chapters after it before their start.
 class CCourse
 {
-public:
+  public:
     static constexpr int kMaxChapters = 100;
 
     CCourse() = default;
@@ -51,7 +51,7 @@ public:
     CQuestion* NextNotCorrect();
     CQuestion* PreviousNotCorrect();
 
-private:
+  private:
     using ChapterQuery = CQuestion* (CChapter::*)();
     using Predicate = bool (*)(const CQuestion&);
     CQuestion* SearchForward(ChapterQuery query, Predicate matches);

@@ -35,7 +35,7 @@ namespace
 {
 class CBankBuilder
 {
-public:
+  public:
     explicit CBankBuilder(CBankObserver* observer) : m_observer(observer) {}
 
     void Apply(std::string_view line, int lineNumber)
@@ -54,7 +54,7 @@ public:
 
     std::unique_ptr<CCourse> TakeCourse() { return std::move(m_course); }
 
-private:
+  private:
     void Ignore(BankLineIssue issue)
     {
         if (m_observer)

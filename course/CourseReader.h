@@ -9,15 +9,15 @@
 // Why the loader passed over a line of a bank.
 enum class BankLineIssue
 {
-    NoCourse,          // before the title line
-    NoChapter,         // a question with no chapter to go into
-    NoQuestion,        // a hint, topic, answer or note with no question
-    TooManyChapters,   // the course already holds its 100 chapters
-    TooManyQuestions,  // the chapter already holds its 100 questions
-    TooManyAnswers,    // the question already holds its 6 answers
-    BadTruthValue,     // a true/false answer other than True or False
-    NoteBeforeAnswer,  // a note with no answer to belong to
-    UnknownKind,       // a line that starts with no known kind character
+    NoCourse,         // before the title line
+    NoChapter,        // a question with no chapter to go into
+    NoQuestion,       // a hint, topic, answer or note with no question
+    TooManyChapters,  // the course already holds its 100 chapters
+    TooManyQuestions, // the chapter already holds its 100 questions
+    TooManyAnswers,   // the question already holds its 6 answers
+    BadTruthValue,    // a true/false answer other than True or False
+    NoteBeforeAnswer, // a note with no answer to belong to
+    UnknownKind,      // a line that starts with no known kind character
 };
 
 const char* DescribeBankLineIssue(BankLineIssue issue);
@@ -26,7 +26,7 @@ const char* DescribeBankLineIssue(BankLineIssue issue);
 // numbers count as an editor does: CR LF is one line break.
 class CBankObserver
 {
-public:
+  public:
     virtual ~CBankObserver() = default;
     virtual void OnIgnoredLine(int /*line*/, BankLineIssue /*issue*/) {}
     virtual void OnChapter(int /*line*/, const CChapter& /*chapter*/) {}
@@ -36,7 +36,7 @@ public:
 // Reads a question bank. Stateless; never shows a message.
 class CCourseReader
 {
-public:
+  public:
     // The course, or null when the file cannot be read or holds no title line.
     std::unique_ptr<CCourse> Load(const std::string& path, CBankObserver* observer = nullptr) const;
 

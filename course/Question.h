@@ -18,7 +18,7 @@ inline const std::string kFalseText{"False"};
 // on success and 0 on failure, and change nothing when they fail.
 class CQuestion
 {
-public:
+  public:
     static constexpr int kMaxAnswers = 6;
     static constexpr int kNoteSlots = 6;
 
@@ -73,7 +73,7 @@ public:
     // order; each answer keeps its note and the correct index follows it.
     std::unique_ptr<CQuestion> CloneShuffled(CRandom& random = CRandom::Global()) const;
 
-private:
+  private:
     std::unique_ptr<CQuestion> CloneBase() const;
 
     int m_nAnswer = -1;

@@ -7,7 +7,7 @@
 // behave the same whatever platform runs them; glibc's rand() would not.
 class CRandom
 {
-public:
+  public:
     static constexpr int kMax = 32767;
 
     explicit CRandom(std::uint32_t seed = 1) : m_state(seed) {}
@@ -27,6 +27,6 @@ public:
     // Seeds the global generator from the current time.
     static void SeedGlobalFromClock();
 
-private:
+  private:
     std::uint32_t m_state;
 };

@@ -4,9 +4,9 @@
 // follows from what was drawn.
 enum class TestKind
 {
-    Test,     // 20 multiple-choice questions from the whole course
-    PreTest,  // 20 questions from the whole course, true/false included
-    Quiz,     // 10 questions from one chapter
+    Test,    // 20 multiple-choice questions from the whole course
+    PreTest, // 20 questions from the whole course, true/false included
+    Quiz,    // 10 questions from one chapter
 };
 
 // The word the student reads for each kind.

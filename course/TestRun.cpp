@@ -55,7 +55,8 @@ std::unique_ptr<TestRun> TestRun::DrawTest(std::unique_ptr<CCourse> bank, bool p
 {
     if (!bank)
         return nullptr;
-    std::unique_ptr<TestRun> run(new TestRun(std::move(bank), preTest ? TestKind::PreTest : TestKind::Test, 0));
+    std::unique_ptr<TestRun> run(
+        new TestRun(std::move(bank), preTest ? TestKind::PreTest : TestKind::Test, 0));
     run->Draw(random);
     return run;
 }
@@ -177,7 +178,8 @@ Score TestRun::GetScore() const
 std::vector<const CQuestion*> TestRun::GetQuestions() const
 {
     std::vector<const CQuestion*> questions;
-    const auto add = [&questions](const CChapter& chapter) {
+    const auto add = [&questions](const CChapter& chapter)
+    {
         for (int i = 0; i < chapter.GetCount(); ++i)
             questions.push_back(chapter.GetAt(i));
     };

@@ -39,7 +39,7 @@ std::vector<SectionScore> SectionScores(const CCourse& test);
 // the test itself lives here.
 class TestRun
 {
-public:
+  public:
     // The walks over the drawn questions. The review walks visit only the
     // questions that are not right.
     enum class Move
@@ -115,7 +115,7 @@ public:
     // and the grading state start afresh and the first question is current.
     void Retake(CRandom& random = CRandom::Global());
 
-private:
+  private:
     TestRun(std::unique_ptr<CCourse> bank, TestKind kind, int chapter);
 
     using ChapterWalk = CQuestion* (CChapter::*)();
@@ -126,7 +126,7 @@ private:
     std::unique_ptr<CCourse> m_pBank;
     TestKind m_kind;
     int m_nChapter = 0;
-    CChapter* m_pSourceChapter = nullptr;  // a quiz's chapter of the bank
+    CChapter* m_pSourceChapter = nullptr; // a quiz's chapter of the bank
     std::unique_ptr<CChapter> m_pQuiz;
     std::unique_ptr<CCourse> m_pTest;
     CQuestion* m_pCurrent = nullptr;

@@ -192,7 +192,7 @@ std::string WithValue(std::string_view content, const std::string& section, cons
         out.append(i == keyLine ? std::string_view(entry) : line.text);
         if (keyLine < 0 && i == lastFilled)
         {
-            out.append(!line.ending.empty()            ? std::string_view(line.ending)
+            out.append(!line.ending.empty()        ? std::string_view(line.ending)
                        : line.text.ends_with('\r') ? std::string_view("\r\n")
                                                    : newline);
             out.append(entry).append(line.ending.empty() ? std::string_view() : newline);

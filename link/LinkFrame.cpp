@@ -86,7 +86,8 @@ DecodeResult DecodeRequest(std::span<const std::uint8_t> in, LinkRequest& out)
         return {DecodeStatus::Malformed, 0};
     const auto kind = static_cast<LinkKind>(in[4]);
     // The length bytes that have arrived may already prove the frame bad.
-    const std::size_t lengthBytes = std::min(in.size(), kRequestHeaderSize) - std::min(in.size(), std::size_t{13});
+    const std::size_t lengthBytes =
+        std::min(in.size(), kRequestHeaderSize) - std::min(in.size(), std::size_t{13});
     const std::uint64_t length = GetLittleEndian(in, 13, static_cast<int>(lengthBytes));
     if (!Frameable(kind, length))
         return {DecodeStatus::Malformed, 0};

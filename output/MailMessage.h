@@ -15,9 +15,9 @@ struct MailParts
 {
     std::string subject;
     std::string body;
-    std::string recipientAddress;  // as the student typed it
+    std::string recipientAddress; // as the student typed it
     TimeStamp date = 0;
-    std::string messageId;  // without the angle brackets
+    std::string messageId; // without the angle brackets
 };
 
 // An RFC 5322 message for `sendmail -i -t`: From, To, Subject, Date,

@@ -16,7 +16,7 @@ namespace quillet
 namespace
 {
 constexpr int kMailTimeoutMs = 60'000;
-constexpr int kLogonRefused = 77;  // EX_NOPERM
+constexpr int kLogonRefused = 77; // EX_NOPERM
 
 QString FindMailer()
 {
@@ -108,7 +108,8 @@ MailOutcome SendResults(const CResultsDoc& doc, QWidget* window)
     }
     if (text)
     {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Quillet"), QString::fromLatin1(text), QMessageBox::Ok, window);
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Quillet"), QString::fromLatin1(text),
+                        QMessageBox::Ok, window);
         box.setObjectName(QStringLiteral("mailMessage"));
         box.exec();
     }

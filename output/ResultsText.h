@@ -11,7 +11,7 @@
 // just before each use.
 class CResultsDoc
 {
-public:
+  public:
     CResultsDoc() = default;
     virtual ~CResultsDoc() = default;
 
@@ -21,17 +21,17 @@ public:
     // Subject and body of the results e-mail.
     void ComposeResultsText(std::string& subject, std::string& body) const;
 
-    int m_nChapter = 0;       // 1-based chapter of a quiz; printed title only
-    int m_nAverage = 0;       // pooled average of this test, per cent
-    int m_bCertificate = 0;   // print the certificate instead of the results page
+    int m_nChapter = 0;     // 1-based chapter of a quiz; printed title only
+    int m_nAverage = 0;     // pooled average of this test, per cent
+    int m_bCertificate = 0; // print the certificate instead of the results page
     int m_nTimesTaken = 0;
-    const CResultEntry* m_pResult = nullptr;   // not owned: lives in the roster
-    const CCourse* m_pTest = nullptr;          // not owned; source of the breakdown
-    const std::string* m_pStudentName = nullptr;  // not owned
+    const CResultEntry* m_pResult = nullptr;     // not owned: lives in the roster
+    const CCourse* m_pTest = nullptr;            // not owned; source of the breakdown
+    const std::string* m_pStudentName = nullptr; // not owned
     std::string m_strAddress;
 
-private:
-    std::string m_strTitle;  // the course title; names the print job
+  private:
+    std::string m_strTitle; // the course title; names the print job
 };
 
 namespace quillet

@@ -153,14 +153,16 @@ void CResultsView::DrawCertificate(QPainter& painter, double scale) const
     painter.setPen(Qt::black);
     painter.setFont(PageFont("Times New Roman", 32, scale, 700, true));
     PageText(painter, kCourseField, scale, Text(result.m_strTitle), kCentred);
-    PageText(painter, kNameField, scale, doc.m_pStudentName ? Text(*doc.m_pStudentName) : QString(), kCentred);
+    PageText(painter, kNameField, scale, doc.m_pStudentName ? Text(*doc.m_pStudentName) : QString(),
+             kCentred);
 
     const std::time_t graded = static_cast<std::time_t>(result.m_timeGraded);
     std::tm local{};
     localtime_r(&graded, &local);
-    PageText(painter, kDayField, scale, QString::fromStdString(quillet::DayWithOrdinal(local.tm_mday)), kCentred);
-    PageText(painter, kMonthField, scale, QString::fromStdString(quillet::FormatLocalTime(result.m_timeGraded, "%B, %Y")),
-             kMiddle);
+    PageText(painter, kDayField, scale, QString::fromStdString(quillet::DayWithOrdinal(local.tm_mday)),
+             kCentred);
+    PageText(painter, kMonthField, scale,
+             QString::fromStdString(quillet::FormatLocalTime(result.m_timeGraded, "%B, %Y")), kMiddle);
 
     painter.setFont(PageFont("Times New Roman", 64, scale, 700, true));
     PageText(painter, kScoreField, scale,
@@ -186,11 +188,13 @@ void CResultsView::DrawResultsPage(QPainter& painter, double scale) const
     painter.setFont(PageFont("Arial", 36, scale));
     const QString title = result.m_bTest
                               ? QStringLiteral("%1 Results for %2").arg(kind, Text(result.m_strTitle))
-                              : QStringLiteral("Quiz Results for %1: Chapter %2").arg(Text(result.m_strTitle), QString::number(doc.m_nChapter));
+                              : QStringLiteral("Quiz Results for %1: Chapter %2")
+                                    .arg(Text(result.m_strTitle), QString::number(doc.m_nChapter));
     PageText(painter, kTitle, scale, title, kCentred);
 
     painter.setFont(normal);
-    PageText(painter, kGradedAt, scale, QString::fromStdString(quillet::FormatLocalTime(result.m_timeGraded, "%m/%d/%Y  %I:%M %p")),
+    PageText(painter, kGradedAt, scale,
+             QString::fromStdString(quillet::FormatLocalTime(result.m_timeGraded, "%m/%d/%Y  %I:%M %p")),
              kLeft);
 
     struct Line
@@ -200,12 +204,14 @@ void CResultsView::DrawResultsPage(QPainter& painter, double scale) const
         int step;
     };
     const Line lines[] = {
-        {QStringLiteral("%1 Duration:").arg(kind), QString::fromStdString(quillet::FormatSpan(result.m_spanTaken, "%H:%M:%S")),
-         kLineStep},
+        {QStringLiteral("%1 Duration:").arg(kind),
+         QString::fromStdString(quillet::FormatSpan(result.m_spanTaken, "%H:%M:%S")), kLineStep},
         {QStringLiteral("Total Number of Questions:"), QString::number(result.m_nTotal), kLineStep},
         {QStringLiteral("Number of Correct Answers:"), QString::number(result.m_nRight), kLineStep},
-        {QStringLiteral("This %1 taken:").arg(kind), QStringLiteral("%1 Times").arg(doc.m_nTimesTaken), kLineStep},
-        {QStringLiteral("Average for this %1:").arg(kind), QStringLiteral("%1%").arg(doc.m_nAverage), kAverageStep},
+        {QStringLiteral("This %1 taken:").arg(kind), QStringLiteral("%1 Times").arg(doc.m_nTimesTaken),
+         kLineStep},
+        {QStringLiteral("Average for this %1:").arg(kind), QStringLiteral("%1%").arg(doc.m_nAverage),
+         kAverageStep},
     };
     PageRect row = kFigures;
     for (const Line& line : lines)
@@ -216,11 +222,13 @@ void CResultsView::DrawResultsPage(QPainter& painter, double scale) const
     }
     PageText(painter, row, scale, QStringLiteral("Percent Correct:"), kLeft);
     painter.setFont(PageFont("Arial", 72, scale));
-    PageText(painter, row, scale, QStringLiteral("%1%").arg(quillet::Percent(result.m_nRight, result.m_nTotal)), kRight);
+    PageText(painter, row, scale,
+             QStringLiteral("%1%").arg(quillet::Percent(result.m_nRight, result.m_nTotal)), kRight);
 
     painter.setFont(normal);
     PageText(painter, kStudent, scale,
-             QStringLiteral("Student: %1").arg(doc.m_pStudentName ? Text(*doc.m_pStudentName) : QString()), kRight);
+             QStringLiteral("Student: %1").arg(doc.m_pStudentName ? Text(*doc.m_pStudentName) : QString()),
+             kRight);
 
     if (!result.m_bTest || !doc.m_pTest)
         return;

@@ -13,7 +13,7 @@ class QWidget;
 // the PDF file named by QUILLET_PRINT_PDF. It never opens a window.
 class CResultsView
 {
-public:
+  public:
     CResultsView();
     virtual ~CResultsView();
     CResultsView(const CResultsView&) = delete;
@@ -31,7 +31,7 @@ public:
     // Draws the page on a painter opened on the printer.
     void OnDraw(QPainter& painter, const QPrinter& printer) const;
 
-private:
+  private:
     void DrawCertificate(QPainter& painter, double unitsToDevice) const;
     void DrawResultsPage(QPainter& painter, double unitsToDevice) const;
 

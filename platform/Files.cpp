@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,7 +52,9 @@ bool ReadWholeFile(const std::string& path, std::string& contents, bool* missing
         return false;
     }
     // The size is only a hint for the buffer: what the reads return counts.
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
         contents.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[1 << 16];
@@ -88,7 +90,9 @@ bool MakeDirectories(const std::string& dir)
 {
     if (dir.empty())
         return true;
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(dir.c_str(), &info) == 0)
         return S_ISDIR(info.st_mode);
     const auto slash = dir.find_last_of('/');
@@ -116,13 +120,16 @@ bool ReplaceFileAtomically(const std::string& requested, std::string_view conten
         std::free(target);
     }
     const auto slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
+    const std::string dir =
+        slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
     if (!MakeDirectories(dir))
         return false;
 
     mode_t mode = 0600;
     gid_t group = static_cast<gid_t>(-1);
-    struct stat old{};
+    struct stat old
+    {
+    };
     if (::stat(path.c_str(), &old) == 0)
     {
         if (!S_ISREG(old.st_mode))

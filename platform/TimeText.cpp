@@ -4,8 +4,8 @@
 #include <cctype>
 #include <climits>
 #include <ctime>
-#include <string_view>
 #include <locale.h>
+#include <string_view>
 
 namespace quillet
 {

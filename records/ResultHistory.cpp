@@ -12,8 +12,7 @@ bool CResultHistory::IsSameTest(const CResultEntry& entry) const
     return entry.m_bTest != 0 && (entry.m_bPreTest != 0) == (m_kind == TestKind::PreTest);
 }
 
-template <typename Visit>
-void CResultHistory::WalkSameTest(Visit visit) const
+template <typename Visit> void CResultHistory::WalkSameTest(Visit visit) const
 {
     if (!m_pRoster)
         return;
@@ -29,20 +28,24 @@ void CResultHistory::WalkSameTest(Visit visit) const
 CResultEntry* CResultHistory::FindLatestResult() const
 {
     CResultEntry* latest = nullptr;
-    WalkSameTest([&](CResultEntry* entry) {
-        latest = entry;
-        return false;
-    });
+    WalkSameTest(
+        [&](CResultEntry* entry)
+        {
+            latest = entry;
+            return false;
+        });
     return latest;
 }
 
 int CResultHistory::CountResults() const
 {
     int count = 0;
-    WalkSameTest([&](CResultEntry*) {
-        ++count;
-        return true;
-    });
+    WalkSameTest(
+        [&](CResultEntry*)
+        {
+            ++count;
+            return true;
+        });
     return count;
 }
 
@@ -51,21 +54,25 @@ int CResultHistory::AverageScore() const
     // Pooled over all answers, so longer tests weigh more.
     long long right = 0;
     long long total = 0;
-    WalkSameTest([&](CResultEntry* entry) {
-        right += entry->m_nRight;
-        total += entry->m_nTotal;
-        return true;
-    });
+    WalkSameTest(
+        [&](CResultEntry* entry)
+        {
+            right += entry->m_nRight;
+            total += entry->m_nTotal;
+            return true;
+        });
     return total > 0 ? static_cast<int>(right * 100 / total) : 0;
 }
 
 std::vector<CResultEntry*> CResultHistory::GetPreviousResults() const
 {
     std::vector<CResultEntry*> results;
-    WalkSameTest([&](CResultEntry* entry) {
-        results.push_back(entry);
-        return results.size() < kPreviousResults;
-    });
+    WalkSameTest(
+        [&](CResultEntry* entry)
+        {
+            results.push_back(entry);
+            return results.size() < kPreviousResults;
+        });
     std::reverse(results.begin(), results.end());
     return results;
 }

@@ -11,15 +11,15 @@
 // and keeps no state of its own between calls.
 class CResultHistory
 {
-public:
+  public:
     static constexpr int kPreviousResults = 8;
 
-    CStudentRoster* m_pRoster = nullptr;  // not owned
+    CStudentRoster* m_pRoster = nullptr; // not owned
     std::string m_strUserName;
     std::string m_strPassword;
     TestKind m_kind = TestKind::Test;
     std::string m_strCourseTitle;
-    std::string m_strQuizChapter;  // the quiz's chapter name
+    std::string m_strQuizChapter; // the quiz's chapter name
     quillet::TimeStamp m_timeStart = 0;
     quillet::TimeStamp m_timeEnd = 0;
     std::string m_strRecordFile = kRecordFileName;
@@ -38,8 +38,7 @@ public:
     // record file. Answers what WriteRoster answered (0 without a roster).
     int RecordResult(int right, int total);
 
-private:
+  private:
     // The student's results, newest first, that are of this test.
-    template <typename Visit>
-    void WalkSameTest(Visit visit) const;
+    template <typename Visit> void WalkSameTest(Visit visit) const;
 };

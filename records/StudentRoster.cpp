@@ -24,8 +24,9 @@ std::string TwoDigitNumber(int value)
 void ReadDateLine(CResultEntry& result, const std::string& line)
 {
     using quillet::AtoiField;
-    const auto time = quillet::MakeLocalTime(AtoiField(line, 1, 4), AtoiField(line, 5, 2), AtoiField(line, 7, 2),
-                                             AtoiField(line, 9, 2), AtoiField(line, 11, 2), AtoiField(line, 13, 2));
+    const auto time =
+        quillet::MakeLocalTime(AtoiField(line, 1, 4), AtoiField(line, 5, 2), AtoiField(line, 7, 2),
+                               AtoiField(line, 9, 2), AtoiField(line, 11, 2), AtoiField(line, 13, 2));
     result.m_timeGraded = time.value_or(0);
     // What would not be written back the same is kept as it was read.
     const std::string value = line.substr(1);

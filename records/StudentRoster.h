@@ -14,10 +14,10 @@ inline constexpr const char* kRecordFileName = "quillet2.blh";
 // One graded result.
 struct CResultEntry
 {
-    int m_bTest = 1;     // 1: Test or Pre-Test; 0: chapter quiz
-    int m_bPreTest = 0;  // 1: Pre-Test
+    int m_bTest = 1;    // 1: Test or Pre-Test; 0: chapter quiz
+    int m_bPreTest = 0; // 1: Pre-Test
     std::string m_strTitle;
-    std::string m_strChapter;  // the quiz's chapter name; empty for a test
+    std::string m_strChapter; // the quiz's chapter name; empty for a test
     quillet::TimeStamp m_timeGraded = 0;
     quillet::TimeSpan m_spanTaken = 0;
     int m_nRight = 0;
@@ -30,14 +30,14 @@ struct CResultEntry
 struct CStudentRecord
 {
     std::string m_strName;
-    std::string m_strPassword;  // in the clear; the file is only complemented
-    std::vector<std::unique_ptr<CResultEntry>> m_results;  // oldest first
+    std::string m_strPassword;                            // in the clear; the file is only complemented
+    std::vector<std::unique_ptr<CResultEntry>> m_results; // oldest first
 };
 
 // Every student of the machine with their results, in file order.
 class CStudentRoster
 {
-public:
+  public:
     CStudentRoster() = default;
     virtual ~CStudentRoster() = default;
     CStudentRoster(const CStudentRoster&) = delete;
@@ -68,7 +68,7 @@ public:
     // The roster of a record text, or null when it names no student.
     static std::unique_ptr<CStudentRoster> ParseRecordText(std::string_view text);
 
-private:
+  private:
     std::vector<std::unique_ptr<CStudentRecord>> m_students;
 };
 

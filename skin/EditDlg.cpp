@@ -18,7 +18,8 @@ CSkinEditDlg::CSkinEditDlg(QWidget* parent, const Layout& layout)
     CSkinButton* previous = nullptr;
     for (const quillet::skin::DialogButtonSpec& spec : quillet::skin::kPromptButtons)
     {
-        CSkinButton* button = AddButton(spec.id, QString::fromLatin1(spec.caption), quillet::skin::ToQRect(spec.rect));
+        CSkinButton* button =
+            AddButton(spec.id, QString::fromLatin1(spec.caption), quillet::skin::ToQRect(spec.rect));
         button->setObjectName(spec.id == IDOK ? QStringLiteral("okButton") : QStringLiteral("cancelButton"));
         if (previous)
             setTabOrder(previous, button);

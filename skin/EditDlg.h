@@ -11,10 +11,10 @@ class QLineEdit;
 class CSkinEditDlg : public CSkinDialog
 {
     Q_OBJECT
-public:
+  public:
     CPalette* m_pPalette = nullptr;
 
-protected:
+  protected:
     struct Layout
     {
         const char* objectName;
@@ -33,7 +33,7 @@ protected:
     void OnDrawItem(QPainter& painter, const DrawItem& item) override;
     void OnOK() override;
 
-private:
+  private:
     const char* m_caption;
     QLineEdit* m_pEdit;
 };

@@ -13,7 +13,7 @@ constexpr const char* kClickHint = "Click here to continue.";
 struct OneButtonLayout
 {
     QSize size;
-    int tile;  // 0: chosen by the message box's background selector
+    int tile; // 0: chosen by the message box's background selector
 };
 constexpr OneButtonLayout kMessageLayout{QSize(400, 200), 0};
 constexpr OneButtonLayout kAlertLayout{QSize(275, 150), bitmap::kWoodTile};
@@ -123,7 +123,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : CSkinDialog(parent)
     setObjectName(QStringLiteral("aboutBox"));
     setAccessibleName(QStringLiteral("About Quillet"));
     PlaceCentred(kAboutSize);
-    AddButton(IDOK, QStringLiteral("OK"), QRect(QPoint(0, 0), kAboutSize))->setObjectName(QStringLiteral("okButton"));
+    AddButton(IDOK, QStringLiteral("OK"), QRect(QPoint(0, 0), kAboutSize))
+        ->setObjectName(QStringLiteral("okButton"));
 }
 
 void CAboutDlg::OnDrawItem(QPainter& painter, const DrawItem& item)

@@ -9,17 +9,17 @@
 class CMessageDlg : public CSkinDialog
 {
     Q_OBJECT
-public:
+  public:
     explicit CMessageDlg(QWidget* parent = nullptr);
 
     std::string m_strText;
     int m_nHeight = 24;
-    unsigned m_nFormat = 0;  // DrawText flags of the message
+    unsigned m_nFormat = 0; // DrawText flags of the message
     std::string m_strFace;
-    int m_nBackground = 1;  // 1: tile 194, 2: tile 196, else tile 135
+    int m_nBackground = 1; // 1: tile 194, 2: tile 196, else tile 135
     CPalette* m_pPalette = nullptr;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void OnDrawItem(QPainter& painter, const DrawItem& item) override;
 };
@@ -28,14 +28,14 @@ protected:
 class CAlertDlg : public CSkinDialog
 {
     Q_OBJECT
-public:
+  public:
     explicit CAlertDlg(QWidget* parent = nullptr);
 
     std::string m_strMessage;
     std::string m_strTitle;
     CPalette* m_pPalette = nullptr;
 
-protected:
+  protected:
     void OnDrawItem(QPainter& painter, const DrawItem& item) override;
 };
 
@@ -43,13 +43,13 @@ protected:
 class CPromptDlg : public CSkinDialog
 {
     Q_OBJECT
-public:
+  public:
     explicit CPromptDlg(QWidget* parent = nullptr);
 
     CPalette* m_pPalette = nullptr;
     std::string m_strText;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void OnDrawItem(QPainter& painter, const DrawItem& item) override;
 };
@@ -58,11 +58,11 @@ protected:
 class CAboutDlg : public CSkinDialog
 {
     Q_OBJECT
-public:
+  public:
     explicit CAboutDlg(QWidget* parent = nullptr);
 
     CPalette* m_pPalette = nullptr;
 
-protected:
+  protected:
     void OnDrawItem(QPainter& painter, const DrawItem& item) override;
 };

@@ -7,7 +7,7 @@
 struct DrawItem
 {
     int id = 0;
-    QRect rect;  // in the button's own coordinates
+    QRect rect; // in the button's own coordinates
     bool pressed = false;
     bool focused = false;
 };
@@ -18,17 +18,17 @@ struct DrawItem
 class CSkinButton : public QAbstractButton
 {
     Q_OBJECT
-public:
+  public:
     using DrawRoutine = std::function<void(QPainter&, const DrawItem&)>;
 
     CSkinButton(int id, const QString& caption, DrawRoutine draw, QWidget* parent);
 
     int Id() const { return m_nId; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     int m_nId;
     DrawRoutine m_draw;
 };

@@ -56,8 +56,8 @@ enum ControlId
 namespace quillet::skin
 {
 // The two buttons of the skinned dialogs.
-inline constexpr int kDialogOk = 1;      // IDOK
-inline constexpr int kDialogCancel = 2;  // IDCANCEL
+inline constexpr int kDialogOk = 1;     // IDOK
+inline constexpr int kDialogCancel = 2; // IDCANCEL
 
 struct Rect
 {
@@ -70,7 +70,7 @@ struct Rect
 // Bitmap ids that the code names; the buttons' faces are in kButtonFaces.
 namespace bitmap
 {
-inline constexpr int kLoginPage = 181;  // also the source of the palette
+inline constexpr int kLoginPage = 181; // also the source of the palette
 inline constexpr int kTestPage = 130;
 inline constexpr int kQuizPage = 129;
 inline constexpr int kReviewPage = 187;
@@ -100,12 +100,12 @@ struct BitmapSize
 // The pictures, panels, markers and tiles. Button faces take the size of
 // their control (kButtonFaces).
 inline constexpr BitmapSize kPictures[] = {
-    {bitmap::kLoginPage, 630, 433},    {bitmap::kTestPage, 630, 433},       {bitmap::kQuizPage, 630, 433},
-    {bitmap::kReviewPage, 630, 433},   {bitmap::kResultsPage, 630, 433},    {bitmap::kCertificate, 800, 600},
-    {bitmap::kAbout, 500, 300},        {bitmap::kQuestionPanel, 470, 97},   {bitmap::kFlaggedPanel, 470, 97},
-    {bitmap::kMarkerChosen, 25, 25},   {bitmap::kMarkerNotChosen, 25, 25},  {bitmap::kMarkerWrongChoice, 25, 25},
-    {bitmap::kMarkerRight, 25, 25},    {bitmap::kResultRight, 26, 16},      {bitmap::kResultWrong, 26, 16},
-    {bitmap::kWoodTile, 380, 200},     {bitmap::kHintTile, 66, 90},         {bitmap::kTableTile, 22, 18},
+    {bitmap::kLoginPage, 630, 433},  {bitmap::kTestPage, 630, 433},      {bitmap::kQuizPage, 630, 433},
+    {bitmap::kReviewPage, 630, 433}, {bitmap::kResultsPage, 630, 433},   {bitmap::kCertificate, 800, 600},
+    {bitmap::kAbout, 500, 300},      {bitmap::kQuestionPanel, 470, 97},  {bitmap::kFlaggedPanel, 470, 97},
+    {bitmap::kMarkerChosen, 25, 25}, {bitmap::kMarkerNotChosen, 25, 25}, {bitmap::kMarkerWrongChoice, 25, 25},
+    {bitmap::kMarkerRight, 25, 25},  {bitmap::kResultRight, 26, 16},     {bitmap::kResultWrong, 26, 16},
+    {bitmap::kWoodTile, 380, 200},   {bitmap::kHintTile, 66, 90},        {bitmap::kTableTile, 22, 18},
 };
 
 constexpr BitmapSize SizeOf(int id)
@@ -121,7 +121,7 @@ constexpr BitmapSize SizeOf(int id)
 // two rows taller than its control.
 struct ButtonFaces
 {
-    int id;  // control id, or kDialogOk / kDialogCancel
+    int id; // control id, or kDialogOk / kDialogCancel
     int pressed;
     int focused;
     int normal;
@@ -193,9 +193,9 @@ inline constexpr unsigned kWalkPages = OnPages({PageTest, PageQuiz, PageReview})
 struct ControlSpec
 {
     int id;
-    const char* caption;  // the template caption: mnemonic and accessible name
-    Rect rect;            // client pixels
-    unsigned pages;       // bit (1 << page) for every page that shows it
+    const char* caption; // the template caption: mnemonic and accessible name
+    Rect rect;           // client pixels
+    unsigned pages;      // bit (1 << page) for every page that shows it
     bool tabStop;
 };
 

@@ -26,12 +26,14 @@ CSkinButton* CSkinDialog::AddButton(int id, const QString& caption, const QRect&
     auto* button = new CSkinButton(
         id, caption, [this](QPainter& painter, const DrawItem& item) { OnDrawItem(painter, item); }, this);
     button->setGeometry(rect);
-    connect(button, &QAbstractButton::clicked, this, [this, id] {
-        if (id == IDOK)
-            OnOK();
-        else
-            reject();
-    });
+    connect(button, &QAbstractButton::clicked, this,
+            [this, id]
+            {
+                if (id == IDOK)
+                    OnOK();
+                else
+                    reject();
+            });
     return button;
 }
 
@@ -63,5 +65,6 @@ void PaintPromptSurface(QPainter& painter, const QRect& client, const QString& t
 void DrawPromptButton(QPainter& painter, const DrawItem& item)
 {
     if (const quillet::skin::ButtonFaces* faces = quillet::skin::FacesOf(item.id))
-        quillet::skin::BlitBitmap(painter, quillet::skin::FaceFor(*faces, item.pressed, item.focused), QPoint(0, 0));
+        quillet::skin::BlitBitmap(painter, quillet::skin::FaceFor(*faces, item.pressed, item.focused),
+                                  QPoint(0, 0));
 }

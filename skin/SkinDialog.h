@@ -17,7 +17,7 @@ inline constexpr int IDCANCEL = 2;
 class CSkinDialog : public QDialog
 {
     Q_OBJECT
-public:
+  public:
     explicit CSkinDialog(QWidget* parent);
 
     int DoModal() { return exec(); }
@@ -25,7 +25,7 @@ public:
     void accept() override { done(IDOK); }
     void reject() override { done(IDCANCEL); }
 
-protected:
+  protected:
     // Sizes the dialog and centres it over its owner (or the screen).
     void PlaceCentred(QSize size);
     CSkinButton* AddButton(int id, const QString& caption, const QRect& rect);

@@ -12,7 +12,8 @@ static void InitSkinResources()
 {
     // The bitmaps are compiled into this static library; their resource
     // table has to be registered by hand.
-    static const bool registered = [] {
+    static const bool registered = []
+    {
         Q_INIT_RESOURCE(skin);
         return true;
     }();

@@ -8,11 +8,11 @@
 class CConfirmPasswordDlg : public CSkinEditDlg
 {
     Q_OBJECT
-public:
+  public:
     explicit CConfirmPasswordDlg(QWidget* parent = nullptr);
 
-    std::string m_strConfirm;  // the typed text, after OK
+    std::string m_strConfirm; // the typed text, after OK
 
-protected:
+  protected:
     std::string& Text() override { return m_strConfirm; }
 };

@@ -8,11 +8,11 @@
 class CEmailAddressDlg : public CSkinEditDlg
 {
     Q_OBJECT
-public:
+  public:
     explicit CEmailAddressDlg(QWidget* parent = nullptr);
 
-    std::string m_strAddress;  // shown when opening; the typed text after OK
+    std::string m_strAddress; // shown when opening; the typed text after OK
 
-protected:
+  protected:
     std::string& Text() override { return m_strAddress; }
 };

@@ -2,8 +2,8 @@
 // password, new students confirm theirs and are added to the record file.
 #include <QLineEdit>
 
-#include "testwin/ConfirmPasswordDlg.h"
 #include "skin/MessageDlgs.h"
+#include "testwin/ConfirmPasswordDlg.h"
 #include "testwin/QuilletDlg.h"
 
 using quillet::skin::ToBytes;

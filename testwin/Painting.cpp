@@ -24,7 +24,7 @@ constexpr int kListStep = 18;
 constexpr int kListBottom = 428;
 constexpr int kRightMarkerX = 265;
 constexpr int kWrongMarkerX = 297;
-constexpr QRect kListText = Edges(332, 0, 457, 17);  // moved down to each row
+constexpr QRect kListText = Edges(332, 0, 457, 17); // moved down to each row
 constexpr QRect kCorrectBox = Edges(470, 50, 510, 95);
 constexpr QRect kTotalBox = Edges(575, 50, 615, 95);
 constexpr QRect kPercentBox = Edges(452, 87, 562, 147);
@@ -37,7 +37,7 @@ constexpr QPoint kGradeLetterAt(550, 220);
 
 struct Grade
 {
-    const char* sentence;  // with the student's name
+    const char* sentence; // with the student's name
     const char* letter;
 };
 
@@ -106,7 +106,8 @@ void CQuilletDlg::PaintResults(QPainter& painter)
         if (question->IsNotCorrect())
         {
             BlitBitmap(painter, kWrongMarker, QPoint(kWrongMarkerX, y));
-            DrawText(painter, kListText.translated(0, y), ListText(question->GetText()), DT_VCENTER | DT_SINGLELINE);
+            DrawText(painter, kListText.translated(0, y), ListText(question->GetText()),
+                     DT_VCENTER | DT_SINGLELINE);
         }
         else
             BlitBitmap(painter, kRightMarker, QPoint(kRightMarkerX, y));
@@ -129,12 +130,14 @@ void CQuilletDlg::PaintResults(QPainter& painter)
                                                                  : QStringLiteral("        Test Results");
     TextOut(painter, kHeadingAt, heading);
     TextOut(painter, kOutOfAt, QStringLiteral("out of"));
-    TextOut(painter, kTimeTakenAt, QString::fromStdString(quillet::FormatSpan(run.GetTimeTaken(), "%H:%M:%S")));
+    TextOut(painter, kTimeTakenAt,
+            QString::fromStdString(quillet::FormatSpan(run.GetTimeTaken(), "%H:%M:%S")));
 
     const Grade grade = GradeFor(percent);
     painter.setPen(QColor(255, 0, 0));
     if (*grade.sentence)
-        DrawText(painter, kGradeSentence, QString::fromLatin1(grade.sentence).arg(FromBytes(m_strUserName)), DT_LEFT);
+        DrawText(painter, kGradeSentence, QString::fromLatin1(grade.sentence).arg(FromBytes(m_strUserName)),
+                 DT_LEFT);
     painter.setFont(bigFont);
     TextOut(painter, kGradeLetterAt, QString::fromLatin1(grade.letter));
     painter.setPen(Qt::black);
@@ -180,7 +183,8 @@ void CQuilletDlg::DrawTextItem(QPainter& painter, const DrawItem& item)
         text = QStringLiteral("Completed - %1/%2").arg(answered).arg(total);
     }
     else
-        text = QString::fromStdString(quillet::FormatSpan(Now() - (m_pRun ? m_pRun->GetStartTime() : 0), "%H:%M:%S"));
+        text = QString::fromStdString(
+            quillet::FormatSpan(Now() - (m_pRun ? m_pRun->GetStartTime() : 0), "%H:%M:%S"));
     DrawText(painter, item.rect, text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
@@ -193,9 +197,9 @@ void CQuilletDlg::DrawAnswer(QPainter& painter, const DrawItem& item)
     {
         int marker = kMarkerNotChosen;
         if (m_nPage == PageReview)
-            marker = i == current->GetCorrect() ? kMarkerRight
+            marker = i == current->GetCorrect()  ? kMarkerRight
                      : i == current->GetAnswer() ? kMarkerWrongChoice
-                                                     : kMarkerNotChosen;
+                                                 : kMarkerNotChosen;
         else if (i == current->GetAnswer())
             marker = kMarkerChosen;
         const QImage picture = LoadSkinBitmap(marker);
@@ -206,7 +210,9 @@ void CQuilletDlg::DrawAnswer(QPainter& painter, const DrawItem& item)
         if (current->IsTrueFalse())
             text = answer ? FromBytes(*answer) : QString();
         else if (answer && !answer->empty())
-            text = QStringLiteral("%1) %2").arg(QChar(QLatin1Char(static_cast<char>('A' + i)))).arg(FromBytes(*answer));
+            text = QStringLiteral("%1) %2")
+                       .arg(QChar(QLatin1Char(static_cast<char>('A' + i))))
+                       .arg(FromBytes(*answer));
         const QRect textRect(QPoint(item.rect.left() + picture.width() + 6, item.rect.top() + 3),
                              QPoint(item.rect.right() - 3, item.rect.bottom() - 3));
         if (!text.isEmpty())

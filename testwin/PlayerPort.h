@@ -6,7 +6,7 @@
 // serves it over the player link; window tests hand in a fake.
 class CPlayerPort
 {
-public:
+  public:
     virtual ~CPlayerPort() = default;
 
     // Tells the player the window's caption, under which the player finds it.

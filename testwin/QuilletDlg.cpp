@@ -26,27 +26,27 @@ constexpr QSize kSurfaceSize(632, 427);
 // Paints the page background and the results through the window.
 class CPageSurface : public QWidget
 {
-public:
+  public:
     CPageSurface(CQuilletDlg* owner) : QWidget(owner), m_owner(owner)
     {
         setObjectName(QStringLiteral("pageSurface"));
         setFixedSize(kSurfaceSize);
     }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
         m_owner->OnPaint(painter);
     }
 
-private:
+  private:
     CQuilletDlg* m_owner;
 };
 
 CQuilletDlg::CQuilletDlg(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                          Qt::WindowMinimizeButtonHint),
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint),
       m_clock([] { return static_cast<quillet::TimeStamp>(std::time(nullptr)); }),
       m_pMenu(new QMenuBar(this)), m_pSurface(new CPageSurface(this)), m_pClockTimer(new QTimer(this))
 {
@@ -55,7 +55,8 @@ CQuilletDlg::CQuilletDlg(QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/skin/icon.png")));
 
     QMenu* file = m_pMenu->addMenu(QStringLiteral("&File"));
-    file->addAction(QStringLiteral("&Exit"), this, &CQuilletDlg::OnExit)->setObjectName(QStringLiteral("exitAction"));
+    file->addAction(QStringLiteral("&Exit"), this, &CQuilletDlg::OnExit)
+        ->setObjectName(QStringLiteral("exitAction"));
     QMenu* help = m_pMenu->addMenu(QStringLiteral("&Help"));
     help->addAction(QString::fromLatin1(kAboutItem), this, &CQuilletDlg::OnAbout)
         ->setObjectName(QStringLiteral("aboutAction"));
@@ -90,53 +91,55 @@ CQuilletDlg::CQuilletDlg(QWidget* parent)
             auto* button = new CSkinButton(spec.id, caption, draw, m_pSurface);
             if (!spec.tabStop)
                 button->setFocusPolicy(Qt::NoFocus);
-            connect(button, &QAbstractButton::clicked, this, [this, id = spec.id] {
-                switch (id)
-                {
-                case IDC_NEXT:
-                    return OnNext();
-                case IDC_PREVIOUS:
-                    return OnPrevious();
-                case IDC_FLAG:
-                    return OnFlag();
-                case IDC_LAST_FLAGGED:
-                    return OnLastFlagged();
-                case IDC_NEXT_FLAGGED:
-                    return OnNextFlagged();
-                case IDC_NEXT_UNANSWERED:
-                    return OnNextUnanswered();
-                case IDC_LAST_UNANSWERED:
-                    return OnLastUnanswered();
-                case IDC_EXIT:
-                case IDC_EXIT_RESULTS:
-                    return OnExit();
-                case IDC_HINT:
-                    return OnHint();
-                case IDC_REVIEW:
-                    return OnReview();
-                case IDC_RETAKE:
-                    return OnRetake();
-                case IDC_ANSWER_A:
-                case IDC_ANSWER_B:
-                case IDC_ANSWER_C:
-                case IDC_ANSWER_D:
-                    return SelectAnswer(id - IDC_ANSWER_A);
-                case IDC_LOGIN_NEXT:
-                    return OnLoginNext();
-                case IDC_PRINT:
-                    return OnPrint();
-                case IDC_EMAIL:
-                    return OnEMail();
-                case IDC_COMPARE_PREVIOUS:
-                    return OnComparePrevious();
-                case IDC_COMPARE_NATIONAL:
-                    return OnCompareNational();
-                case IDC_PLAY_TOPIC:
-                    return OnPlayTopic();
-                default:
-                    return;
-                }
-            });
+            connect(button, &QAbstractButton::clicked, this,
+                    [this, id = spec.id]
+                    {
+                        switch (id)
+                        {
+                        case IDC_NEXT:
+                            return OnNext();
+                        case IDC_PREVIOUS:
+                            return OnPrevious();
+                        case IDC_FLAG:
+                            return OnFlag();
+                        case IDC_LAST_FLAGGED:
+                            return OnLastFlagged();
+                        case IDC_NEXT_FLAGGED:
+                            return OnNextFlagged();
+                        case IDC_NEXT_UNANSWERED:
+                            return OnNextUnanswered();
+                        case IDC_LAST_UNANSWERED:
+                            return OnLastUnanswered();
+                        case IDC_EXIT:
+                        case IDC_EXIT_RESULTS:
+                            return OnExit();
+                        case IDC_HINT:
+                            return OnHint();
+                        case IDC_REVIEW:
+                            return OnReview();
+                        case IDC_RETAKE:
+                            return OnRetake();
+                        case IDC_ANSWER_A:
+                        case IDC_ANSWER_B:
+                        case IDC_ANSWER_C:
+                        case IDC_ANSWER_D:
+                            return SelectAnswer(id - IDC_ANSWER_A);
+                        case IDC_LOGIN_NEXT:
+                            return OnLoginNext();
+                        case IDC_PRINT:
+                            return OnPrint();
+                        case IDC_EMAIL:
+                            return OnEMail();
+                        case IDC_COMPARE_PREVIOUS:
+                            return OnComparePrevious();
+                        case IDC_COMPARE_NATIONAL:
+                            return OnCompareNational();
+                        case IDC_PLAY_TOPIC:
+                            return OnPlayTopic();
+                        default:
+                            return;
+                        }
+                    });
             control = button;
         }
         control->setObjectName(QStringLiteral("control%1").arg(spec.id));
@@ -178,7 +181,8 @@ QString CQuilletDlg::Caption() const
     switch (m_pRun->GetKind())
     {
     case TestKind::Quiz:
-        return QStringLiteral("Skillstep Quiz for %1: Chapter %2").arg(title, QString::number(m_pRun->GetChapter()));
+        return QStringLiteral("Skillstep Quiz for %1: Chapter %2")
+            .arg(title, QString::number(m_pRun->GetChapter()));
     case TestKind::PreTest:
         return QStringLiteral("Pre-Test for %1").arg(title);
     case TestKind::Test:
@@ -491,8 +495,8 @@ void CQuilletDlg::GradingPrompt()
 {
     const int answered = m_pRun ? m_pRun->GetAnsweredCount() : 0;
     const int total = m_pRun ? m_pRun->GetQuestionCount() : 0;
-    const std::string first =
-        answered == total ? "All questions answered." : std::to_string(total - answered) + " questions unanswered!";
+    const std::string first = answered == total ? "All questions answered."
+                                                : std::to_string(total - answered) + " questions unanswered!";
     const std::string suffix = answered == total ? "" : " anyway";
     if (!RunPrompt(first + "\nGrade " + TestKindWord(GetKind()) + suffix + "?"))
         return;

@@ -20,7 +20,7 @@ class QMenuBar;
 class QTimer;
 
 inline constexpr int kClockTimerId = 13046;
-inline constexpr const char* kAboutItem = "&About Quillet...";  // string 101
+inline constexpr const char* kAboutItem = "&About Quillet..."; // string 101
 
 // The test window: login, the question pages, the results and the review.
 // It shows a quillet::TestRun and hands the student's actions to it; the
@@ -29,7 +29,7 @@ inline constexpr const char* kAboutItem = "&About Quillet...";  // string 101
 class CQuilletDlg : public QDialog
 {
     Q_OBJECT
-public:
+  public:
     explicit CQuilletDlg(QWidget* parent = nullptr);
     ~CQuilletDlg() override;
 
@@ -85,12 +85,12 @@ public:
     // Correct answers and questions of the drawn test or quiz.
     quillet::Score CountScore() const;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
 
-private:
+  private:
     friend class CPageSurface;
 
     void UpdatePage();
@@ -135,13 +135,13 @@ private:
     int m_nMsgFormat = 0;
     CPalette* m_pPalette = nullptr;
     std::string m_strPassword;
-    int m_bRetake = 0;  // where the results page leads: the new draw, else the review
+    int m_bRetake = 0; // where the results page leads: the new draw, else the review
     std::unique_ptr<CStudentRoster> m_pRoster;
     std::string m_strUserName;
 
     CResultHistory m_history;
     CResultsView* m_pPrintView = nullptr;
-    std::unique_ptr<CResultsView> m_pOwnPrintView;  // when none was handed in
+    std::unique_ptr<CResultsView> m_pOwnPrintView; // when none was handed in
     QMenuBar* m_pMenu;
     QWidget* m_pSurface;
     std::array<QWidget*, IDC_LAST - IDC_FIRST + 1> m_controls{};

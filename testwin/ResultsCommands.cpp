@@ -65,7 +65,8 @@ void CQuilletDlg::OnPrint()
         return;
     CResultsDoc& doc = *PrintView().GetDocument();
     doc.m_bCertificate = 0;
-    if (quillet::Percent(latest->m_nRight, latest->m_nTotal) > 74 && m_pRun && m_pRun->GetKind() == TestKind::Test)
+    if (quillet::Percent(latest->m_nRight, latest->m_nTotal) > 74 && m_pRun &&
+        m_pRun->GetKind() == TestKind::Test)
     {
         if (RunPrompt("Congratulations!\nWould you like to print a\nCertificate of Completion?"))
             doc.m_bCertificate = 1;

@@ -2,10 +2,10 @@
 // process. The player is a double that serves its title from a thread of its
 // own, so that the program's blocking sends are answered; once it is the
 // player program itself. Boxes and the window are answered from timers.
+#include "app/InstanceLock.h"
 #include <QAction>
 #include <QElapsedTimer>
 #include <QLocalServer>
-#include "app/InstanceLock.h"
 #include <QMessageBox>
 #include <QMutex>
 #include <QProcess>
@@ -17,10 +17,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "link/IniFile.h"
-#include "link/PlayerLink.h"
 #include "app/QuilletApp.h"
 #include "course/Complement.h"
+#include "link/IniFile.h"
+#include "link/PlayerLink.h"
 #include "testwin/QuilletDlg.h"
 #include "testwin/WindowTestSupport.h"
 
@@ -55,17 +55,22 @@ class PlayerDouble
   public:
     PlayerDouble()
     {
-        m_server->SetHandler([this](const LinkRequest& r) {
-            const char* const kinds[] = {"", "hide", "show", "raise"};
-            const QByteArray block(reinterpret_cast<const char*>(r.block.data()), qsizetype(r.block.size()));
-            const QMutexLocker lock(&m_mutex);
-            m_seen << (r.kind != LinkKind::Message ? QString(kinds[int(r.kind)])
-                                                   : QString("%1/%2:").arg(r.command).arg(r.data) + block.toHex(' '));
-            return qint64(r.command);
-        });
+        m_server->SetHandler(
+            [this](const LinkRequest& r)
+            {
+                const char* const kinds[] = {"", "hide", "show", "raise"};
+                const QByteArray block(reinterpret_cast<const char*>(r.block.data()),
+                                       qsizetype(r.block.size()));
+                const QMutexLocker lock(&m_mutex);
+                m_seen << (r.kind != LinkKind::Message
+                               ? QString(kinds[int(r.kind)])
+                               : QString("%1/%2:").arg(r.command).arg(r.data) + block.toHex(' '));
+                return qint64(r.command);
+            });
         m_thread.start();
         m_server->moveToThread(&m_thread);
-        QMetaObject::invokeMethod(m_server, [this] { m_server->Listen(kPlayer); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            m_server, [this] { m_server->Listen(kPlayer); }, Qt::BlockingQueuedConnection);
     }
     ~PlayerDouble()
     {
@@ -76,8 +81,8 @@ class PlayerDouble
     void Quit()
     {
         if (m_server)
-            QMetaObject::invokeMethod(m_server, [this] { delete std::exchange(m_server, nullptr); },
-                                      Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                m_server, [this] { delete std::exchange(m_server, nullptr); }, Qt::BlockingQueuedConnection);
     }
     // The requests since the last call, as "hide, show, ...".
     QString Take()
@@ -122,7 +127,10 @@ class AppLinkTest : public QObject
 
     QString Messages() const { return m_messages.join(" | "); }
     QString IniPath() const { return m_home.filePath("config/tovrin.ini"); }
-    std::string Ini(const char* key) const { return quillet::ini::ReadValue(IniPath().toStdString(), "New", key); }
+    std::string Ini(const char* key) const
+    {
+        return quillet::ini::ReadValue(IniPath().toStdString(), "New", key);
+    }
     QByteArray ReadIni() const
     {
         QFile file(IniPath());
@@ -159,31 +167,36 @@ class AppLinkTest : public QObject
         QElapsedTimer clock;
         clock.start();
         QTimer poll;
-        connect(&poll, &QTimer::timeout, [&] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (modal && clock.elapsed() > 60000)
-            {
-                QTest::qFail(qPrintable("left open: " + modal->objectName()), __FILE__, __LINE__);
-                return static_cast<QDialog*>(modal)->done(-1);
-            }
-            if (!modal || modal->property("seen").toBool())
-                return;
-            modal->setProperty("seen", true);
-            if (auto* box = qobject_cast<QMessageBox*>(modal); box && box->objectName() == "startupMessage")
-            {
-                m_messages << box->text();
-                box->done(QMessageBox::Ok);
-            }
-            else if (auto* w = qobject_cast<CQuilletDlg*>(modal))
-                QTimer::singleShot(0, w, [w, first = windows++ == 0, &script] {
-                    QApplication::setActiveWindow(w);
-                    (void)QTest::qWaitForWindowActive(w);
-                    if (first && script)
-                        script(*w);
-                    for (int i = 0; i < 3 && w->isVisible(); ++i)
-                        w->findChild<QAction*>("exitAction")->trigger();
+        connect(&poll, &QTimer::timeout,
+                [&]
+                {
+                    QWidget* modal = QApplication::activeModalWidget();
+                    if (modal && clock.elapsed() > 60000)
+                    {
+                        QTest::qFail(qPrintable("left open: " + modal->objectName()), __FILE__, __LINE__);
+                        return static_cast<QDialog*>(modal)->done(-1);
+                    }
+                    if (!modal || modal->property("seen").toBool())
+                        return;
+                    modal->setProperty("seen", true);
+                    if (auto* box = qobject_cast<QMessageBox*>(modal);
+                        box && box->objectName() == "startupMessage")
+                    {
+                        m_messages << box->text();
+                        box->done(QMessageBox::Ok);
+                    }
+                    else if (auto* w = qobject_cast<CQuilletDlg*>(modal))
+                        QTimer::singleShot(0, w,
+                                           [w, first = windows++ == 0, &script]
+                                           {
+                                               QApplication::setActiveWindow(w);
+                                               (void)QTest::qWaitForWindowActive(w);
+                                               if (first && script)
+                                                   script(*w);
+                                               for (int i = 0; i < 3 && w->isVisible(); ++i)
+                                                   w->findChild<QAction*>("exitAction")->trigger();
+                                           });
                 });
-        });
         poll.start(10);
         app.InitInstance(args);
         return windows;
@@ -195,7 +208,8 @@ class AppLinkTest : public QObject
     {
         for (const char* dir : {"config", "data", "runtime"})
             QDir(m_home.path()).mkpath(dir);
-        QFile::setPermissions(m_home.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(m_home.filePath("runtime"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath("config")));
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath("data")));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_home.filePath("runtime")));
@@ -240,13 +254,15 @@ class AppLinkTest : public QObject
         QTest::addColumn<QByteArray>("course");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<bool>("keyThere");
-        QTest::newRow("test, key replaced") << "bank" << QByteArray("Networks") << "Test for Networks" << true;
-        QTest::newRow("pre-test, key added") << "bank /pre" << QByteArray("Networks") << "Pre-Test for Networks"
-                                             << false;
-        QTest::newRow("quiz") << "bank 2" << QByteArray("Networks") << "Skillstep Quiz for Networks: Chapter 2"
-                              << true;
+        QTest::newRow("test, key replaced")
+            << "bank" << QByteArray("Networks") << "Test for Networks" << true;
+        QTest::newRow("pre-test, key added")
+            << "bank /pre" << QByteArray("Networks") << "Pre-Test for Networks" << false;
+        QTest::newRow("quiz") << "bank 2" << QByteArray("Networks")
+                              << "Skillstep Quiz for Networks: Chapter 2" << true;
         QTest::newRow("no course") << "" << QByteArray() << "Quillet" << false;
-        QTest::newRow("Windows-1252 title") << "bank" << QByteArray("Caf\xe9") << "Test for Caf\u00e9" << true;
+        QTest::newRow("Windows-1252 title")
+            << "bank" << QByteArray("Caf\xe9") << "Test for Caf\u00e9" << true;
     }
     void captionGoesToTheIniOnceThePlayerIsHidden()
     {
@@ -257,19 +273,24 @@ class AppLinkTest : public QObject
         std::vector<std::string> arguments;
         for (const QString& arg : args.split(' ', Qt::SkipEmptyParts))
             arguments.push_back(arg == "bank" ? Bank(course.toStdString()) : arg.toStdString());
-        const QByteArray head = "; player\r\n[Old]\r\nCURRENT_TITLE_QUILLET=other\r\n[new]\r\n  current_title = " +
-                                kPlayer + " \r\nVolume=7\r\n";
+        const QByteArray head =
+            "; player\r\n[Old]\r\nCURRENT_TITLE_QUILLET=other\r\n[new]\r\n  current_title = " + kPlayer +
+            " \r\nVolume=7\r\n";
         const QByteArray tail = "\r\n[Last]\r\nx=1";
         WriteIni(head + (keyThere ? "current_title_quillet=old\r\n" : "") + tail);
         PlayerDouble player;
         CQuilletApp app;
-        const int windows = Start(app, arguments, [&](CQuilletDlg& w) {
-            QCOMPARE(player.Take(), "hide");
-            QCOMPARE(w.windowTitle(), caption);
-            QCOMPARE(ReadIni(), head + "CURRENT_TITLE_QUILLET=" + caption.toUtf8() + "\r\n" + tail);
-            // The window answers under the title the player reads.
-            QCOMPARE(SendOff(QByteArray::fromStdString(Ini("CURRENT_TITLE_QUILLET")), MakeMessage(7)), Sent(7));
-        });
+        const int windows = Start(
+            app, arguments,
+            [&](CQuilletDlg& w)
+            {
+                QCOMPARE(player.Take(), "hide");
+                QCOMPARE(w.windowTitle(), caption);
+                QCOMPARE(ReadIni(), head + "CURRENT_TITLE_QUILLET=" + caption.toUtf8() + "\r\n" + tail);
+                // The window answers under the title the player reads.
+                QCOMPARE(SendOff(QByteArray::fromStdString(Ini("CURRENT_TITLE_QUILLET")), MakeMessage(7)),
+                         Sent(7));
+            });
         QCOMPARE(windows, 1);
         QCOMPARE(Messages(), "");
     }
@@ -287,20 +308,24 @@ class AppLinkTest : public QObject
         PlayerDouble player;
         {
             CQuilletApp first;
-            const int windows = Start(first, {Bank()}, [&](CQuilletDlg& w) {
-                QCOMPARE(player.Take(), "hide");
-                const QByteArray ini = ReadIni();
-                for (int copy = 0; copy < 2; ++copy) // a refused copy leaves the marker alone
-                    QCOMPARE(CQuilletApp().InitInstance({Bank()}), 0);
-                QCOMPARE(Messages(), QString(kAlreadyRunning) + " | " + kAlreadyRunning);
-                QCOMPARE(player.Take(), "raise, raise");
-                QCOMPARE(ReadIni(), ini);
-                QCOMPARE(QApplication::activeModalWidget(), &w);
-                QCOMPARE(SendOff(w.windowTitle().toUtf8(), MakeMessage(7)), Sent(7));
-            });
+            const int windows =
+                Start(first, {Bank()},
+                      [&](CQuilletDlg& w)
+                      {
+                          QCOMPARE(player.Take(), "hide");
+                          const QByteArray ini = ReadIni();
+                          for (int copy = 0; copy < 2; ++copy) // a refused copy leaves the marker alone
+                              QCOMPARE(CQuilletApp().InitInstance({Bank()}), 0);
+                          QCOMPARE(Messages(), QString(kAlreadyRunning) + " | " + kAlreadyRunning);
+                          QCOMPARE(player.Take(), "raise, raise");
+                          QCOMPARE(ReadIni(), ini);
+                          QCOMPARE(QApplication::activeModalWidget(), &w);
+                          QCOMPARE(SendOff(w.windowTitle().toUtf8(), MakeMessage(7)), Sent(7));
+                      });
             QCOMPARE(windows, 1);
         }
-        QVERIFY(quillet::CInstanceLock().TryLock(LockPath().toStdString())); // the first copy freed it as it ended
+        QVERIFY(quillet::CInstanceLock().TryLock(
+            LockPath().toStdString())); // the first copy freed it as it ended
     }
 
     void playTopicOnTheReviewPage_data()
@@ -309,11 +334,14 @@ class AppLinkTest : public QObject
         QTest::addColumn<bool>("playerUp");
         QTest::addColumn<QString>("sent");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("five-byte topic") << QByteArray("Intro") << true
-                                         << "hide, show, raise, 1026/0:49 6e 74 72 6f 00" << "";
-        QTest::newRow("Windows-1252 bytes kept") << QByteArray("Caf\xe9") << true
-                                                 << "hide, show, raise, 1026/0:43 61 66 e9 00" << "";
-        QTest::newRow("no topic") << QByteArray() << true << "hide" << "alertBox: No Topic!|Question has no topic.";
+        QTest::newRow("five-byte topic")
+            << QByteArray("Intro") << true << "hide, show, raise, 1026/0:49 6e 74 72 6f 00"
+            << "";
+        QTest::newRow("Windows-1252 bytes kept")
+            << QByteArray("Caf\xe9") << true << "hide, show, raise, 1026/0:43 61 66 e9 00"
+            << "";
+        QTest::newRow("no topic") << QByteArray() << true << "hide"
+                                  << "alertBox: No Topic!|Question has no topic.";
         QTest::newRow("player gone") << QByteArray("Intro") << false << "hide" << kPlayerNotFound;
     }
     void playTopicOnTheReviewPage()
@@ -324,14 +352,16 @@ class AppLinkTest : public QObject
         QFETCH(QString, shown);
         PlayerDouble player;
         CQuilletApp app;
-        Start(app, {Bank("Networks", topic.toStdString())}, [&](CQuilletDlg& w) {
-            ToReview(w);
-            if (!playerUp)
-                player.Quit();
-            m_messages += windowtest::Answering({{"okButton"}}, [&] { Click(w, IDC_PLAY_TOPIC); });
-            QCOMPARE(Messages(), shown);
-            QCOMPARE(player.Take(), sent);
-        });
+        Start(app, {Bank("Networks", topic.toStdString())},
+              [&](CQuilletDlg& w)
+              {
+                  ToReview(w);
+                  if (!playerUp)
+                      player.Quit();
+                  m_messages += windowtest::Answering({{"okButton"}}, [&] { Click(w, IDC_PLAY_TOPIC); });
+                  QCOMPARE(Messages(), shown);
+                  QCOMPARE(player.Take(), sent);
+              });
     }
 
     // Only 1025 from the player hides it, and only when it is showing.
@@ -339,22 +369,26 @@ class AppLinkTest : public QObject
     {
         PlayerDouble player;
         CQuilletApp app;
-        Start(app, {Bank()}, [&](CQuilletDlg& w) {
-            const auto fromPlayer = [&](int command) {
-                const Sent answer = SendOff(w.windowTitle().toUtf8(), MakeMessage(command, "x"));
-                QCoreApplication::sendPostedEvents();
-                QCoreApplication::processEvents();
-                return QString("%1: %2").arg(answer.value_or(-1)).arg(player.Take());
-            };
-            QCOMPARE(player.Take(), "hide");
-            QCOMPARE(fromPlayer(1025), "1025: ");
-            ToReview(w);
-            Click(w, IDC_PLAY_TOPIC);
-            QVERIFY(player.Take().startsWith("show, raise, 1026"));
-            const std::pair<int, const char*> steps[] = {{1026, ""}, {0, ""}, {1024, ""}, {1025, "hide"}, {1025, ""}};
-            for (const auto& [command, sent] : steps)
-                QCOMPARE(fromPlayer(command), QString("%1: %2").arg(command).arg(sent));
-        });
+        Start(app, {Bank()},
+              [&](CQuilletDlg& w)
+              {
+                  const auto fromPlayer = [&](int command)
+                  {
+                      const Sent answer = SendOff(w.windowTitle().toUtf8(), MakeMessage(command, "x"));
+                      QCoreApplication::sendPostedEvents();
+                      QCoreApplication::processEvents();
+                      return QString("%1: %2").arg(answer.value_or(-1)).arg(player.Take());
+                  };
+                  QCOMPARE(player.Take(), "hide");
+                  QCOMPARE(fromPlayer(1025), "1025: ");
+                  ToReview(w);
+                  Click(w, IDC_PLAY_TOPIC);
+                  QVERIFY(player.Take().startsWith("show, raise, 1026"));
+                  const std::pair<int, const char*> steps[] = {
+                      {1026, ""}, {0, ""}, {1024, ""}, {1025, "hide"}, {1025, ""}};
+                  for (const auto& [command, sent] : steps)
+                      QCOMPARE(fromPlayer(command), QString("%1: %2").arg(command).arg(sent));
+              });
         QCOMPARE(Messages(), "");
     }
 
@@ -363,11 +397,17 @@ class AppLinkTest : public QObject
         QTest::addColumn<QString>("player");
         QTest::addColumn<QString>("sent");
         QTest::addColumn<QString>("messages");
-        QTest::newRow("player answering") << "up" << "hide, raise, show, raise, 1025/0:" << "";
-        QTest::newRow("no player at all") << "none" << "" << kPlayerNotFound;
-        QTest::newRow("player quit meanwhile") << "quit" << "hide" << kPlayerNotFound;
-        QTest::newRow("title gone from the ini") << "untitled" << "hide" << kPlayerNotFound;
-        QTest::newRow("player never answers") << "silent" << "" << kPlayerNotFound;
+        QTest::newRow("player answering") << "up"
+                                          << "hide, raise, show, raise, 1025/0:"
+                                          << "";
+        QTest::newRow("no player at all") << "none"
+                                          << "" << kPlayerNotFound;
+        QTest::newRow("player quit meanwhile") << "quit"
+                                               << "hide" << kPlayerNotFound;
+        QTest::newRow("title gone from the ini") << "untitled"
+                                                 << "hide" << kPlayerNotFound;
+        QTest::newRow("player never answers") << "silent"
+                                              << "" << kPlayerNotFound;
     }
     void closingTellsThePlayer()
     {
@@ -383,12 +423,14 @@ class AppLinkTest : public QObject
         clock.start();
         {
             CQuilletApp app;
-            Start(app, {Bank()}, [&](CQuilletDlg&) {
-                if (player == "quit")
-                    double_->Quit();
-                if (player == "untitled")
-                    WriteIni("[New]\n");
-            });
+            Start(app, {Bank()},
+                  [&](CQuilletDlg&)
+                  {
+                      if (player == "quit")
+                          double_->Quit();
+                      if (player == "untitled")
+                          WriteIni("[New]\n");
+                  });
         }
         QCOMPARE(Messages(), messages);
         QCOMPARE(double_ ? double_->Take() : "", sent);
@@ -401,18 +443,25 @@ class AppLinkTest : public QObject
         WriteIni("<none>");
         QProcess player;
         player.start(QUILLET_PLAYER, {"--title", title});
-        const auto stop = qScopeGuard([&] {
-            player.kill();
-            player.waitForFinished(5000);
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(Ini("CURRENT_TITLE") == "Pair Player" && WindowExists(title.toUtf8()), 10000);
+        const auto stop = qScopeGuard(
+            [&]
+            {
+                player.kill();
+                player.waitForFinished(5000);
+            });
+        QTRY_VERIFY_WITH_TIMEOUT(Ini("CURRENT_TITLE") == "Pair Player" && WindowExists(title.toUtf8()),
+                                 10000);
         const auto raise = [&] { return Send(title.toUtf8(), MakeWindowRequest(LinkKind::Raise)); };
         CQuilletApp app;
-        const int windows = Start(app, {Bank()}, [&](CQuilletDlg& w) {
-            QCOMPARE(raise(), Sent(0)); // the player answers whether it was showing
-            QCOMPARE(QString::fromStdString(Ini("CURRENT_TITLE_QUILLET")), w.windowTitle());
-            QCOMPARE(SendOff(QByteArray::fromStdString(Ini("CURRENT_TITLE_QUILLET")), MakeMessage(7)), Sent(7));
-        });
+        const int windows = Start(
+            app, {Bank()},
+            [&](CQuilletDlg& w)
+            {
+                QCOMPARE(raise(), Sent(0)); // the player answers whether it was showing
+                QCOMPARE(QString::fromStdString(Ini("CURRENT_TITLE_QUILLET")), w.windowTitle());
+                QCOMPARE(SendOff(QByteArray::fromStdString(Ini("CURRENT_TITLE_QUILLET")), MakeMessage(7)),
+                         Sent(7));
+            });
         QCOMPARE(windows, 1);
         QCOMPARE(Messages(), "");
         QCOMPARE(raise(), Sent(1)); // shown again as the test closed

@@ -28,10 +28,14 @@ class TestRunKinds : public testing::TestWithParam<TestKind>
 {
 };
 
-INSTANTIATE_TEST_SUITE_P(AllKinds, TestRunKinds, testing::Values(TestKind::Test, TestKind::PreTest, TestKind::Quiz),
-                         [](const auto& info) { return std::string(TestKindWord(info.param)) == "Pre-Test"
-                                                           ? std::string("PreTest")
-                                                           : std::string(TestKindWord(info.param)); });
+INSTANTIATE_TEST_SUITE_P(AllKinds, TestRunKinds,
+                         testing::Values(TestKind::Test, TestKind::PreTest, TestKind::Quiz),
+                         [](const auto& info)
+                         {
+                             return std::string(TestKindWord(info.param)) == "Pre-Test"
+                                        ? std::string("PreTest")
+                                        : std::string(TestKindWord(info.param));
+                         });
 }
 
 TEST_P(TestRunKinds, WalkingPastEitherEndStaysOnTheEndQuestion)

@@ -10,7 +10,7 @@ namespace
 {
 class CountingObserver : public CBankObserver
 {
-public:
+  public:
     void OnIgnoredLine(int line, BankLineIssue issue) override
     {
         lastLine = line;

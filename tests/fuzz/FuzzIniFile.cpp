@@ -132,7 +132,8 @@ std::vector<RawLine> Lines(std::string_view content)
     while (!content.empty())
     {
         const auto lf = content.find('\n');
-        const std::string_view whole = content.substr(0, lf == std::string_view::npos ? content.size() : lf + 1);
+        const std::string_view whole =
+            content.substr(0, lf == std::string_view::npos ? content.size() : lf + 1);
         content.remove_prefix(whole.size());
         std::size_t ending = 0;
         if (whole.back() == '\n')
@@ -246,7 +247,10 @@ void CheckOnlyTheEntryChanged(std::string_view before, std::string_view after, c
     const auto isNewline = [](std::string_view e) { return e == "\n" || e == "\r\n"; };
     // A last line without an ending that gained one, its bytes kept.
     const auto gainedEnding = [](const RawLine& was, const RawLine& is)
-    { return was.ending.empty() && (is.whole == std::string(was.whole) + "\n" || is.whole == std::string(was.whole) + "\r\n"); };
+    {
+        return was.ending.empty() &&
+               (is.whole == std::string(was.whole) + "\n" || is.whole == std::string(was.whole) + "\r\n");
+    };
     const auto isKeyLine = [&](std::string_view text)
     {
         const auto equals = text.find('=');
@@ -380,7 +384,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         {
             const auto close = text.find(']');
             if (close != std::string_view::npos && sections.size() < 4)
-                sections.emplace_back(take(4) == 0 ? text.substr(1, close - 1) : Trim(text.substr(1, close - 1)));
+                sections.emplace_back(take(4) == 0 ? text.substr(1, close - 1)
+                                                   : Trim(text.substr(1, close - 1)));
         }
         else if (const auto equals = text.find('='); equals != std::string_view::npos)
         {

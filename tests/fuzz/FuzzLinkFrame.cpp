@@ -87,9 +87,9 @@ DecodeResult CheckedDecodeRequest(std::span<const std::uint8_t> in, LinkRequest&
     std::size_t total = 0;
     const DecodeStatus expected = ExpectedRequest(in, total);
     if (result.status != expected)
-        Fail(expected == DecodeStatus::Malformed ? "DecodeRequest missed a malformed request"
+        Fail(expected == DecodeStatus::Malformed        ? "DecodeRequest missed a malformed request"
              : result.status == DecodeStatus::Malformed ? "DecodeRequest refused a well-formed request"
-                                                         : "DecodeRequest misjudged a request's length",
+                                                        : "DecodeRequest misjudged a request's length",
              in);
     if (result.status != DecodeStatus::Complete)
     {
@@ -99,7 +99,8 @@ DecodeResult CheckedDecodeRequest(std::span<const std::uint8_t> in, LinkRequest&
     }
     if (result.consumed != total)
         Fail("DecodeRequest consumed other than the frame", in);
-    if (out.block.size() != total - kRequestHeaderSize || (out.kind != LinkKind::Message && !out.block.empty()))
+    if (out.block.size() != total - kRequestHeaderSize ||
+        (out.kind != LinkKind::Message && !out.block.empty()))
         Fail("DecodeRequest gave a block the frame does not hold", in);
     const std::span<const std::uint8_t> frame = in.first(total);
     const std::vector<std::uint8_t> again = EncodeRequest(out);
@@ -171,20 +172,23 @@ Reading<Frame> ReadStream(std::span<const std::uint8_t> bytes, Decode decode, Ne
     }
 }
 
-template <typename Frame, typename Decode> void CheckStream(std::span<const std::uint8_t> bytes, Decode decode, std::uint64_t seed)
+template <typename Frame, typename Decode>
+void CheckStream(std::span<const std::uint8_t> bytes, Decode decode, std::uint64_t seed)
 {
     const auto whole = ReadStream<Frame>(bytes, decode, [&] { return bytes.size(); });
     const auto byByte = ReadStream<Frame>(bytes, decode, [] { return std::size_t{1}; });
     std::uint64_t state = seed;
-    const auto chunked = ReadStream<Frame>(bytes, decode, [&]
-    {
-        // splitmix64
-        std::uint64_t z = (state += 0x9e3779b97f4a7c15ull);
-        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
-        z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
-        z ^= z >> 31;
-        return static_cast<std::size_t>(z % 8 == 0 ? 1 + z % 257 : 1 + z % 23);
-    });
+    const auto chunked =
+        ReadStream<Frame>(bytes, decode,
+                          [&]
+                          {
+                              // splitmix64
+                              std::uint64_t z = (state += 0x9e3779b97f4a7c15ull);
+                              z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
+                              z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
+                              z ^= z >> 31;
+                              return static_cast<std::size_t>(z % 8 == 0 ? 1 + z % 257 : 1 + z % 23);
+                          });
     if (!(byByte == whole) || !(chunked == whole))
         Fail("reading in pieces gives other frames than reading whole", bytes);
 }
@@ -215,7 +219,8 @@ void CheckEncode(std::span<const std::uint8_t> bytes)
                            (request.kind == LinkKind::Message || request.block.empty());
     const std::vector<std::uint8_t> encoded = EncodeRequest(request);
     if (encoded.empty() == frameable)
-        Fail(frameable ? "EncodeRequest refused a request it can frame" : "EncodeRequest framed what it cannot",
+        Fail(frameable ? "EncodeRequest refused a request it can frame"
+                       : "EncodeRequest framed what it cannot",
              bytes);
     if (!frameable)
         return;
@@ -226,7 +231,8 @@ void CheckEncode(std::span<const std::uint8_t> bytes)
     if (result.status != DecodeStatus::Complete || result.consumed != encoded.size() || !(back == request))
         Fail("an encoded request does not decode back equal", bytes);
 
-    const auto value = static_cast<std::int64_t>(static_cast<std::uint64_t>(Word(bytes, 1)) << 32 | Word(bytes, 5));
+    const auto value =
+        static_cast<std::int64_t>(static_cast<std::uint64_t>(Word(bytes, 1)) << 32 | Word(bytes, 5));
     std::int64_t replied = 0;
     const std::vector<std::uint8_t> reply = EncodeReply(value);
     if (reply.size() != kReplySize || CheckedDecodeReply(reply, replied).status != DecodeStatus::Complete ||

@@ -3,9 +3,9 @@
 #include <QtTest>
 
 #include "ModalRunner.h"
-#include "testwin/EmailAddressDlg.h"
-#include "testwin/ConfirmPasswordDlg.h"
 #include "skin/MessageDlgs.h"
+#include "testwin/ConfirmPasswordDlg.h"
+#include "testwin/EmailAddressDlg.h"
 
 namespace
 {
@@ -49,7 +49,7 @@ CSkinButton* Button(QWidget& dialog, const char* name)
 class SkinTest : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void everyBitmapLoadsAtItsSizeAsEightBitsOfOneSharedTable()
     {
         const QList<QRgb> table = LoadSkinBitmap(quillet::skin::bitmap::kLoginPage).colorTable();
@@ -103,13 +103,16 @@ private slots:
                 dialog = std::make_unique<CAlertDlg>();
             else
                 dialog = std::make_unique<CAboutDlg>();
-            const int got = RunModal(*dialog, [key](QWidget& box) {
-                CSkinButton* ok = Button(box, "okButton");
-                if (key == 0)
-                    QTest::mouseClick(ok, Qt::LeftButton, {}, QPoint(ok->width() - 3, ok->height() - 3));
-                else
-                    QTest::keyClick(ok, Qt::Key(key));
-            });
+            const int got = RunModal(*dialog,
+                                     [key](QWidget& box)
+                                     {
+                                         CSkinButton* ok = Button(box, "okButton");
+                                         if (key == 0)
+                                             QTest::mouseClick(ok, Qt::LeftButton, {},
+                                                               QPoint(ok->width() - 3, ok->height() - 3));
+                                         else
+                                             QTest::keyClick(ok, Qt::Key(key));
+                                     });
             QCOMPARE(got, answer);
         }
     }
@@ -157,9 +160,8 @@ private slots:
         QCOMPARE(tabbed.copy(20, 100, 100, 30), LoadSkinBitmap(225).convertToFormat(QImage::Format_RGB32));
         prompt.hide();
 
-        const auto clickOn = [](const char* name) {
-            return [name](QWidget& box) { QTest::mouseClick(Button(box, name), Qt::LeftButton); };
-        };
+        const auto clickOn = [](const char* name)
+        { return [name](QWidget& box) { QTest::mouseClick(Button(box, name), Qt::LeftButton); }; };
         QCOMPARE(RunModal(prompt, clickOn("okButton")), IDOK);
         QCOMPARE(RunModal(prompt, clickOn("cancelButton")), IDCANCEL);
         QCOMPARE(RunModal(prompt, [](QWidget& box) { QTest::keyClick(&box, Qt::Key_Escape); }), IDCANCEL);
@@ -184,7 +186,8 @@ private slots:
         QFETCH(QString, finish);
         const bool accepted = finish == "okButton" || finish == "enter";
         bool editHadFocus = false;
-        const auto act = [finish, &editHadFocus](QWidget& box) {
+        const auto act = [finish, &editHadFocus](QWidget& box)
+        {
             auto* edit = box.findChild<QLineEdit*>();
             editHadFocus = edit->hasFocus();
             QTest::keyClicks(edit, QStringLiteral("pass word"));
@@ -197,19 +200,22 @@ private slots:
             else
                 QTest::mouseClick(Button(box, qPrintable(finish)), Qt::LeftButton);
         };
-        const std::string typed = "p\xc3\xa4" "ass word";
+        const std::string typed = "p\xc3\xa4"
+                                  "ass word";
         if (password)
         {
             CConfirmPasswordDlg dialog;
             QCOMPARE(RunModal(dialog, act), accepted ? IDOK : IDCANCEL);
-            QCOMPARE(QString::fromStdString(dialog.m_strConfirm), QString::fromStdString(accepted ? typed : std::string()));
+            QCOMPARE(QString::fromStdString(dialog.m_strConfirm),
+                     QString::fromStdString(accepted ? typed : std::string()));
             QCOMPARE(dialog.findChild<QLineEdit*>()->echoMode(), QLineEdit::Password);
         }
         else
         {
             CEmailAddressDlg dialog;
             QCOMPARE(RunModal(dialog, act), accepted ? IDOK : IDCANCEL);
-            QCOMPARE(QString::fromStdString(dialog.m_strAddress), QString::fromStdString(accepted ? typed : std::string()));
+            QCOMPARE(QString::fromStdString(dialog.m_strAddress),
+                     QString::fromStdString(accepted ? typed : std::string()));
         }
         QVERIFY(editHadFocus);
     }

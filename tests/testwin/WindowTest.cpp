@@ -84,7 +84,10 @@ void SeedStudent(const std::string& name, const std::string& password)
 struct FakePlayer : CPlayerPort
 {
     QStringList calls;
-    void WriteCaption(const std::string& caption) override { calls << "caption " + QString::fromStdString(caption); }
+    void WriteCaption(const std::string& caption) override
+    {
+        calls << "caption " + QString::fromStdString(caption);
+    }
     void Hide() override { calls << "hide"; }
     void Show() override { calls << "show"; }
     void PlayTopic(const std::string& topic) override { calls << "play " + QString::fromStdString(topic); }
@@ -108,8 +111,9 @@ class WindowTest : public QObject
         if (kind == "none")
             return w;
         auto course = CCourseReader::LoadText(bank);
-        w->SetRun(kind == "quiz" ? quillet::TestRun::DrawQuiz(std::move(course), chapter, m_random)
-                                 : quillet::TestRun::DrawTest(std::move(course), kind == "pretest", m_random));
+        w->SetRun(kind == "quiz"
+                      ? quillet::TestRun::DrawQuiz(std::move(course), chapter, m_random)
+                      : quillet::TestRun::DrawTest(std::move(course), kind == "pretest", m_random));
         return w;
     }
 
@@ -119,24 +123,28 @@ class WindowTest : public QObject
     {
         QStringList stray;
         QTimer watchdog;
-        connect(&watchdog, &QTimer::timeout, [&] {
-            auto* box = qobject_cast<CSkinDialog*>(QApplication::activeModalWidget());
-            if (box && box->property("stray").toBool())
-            {
-                stray << Describe(*box);
-                box->done(-1);
-            }
-            else if (box)
-                box->setProperty("stray", true);
-        });
+        connect(&watchdog, &QTimer::timeout,
+                [&]
+                {
+                    auto* box = qobject_cast<CSkinDialog*>(QApplication::activeModalWidget());
+                    if (box && box->property("stray").toBool())
+                    {
+                        stray << Describe(*box);
+                        box->done(-1);
+                    }
+                    else if (box)
+                        box->setProperty("stray", true);
+                });
         watchdog.start(1000);
-        QTimer::singleShot(0, &w, [&] {
-            QApplication::setActiveWindow(&w);
-            (void)QTest::qWaitForWindowActive(&w);
-            script();
-            if (w.isVisible())
-                static_cast<QDialog&>(w).done(kLeftOpen);
-        });
+        QTimer::singleShot(0, &w,
+                           [&]
+                           {
+                               QApplication::setActiveWindow(&w);
+                               (void)QTest::qWaitForWindowActive(&w);
+                               script();
+                               if (w.isVisible())
+                                   static_cast<QDialog&>(w).done(kLeftOpen);
+                           });
         const int ended = w.DoModal();
         if (!stray.isEmpty())
             QTest::qFail(qPrintable("unanswered: " + stray.join(", ")), __FILE__, __LINE__);
@@ -183,7 +191,7 @@ class WindowTest : public QObject
         return Answering({{button}}, [&] { Click(w, id); });
     }
 
-private slots:
+  private slots:
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
@@ -208,17 +216,27 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("caption");
-        QTest::newRow("no course") << "none" << "Quillet";
-        QTest::newRow("quiz") << "quiz" << "Skillstep Quiz for Networks: Chapter 3";
-        QTest::newRow("pre-test") << "pretest" << "Pre-Test for Networks";
-        QTest::newRow("test") << "test" << "Test for Networks";
+        QTest::newRow("no course") << "none"
+                                   << "Quillet";
+        QTest::newRow("quiz") << "quiz"
+                              << "Skillstep Quiz for Networks: Chapter 3";
+        QTest::newRow("pre-test") << "pretest"
+                                  << "Pre-Test for Networks";
+        QTest::newRow("test") << "test"
+                              << "Test for Networks";
     }
     void captionAndControlsFollowTheKindAndThePage()
     {
         QFETCH(QString, kind);
         QFETCH(QString, caption);
-        QList<int> question{IDC_NEXT, IDC_PREVIOUS, IDC_FLAG, IDC_LAST_FLAGGED, IDC_NEXT_FLAGGED,
-                            IDC_NEXT_UNANSWERED, IDC_LAST_UNANSWERED, IDC_EXIT};
+        QList<int> question{IDC_NEXT,
+                            IDC_PREVIOUS,
+                            IDC_FLAG,
+                            IDC_LAST_FLAGGED,
+                            IDC_NEXT_FLAGGED,
+                            IDC_NEXT_UNANSWERED,
+                            IDC_LAST_UNANSWERED,
+                            IDC_EXIT};
         if (kind == "quiz")
             question << IDC_HINT;
         question << IDC_QUESTION << IDC_CLOCK << IDC_COMPLETE;
@@ -230,25 +248,27 @@ private slots:
         if (kind != "pretest")
             review << IDC_PLAY_TOPIC;
         auto w = Window(kind, Bank({4, 4, 4}, {2, 2, 2}), 3);
-        Drive(*w, [&] {
-            QCOMPARE(w->windowTitle(), caption);
-            QCOMPARE(w->focusWidget(), w->Control(IDC_USER_NAME));
-            QCOMPARE(Shown(*w, true), (QList<int>{IDC_LOGIN_NEXT, IDC_USER_NAME, IDC_PASSWORD}));
-            QVERIFY(LogIn(*w));
-            if (kind == "none")
-            {
-                QCOMPARE(w->GetPage(), int(PageEmpty));
-                QCOMPARE(Shown(*w, true), QList<int>());
-                return;
-            }
-            QCOMPARE(w->GetPage(), kind == "quiz" ? int(PageQuiz) : int(PageTest));
-            QCOMPARE(Shown(*w), question);
-            QVERIFY(AnswerAll(*w, std::string(InOrder(*w).size(), '-')));
-            QCOMPARE(Prompted(*w, IDC_NEXT).size(), 1);
-            QCOMPARE(Shown(*w, true), results);
-            Click(*w, IDC_REVIEW);
-            QCOMPARE(Shown(*w), review);
-        });
+        Drive(*w,
+              [&]
+              {
+                  QCOMPARE(w->windowTitle(), caption);
+                  QCOMPARE(w->focusWidget(), w->Control(IDC_USER_NAME));
+                  QCOMPARE(Shown(*w, true), (QList<int>{IDC_LOGIN_NEXT, IDC_USER_NAME, IDC_PASSWORD}));
+                  QVERIFY(LogIn(*w));
+                  if (kind == "none")
+                  {
+                      QCOMPARE(w->GetPage(), int(PageEmpty));
+                      QCOMPARE(Shown(*w, true), QList<int>());
+                      return;
+                  }
+                  QCOMPARE(w->GetPage(), kind == "quiz" ? int(PageQuiz) : int(PageTest));
+                  QCOMPARE(Shown(*w), question);
+                  QVERIFY(AnswerAll(*w, std::string(InOrder(*w).size(), '-')));
+                  QCOMPARE(Prompted(*w, IDC_NEXT).size(), 1);
+                  QCOMPARE(Shown(*w, true), results);
+                  Click(*w, IDC_REVIEW);
+                  QCOMPARE(Shown(*w), review);
+              });
     }
 
     void newStudentIsAddedOnlyWhenConfirmed_data()
@@ -256,10 +276,14 @@ private slots:
         QTest::addColumn<bool>("seeded");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("password");
-        QTest::newRow("first student") << false << "Ann" << "pw";
-        QTest::newRow("other letter case") << true << "bob" << "secret";
-        QTest::newRow("spaces around") << true << " Bob " << "x";
-        QTest::newRow("empty name and password") << true << "" << "";
+        QTest::newRow("first student") << false << "Ann"
+                                       << "pw";
+        QTest::newRow("other letter case") << true << "bob"
+                                           << "secret";
+        QTest::newRow("spaces around") << true << " Bob "
+                                       << "x";
+        QTest::newRow("empty name and password") << true << ""
+                                                 << "";
     }
     void newStudentIsAddedOnlyWhenConfirmed()
     {
@@ -269,18 +293,20 @@ private slots:
         if (seeded)
             SeedStudent("Bob", "secret");
         auto w = Window("test", Bank({10, 10}));
-        Drive(*w, [&] {
-            // Enter in the name moves to the password; Enter there logs in.
-            Edit(*w, IDC_USER_NAME)->setText(name);
-            QTest::keyClick(Edit(*w, IDC_USER_NAME), Qt::Key_Return);
-            QCOMPARE(w->focusWidget(), w->Control(IDC_PASSWORD));
-            QCOMPARE(w->GetPage(), int(PageLogin));
-            QTest::keyClicks(Edit(*w, IDC_PASSWORD), password);
-            QCOMPARE(Answering({{"okButton", password}},
-                               [&] { QTest::keyClick(Edit(*w, IDC_PASSWORD), Qt::Key_Return); }),
-                     QStringList{"confirmPasswordBox"});
-            QCOMPARE(w->GetPage(), int(PageTest));
-        });
+        Drive(*w,
+              [&]
+              {
+                  // Enter in the name moves to the password; Enter there logs in.
+                  Edit(*w, IDC_USER_NAME)->setText(name);
+                  QTest::keyClick(Edit(*w, IDC_USER_NAME), Qt::Key_Return);
+                  QCOMPARE(w->focusWidget(), w->Control(IDC_PASSWORD));
+                  QCOMPARE(w->GetPage(), int(PageLogin));
+                  QTest::keyClicks(Edit(*w, IDC_PASSWORD), password);
+                  QCOMPARE(Answering({{"okButton", password}},
+                                     [&] { QTest::keyClick(Edit(*w, IDC_PASSWORD), Qt::Key_Return); }),
+                           QStringList{"confirmPasswordBox"});
+                  QCOMPARE(w->GetPage(), int(PageTest));
+              });
         const auto stored = ReadRoster(kRecordFileName);
         for (const CStudentRoster* roster : {w->GetRoster(), stored.get()})
         {
@@ -298,10 +324,18 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QStringList>("boxes");
         const QString confirm = "confirmPasswordBox";
-        QTest::newRow("confirmation cancelled") << false << "pw" << "cancelButton" << "pw" << QStringList{confirm};
-        QTest::newRow("confirmation escaped") << false << "pw" << "escape" << "pw" << QStringList{confirm};
-        QTest::newRow("other confirmation") << false << "pw" << "okButton" << "pW" << QStringList{confirm, kAlert};
-        QTest::newRow("wrong password of a known name") << true << "Secret" << "okButton" << "" << QStringList{kAlert};
+        QTest::newRow("confirmation cancelled") << false << "pw"
+                                                << "cancelButton"
+                                                << "pw" << QStringList{confirm};
+        QTest::newRow("confirmation escaped") << false << "pw"
+                                              << "escape"
+                                              << "pw" << QStringList{confirm};
+        QTest::newRow("other confirmation") << false << "pw"
+                                            << "okButton"
+                                            << "pW" << QStringList{confirm, kAlert};
+        QTest::newRow("wrong password of a known name") << true << "Secret"
+                                                        << "okButton"
+                                                        << "" << QStringList{kAlert};
     }
     void refusedOrCancelledLoginCreatesNothingAndKeepsTheName()
     {
@@ -314,18 +348,21 @@ private slots:
             SeedStudent("Bob", "secret");
         const bool refused = boxes.last() == kAlert;
         auto w = Window("test", Bank({10, 10}));
-        Drive(*w, [&] {
-            Edit(*w, IDC_USER_NAME)->setText("Bob");
-            Edit(*w, IDC_PASSWORD)->setText(password);
-            QCOMPARE(Answering({{button, typed}, {"okButton"}}, [&] { Click(*w, IDC_LOGIN_NEXT); }), boxes);
-            QCOMPARE(w->GetPage(), int(PageLogin));
-            QCOMPARE(Edit(*w, IDC_USER_NAME)->text(), QString("Bob"));
-            QCOMPARE(Edit(*w, IDC_PASSWORD)->text(), refused ? QString() : password);
-            if (refused)
-                QCOMPARE(w->focusWidget(), w->Control(IDC_PASSWORD));
-            // Without a record file there is still no roster at all.
-            QCOMPARE(w->GetRoster() ? w->GetRoster()->GetStudentCount() : -1, known ? 1 : -1);
-        });
+        Drive(*w,
+              [&]
+              {
+                  Edit(*w, IDC_USER_NAME)->setText("Bob");
+                  Edit(*w, IDC_PASSWORD)->setText(password);
+                  QCOMPARE(Answering({{button, typed}, {"okButton"}}, [&] { Click(*w, IDC_LOGIN_NEXT); }),
+                           boxes);
+                  QCOMPARE(w->GetPage(), int(PageLogin));
+                  QCOMPARE(Edit(*w, IDC_USER_NAME)->text(), QString("Bob"));
+                  QCOMPARE(Edit(*w, IDC_PASSWORD)->text(), refused ? QString() : password);
+                  if (refused)
+                      QCOMPARE(w->focusWidget(), w->Control(IDC_PASSWORD));
+                  // Without a record file there is still no roster at all.
+                  QCOMPARE(w->GetRoster() ? w->GetRoster()->GetStudentCount() : -1, known ? 1 : -1);
+              });
         QCOMPARE(QFile::exists(QString::fromStdString(quillet::RecordFilePath(kRecordFileName))), known);
     }
 
@@ -336,105 +373,110 @@ private slots:
             {"Statement", {2, "Think"}}, {"Three", {3, ""}}, {"Six", {4, "Count them"}}, {"One", {1, ""}}};
         auto w = Window("quiz", "!Networks\n@Ch1\n$Statement\n%Think\n^False\n#Three\n^a\n^b\n^c\n"
                                 "#Six\n%Count them\n^a\n^b\n^c\n^d\n^e\n^f\n#One\n^a\n");
-        Drive(*w, [&] {
-            QVERIFY(LogIn(*w));
-            for (const int page : {PageQuiz, PageReview})
-            {
-                for (std::size_t i = 0; i < expected.size(); ++i)
-                {
-                    QCOMPARE(w->GetPage(), page);
-                    const auto& [answers, hint] = expected.at(w->GetCurrent()->GetText());
-                    QCOMPARE(int(Shown(*w, true).size() - Shown(*w).size()), answers);
-                    if (page == PageQuiz)
-                        QCOMPARE(Prompted(*w, IDC_HINT), QStringList{"messageBox: " + hint});
-                    if (i + 1 < expected.size())
-                        Click(*w, IDC_NEXT);
-                }
-                // Nothing answered, so the review visits every question.
-                if (page == PageQuiz)
-                {
-                    const QString prompt = "promptBox: 4 questions unanswered!\nGrade Quiz anyway?";
-                    QCOMPARE(Prompted(*w, IDC_NEXT), QStringList{prompt});
-                    Click(*w, IDC_REVIEW);
-                }
-            }
-        });
+        Drive(*w,
+              [&]
+              {
+                  QVERIFY(LogIn(*w));
+                  for (const int page : {PageQuiz, PageReview})
+                  {
+                      for (std::size_t i = 0; i < expected.size(); ++i)
+                      {
+                          QCOMPARE(w->GetPage(), page);
+                          const auto& [answers, hint] = expected.at(w->GetCurrent()->GetText());
+                          QCOMPARE(int(Shown(*w, true).size() - Shown(*w).size()), answers);
+                          if (page == PageQuiz)
+                              QCOMPARE(Prompted(*w, IDC_HINT), QStringList{"messageBox: " + hint});
+                          if (i + 1 < expected.size())
+                              Click(*w, IDC_NEXT);
+                      }
+                      // Nothing answered, so the review visits every question.
+                      if (page == PageQuiz)
+                      {
+                          const QString prompt = "promptBox: 4 questions unanswered!\nGrade Quiz anyway?";
+                          QCOMPARE(Prompted(*w, IDC_NEXT), QStringList{prompt});
+                          Click(*w, IDC_REVIEW);
+                      }
+                  }
+              });
     }
 
     void walkingCrossesSectionsAndFailedSearchesKeepThePlace()
     {
         // Sections of 7, 0, 7 and 6 questions: the second chapter holds only statements.
         auto w = Window("test", Bank({7, 0, 7, 6}, {0, 3}));
-        Drive(*w, [&] {
-            QVERIFY(LogIn(*w));
-            const auto q = InOrder(*w);
-            QCOMPARE(q.size(), std::size_t(20));
-            const auto at = [&](std::size_t i) { return w->GetCurrent() == q[i]; };
-            Click(*w, IDC_PREVIOUS);
-            QVERIFY(at(0));
-            for (std::size_t i = 0; i < q.size(); ++i)
-            {
-                QVERIFY(at(i));
-                if (i == 2 || i == 15)
-                    Click(*w, IDC_FLAG);
-                if (i != 5 && i != 12)
-                    Choose(*w, q[i]->GetCorrect());
-                if (i + 1 < q.size())
-                    Click(*w, IDC_NEXT);
-            }
-            const std::pair<int, std::size_t> steps[] = {
-                {IDC_LAST_FLAGGED, 15},    {IDC_LAST_FLAGGED, 2},    {IDC_LAST_FLAGGED, 2},
-                {IDC_NEXT_FLAGGED, 15},    {IDC_NEXT_FLAGGED, 15},   {IDC_NEXT, 16},
-                {IDC_LAST_UNANSWERED, 12}, {IDC_LAST_UNANSWERED, 5}, {IDC_LAST_UNANSWERED, 5},
-                {IDC_PREVIOUS, 4},         {IDC_NEXT_UNANSWERED, 5}, {IDC_NEXT_UNANSWERED, 12},
-                {IDC_NEXT_UNANSWERED, 12}};
-            for (const auto& [button, to] : steps)
-            {
-                Click(*w, button);
-                QVERIFY2(at(to), qPrintable(QString("%1 to %2").arg(button).arg(to)));
-            }
-            // The answers act on the question a failed search left on screen.
-            Choose(*w, 0);
-            QCOMPARE(q[12]->GetAnswer(), 0);
-        });
+        Drive(*w,
+              [&]
+              {
+                  QVERIFY(LogIn(*w));
+                  const auto q = InOrder(*w);
+                  QCOMPARE(q.size(), std::size_t(20));
+                  const auto at = [&](std::size_t i) { return w->GetCurrent() == q[i]; };
+                  Click(*w, IDC_PREVIOUS);
+                  QVERIFY(at(0));
+                  for (std::size_t i = 0; i < q.size(); ++i)
+                  {
+                      QVERIFY(at(i));
+                      if (i == 2 || i == 15)
+                          Click(*w, IDC_FLAG);
+                      if (i != 5 && i != 12)
+                          Choose(*w, q[i]->GetCorrect());
+                      if (i + 1 < q.size())
+                          Click(*w, IDC_NEXT);
+                  }
+                  const std::pair<int, std::size_t> steps[] = {
+                      {IDC_LAST_FLAGGED, 15},    {IDC_LAST_FLAGGED, 2},    {IDC_LAST_FLAGGED, 2},
+                      {IDC_NEXT_FLAGGED, 15},    {IDC_NEXT_FLAGGED, 15},   {IDC_NEXT, 16},
+                      {IDC_LAST_UNANSWERED, 12}, {IDC_LAST_UNANSWERED, 5}, {IDC_LAST_UNANSWERED, 5},
+                      {IDC_PREVIOUS, 4},         {IDC_NEXT_UNANSWERED, 5}, {IDC_NEXT_UNANSWERED, 12},
+                      {IDC_NEXT_UNANSWERED, 12}};
+                  for (const auto& [button, to] : steps)
+                  {
+                      Click(*w, button);
+                      QVERIFY2(at(to), qPrintable(QString("%1 to %2").arg(button).arg(to)));
+                  }
+                  // The answers act on the question a failed search left on screen.
+                  Choose(*w, 0);
+                  QCOMPARE(q[12]->GetAnswer(), 0);
+              });
     }
 
     void panelAndMarkersShowFlagChoiceAndOnReviewTheRightAnswer()
     {
         auto w = Window("quiz", Bank({12}));
-        Drive(*w, [&] {
-            QVERIFY(LogIn(*w));
-            CQuestion* first = w->GetCurrent();
-            const int right = first->GetCorrect();
-            const int wrong = WrongAnswer(*first);
-            int other = 0;
-            while (other == right || other == wrong)
-                ++other;
-            const auto panel = [&](int bitmap) {
-                return Shows(w->Control(IDC_QUESTION), bitmap, QRect(0, 0, 470, 9), QPoint());
-            };
-            QVERIFY(panel(188));
-            Click(*w, IDC_FLAG);
-            QVERIFY(panel(186));
-            Choose(*w, wrong);
-            QCOMPARE(QList<int>({Marker(*w, wrong), Marker(*w, right)}), QList<int>({182, 183}));
-            Choose(*w, wrong);
-            QCOMPARE(first->GetAnswer(), -1);
-            QCOMPARE(Marker(*w, wrong), 183);
-            Choose(*w, wrong);
-            Click(*w, IDC_NEXT);
-            QVERIFY(panel(188));
-            Click(*w, IDC_PREVIOUS);
-            QVERIFY(AnswerAll(*w, std::string(10, '-')));
-            QCOMPARE(Prompted(*w, IDC_NEXT).size(), 1);
-            Click(*w, IDC_REVIEW);
-            QCOMPARE(w->GetCurrent(), first);
-            QCOMPARE(QList<int>({Marker(*w, wrong), Marker(*w, right), Marker(*w, other)}),
-                     QList<int>({184, 185, 183}));
-            // On the review page the answers are only shown.
-            Choose(*w, right);
-            QCOMPARE(first->GetAnswer(), wrong);
-        });
+        Drive(*w,
+              [&]
+              {
+                  QVERIFY(LogIn(*w));
+                  CQuestion* first = w->GetCurrent();
+                  const int right = first->GetCorrect();
+                  const int wrong = WrongAnswer(*first);
+                  int other = 0;
+                  while (other == right || other == wrong)
+                      ++other;
+                  const auto panel = [&](int bitmap)
+                  { return Shows(w->Control(IDC_QUESTION), bitmap, QRect(0, 0, 470, 9), QPoint()); };
+                  QVERIFY(panel(188));
+                  Click(*w, IDC_FLAG);
+                  QVERIFY(panel(186));
+                  Choose(*w, wrong);
+                  QCOMPARE(QList<int>({Marker(*w, wrong), Marker(*w, right)}), QList<int>({182, 183}));
+                  Choose(*w, wrong);
+                  QCOMPARE(first->GetAnswer(), -1);
+                  QCOMPARE(Marker(*w, wrong), 183);
+                  Choose(*w, wrong);
+                  Click(*w, IDC_NEXT);
+                  QVERIFY(panel(188));
+                  Click(*w, IDC_PREVIOUS);
+                  QVERIFY(AnswerAll(*w, std::string(10, '-')));
+                  QCOMPARE(Prompted(*w, IDC_NEXT).size(), 1);
+                  Click(*w, IDC_REVIEW);
+                  QCOMPARE(w->GetCurrent(), first);
+                  QCOMPARE(QList<int>({Marker(*w, wrong), Marker(*w, right), Marker(*w, other)}),
+                           QList<int>({184, 185, 183}));
+                  // On the review page the answers are only shown.
+                  Choose(*w, right);
+                  QCOMPARE(first->GetAnswer(), wrong);
+              });
     }
 
     void gradingAsksWithTheOpenCountAndRecordsOneResult_data()
@@ -451,8 +493,8 @@ private slots:
                                       << "All questions answered.\nGrade Quiz?" << 7 << 10;
         QTest::newRow("quiz 9 of 10") << "quiz" << QList<int>{12} << "-rrrrrrrrr"
                                       << "1 questions unanswered!\nGrade Quiz anyway?" << 9 << 10;
-        QTest::newRow("test 2 of 3") << "test" << QList<int>{3} << "rwr" << "All questions answered.\nGrade Test?"
-                                     << 2 << 3;
+        QTest::newRow("test 2 of 3") << "test" << QList<int>{3} << "rwr"
+                                     << "All questions answered.\nGrade Test?" << 2 << 3;
         QTest::newRow("pre-test 20 of 20") << "pretest" << QList<int>{10, 10} << QString(20, 'r')
                                            << "All questions answered.\nGrade Pre-Test?" << 20 << 20;
     }
@@ -465,30 +507,32 @@ private slots:
         QFETCH(int, right);
         QFETCH(int, total);
         auto w = Window(kind, Bank(std::vector<int>(chapters.begin(), chapters.end()), {5, 5}));
-        Drive(*w, [&] {
-            QVERIFY(LogIn(*w));
-            QVERIFY(AnswerAll(*w, marks.toStdString()));
-            CQuestion* last = w->GetCurrent();
-            const int answer = last->GetAnswer();
-            m_now += 125;
-            QCOMPARE(Prompted(*w, IDC_NEXT, "cancelButton"), QStringList{"promptBox: " + prompt});
-            // Cancel keeps the last question, and the answers still act on it.
-            QCOMPARE(w->GetPage(), kind == "quiz" ? int(PageQuiz) : int(PageTest));
-            QCOMPARE(w->GetCurrent(), last);
-            QCOMPARE(ResultCount(w->GetRoster()), 0);
-            Choose(*w, std::max(answer, 0));
-            QCOMPARE(last->GetAnswer(), answer < 0 ? 0 : -1);
-            Choose(*w, std::max(answer, 0));
-            QCOMPARE(last->GetAnswer(), answer);
-            QCOMPARE(Prompted(*w, IDC_NEXT), QStringList{"promptBox: " + prompt});
-            QCOMPARE(w->GetPage(), int(PageResults));
-            w->repaint();
-            QCoreApplication::processEvents();
-            w->repaint();
-            // Review after a perfect score does nothing.
-            Click(*w, IDC_REVIEW);
-            QCOMPARE(w->GetPage(), right == total ? int(PageResults) : int(PageReview));
-        });
+        Drive(*w,
+              [&]
+              {
+                  QVERIFY(LogIn(*w));
+                  QVERIFY(AnswerAll(*w, marks.toStdString()));
+                  CQuestion* last = w->GetCurrent();
+                  const int answer = last->GetAnswer();
+                  m_now += 125;
+                  QCOMPARE(Prompted(*w, IDC_NEXT, "cancelButton"), QStringList{"promptBox: " + prompt});
+                  // Cancel keeps the last question, and the answers still act on it.
+                  QCOMPARE(w->GetPage(), kind == "quiz" ? int(PageQuiz) : int(PageTest));
+                  QCOMPARE(w->GetCurrent(), last);
+                  QCOMPARE(ResultCount(w->GetRoster()), 0);
+                  Choose(*w, std::max(answer, 0));
+                  QCOMPARE(last->GetAnswer(), answer < 0 ? 0 : -1);
+                  Choose(*w, std::max(answer, 0));
+                  QCOMPARE(last->GetAnswer(), answer);
+                  QCOMPARE(Prompted(*w, IDC_NEXT), QStringList{"promptBox: " + prompt});
+                  QCOMPARE(w->GetPage(), int(PageResults));
+                  w->repaint();
+                  QCoreApplication::processEvents();
+                  w->repaint();
+                  // Review after a perfect score does nothing.
+                  Click(*w, IDC_REVIEW);
+                  QCOMPARE(w->GetPage(), right == total ? int(PageResults) : int(PageReview));
+              });
         QCOMPARE(w->CountScore().right, right);
         QCOMPARE(w->CountScore().total, total);
         const auto stored = ReadRoster(kRecordFileName);
@@ -517,39 +561,41 @@ private slots:
     {
         QFETCH(bool, backwards);
         auto w = Window("test", Bank({7, 7, 7}));
-        const int ended = Drive(*w, [&] {
-            QVERIFY(LogIn(*w));
-            const auto q = InOrder(*w);
-            QVERIFY(AnswerAll(*w, "rrrwrrrrwrr-rrrwrrrr"));
-            QCOMPARE(Prompted(*w, IDC_NEXT).size(), 1);
-            Click(*w, IDC_REVIEW);
-            QCOMPARE(w->GetCurrent(), q[3]);
-            std::vector<std::size_t> path{8, 11, 15};
-            if (backwards)
-                path.insert(path.end(), {11, 8, 3});
-            for (std::size_t i = 0; i < path.size(); ++i)
-            {
-                Click(*w, i >= 3 ? IDC_PREVIOUS : IDC_NEXT);
-                QCOMPARE(w->GetCurrent(), q[path[i]]);
-            }
-            for (const char* answer : {"cancelButton", "okButton"})
-            {
-                QCOMPARE(w->GetPage(), int(PageReview));
-                QCOMPARE(w->GetCurrent(), q[path.back()]);
-                QCOMPARE(Prompted(*w, backwards ? IDC_PREVIOUS : IDC_NEXT, answer),
-                         QStringList{"promptBox: \nReturn to Results Page?"});
-            }
-            QCOMPARE(w->GetPage(), int(PageResults));
-            // EXIT and File > Exit lead back as well; each review starts over.
-            Click(*w, IDC_REVIEW);
-            QCOMPARE(w->GetCurrent(), q[3]);
-            Click(*w, IDC_EXIT);
-            QCOMPARE(w->GetPage(), int(PageResults));
-            Click(*w, IDC_REVIEW);
-            w->findChild<QAction*>("exitAction")->trigger();
-            QCOMPARE(w->GetPage(), int(PageResults));
-            Click(*w, IDC_EXIT_RESULTS);
-        });
+        const int ended = Drive(*w,
+                                [&]
+                                {
+                                    QVERIFY(LogIn(*w));
+                                    const auto q = InOrder(*w);
+                                    QVERIFY(AnswerAll(*w, "rrrwrrrrwrr-rrrwrrrr"));
+                                    QCOMPARE(Prompted(*w, IDC_NEXT).size(), 1);
+                                    Click(*w, IDC_REVIEW);
+                                    QCOMPARE(w->GetCurrent(), q[3]);
+                                    std::vector<std::size_t> path{8, 11, 15};
+                                    if (backwards)
+                                        path.insert(path.end(), {11, 8, 3});
+                                    for (std::size_t i = 0; i < path.size(); ++i)
+                                    {
+                                        Click(*w, i >= 3 ? IDC_PREVIOUS : IDC_NEXT);
+                                        QCOMPARE(w->GetCurrent(), q[path[i]]);
+                                    }
+                                    for (const char* answer : {"cancelButton", "okButton"})
+                                    {
+                                        QCOMPARE(w->GetPage(), int(PageReview));
+                                        QCOMPARE(w->GetCurrent(), q[path.back()]);
+                                        QCOMPARE(Prompted(*w, backwards ? IDC_PREVIOUS : IDC_NEXT, answer),
+                                                 QStringList{"promptBox: \nReturn to Results Page?"});
+                                    }
+                                    QCOMPARE(w->GetPage(), int(PageResults));
+                                    // EXIT and File > Exit lead back as well; each review starts over.
+                                    Click(*w, IDC_REVIEW);
+                                    QCOMPARE(w->GetCurrent(), q[3]);
+                                    Click(*w, IDC_EXIT);
+                                    QCOMPARE(w->GetPage(), int(PageResults));
+                                    Click(*w, IDC_REVIEW);
+                                    w->findChild<QAction*>("exitAction")->trigger();
+                                    QCOMPARE(w->GetPage(), int(PageResults));
+                                    Click(*w, IDC_EXIT_RESULTS);
+                                });
         QCOMPARE(ended, IDOK);
         QCOMPARE(ResultCount(w->GetRoster()), 1);
     }
@@ -570,33 +616,35 @@ private slots:
         QFETCH(bool, statements);
         // For the tests the second chapter holds only true/false statements.
         auto w = kind == "quiz" ? Window(kind, Bank({12, 12}), 2) : Window(kind, Bank({20, 0}, {0, 10}));
-        Drive(*w, [&] {
-            QVERIFY(LogIn(*w));
-            QVERIFY(AnswerAll(*w, std::string(std::size_t(count), 'r')));
-            m_now = kLogin + 100;
-            QCOMPARE(Prompted(*w, IDC_NEXT).size(), 1);
-            m_now = kLogin + 300;
-            Click(*w, IDC_RETAKE);
-            QCOMPARE(w->GetPage(), kind == "quiz" ? int(PageQuiz) : int(PageTest));
-            const auto q = InOrder(*w);
-            QCOMPARE(int(q.size()), count);
-            QCOMPARE(w->GetCurrent(), q.front());
-            bool anyStatement = false;
-            for (const CQuestion* question : q)
-            {
-                QVERIFY(!question->IsAnswered());
-                anyStatement = anyStatement || question->IsTrueFalse();
-                if (kind == "quiz")
-                    QCOMPARE(question->GetText().substr(0, 2), std::string("C2"));
-            }
-            QCOMPARE(anyStatement, statements);
-            m_now = kLogin + 340;
-            QVERIFY(AnswerAll(*w, std::string(std::size_t(count), '-')));
-            QCOMPARE(Prompted(*w, IDC_NEXT).size(), 1);
-            // Review clears what Retake set: the results now lead to the review.
-            Click(*w, IDC_REVIEW);
-            QCOMPARE(w->GetPage(), int(PageReview));
-        });
+        Drive(*w,
+              [&]
+              {
+                  QVERIFY(LogIn(*w));
+                  QVERIFY(AnswerAll(*w, std::string(std::size_t(count), 'r')));
+                  m_now = kLogin + 100;
+                  QCOMPARE(Prompted(*w, IDC_NEXT).size(), 1);
+                  m_now = kLogin + 300;
+                  Click(*w, IDC_RETAKE);
+                  QCOMPARE(w->GetPage(), kind == "quiz" ? int(PageQuiz) : int(PageTest));
+                  const auto q = InOrder(*w);
+                  QCOMPARE(int(q.size()), count);
+                  QCOMPARE(w->GetCurrent(), q.front());
+                  bool anyStatement = false;
+                  for (const CQuestion* question : q)
+                  {
+                      QVERIFY(!question->IsAnswered());
+                      anyStatement = anyStatement || question->IsTrueFalse();
+                      if (kind == "quiz")
+                          QCOMPARE(question->GetText().substr(0, 2), std::string("C2"));
+                  }
+                  QCOMPARE(anyStatement, statements);
+                  m_now = kLogin + 340;
+                  QVERIFY(AnswerAll(*w, std::string(std::size_t(count), '-')));
+                  QCOMPARE(Prompted(*w, IDC_NEXT).size(), 1);
+                  // Review clears what Retake set: the results now lead to the review.
+                  Click(*w, IDC_REVIEW);
+                  QCOMPARE(w->GetPage(), int(PageReview));
+              });
         const auto stored = ReadRoster(kRecordFileName);
         QCOMPARE(ResultCount(stored.get()), 2);
         QCOMPARE(ResultCount(w->GetRoster()), 2);
@@ -617,23 +665,26 @@ private slots:
         auto w = Window("test", bank);
         FakePlayer player;
         w->SetPlayer(&player);
-        const int ended = Drive(*w, [&] {
-            QVERIFY(LogIn(*w));
-            QVERIFY(AnswerAll(*w, "wwwwwwww"));
-            QCOMPARE(Prompted(*w, IDC_NEXT).size(), 1);
-            Click(*w, IDC_REVIEW);
-            QStringList alerts;
-            for (int i = 0; i < 8; ++i)
-            {
-                alerts << Answering({{"okButton"}}, [&] { Click(*w, IDC_PLAY_TOPIC); });
-                if (i < 7)
-                    Click(*w, IDC_NEXT);
-            }
-            QCOMPARE(alerts.size(), 4);
-            QVERIFY(alerts.front().contains("Question has no topic."));
-            Click(*w, IDC_EXIT);
-            Click(*w, IDC_EXIT_RESULTS);
-        });
+        const int ended = Drive(*w,
+                                [&]
+                                {
+                                    QVERIFY(LogIn(*w));
+                                    QVERIFY(AnswerAll(*w, "wwwwwwww"));
+                                    QCOMPARE(Prompted(*w, IDC_NEXT).size(), 1);
+                                    Click(*w, IDC_REVIEW);
+                                    QStringList alerts;
+                                    for (int i = 0; i < 8; ++i)
+                                    {
+                                        alerts
+                                            << Answering({{"okButton"}}, [&] { Click(*w, IDC_PLAY_TOPIC); });
+                                        if (i < 7)
+                                            Click(*w, IDC_NEXT);
+                                    }
+                                    QCOMPARE(alerts.size(), 4);
+                                    QVERIFY(alerts.front().contains("Question has no topic."));
+                                    Click(*w, IDC_EXIT);
+                                    Click(*w, IDC_EXIT_RESULTS);
+                                });
         QCOMPARE(ended, IDOK);
         QStringList expected{"caption Test for Networks"};
         for (int i = 0; i < 4; ++i)
@@ -655,19 +706,21 @@ private slots:
         QFETCH(QString, how);
         QFETCH(int, ended);
         auto w = Window("test", Bank({10, 10}));
-        const int got = Drive(*w, [&] {
-            QVERIFY(LogIn(*w));
-            Choose(*w, w->GetCurrent()->GetCorrect());
-            if (how == "escape")
-                QTest::keyClick(w->focusWidget(), Qt::Key_Escape);
-            else if (how == "enter")
-            {
-                w->Control(IDC_EXIT)->setFocus();
-                QTest::keyClick(w->Control(IDC_EXIT), Qt::Key_Return);
-            }
-            else
-                w->findChild<QAction*>("exitAction")->trigger();
-        });
+        const int got = Drive(*w,
+                              [&]
+                              {
+                                  QVERIFY(LogIn(*w));
+                                  Choose(*w, w->GetCurrent()->GetCorrect());
+                                  if (how == "escape")
+                                      QTest::keyClick(w->focusWidget(), Qt::Key_Escape);
+                                  else if (how == "enter")
+                                  {
+                                      w->Control(IDC_EXIT)->setFocus();
+                                      QTest::keyClick(w->Control(IDC_EXIT), Qt::Key_Return);
+                                  }
+                                  else
+                                      w->findChild<QAction*>("exitAction")->trigger();
+                              });
         QCOMPARE(got, ended);
         QCOMPARE(ResultCount(w->GetRoster()), 0);
         QCOMPARE(ResultCount(ReadRoster(kRecordFileName).get()), 0);

@@ -26,7 +26,8 @@ inline std::string Bank(const std::vector<int>& choice, const std::vector<int>& 
         const std::string prefix = "C" + std::to_string(c + 1);
         text += "@Ch" + std::to_string(c + 1) + "\n";
         for (int q = 1; q <= choice[c]; ++q)
-            text += "#" + prefix + "Q" + std::to_string(q) + "\n%Hint\n^right\n^wrong 1\n^wrong 2\n^wrong 3\n";
+            text +=
+                "#" + prefix + "Q" + std::to_string(q) + "\n%Hint\n^right\n^wrong 1\n^wrong 2\n^wrong 3\n";
         for (int t = 1; c < statements.size() && t <= statements[c]; ++t)
             text += "$" + prefix + "T" + std::to_string(t) + (t % 2 ? "\n^True\n" : "\n^False\n");
     }
@@ -63,23 +64,25 @@ inline QStringList Answering(const std::vector<Reply>& replies, const std::funct
     QStringList seen;
     std::size_t next = 0;
     QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<CSkinDialog*>(QApplication::activeModalWidget());
-        if (!box || box->property("answered").toBool())
-            return;
-        box->setProperty("answered", true);
-        seen << Describe(*box);
-        if (next == replies.size())
-            return box->done(-1);
-        const Reply& reply = replies[next++];
-        QApplication::setActiveWindow(box);
-        if (auto* edit = box->findChild<QLineEdit*>(); edit && !reply.typed.isNull())
-            edit->setText(reply.typed);
-        if (reply.button == QLatin1String("escape"))
-            QTest::keyClick(box, Qt::Key_Escape);
-        else if (auto* button = box->findChild<QAbstractButton*>(reply.button))
-            QTest::mouseClick(button, Qt::LeftButton);
-    });
+    QObject::connect(&timer, &QTimer::timeout,
+                     [&]
+                     {
+                         auto* box = qobject_cast<CSkinDialog*>(QApplication::activeModalWidget());
+                         if (!box || box->property("answered").toBool())
+                             return;
+                         box->setProperty("answered", true);
+                         seen << Describe(*box);
+                         if (next == replies.size())
+                             return box->done(-1);
+                         const Reply& reply = replies[next++];
+                         QApplication::setActiveWindow(box);
+                         if (auto* edit = box->findChild<QLineEdit*>(); edit && !reply.typed.isNull())
+                             edit->setText(reply.typed);
+                         if (reply.button == QLatin1String("escape"))
+                             QTest::keyClick(box, Qt::Key_Escape);
+                         else if (auto* button = box->findChild<QAbstractButton*>(reply.button))
+                             QTest::mouseClick(button, Qt::LeftButton);
+                     });
     timer.start(5);
     act();
     return seen;

@@ -1,6 +1,6 @@
 // Runs the built quillet-bank on banks written to a temporary folder.
-#include "course/CourseReader.h"
 #include "ToolFixture.h"
+#include "course/CourseReader.h"
 #include "tools/bank/BankJson.h"
 
 namespace

@@ -4,8 +4,8 @@
 #include <unordered_map>
 
 #include "course/Complement.h"
-#include "platform/Files.h"
 #include "course/CourseReader.h"
+#include "platform/Files.h"
 
 namespace quillet
 {
@@ -13,7 +13,7 @@ namespace
 {
 class CFindingCollector : public CBankObserver
 {
-public:
+  public:
     void OnIgnoredLine(int line, BankLineIssue issue) override
     {
         findings.push_back({line, DescribeBankLineIssue(issue)});

@@ -148,7 +148,8 @@ std::string CourseToText(const CCourse& course)
     for (int c = 0; c < course.GetCount(); ++c)
     {
         const CChapter& chapter = *course.GetAt(c);
-        out += '\n' + Format("%d. ", c + 1) + chapter.GetName() + Format("  (%d questions)\n", chapter.GetCount());
+        out += '\n' + Format("%d. ", c + 1) + chapter.GetName() +
+               Format("  (%d questions)\n", chapter.GetCount());
         for (int q = 0; q < chapter.GetCount(); ++q)
             AppendQuestionText(out, *chapter.GetAt(q), Format("  %3d. ", q + 1));
     }

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "course/Complement.h"
-#include "platform/Files.h"
 #include "course/CourseReader.h"
 #include "course/TestRun.h"
+#include "platform/Files.h"
 #include "tools/bank/BankCheck.h"
 #include "tools/bank/BankJson.h"
 

@@ -13,7 +13,7 @@ std::string Quote(std::string_view bytes);
 // Appends compact JSON, with commas placed by the writer.
 class Writer
 {
-public:
+  public:
     Writer& BeginObject();
     Writer& EndObject();
     Writer& BeginArray();
@@ -26,7 +26,7 @@ public:
 
     const std::string& Text() const { return m_text; }
 
-private:
+  private:
     void BeforeValue();
 
     std::string m_text;

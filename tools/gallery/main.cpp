@@ -12,16 +12,16 @@
 #include "course/CourseReader.h"
 #include "testwin/QuilletDlg.h"
 
-#include "testwin/EmailAddressDlg.h"
-#include "testwin/ConfirmPasswordDlg.h"
 #include "skin/MessageDlgs.h"
+#include "testwin/ConfirmPasswordDlg.h"
+#include "testwin/EmailAddressDlg.h"
 
 namespace
 {
 struct Shot
 {
     const char* file;
-    std::function<void(QWidget&)> prepare;  // puts the dialog in the state shown
+    std::function<void(QWidget&)> prepare; // puts the dialog in the state shown
 };
 
 CSkinButton* Button(QWidget& dialog, const char* name)
@@ -52,10 +52,12 @@ void FocusOn(QWidget& dialog, const char* name)
 // Clicks OK on the prompt the next step raises.
 void AcceptNextPrompt()
 {
-    QTimer::singleShot(0, [] {
-        if (QWidget* prompt = QApplication::activeModalWidget())
-            Button(*prompt, "okButton")->click();
-    });
+    QTimer::singleShot(0,
+                       []
+                       {
+                           if (QWidget* prompt = QApplication::activeModalWidget())
+                               Button(*prompt, "okButton")->click();
+                       });
 }
 
 bool SaveWindow(CQuilletDlg& window, const QString& dir, const char* file)
@@ -181,15 +183,16 @@ int main(int argc, char** argv)
     prompt.m_strText = "3 questions unanswered!\nGrade Test?";
     ok &= Save(prompt, dir, {"prompt-ok-focused.png", [](QWidget& d) { FocusOn(d, "okButton"); }});
     ok &= Save(prompt, dir, {"prompt-cancel-focused.png", [](QWidget& d) { FocusOn(d, "cancelButton"); }});
-    ok &= Save(prompt, dir, {"prompt-ok-pressed.png", [](QWidget& d) { Button(d, "okButton")->setDown(true); }});
+    ok &= Save(prompt, dir,
+               {"prompt-ok-pressed.png", [](QWidget& d) { Button(d, "okButton")->setDown(true); }});
     Button(prompt, "okButton")->setDown(false);
     prompt.m_strText = "\nPrint Results?";
     ok &= Save(prompt, dir, {"prompt-print-results.png", [](QWidget& d) { FocusOn(d, "okButton"); }});
 
     CConfirmPasswordDlg confirm;
     ok &= Save(confirm, dir, {"confirm-password.png", [](QWidget& d) {
-                                   d.findChild<QLineEdit*>()->setText(QStringLiteral("secret"));
-                               }});
+                                  d.findChild<QLineEdit*>()->setText(QStringLiteral("secret"));
+                              }});
 
     CEmailAddressDlg address;
     address.m_strAddress = "teacher@example.org";

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "course/Complement.h"
-#include "platform/Files.h"
 #include "output/ResultsText.h"
+#include "platform/Files.h"
 #include "records/ResultHistory.h"
 #include "records/StudentRoster.h"
 #include "tools/records/RecordsFormat.h"

@@ -449,19 +449,25 @@ std::vector<Bitmap> Catalogue()
                             std::function<QImage()> draw) {
         all.push_back(Bitmap{id, w, h, QString::fromLatin1(group), caption, std::move(draw)});
     };
-    const auto picture = [&add](int id, const char* group, const QString& caption, std::function<QImage()> draw) {
+    const auto picture =
+        [&add](int id, const char* group, const QString& caption, std::function<QImage()> draw)
+    {
         const quillet::skin::BitmapSize size = quillet::skin::SizeOf(id);
         add(id, size.width, size.height, group, caption, std::move(draw));
     };
     using namespace quillet::skin::bitmap;
     picture(kLoginPage, "Pages", QStringLiteral("Login / start"), DrawLoginPage);
-    picture(kTestPage, "Pages", QStringLiteral("Test question"), [] { return DrawQuestionPage(QuestionPage::Test); });
-    picture(kQuizPage, "Pages", QStringLiteral("Quiz question"), [] { return DrawQuestionPage(QuestionPage::Quiz); });
-    picture(kReviewPage, "Pages", QStringLiteral("Review"), [] { return DrawQuestionPage(QuestionPage::Review); });
+    picture(kTestPage, "Pages", QStringLiteral("Test question"),
+            [] { return DrawQuestionPage(QuestionPage::Test); });
+    picture(kQuizPage, "Pages", QStringLiteral("Quiz question"),
+            [] { return DrawQuestionPage(QuestionPage::Quiz); });
+    picture(kReviewPage, "Pages", QStringLiteral("Review"),
+            [] { return DrawQuestionPage(QuestionPage::Review); });
     picture(kResultsPage, "Pages", QStringLiteral("Results"), DrawResultsPage);
     picture(kCertificate, "Pictures", QStringLiteral("Certificate"), DrawCertificate);
     picture(kAbout, "Pictures", QStringLiteral("About"), DrawAbout);
-    picture(kQuestionPanel, "Panels and markers", QStringLiteral("Question"), [] { return DrawQuestionPanel(false); });
+    picture(kQuestionPanel, "Panels and markers", QStringLiteral("Question"),
+            [] { return DrawQuestionPanel(false); });
     picture(kFlaggedPanel, "Panels and markers", QStringLiteral("Question, flagged"),
             [] { return DrawQuestionPanel(true); });
     picture(kMarkerChosen, "Panels and markers", QStringLiteral("chosen"),
@@ -472,8 +478,10 @@ std::vector<Bitmap> Catalogue()
             [] { return DrawAnswerMarker(kMarkerWrongChoice); });
     picture(kMarkerRight, "Panels and markers", QStringLiteral("right answer"),
             [] { return DrawAnswerMarker(kMarkerRight); });
-    picture(kResultRight, "Panels and markers", QStringLiteral("right"), [] { return DrawResultMarker(true); });
-    picture(kResultWrong, "Panels and markers", QStringLiteral("wrong"), [] { return DrawResultMarker(false); });
+    picture(kResultRight, "Panels and markers", QStringLiteral("right"),
+            [] { return DrawResultMarker(true); });
+    picture(kResultWrong, "Panels and markers", QStringLiteral("wrong"),
+            [] { return DrawResultMarker(false); });
     picture(kWoodTile, "Tiles", QStringLiteral("Dialog wood"), DrawWoodTile);
     picture(kHintTile, "Tiles", QStringLiteral("Hint box"), DrawHintTile);
     picture(kTableTile, "Tiles", QStringLiteral("Table box"), DrawTableTile);
@@ -481,7 +489,8 @@ std::vector<Bitmap> Catalogue()
     {
         const QString name = QString::fromLatin1(b.name);
         const quillet::skin::ButtonFaces& f = FacesOf(b);
-        const bool dialog = b.control == quillet::skin::kDialogOk || b.control == quillet::skin::kDialogCancel;
+        const bool dialog =
+            b.control == quillet::skin::kDialogOk || b.control == quillet::skin::kDialogCancel;
         const char* group = dialog ? "Dialog buttons" : "Command buttons";
         add(f.normal, f.width, f.height, group, name, [&b] { return DrawButton(b, FaceState::Normal); });
         add(f.focused, f.width, f.height, group, name + QStringLiteral(", focused"),

@@ -117,14 +117,8 @@ const std::vector<ButtonDesign>& AllButtons()
          .iconAfter = true,
          .iconSize = 9},
         // Prompt, password and e-mail dialogs.
-        {.name = "OK",
-         .control = quillet::skin::kDialogOk,
-         .caption = L{"OK"},
-         .maxPx = 16},
-        {.name = "Cancel",
-         .control = quillet::skin::kDialogCancel,
-         .caption = L{"Cancel"},
-         .maxPx = 16},
+        {.name = "OK", .control = quillet::skin::kDialogOk, .caption = L{"OK"}, .maxPx = 16},
+        {.name = "Cancel", .control = quillet::skin::kDialogCancel, .caption = L{"Cancel"}, .maxPx = 16},
     };
     return buttons;
 }

@@ -30,7 +30,7 @@ enum class FaceState
 struct ButtonDesign
 {
     const char* name = "";
-    int control = 0;  // whose faces these are, in the skin's catalogue
+    int control = 0; // whose faces these are, in the skin's catalogue
     QStringList caption;
     Icon icon = Icon::None;
     bool iconAfter = false;

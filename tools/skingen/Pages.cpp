@@ -164,8 +164,9 @@ QImage DrawQuestionPage(QuestionPage kind)
     }
 
     const QRect walk[] = {FromControl(IDC_NEXT), FromControl(IDC_PREVIOUS), FromControl(IDC_EXIT)};
-    const QRect search[] = {FromControl(IDC_FLAG), FromControl(IDC_LAST_FLAGGED), FromControl(IDC_NEXT_FLAGGED),
-                            FromControl(IDC_NEXT_UNANSWERED), FromControl(IDC_LAST_UNANSWERED)};
+    const QRect search[] = {FromControl(IDC_FLAG), FromControl(IDC_LAST_FLAGGED),
+                            FromControl(IDC_NEXT_FLAGGED), FromControl(IDC_NEXT_UNANSWERED),
+                            FromControl(IDC_LAST_UNANSWERED)};
     for (const QRect& r : walk)
         ButtonBed(p, r);
     if (!review)
@@ -331,8 +332,8 @@ QImage DrawResultsPage()
     p.fillRect(columnWidth + 1, 0, 3, kPageHeight, QColor(0, 0, 0, 26));
     DrawSpaced(p, Sans(13), QStringLiteral("RESULTS"), 72, 31, 3, kGold);
     const QRect buttons[] = {
-        FromControl(IDC_REVIEW),  FromControl(IDC_RETAKE), FromControl(IDC_PRINT),
-        FromControl(IDC_EMAIL), FromControl(IDC_COMPARE_PREVIOUS), FromControl(IDC_COMPARE_NATIONAL),
+        FromControl(IDC_REVIEW),       FromControl(IDC_RETAKE),           FromControl(IDC_PRINT),
+        FromControl(IDC_EMAIL),        FromControl(IDC_COMPARE_PREVIOUS), FromControl(IDC_COMPARE_NATIONAL),
         FromControl(IDC_EXIT_RESULTS),
     };
     for (const QRect& r : buttons)

@@ -15,10 +15,10 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QPainter>
 #include <QFile>
 #include <QFontInfo>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QSaveFile>
 
 #include <cstdio>
