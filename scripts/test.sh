@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Sets everything up (Debian 12, as root), builds with warnings as errors, and
-# checks the program four ways, in this order:
-#   1. every test again in a second build (build-asan) under AddressSanitizer,
+# checks the program in this order:
+#   1. formatting (scripts/format.sh) and clang-tidy (scripts/tidy.sh);
+#   2. every test again in a second build (build-asan) under AddressSanitizer,
 #      UndefinedBehaviorSanitizer and LeakSanitizer, programs the tests start
 #      included: any report fails the run;
-#   2. each libFuzzer target for QUILLET_FUZZ_SECONDS (default 20) seconds
+#   3. each libFuzzer target for QUILLET_FUZZ_SECONDS (default 20) seconds
 #      (scripts/fuzz.sh, clang, in build-fuzz);
-#   3. every test of the main build, whose summary is the last thing printed.
+#   4. every test of the main build, whose summary is the last thing printed.
 # The exit status is non-zero when any of them failed. Safe to run again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,6 +16,10 @@ fuzz_seconds=${QUILLET_FUZZ_SECONDS:-20}
 failed=()
 
 scripts/setup.sh build -DQUILLET_WERROR=ON
+
+echo "== Formatting and clang-tidy"
+scripts/format.sh || failed+=("formatting")
+scripts/tidy.sh || failed+=("clang-tidy")
 
 echo "== Sanitizer build (build-asan): AddressSanitizer, UndefinedBehaviorSanitizer, LeakSanitizer"
 # -O1 with line tables: quicker to build than the default -O2 -g, readable
