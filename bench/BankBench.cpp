@@ -53,7 +53,7 @@ struct BankFile
         path = (std::filesystem::temp_directory_path() /
                 ("quillet-bench-" + std::to_string(::getpid()) + "-" + std::to_string(chapters) + ".blh"))
                    .string();
-        quillet::WriteWholeFile(path, stored);
+        quillet::ReplaceFile(path, stored);
     }
     ~BankFile() { std::remove(path.c_str()); }
 

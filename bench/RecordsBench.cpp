@@ -1,22 +1,36 @@
 // Reading and composing record files of growing size: both should grow
-// linearly with the number of results.
+// linearly with the number of results. Times are those of the machine's
+// time zone (TZ).
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <ctime>
 #include <string>
 
 #include "records/StudentRoster.h"
 
 namespace
 {
+// Results spread over every day of 2026 at every hour, daylight-saving
+// changes included, as a year of a lab's results are.
 std::string RecordText(int students, int resultsEach)
 {
     std::string text;
+    int n = 0;
     for (int s = 0; s < students; ++s)
     {
         text += "ustudent" + std::to_string(s) + "\npsecret" + std::to_string(s) + "\n";
-        for (int r = 0; r < resultsEach; ++r)
-            text += "tHome and Small-Office Networking\ncChapter 3: DHCP and "
-                    "DNS\nd20261208101500\ns001230\nr08\na10\n";
+        for (int r = 0; r < resultsEach; ++r, ++n)
+        {
+            std::tm day{0, 0, 0, 1 + n % 365, 0, 126, 0, 0, 0, 0, nullptr};
+            timegm(&day);
+            char date[32];
+            std::snprintf(date, sizeof date, "%04d%02d%02d%02d%02d%02d", day.tm_year + 1900, day.tm_mon + 1,
+                          day.tm_mday, n % 24, n % 60, n * 7 % 60);
+            text += "tHome and Small-Office Networking\ncChapter 3: DHCP and DNS\nd";
+            text += date;
+            text += "\ns001230\nr08\na10\n";
+        }
     }
     return text;
 }
@@ -47,5 +61,5 @@ void BM_ParseRecordText(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
     state.counters["results"] = static_cast<double>(state.range(0) * 100);
 }
-BENCHMARK(BM_ParseRecordText)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseRecordText)->Arg(10)->Arg(100)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
 }

@@ -1,10 +1,11 @@
 #include "platform/Files.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,29 @@ namespace quillet
 {
 namespace
 {
+std::string ErrorText(int error)
+{
+    return std::strerror(error);
+}
+
+const char* KindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "not a regular file";
+}
+
+FileStatus NotRegular(mode_t mode)
+{
+    return FileStatus::Failed(std::string("it is ") + KindOf(mode) + ", not a regular file");
+}
+
 bool WriteAll(int fd, std::string_view contents)
 {
     while (!contents.empty())
@@ -37,53 +61,87 @@ void SyncDirectory(const std::string& dir)
         ::close(fd);
     }
 }
+
+// mkstemp's six characters after ".<name>.".
+bool IsTemporaryOf(const std::string& entry, const std::string& name)
+{
+    const std::string prefix = "." + name + ".";
+    return entry.size() == prefix.size() + 6 && entry.compare(0, prefix.size(), prefix) == 0;
+}
+}
+
+FileStatus MayFollow(const std::string& path)
+{
+    struct stat link
+    {
+    };
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
+        return {};
+    if (link.st_uid == ::geteuid() || link.st_uid == 0)
+        return {};
+    return FileStatus::Failed("it is a symbolic link that belongs to another user");
+}
+
+FileStatus ReadRegularFile(const std::string& path, std::string& contents, std::size_t limit)
+{
+    contents.clear();
+    // Non-blocking, so that opening a FIFO without a writer returns at once.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+    {
+        const int error = errno;
+        // A path through a file names no file either.
+        return FileStatus::Failed(ErrorText(error), error == ENOENT || error == ENOTDIR);
+    }
+    struct stat info
+    {
+    };
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+    {
+        const FileStatus refused = NotRegular(info.st_mode);
+        ::close(fd);
+        return refused;
+    }
+    if (static_cast<unsigned long long>(info.st_size) > limit)
+    {
+        ::close(fd);
+        return FileStatus::Failed("it is too large (" + std::to_string(info.st_size) + " bytes)");
+    }
+    // The size is only a hint for the buffer: what the reads return counts.
+    contents.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[1 << 16];
+    for (;;)
+    {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (got < 0)
+        {
+            const int error = errno;
+            ::close(fd);
+            contents.clear();
+            return FileStatus::Failed(ErrorText(error));
+        }
+        if (got == 0)
+            break;
+        contents.append(buffer, static_cast<std::size_t>(got));
+        if (contents.size() > limit)
+        {
+            ::close(fd);
+            contents.clear();
+            return FileStatus::Failed("it is too large");
+        }
+    }
+    ::close(fd);
+    return {};
 }
 
 bool ReadWholeFile(const std::string& path, std::string& contents, bool* missing)
 {
-    contents.clear();
+    const FileStatus status = ReadRegularFile(path, contents);
     if (missing)
-        *missing = false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-    {
-        if (missing)
-            *missing = errno == ENOENT;
-        return false;
-    }
-    // The size is only a hint for the buffer: what the reads return counts.
-    struct stat info
-    {
-    };
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
-        contents.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[1 << 16];
-    bool ok = true;
-    for (;;)
-    {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            ok = false;
-        if (got <= 0)
-            break;
-        contents.append(buffer, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
-    if (!ok)
-        contents.clear();
-    return ok;
-}
-
-bool WriteWholeFile(const std::string& path, std::string_view contents)
-{
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
-    if (!file)
-        return false;
-    if (std::fwrite(contents.data(), 1, contents.size(), file.get()) != contents.size())
-        return false;
-    return std::fclose(file.release()) == 0;
+        *missing = status.missing;
+    return status.ok;
 }
 
 bool MakeDirectories(const std::string& dir)
@@ -109,10 +167,41 @@ std::string ParentFolder(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool ReplaceFileAtomically(const std::string& requested, std::string_view contents)
+bool IsSharedGroupFolder(const std::string& dir)
 {
-    // A record file that an administrator linked elsewhere is replaced where
-    // it really lives, and the link stays.
+    struct stat info
+    {
+    };
+    return ::stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & S_ISGID) &&
+           (info.st_mode & S_IWGRP);
+}
+
+void RemoveStaleTemporaryFiles(const std::string& dir, const std::string& name, int minAgeSeconds)
+{
+    DIR* folder = ::opendir(dir.c_str());
+    if (!folder)
+        return;
+    const std::time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(folder))
+    {
+        if (!IsTemporaryOf(entry->d_name, name))
+            continue;
+        struct stat info
+        {
+        };
+        if (::fstatat(::dirfd(folder), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && now - info.st_mtime >= minAgeSeconds)
+            ::unlinkat(::dirfd(folder), entry->d_name, 0);
+    }
+    ::closedir(folder);
+}
+
+FileStatus ReplaceFile(const std::string& requested, std::string_view contents)
+{
+    // A file that its owner linked elsewhere is replaced where it really
+    // lives, and the link stays; a link planted by anyone else is refused.
+    if (FileStatus follow = MayFollow(requested); !follow)
+        return follow;
     std::string path = requested;
     if (char* target = ::realpath(requested.c_str(), nullptr))
     {
@@ -122,40 +211,52 @@ bool ReplaceFileAtomically(const std::string& requested, std::string_view conten
     const auto slash = path.find_last_of('/');
     const std::string dir =
         slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
+    const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
     if (!MakeDirectories(dir))
-        return false;
+        return FileStatus::Failed("the folder " + dir + " cannot be created: " + ErrorText(errno));
 
-    mode_t mode = 0600;
+    const bool shared = IsSharedGroupFolder(dir.empty() ? "." : dir);
+    mode_t mode = shared ? 0660 : 0600;
     gid_t group = static_cast<gid_t>(-1);
     struct stat old
     {
     };
-    if (::stat(path.c_str(), &old) == 0)
+    if (::lstat(path.c_str(), &old) == 0)
     {
         if (!S_ISREG(old.st_mode))
-            return false;
+            return NotRegular(old.st_mode);
         mode = old.st_mode & 07777;
         group = old.st_gid;
     }
 
-    std::string temp = (dir.empty() ? std::string() : dir + "/") + "." + path.substr(slash + 1) + ".XXXXXX";
+    RemoveStaleTemporaryFiles(dir.empty() ? "." : dir, name);
+    std::string temp = (dir.empty() ? std::string() : dir + "/") + "." + name + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
-        return false;
-    // A directory shared by a lab's accounts keeps the old file's group;
-    // where that is not allowed the file stays the writer's.
+        return FileStatus::Failed("no file can be made in " + (dir.empty() ? std::string(".") : dir) + ": " +
+                                  ErrorText(errno));
+    // A folder shared by a lab's accounts keeps the old file's group; where
+    // that is not allowed the file stays the writer's.
     if (group != static_cast<gid_t>(-1))
         (void)::fchown(fd, static_cast<uid_t>(-1), group);
-    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, contents) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok)
-        ok = ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok)
+    int error = 0;
+    if (::fchmod(fd, mode) != 0 || !WriteAll(fd, contents) || ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0)
+        error = errno;
+    if (error != 0)
     {
         ::unlink(temp.c_str());
-        return false;
+        return FileStatus::Failed(ErrorText(error));
     }
     SyncDirectory(dir);
-    return true;
+    return {};
+}
+
+bool ReplaceFileAtomically(const std::string& path, std::string_view contents)
+{
+    return ReplaceFile(path, contents).ok;
 }
 }

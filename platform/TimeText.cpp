@@ -92,11 +92,11 @@ std::optional<TimeStamp> MakeLocalTime(int year, int month, int day, int hour, i
     return static_cast<TimeStamp>(t);
 }
 
-int AtoiField(const std::string& text, std::size_t from, std::size_t length)
+int AtoiField(std::string_view text, std::size_t from, std::size_t length)
 {
     if (from >= text.size())
         return 0;
-    const std::string_view field = std::string_view(text).substr(from, length);
+    const std::string_view field = text.substr(from, length);
     std::size_t i = 0;
     while (i < field.size() && std::isspace(static_cast<unsigned char>(field[i])))
         ++i;

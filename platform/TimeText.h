@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace quillet
 {
@@ -26,5 +27,5 @@ std::optional<TimeStamp> MakeLocalTime(int year, int month, int day, int hour, i
 
 // atoi over at most `length` characters from `from` of text: leading blanks,
 // a sign and digits; anything else reads as 0. Never overflows.
-int AtoiField(const std::string& text, std::size_t from, std::size_t length = std::string::npos);
+int AtoiField(std::string_view text, std::size_t from, std::size_t length = std::string_view::npos);
 }

@@ -77,20 +77,26 @@ std::vector<CResultEntry*> CResultHistory::GetPreviousResults() const
     return results;
 }
 
+CResultEntry CResultHistory::MakeResult(int right, int total) const
+{
+    CResultEntry entry;
+    entry.m_bTest = m_kind == TestKind::Quiz ? 0 : 1;
+    entry.m_bPreTest = m_kind == TestKind::PreTest ? 1 : 0;
+    entry.m_strTitle = m_strCourseTitle;
+    if (m_kind == TestKind::Quiz)
+        entry.m_strChapter = m_strQuizChapter;
+    entry.m_nRight = right;
+    entry.m_nTotal = total;
+    entry.m_timeGraded = m_timeEnd;
+    entry.m_spanTaken = m_timeEnd - m_timeStart;
+    return entry;
+}
+
 int CResultHistory::RecordResult(int right, int total)
 {
     if (!m_pRoster)
         return 0;
-    auto entry = std::make_unique<CResultEntry>();
-    entry->m_bTest = m_kind == TestKind::Quiz ? 0 : 1;
-    entry->m_bPreTest = m_kind == TestKind::PreTest ? 1 : 0;
-    entry->m_strTitle = m_strCourseTitle;
-    if (m_kind == TestKind::Quiz)
-        entry->m_strChapter = m_strQuizChapter;
-    entry->m_nRight = right;
-    entry->m_nTotal = total;
-    entry->m_timeGraded = m_timeEnd;
-    entry->m_spanTaken = m_timeEnd - m_timeStart;
-    m_pRoster->AddResult(m_strUserName, m_strPassword, std::move(entry));
+    m_pRoster->AddResult(m_strUserName, m_strPassword,
+                         std::make_unique<CResultEntry>(MakeResult(right, total)));
     return m_pRoster->WriteRoster(m_strRecordFile);
 }

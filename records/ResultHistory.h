@@ -34,6 +34,8 @@ class CResultHistory
     // Up to eight of the newest results of this test, oldest first.
     std::vector<CResultEntry*> GetPreviousResults() const;
 
+    // This run's result as the record file keeps it.
+    CResultEntry MakeResult(int right, int total) const;
     // Adds this run's result to the student's history and rewrites the
     // record file. Answers what WriteRoster answered (0 without a roster).
     int RecordResult(int right, int total);

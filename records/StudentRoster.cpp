@@ -1,7 +1,10 @@
 #include "records/StudentRoster.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <unordered_map>
 
 #include "course/Complement.h"
 #include "platform/Files.h"
@@ -11,7 +14,7 @@ namespace
 {
 bool HoldsLineBreak(std::string_view text)
 {
-    return text.find_first_of("\r\n") != std::string_view::npos;
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
 std::string TwoDigitNumber(int value)
@@ -21,19 +24,83 @@ std::string TwoDigitNumber(int value)
     return buffer;
 }
 
-void ReadDateLine(CResultEntry& result, const std::string& line)
+// Turning a date into a time through mktime costs microseconds, since it
+// consults the time zone on every call; a record file holds many results of
+// the same days. A day with no change of UTC offset in it is turned into a
+// time once, and its times of day are added to its midnight. A day with a
+// daylight-saving change, or a date the fast way cannot vouch for, takes
+// mktime for every result.
+class DayTimes
 {
+  public:
+    // The time of a 14-digit date text, when the fast way can tell it.
+    std::optional<quillet::TimeStamp> Lookup(std::string_view digits)
+    {
+        if (digits.size() != 14 || digits.find_first_not_of("0123456789") != std::string_view::npos)
+            return std::nullopt;
+        const auto number = [&](std::size_t at, std::size_t length)
+        {
+            int value = 0;
+            for (std::size_t i = at; i < at + length; ++i)
+                value = value * 10 + (digits[i] - '0');
+            return value;
+        };
+        const int year = number(0, 4), month = number(4, 2), day = number(6, 2);
+        const int hour = number(8, 2), minute = number(10, 2), second = number(12, 2);
+        if (hour > 23 || minute > 59 || second > 59)
+            return std::nullopt;
+        const int key = (year * 100 + month) * 100 + day;
+        auto found = m_days.find(key);
+        if (found == m_days.end())
+            found = m_days.emplace(key, PlainMidnight(year, month, day)).first;
+        if (!found->second)
+            return std::nullopt;
+        return *found->second + hour * 3600 + minute * 60 + second;
+    }
+
+  private:
+    static long UtcOffset(quillet::TimeStamp time)
+    {
+        const std::time_t t = static_cast<std::time_t>(time);
+        std::tm local{};
+        return localtime_r(&t, &local) ? local.tm_gmtoff : LONG_MIN;
+    }
+
+    // Midnight of a valid day that is 24 hours long at one UTC offset.
+    static std::optional<quillet::TimeStamp> PlainMidnight(int year, int month, int day)
+    {
+        const auto midnight = quillet::MakeLocalTime(year, month, day, 0, 0, 0);
+        if (!midnight)
+            return std::nullopt;
+        const quillet::TimeStamp next = *midnight + 86400;
+        const long offset = UtcOffset(*midnight);
+        if (offset == LONG_MIN || UtcOffset(next - 1) != offset || UtcOffset(next) != offset)
+            return std::nullopt;
+        return midnight;
+    }
+
+    std::unordered_map<int, std::optional<quillet::TimeStamp>> m_days;
+};
+
+void ReadDateLine(CResultEntry& result, std::string_view line, DayTimes& days)
+{
+    const std::string_view value = line.substr(1);
+    if (const auto time = days.Lookup(value))
+    {
+        result.m_timeGraded = *time;
+        result.m_strDateText.reset();
+        return;
+    }
     using quillet::AtoiField;
     const auto time =
         quillet::MakeLocalTime(AtoiField(line, 1, 4), AtoiField(line, 5, 2), AtoiField(line, 7, 2),
                                AtoiField(line, 9, 2), AtoiField(line, 11, 2), AtoiField(line, 13, 2));
     result.m_timeGraded = time.value_or(0);
     // What would not be written back the same is kept as it was read.
-    const std::string value = line.substr(1);
     if (time && quillet::FormatLocalTime(*time, "%Y%m%d%H%M%S") == value)
         result.m_strDateText.reset();
     else
-        result.m_strDateText = value;
+        result.m_strDateText = std::string(value);
 }
 }
 
@@ -124,16 +191,17 @@ std::unique_ptr<CStudentRoster> CStudentRoster::ParseRecordText(std::string_view
     std::unique_ptr<CStudentRoster> roster;
     CStudentRecord* student = nullptr;
     CResultEntry* result = nullptr;
+    DayTimes days;
     while (!text.empty())
     {
         // A line ends at its first CR or LF; CR LF leaves an empty line.
         const auto stop = text.find_first_of("\r\n");
-        const std::string line(text.substr(0, stop));
+        const std::string_view line = text.substr(0, stop);
         text = stop == std::string_view::npos ? std::string_view() : text.substr(stop + 1);
         if (line.empty())
             continue;
 
-        const std::string value = line.substr(1);
+        const std::string_view value = line.substr(1);
         switch (line[0])
         {
         case 'u':
@@ -170,7 +238,7 @@ std::unique_ptr<CStudentRoster> CStudentRoster::ParseRecordText(std::string_view
                 result->m_strChapter = value;
                 break;
             case 'd':
-                ReadDateLine(*result, line);
+                ReadDateLine(*result, line, days);
                 break;
             case 's':
                 result->m_spanTaken = quillet::AtoiField(line, 5, 2) + 60ll * quillet::AtoiField(line, 3, 2) +

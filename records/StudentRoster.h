@@ -52,7 +52,7 @@ class CStudentRoster
     int FindStudent(std::string_view name) const;
     int CheckPassword(std::string_view name, std::string_view password) const;
     // Refuses a name already present, and a name or password holding a line
-    // break, which the file could not hold.
+    // break, which the file could not hold, or a NUL.
     int AddStudent(std::string name, std::string password);
     // Appends to the student's history when the password matches; takes the
     // entry only on success.

@@ -12,7 +12,15 @@ void CQuilletDlg::OnLoginNext()
 {
     m_strUserName = ToBytes(m_pUserEdit->text());
     m_strPassword = ToBytes(m_pPasswordEdit->text());
+    if (m_strUserName.empty())
+    {
+        Alert("No User Name", "Please enter your user name.");
+        m_pUserEdit->setFocus();
+        return;
+    }
 
+    // The file as it is now: another copy may have added students since.
+    const bool readable = ReadRecords();
     if (m_pRoster && m_pRoster->FindStudent(m_strUserName) != -1)
     {
         if (m_pRoster->CheckPassword(m_strUserName, m_strPassword))
@@ -31,10 +39,40 @@ void CQuilletDlg::OnLoginNext()
         Refuse();
         return;
     }
-    if (!m_pRoster)
-        m_pRoster = std::make_unique<CStudentRoster>();
-    m_pRoster->AddStudent(m_strUserName, m_strPassword);
-    m_pRoster->WriteRoster(kRecordFileName);
+    bool taken = false;
+    std::unique_ptr<CStudentRoster> written;
+    const quillet::FileStatus saved = readable
+                                          ? m_pRecordFile->Update(
+                                                [&](CStudentRoster& roster) -> std::string
+                                                {
+                                                    taken = roster.FindStudent(m_strUserName) != -1;
+                                                    if (taken)
+                                                        return "taken";
+                                                    return roster.AddStudent(m_strUserName, m_strPassword)
+                                                               ? std::string()
+                                                               : "the name cannot be stored";
+                                                },
+                                                &written)
+                                          : quillet::FileStatus::Failed("unreadable");
+    if (taken)
+    {
+        Alert("Name Taken", "That user name was just taken. Please choose another.");
+        m_pUserEdit->setFocus();
+        return;
+    }
+    if (saved)
+        AdoptRoster(std::move(written));
+    else
+    {
+        // Kept for this session; the first result saved brings the student in.
+        if (readable)
+            TellRecordProblem("You could not be added to the record file in " + m_pRecordFile->GetFolder() +
+                              ": " + saved.reason +
+                              ". You can take the test; your result is kept until it can be saved.");
+        if (!m_pRoster)
+            m_pRoster = std::make_unique<CStudentRoster>();
+        m_pRoster->AddStudent(m_strUserName, m_strPassword);
+    }
     Advance();
 }
 
@@ -46,11 +84,7 @@ void CQuilletDlg::Advance()
 
 void CQuilletDlg::Refuse()
 {
-    CAlertDlg alert(this);
-    alert.m_strTitle = "Invalid Password";
-    alert.m_strMessage = "Please Re-enter Password.";
-    alert.m_pPalette = m_pPalette;
-    alert.DoModal();
+    Alert("Invalid Password", "Please Re-enter Password.");
     m_pPasswordEdit->setFocus();
     m_pPasswordEdit->clear();
     m_pPasswordEdit->update();

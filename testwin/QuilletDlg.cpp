@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
+#include <QRegularExpressionValidator>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <ctime>
@@ -77,6 +78,9 @@ CQuilletDlg::CQuilletDlg(QWidget* parent)
         {
             auto* edit = new QLineEdit(m_pSurface);
             edit->setAccessibleName(caption);
+            // The record file keeps a name or password on one line.
+            edit->setValidator(new QRegularExpressionValidator(
+                QRegularExpression(QStringLiteral("[^\\r\\n\\x{0}]*")), edit));
             if (spec.id == IDC_PASSWORD)
             {
                 edit->setEchoMode(QLineEdit::Password);
@@ -205,7 +209,9 @@ void CQuilletDlg::OnInitDialog()
         m_pPlayer->WriteCaption(ToBytes(Caption()));
     m_pPalette = CreatePaletteFromBitmap(bitmap::kLoginPage);
     m_pClockTimer->start();
-    m_pRoster = ReadRoster(kRecordFileName);
+    m_pRecordFile = std::make_unique<quillet::CRecordFile>(quillet::CRecordFile::Default());
+    if (quillet::CRecordFile::Reading reading = m_pRecordFile->Read(); reading.status)
+        AdoptRoster(std::move(reading.roster));
     UpdatePage();
     m_strUserName = quillet::LogOnName();
     m_pUserEdit->setText(FromBytes(m_strUserName));
@@ -539,8 +545,88 @@ void CQuilletDlg::RecordPendingResult()
     if (!m_pRun->IsResultPending())
         return;
     const quillet::Score score = m_pRun->GetScore();
-    History().RecordResult(score.right, score.total);
+    SaveResult(History().MakeResult(score.right, score.total));
     m_pRun->MarkRecorded();
+}
+
+void CQuilletDlg::AdoptRoster(std::unique_ptr<CStudentRoster> roster)
+{
+    m_pRoster = roster && roster->GetStudentCount() > 0 ? std::move(roster) : nullptr;
+}
+
+void CQuilletDlg::Alert(const std::string& title, const std::string& message)
+{
+    CAlertDlg alert(this);
+    alert.m_strTitle = title;
+    alert.m_strMessage = message;
+    alert.m_pPalette = m_pPalette;
+    alert.DoModal();
+}
+
+void CQuilletDlg::TellRecordProblem(const std::string& text)
+{
+    m_strMsgText = text;
+    m_nMsgFormat = DT_CENTER | DT_WORDBREAK;
+    m_nMsgHeight = 18;
+    m_strMsgFace = "Arial";
+    m_nMsgStyle = 0;
+    ShowMessage();
+}
+
+bool CQuilletDlg::ReadRecords()
+{
+    quillet::CRecordFile::Reading reading = m_pRecordFile->Read();
+    if (reading.status)
+    {
+        AdoptRoster(std::move(reading.roster));
+        return true;
+    }
+    if (!m_bRecordProblemTold)
+    {
+        m_bRecordProblemTold = true;
+        TellRecordProblem("The record file " + m_pRecordFile->GetPath() +
+                          " cannot be used: " + reading.status.reason +
+                          ". Nothing is written to it. You can take the test; your result is kept until it "
+                          "can be saved.");
+    }
+    return false;
+}
+
+void CQuilletDlg::SaveResult(const CResultEntry& result)
+{
+    const std::string name = m_strUserName;
+    const std::string password = m_strPassword;
+    const auto addResult = [&](CStudentRoster& roster) -> std::string
+    {
+        if (roster.FindStudent(name) < 0 && !roster.AddStudent(name, password))
+            return "the user name cannot be stored";
+        if (!roster.AddResult(name, password, std::make_unique<CResultEntry>(result)))
+            return "the record file holds " + name + " with another password";
+        return {};
+    };
+    for (;;)
+    {
+        std::unique_ptr<CStudentRoster> written;
+        const quillet::FileStatus saved = m_pRecordFile->Update(addResult, &written);
+        if (saved)
+        {
+            AdoptRoster(std::move(written));
+            return;
+        }
+        TellRecordProblem("Your result could not be saved in the record folder " +
+                          m_pRecordFile->GetFolder() + ": " + saved.reason + ".");
+        if (!RunPrompt("Result not saved!\nTry again?"))
+            break;
+    }
+    // Kept here for the results page's commands, and on disk for the next save.
+    if (!m_pRoster)
+        m_pRoster = std::make_unique<CStudentRoster>();
+    addResult(*m_pRoster);
+    std::string keptIn;
+    const quillet::FileStatus kept = m_pRecordFile->KeepPending(name, password, result, &keptIn);
+    TellRecordProblem(kept ? "Your result is kept in " + keptIn +
+                                 " and goes into the record file with the next result that is saved."
+                           : "Your result could not be kept either: " + kept.reason + ".");
 }
 
 void CQuilletDlg::OnReview()

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "course/TestRun.h"
+#include "records/RecordFile.h"
 #include "records/ResultHistory.h"
 #include "skin/SkinButton.h"
 #include "skin/SkinCatalogue.h"
@@ -113,6 +114,16 @@ class CQuilletDlg : public QDialog
     void GradingPrompt();
     bool ReturnPrompt(bool fromNext);
     void RecordPendingResult();
+    // Writes the result into the record file, asking to try again while it
+    // fails; a result that stays unsaved is kept pending.
+    void SaveResult(const CResultEntry& result);
+    // Reads the record file as it is now; tells the student, once, when it
+    // cannot be used. False when it could not be read.
+    bool ReadRecords();
+    void TellRecordProblem(const std::string& text);
+    // A roster that holds no student counts as none.
+    void AdoptRoster(std::unique_ptr<CStudentRoster> roster);
+    void Alert(const std::string& title, const std::string& message);
     // The page that shows the questions of this kind of test.
     int QuestionPage() const;
     void Refuse();
@@ -137,6 +148,8 @@ class CQuilletDlg : public QDialog
     std::string m_strPassword;
     int m_bRetake = 0; // where the results page leads: the new draw, else the review
     std::unique_ptr<CStudentRoster> m_pRoster;
+    std::unique_ptr<quillet::CRecordFile> m_pRecordFile;
+    bool m_bRecordProblemTold = false;
     std::string m_strUserName;
 
     CResultHistory m_history;

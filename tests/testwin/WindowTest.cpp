@@ -1,6 +1,7 @@
 // The test window driven as a student drives it: every road runs inside the
 // window's own modal loop, clicking its controls and answering its boxes.
 #include <QAction>
+#include <QClipboard>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -276,20 +277,24 @@ class WindowTest : public QObject
         QTest::addColumn<bool>("seeded");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("refusal");
         QTest::newRow("first student") << false << "Ann"
-                                       << "pw";
+                                       << "pw" << QString();
         QTest::newRow("other letter case") << true << "bob"
-                                           << "secret";
+                                           << "secret" << QString();
         QTest::newRow("spaces around") << true << " Bob "
-                                       << "x";
+                                       << "x" << QString();
+        // Once kept as a student "" that everybody could log in as.
         QTest::newRow("empty name and password") << true << ""
-                                                 << "";
+                                                 << ""
+                                                 << "alertBox: No User Name|Please enter your user name.";
     }
     void newStudentIsAddedOnlyWhenConfirmed()
     {
         QFETCH(bool, seeded);
         QFETCH(QString, name);
         QFETCH(QString, password);
+        QFETCH(QString, refusal);
         if (seeded)
             SeedStudent("Bob", "secret");
         auto w = Window("test", Bank({10, 10}));
@@ -304,15 +309,16 @@ class WindowTest : public QObject
                   QTest::keyClicks(Edit(*w, IDC_PASSWORD), password);
                   QCOMPARE(Answering({{"okButton", password}},
                                      [&] { QTest::keyClick(Edit(*w, IDC_PASSWORD), Qt::Key_Return); }),
-                           QStringList{"confirmPasswordBox"});
-                  QCOMPARE(w->GetPage(), int(PageTest));
+                           QStringList{refusal.isEmpty() ? QString("confirmPasswordBox") : refusal});
+                  QCOMPARE(w->GetPage(), int(refusal.isEmpty() ? PageTest : PageLogin));
               });
         const auto stored = ReadRoster(kRecordFileName);
         for (const CStudentRoster* roster : {w->GetRoster(), stored.get()})
         {
             QVERIFY(roster);
-            QCOMPARE(roster->GetStudentCount(), seeded ? 2 : 1);
-            QVERIFY(roster->CheckPassword(name.toStdString(), password.toStdString()));
+            QCOMPARE(roster->GetStudentCount(), seeded && refusal.isEmpty() ? 2 : 1);
+            QCOMPARE(roster->CheckPassword(name.toStdString(), password.toStdString()),
+                     refusal.isEmpty() ? 1 : 0);
         }
     }
 
@@ -691,6 +697,83 @@ class WindowTest : public QObject
             expected << "play Cabling";
         expected << "closed";
         QCOMPARE(player.calls, expected);
+    }
+
+    void aResultThatCannotBeSavedIsToldRetriedAndKeptForTheNextSave()
+    {
+        // The record folder cannot be made while a file stands in its way.
+        const QString blocker = m_home.filePath(QStringLiteral("blocker%1").arg(m_run));
+        QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
+        qputenv("QUILLET_RECORD_DIR", QFile::encodeName(blocker + "/records"));
+        auto w = Window("quiz", Bank({12}));
+        const int ended = Drive(
+            *w,
+            [&]
+            {
+                Edit(*w, IDC_USER_NAME)->setText("Ann");
+                Edit(*w, IDC_PASSWORD)->setText("pw");
+                const QStringList login =
+                    Answering({{"okButton", "pw"}, {"okButton"}}, [&] { Click(*w, IDC_LOGIN_NEXT); });
+                QCOMPARE(login.size(), 2);
+                QVERIFY2(login[1].startsWith("messageBox: You could not be added to the record file in " +
+                                             blocker),
+                         qPrintable(login[1]));
+                QVERIFY(AnswerAll(*w, "rrrrrrrrrr"));
+                // Grade; the save fails, is tried again, fails, and is kept.
+                const QStringList grading = Answering(
+                    {{"okButton"}, {"okButton"}, {"okButton"}, {"okButton"}, {"cancelButton"}, {"okButton"}},
+                    [&] { Click(*w, IDC_NEXT); });
+                QCOMPARE(grading.size(), 6);
+                QVERIFY2(
+                    grading[1].contains("could not be saved in the record folder " + blocker + "/records"),
+                    qPrintable(grading[1]));
+                QCOMPARE(grading[2], QString("promptBox: Result not saved!\nTry again?"));
+                QVERIFY2(
+                    grading[5].contains("is kept in " + m_home.filePath("data/quillet/quillet2.blh.pending")),
+                    qPrintable(grading[5]));
+                // The results page still knows the result.
+                QCOMPARE(w->GetPage(), int(PageResults));
+                QCOMPARE(ResultCount(w->GetRoster()), 1);
+
+                // Once the folder can be made, the next result brings the kept one along.
+                QVERIFY(QFile::remove(blocker));
+                Click(*w, IDC_RETAKE);
+                QVERIFY(AnswerAll(*w, "wwwwwwwwww"));
+                QCOMPARE(Prompted(*w, IDC_NEXT).size(), 1);
+                Click(*w, IDC_EXIT_RESULTS);
+            });
+        QCOMPARE(ended, IDOK);
+        const auto stored = ReadRoster(kRecordFileName);
+        QCOMPARE(ResultCount(stored.get()), 2);
+        QCOMPARE(stored->GetResult(0, 0)->m_nRight, 10);
+        QCOMPARE(stored->GetResult(0, 1)->m_nRight, 0);
+        QVERIFY(!QFile::exists(m_home.filePath("data/quillet/quillet2.blh.pending")));
+    }
+
+    void emptyNameIsRefusedAndLineBreaksCannotBeTyped()
+    {
+        auto w = Window("test", Bank({4}));
+        const int ended =
+            Drive(*w,
+                  [&]
+                  {
+                      Edit(*w, IDC_USER_NAME)->clear();
+                      QCOMPARE(Answering({{"okButton"}}, [&] { Click(*w, IDC_LOGIN_NEXT); }),
+                               QStringList{"alertBox: No User Name|Please enter your user name."});
+                      QCOMPARE(w->GetPage(), int(PageLogin));
+                      for (const int id : {IDC_USER_NAME, IDC_PASSWORD})
+                      {
+                          Edit(*w, id)->clear();
+                          Edit(*w, id)->setFocus();
+                          QApplication::clipboard()->setText(QStringLiteral("Ann\nEve"));
+                          Edit(*w, id)->paste();
+                          QTest::keyClicks(Edit(*w, id), QStringLiteral("Bo"));
+                          QCOMPARE(Edit(*w, id)->text(), QStringLiteral("Bo"));
+                      }
+                      w->reject();
+                  });
+        QCOMPARE(ended, int(QDialog::Rejected));
+        QVERIFY(!QFile::exists(QString::fromStdString(quillet::RecordFilePath(kRecordFileName))));
     }
 
     void leavingAQuestionPageEndsWithoutRecording_data()

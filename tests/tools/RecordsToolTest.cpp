@@ -243,3 +243,35 @@ TEST_F(RecordsTool, WrongArgumentsPrintUsageAndExitTwo)
     EXPECT_EQ(help.out.rfind("usage: quillet-records", 0), 0u);
     EXPECT_EQ(help.err, "");
 }
+
+TEST_F(RecordsTool, MergeJoinsMachinesAndWritesNothingOnAConflictUnlessToldToRename)
+{
+    const std::string lab1 =
+        WriteRecords("lab1.blh", "uann\npa\ntA\nd20261201100000\ns000505\nr10\na20\nubob\npb\n");
+    const std::string lab2 =
+        WriteRecords("lab2.blh", "uann\npa\ntA\nd20261201100000\ns000505\nr10\na20\n"
+                                 "tA\nd20261130100000\ns000505\nr12\na20\nubob\npother\n");
+    const ToolRun refused = Tool({"merge", PathOf("all.blh"), lab1, lab2});
+    EXPECT_EQ(refused.exit, 1);
+    EXPECT_NE(refused.err.find("conflict: " + lab2 + ": bob has another password here"), std::string::npos)
+        << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(PathOf("all.blh")));
+
+    const ToolRun renamed = Tool({"merge", "--rename-conflicts", PathOf("all.blh"), lab1, lab2});
+    EXPECT_EQ(renamed.exit, 0) << renamed.err;
+    EXPECT_NE(renamed.err.find("renamed: " + lab2 + ": bob -> bob (2)"), std::string::npos) << renamed.err;
+    const ToolRun dump = Tool({"dump", PathOf("all.blh")});
+    EXPECT_EQ(Rights(dump.out), (std::vector<int>{12, 10}));
+    EXPECT_NE(dump.out.find(R"x("name":"bob (2)","password":"other")x"), std::string::npos) << dump.out;
+}
+
+TEST_F(RecordsTool, ANameHeldTwiceIsReportedNotCountedAsNothing)
+{
+    const std::string file =
+        WriteRecords("twice.blh", "uann\npa\nuann\npb\ntA\nd20261201100000\ns000505\nr10\na20\n");
+    const ToolRun run = Tool({"history", file, "--user", "ann", "--course", "A", "--test"});
+    EXPECT_EQ(run.exit, 0);
+    EXPECT_NE(run.err.find("holds the student \"ann\" more than once; only the first logs in"),
+              std::string::npos)
+        << run.err;
+}

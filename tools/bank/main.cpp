@@ -38,15 +38,16 @@ void PrintLine(const std::string& text)
 int Convert(const std::string& in, const std::string& out)
 {
     std::string bytes;
-    if (!quillet::ReadWholeFile(in, bytes))
+    if (const quillet::FileStatus read = quillet::ReadRegularFile(in, bytes); !read)
     {
-        std::fprintf(stderr, "quillet-bank: cannot read %s\n", in.c_str());
+        std::fprintf(stderr, "quillet-bank: cannot read %s: %s\n", in.c_str(), read.reason.c_str());
         return 1;
     }
     quillet::ComplementInPlace(bytes);
-    if (!quillet::WriteWholeFile(out, bytes))
+    // Written beside and renamed: a full disk never leaves half a bank.
+    if (const quillet::FileStatus written = quillet::ReplaceFile(out, bytes); !written)
     {
-        std::fprintf(stderr, "quillet-bank: cannot write %s\n", out.c_str());
+        std::fprintf(stderr, "quillet-bank: cannot write %s: %s\n", out.c_str(), written.reason.c_str());
         return 1;
     }
     return 0;

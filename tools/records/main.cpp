@@ -7,6 +7,7 @@
 #include "course/Complement.h"
 #include "output/ResultsText.h"
 #include "platform/Files.h"
+#include "records/RecordFile.h"
 #include "records/ResultHistory.h"
 #include "records/StudentRoster.h"
 #include "tools/records/RecordsFormat.h"
@@ -22,6 +23,8 @@ constexpr const char* kUsage =
     "                                             one student's results of one test, as JSON\n"
     "       quillet-records report FILE SELECTION the results e-mail of the newest such result\n"
     "       quillet-records export-csv FILE       every result as CSV\n"
+    "       quillet-records merge [--rename-conflicts] OUT FILE...\n"
+    "                                             join record files collected from several machines\n"
     "where SELECTION is --user NAME --course TITLE (--test | --pretest | --quiz CHAPTER)\n"
     "and CHAPTER is the chapter's name.\n";
 
@@ -45,12 +48,23 @@ int Print(const std::string& text, bool endLine = true)
     return 0;
 }
 
+// Every output file is written beside and renamed, never in place.
+int Write(const std::string& path, const std::string& stored)
+{
+    if (const quillet::FileStatus written = quillet::ReplaceFile(path, stored); !written)
+    {
+        std::fprintf(stderr, "quillet-records: cannot write %s: %s\n", path.c_str(), written.reason.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 std::optional<std::string> ReadComplemented(const std::string& path)
 {
     std::string bytes;
-    if (!quillet::ReadWholeFile(path, bytes))
+    if (const quillet::FileStatus read = quillet::ReadRegularFile(path, bytes); !read)
     {
-        std::fprintf(stderr, "quillet-records: cannot read %s\n", path.c_str());
+        std::fprintf(stderr, "quillet-records: cannot read %s: %s\n", path.c_str(), read.reason.c_str());
         return std::nullopt;
     }
     quillet::ComplementInPlace(bytes);
@@ -68,12 +82,16 @@ int Encode(const std::string& in, const std::string& out)
     const auto bytes = ReadComplemented(in);
     if (!bytes)
         return 1;
-    if (!quillet::WriteWholeFile(out, *bytes))
-    {
-        std::fprintf(stderr, "quillet-records: cannot write %s\n", out.c_str());
-        return 1;
-    }
-    return 0;
+    return Write(out, *bytes);
+}
+
+// Names held twice: only the first of them logs in, and only its results count.
+void WarnAboutDuplicates(const CStudentRoster& roster, const std::string& path)
+{
+    for (const std::string& name : quillet::DuplicateNames(roster))
+        std::fprintf(stderr,
+                     "quillet-records: %s holds the student \"%s\" more than once; only the first logs in\n",
+                     path.c_str(), name.c_str());
 }
 
 std::unique_ptr<CStudentRoster> ReadOrComplain(const std::string& path)
@@ -81,6 +99,8 @@ std::unique_ptr<CStudentRoster> ReadOrComplain(const std::string& path)
     auto roster = ReadRosterFromPath(path);
     if (!roster)
         std::fputs("no students\n", stderr);
+    else
+        WarnAboutDuplicates(*roster, path);
     return roster;
 }
 
@@ -101,12 +121,39 @@ int Rewrite(const std::string& in, const std::string& out)
     const auto roster = ReadOrComplain(in);
     if (!roster)
         return 1;
-    if (!roster->WriteRosterToPath(out))
+    return Write(out, quillet::Complemented(roster->ComposeRecordText()));
+}
+
+int Merge(std::vector<std::string> args)
+{
+    const bool rename = !args.empty() && args[0] == "--rename-conflicts";
+    if (rename)
+        args.erase(args.begin());
+    if (args.size() < 2)
+        return Usage();
+    CStudentRoster merged;
+    std::vector<std::string> conflicts;
+    for (std::size_t i = 1; i < args.size(); ++i)
     {
-        std::fprintf(stderr, "quillet-records: cannot write %s\n", out.c_str());
+        const auto roster = ReadOrComplain(args[i]);
+        if (!roster)
+            return 1;
+        const quillet::MergeOutcome outcome = quillet::MergeRoster(merged, *roster, rename);
+        for (const std::string& conflict : outcome.conflicts)
+            conflicts.push_back(args[i] + ": " + conflict);
+        std::fprintf(stderr, "%s: %d students and %d results added, %d duplicate results left out\n",
+                     args[i].c_str(), outcome.students, outcome.results, outcome.duplicates);
+    }
+    for (const std::string& conflict : conflicts)
+        std::fprintf(stderr, rename ? "renamed: %s\n" : "conflict: %s has another password here\n",
+                     conflict.c_str());
+    if (!conflicts.empty() && !rename)
+    {
+        std::fputs("quillet-records: nothing written; merge again with --rename-conflicts to keep both\n",
+                   stderr);
         return 1;
     }
-    return 0;
+    return Write(args[0], quillet::Complemented(merged.ComposeRecordText()));
 }
 
 // The history of the selection in args[1...], or nothing when they do not
@@ -152,6 +199,8 @@ int History(const std::vector<std::string>& args)
         return Usage();
     // A missing roster is a student without results, as the program sees it.
     const auto roster = ReadRosterFromPath(args[0]);
+    if (roster)
+        WarnAboutDuplicates(*roster, args[0]);
     history->m_pRoster = roster.get();
     return Print(quillet::HistoryToJson(*history));
 }
@@ -203,5 +252,7 @@ int main(int argc, char** argv)
         return History(args);
     if (command == "report")
         return Report(args);
+    if (command == "merge")
+        return Merge(args);
     return Usage();
 }

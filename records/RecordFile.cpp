@@ -1,0 +1,333 @@
+#include "records/RecordFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "course/Complement.h"
+#include "platform/Folders.h"
+
+namespace quillet
+{
+namespace
+{
+bool SameResult(const CResultEntry& a, const CResultEntry& b)
+{
+    return a.m_bTest == b.m_bTest && a.m_bPreTest == b.m_bPreTest && a.m_strTitle == b.m_strTitle &&
+           a.m_strChapter == b.m_strChapter && a.m_timeGraded == b.m_timeGraded &&
+           a.m_spanTaken == b.m_spanTaken && a.m_nRight == b.m_nRight && a.m_nTotal == b.m_nTotal &&
+           a.m_strDateText == b.m_strDateText;
+}
+
+// Adds the results `student` lacks; answers how many were added and left out.
+std::pair<int, int> JoinResults(CStudentRecord& student, const CStudentRecord& from)
+{
+    int added = 0, duplicates = 0;
+    for (const auto& result : from.m_results)
+    {
+        const bool there = std::any_of(student.m_results.begin(), student.m_results.end(),
+                                       [&](const auto& have) { return SameResult(*have, *result); });
+        if (there)
+        {
+            ++duplicates;
+            continue;
+        }
+        student.m_results.push_back(std::make_unique<CResultEntry>(*result));
+        ++added;
+    }
+    if (added > 0)
+        std::stable_sort(student.m_results.begin(), student.m_results.end(),
+                         [](const auto& a, const auto& b) { return a->m_timeGraded < b->m_timeGraded; });
+    return {added, duplicates};
+}
+
+// The text of a roster as the file stores it.
+std::string Stored(const CStudentRoster& roster)
+{
+    return Complemented(roster.ComposeRecordText());
+}
+
+// A roster from stored bytes, or null when they do not read as a record
+// file: the first line of the text must name a student. An empty file is an
+// empty roster.
+std::unique_ptr<CStudentRoster> FromStored(const std::string& stored)
+{
+    if (stored.empty())
+        return std::make_unique<CStudentRoster>();
+    const std::string text = Complemented(stored);
+    const auto first = text.find_first_not_of("\r\n");
+    if (first == std::string::npos || text[first] != 'u')
+        return nullptr;
+    return CStudentRoster::ParseRecordText(text);
+}
+
+// An exclusive or shared open-file lock on a lock file, held until destroyed.
+class CLock
+{
+  public:
+    CLock() = default;
+    ~CLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);  // closing drops the lock
+    }
+    CLock(const CLock&) = delete;
+    CLock& operator=(const CLock&) = delete;
+
+    // A reader that cannot create the lock file (a folder it may only read)
+    // reads without it: the file is only ever replaced whole.
+    FileStatus Take(const std::string& path, bool exclusive, int timeoutMs)
+    {
+        if (FileStatus follow = MayFollow(path); !follow)
+            return FileStatus::Failed("its lock file " + path + " is a symbolic link of another user");
+        const mode_t mode = IsSharedGroupFolder(ParentFolder(path)) ? 0660 : 0600;
+        m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, mode);
+        if (m_fd < 0 && !exclusive)
+        {
+            m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+            if (m_fd < 0)
+                return {};
+        }
+        if (m_fd < 0)
+            return FileStatus::Failed("its lock file " + path + " cannot be made: " + std::strerror(errno));
+        struct stat info{};
+        if (::fstat(m_fd, &info) == 0 && info.st_uid == ::geteuid() && (info.st_mode & 0777) != mode)
+            (void)::fchmod(m_fd, mode);  // the umask may have taken the group's bits
+
+        struct flock request{};
+        request.l_type = exclusive ? F_WRLCK : F_RDLCK;
+        request.l_whence = SEEK_SET;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        int command = F_OFD_SETLK;
+        for (;;)
+        {
+            if (::fcntl(m_fd, command, &request) == 0)
+                return {};
+            if (errno == EINVAL && command == F_OFD_SETLK)
+            {
+                command = F_SETLK;  // a file system without open-file locks
+                continue;
+            }
+            if (errno != EAGAIN && errno != EACCES && errno != EINTR)
+                return FileStatus::Failed("it cannot be locked: " + std::string(std::strerror(errno)));
+            if (std::chrono::steady_clock::now() >= deadline)
+                return FileStatus::Failed("another copy of Quillet kept it locked for " +
+                                          std::to_string(timeoutMs / 1000) + " seconds");
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
+  private:
+    int m_fd = -1;
+};
+
+// Reads a pending file; a missing one is empty.
+std::unique_ptr<CStudentRoster> ReadPending(const std::string& path)
+{
+    std::string stored;
+    if (!MayFollow(path) || !ReadRegularFile(path, stored))
+        return nullptr;
+    return FromStored(stored);
+}
+
+// Writes the roster of pending results, or removes the file when none is left.
+void WritePending(const std::string& path, const CStudentRoster& roster)
+{
+    if (roster.GetStudentCount() == 0)
+        ::unlink(path.c_str());
+    else
+        ReplaceFile(path, Stored(roster));
+}
+
+// Adds the pending file's results to the roster; keeps in the file what
+// could not be added (a name that now has another password).
+struct PendingMerge
+{
+    std::string path;
+    std::unique_ptr<CStudentRoster> left;
+};
+PendingMerge MergePending(const std::string& path, CStudentRoster& roster)
+{
+    PendingMerge merge{path, nullptr};
+    const std::unique_ptr<CStudentRoster> pending = ReadPending(path);
+    if (!pending)
+        return merge;
+    merge.left = std::make_unique<CStudentRoster>();
+    for (int i = 0; i < pending->GetStudentCount(); ++i)
+    {
+        const CStudentRecord& student = *pending->GetStudent(i);
+        const int at = roster.FindStudent(student.m_strName);
+        if (at >= 0 && roster.GetStudent(at)->m_strPassword != student.m_strPassword)
+        {
+            merge.left->AddStudent(student.m_strName, student.m_strPassword);
+            JoinResults(*merge.left->GetStudent(merge.left->GetStudentCount() - 1), student);
+            continue;
+        }
+        if (at < 0)
+            roster.AddStudent(student.m_strName, student.m_strPassword);
+        JoinResults(*roster.GetStudent(roster.FindStudent(student.m_strName)), student);
+    }
+    return merge;
+}
+}
+
+MergeOutcome MergeRoster(CStudentRoster& into, const CStudentRoster& from, bool renameConflicts)
+{
+    MergeOutcome outcome;
+    for (int i = 0; i < from.GetStudentCount(); ++i)
+    {
+        const CStudentRecord& student = *from.GetStudent(i);
+        std::string name = student.m_strName;
+        int at = into.FindStudent(name);
+        if (at >= 0 && into.GetStudent(at)->m_strPassword != student.m_strPassword)
+        {
+            if (!renameConflicts)
+            {
+                outcome.conflicts.push_back(name);
+                continue;
+            }
+            for (int n = 2; at >= 0 && into.GetStudent(at)->m_strPassword != student.m_strPassword; ++n)
+            {
+                name = student.m_strName + " (" + std::to_string(n) + ")";
+                at = into.FindStudent(name);
+            }
+            outcome.conflicts.push_back(student.m_strName + " -> " + name);
+        }
+        if (at < 0)
+        {
+            into.AddStudent(name, student.m_strPassword);
+            at = into.FindStudent(name);
+            ++outcome.students;
+        }
+        const auto [added, duplicates] = JoinResults(*into.GetStudent(at), student);
+        outcome.results += added;
+        outcome.duplicates += duplicates;
+    }
+    return outcome;
+}
+
+std::vector<std::string> DuplicateNames(const CStudentRoster& roster)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < roster.GetStudentCount(); ++i)
+    {
+        const std::string& name = roster.GetStudent(i)->m_strName;
+        if (roster.FindStudent(name) != i &&
+            std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(name);
+    }
+    return names;
+}
+
+CRecordFile::CRecordFile(std::string path, int lockTimeoutMs)
+    : m_strPath(std::move(path)), m_nLockTimeoutMs(lockTimeoutMs)
+{
+}
+
+CRecordFile CRecordFile::Default()
+{
+    return CRecordFile(RecordFilePath(kRecordFileName));
+}
+
+std::string CRecordFile::GetOwnPendingPath() const
+{
+    return DataFolder() + "/quillet/" + kRecordFileName + ".pending";
+}
+
+CRecordFile::Reading CRecordFile::ReadLocked() const
+{
+    Reading reading;
+    if (FileStatus follow = MayFollow(m_strPath); !follow)
+    {
+        reading.status = follow;
+        return reading;
+    }
+    std::string stored;
+    reading.status = ReadRegularFile(m_strPath, stored);
+    if (reading.status.missing)
+    {
+        reading.status = {};
+        reading.roster = std::make_unique<CStudentRoster>();
+        return reading;
+    }
+    if (!reading.status)
+        return reading;
+    reading.roster = FromStored(stored);
+    if (!reading.roster)
+        reading.status = FileStatus::Failed("it does not read as a record file");
+    return reading;
+}
+
+CRecordFile::Reading CRecordFile::Read() const
+{
+    CLock lock;
+    if (FileStatus locked = lock.Take(m_strPath + ".lock", false, m_nLockTimeoutMs); !locked)
+        return {nullptr, locked};
+    return ReadLocked();
+}
+
+FileStatus CRecordFile::Update(const Change& change, std::unique_ptr<CStudentRoster>* written) const
+{
+    const std::string folder = GetFolder();
+    if (!MakeDirectories(folder))
+        return FileStatus::Failed("the folder " + folder + " cannot be made: " + std::strerror(errno));
+    CLock lock;
+    if (FileStatus locked = lock.Take(m_strPath + ".lock", true, m_nLockTimeoutMs); !locked)
+        return locked;
+    Reading now = ReadLocked();
+    if (!now.status)
+        return FileStatus::Failed(now.status.reason + "; nothing was written to it");
+
+    // The shared pending file is guarded by the record file's lock, the
+    // user's own by its own.
+    CLock ownLock;
+    const bool ownLocked = ownLock.Take(GetOwnPendingPath() + ".lock", true, m_nLockTimeoutMs).ok;
+    PendingMerge pending[] = {MergePending(GetSharedPendingPath(), *now.roster),
+                              ownLocked ? MergePending(GetOwnPendingPath(), *now.roster) : PendingMerge{}};
+    if (std::string refused = change(*now.roster); !refused.empty())
+        return FileStatus::Failed(refused);
+    FileStatus status = ReplaceFile(m_strPath, Stored(*now.roster));
+    if (!status)
+        return status;
+    for (const PendingMerge& merge : pending)
+        if (merge.left)
+            WritePending(merge.path, *merge.left);
+    if (written)
+        *written = std::move(now.roster);
+    return status;
+}
+
+FileStatus CRecordFile::KeepPending(const std::string& name, const std::string& password,
+                                    const CResultEntry& result, std::string* keptIn) const
+{
+    CStudentRoster add;
+    add.AddStudent(name, password);
+    add.GetStudent(0)->m_results.push_back(std::make_unique<CResultEntry>(result));
+    FileStatus status;
+    for (const std::string& path : {GetSharedPendingPath(), GetOwnPendingPath()})
+    {
+        const std::string folder = ParentFolder(path);
+        MakeDirectories(folder);
+        CLock lock;
+        const std::string lockPath = path == GetSharedPendingPath() ? m_strPath + ".lock" : path + ".lock";
+        if (status = lock.Take(lockPath, true, m_nLockTimeoutMs); !status)
+            continue;
+        std::unique_ptr<CStudentRoster> pending = ReadPending(path);
+        if (!pending)
+            pending = std::make_unique<CStudentRoster>();
+        MergeRoster(*pending, add, true);
+        if (status = ReplaceFile(path, Stored(*pending)); status)
+        {
+            if (keptIn)
+                *keptIn = path;
+            return status;
+        }
+    }
+    return status;
+}
+}

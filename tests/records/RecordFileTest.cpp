@@ -1,0 +1,357 @@
+// The shared record file as a lab uses it: many writers in separate
+// processes, files it must not replace, links and accounts of other users,
+// a full disk, and the pending results that wait for the next save.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utime.h>
+
+#include <cstring>
+#include <thread>
+
+#include "records/RecordFile.h"
+#include "records/RecordsTestSupport.h"
+
+extern char** environ;
+
+namespace
+{
+using quillet::CRecordFile;
+using RecordFile = recordtest::RecordDirTest;
+
+struct Writer
+{
+    pid_t pid = -1;
+    int output = -1;  // its standard output
+};
+
+// Starts quillet_record_writer, as `user` when one is named (runuser).
+Writer StartWriter(const std::vector<std::string>& args, const std::string& user = {})
+{
+    std::vector<std::string> command;
+    if (!user.empty())
+        command = {"/usr/sbin/runuser", "-u", user, "--"};
+    command.push_back(QUILLET_RECORD_WRITER);
+    command.insert(command.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : command)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    int pipe[2];
+    if (::pipe(pipe) != 0)
+        return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipe[0]);
+    Writer writer;
+    if (posix_spawn(&writer.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        writer.pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipe[1]);
+    writer.output = pipe[0];
+    return writer;
+}
+
+int Finish(Writer& writer)
+{
+    int status = 0;
+    ::waitpid(writer.pid, &status, 0);
+    ::close(writer.output);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::vector<std::string> TemporaryFiles(const std::string& dir)
+{
+    std::vector<std::string> left;
+    for (const std::string& name : recordtest::FolderEntries(dir))
+        if (name.rfind(std::string(".") + kRecordFileName + ".", 0) == 0)
+            left.push_back(name);
+    return left;
+}
+
+int ResultsOf(const CStudentRoster& roster, const std::string& name)
+{
+    return roster.GetResultCount(roster.FindStudent(name));
+}
+
+bool Root()
+{
+    return ::geteuid() == 0 && ::access("/usr/sbin/runuser", X_OK) == 0;
+}
+}
+
+TEST_F(RecordFile, EightWritersAtOnceLoseNothing)
+{
+    std::vector<Writer> writers;
+    for (int k = 0; k < 8; ++k)
+        writers.push_back(StartWriter({RecordPath(), "s" + std::to_string(k), "50"}));
+    for (Writer& writer : writers)
+        EXPECT_EQ(Finish(writer), 0);
+
+    const CRecordFile::Reading reading = CRecordFile(RecordPath()).Read();
+    ASSERT_TRUE(reading.status) << reading.status.reason;
+    ASSERT_EQ(reading.roster->GetStudentCount(), 8);
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(ResultsOf(*reading.roster, "s" + std::to_string(k)), 50) << k;
+    EXPECT_EQ(TemporaryFiles(m_dir), std::vector<std::string>());
+}
+
+TEST_F(RecordFile, AWriterKilledWhileHoldingTheLockHoldsNobodyUp)
+{
+    Writer holder = StartWriter({RecordPath(), "holder", "1", "--hold"});
+    char said[16] = {};
+    ASSERT_GT(::read(holder.output, said, sizeof said - 1), 0);
+    ASSERT_STREQ(said, "holding\n");
+
+    std::vector<Writer> writers;
+    for (int k = 0; k < 3; ++k)
+        writers.push_back(StartWriter({RecordPath(), "s" + std::to_string(k), "20"}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_EQ(::kill(holder.pid, SIGKILL), 0);
+    EXPECT_EQ(Finish(holder), 128 + SIGKILL);
+    for (Writer& writer : writers)
+        EXPECT_EQ(Finish(writer), 0);
+
+    const CRecordFile::Reading reading = CRecordFile(RecordPath()).Read();
+    ASSERT_TRUE(reading.status);
+    EXPECT_EQ(reading.roster->GetStudentCount(), 3);
+    EXPECT_EQ(reading.roster->FindStudent("holder"), -1);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(ResultsOf(*reading.roster, "s" + std::to_string(k)), 20);
+}
+
+TEST_F(RecordFile, WhatCannotBeReadIsNeverReplaced)
+{
+    const struct
+    {
+        const char* name;
+        std::function<void(const std::string&)> make;
+        const char* reason;
+    } cases[] = {
+        {"plain text never complemented",
+         [](const std::string& path) { std::ofstream(path) << "uAnn\npsecret\n"; }, "does not read as a record file"},
+        {"random bytes", [](const std::string& path) { std::ofstream(path) << "\x01\x02garbage"; },
+         "does not read as a record file"},
+        {"a FIFO", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }, "it is a FIFO"},
+        {"a folder", [](const std::string& path) { std::filesystem::create_directory(path); }, "it is a folder"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(RecordPath());
+        c.make(RecordPath());
+        const std::string before = std::filesystem::is_regular_file(RecordPath()) ? recordtest::ReadBytes(RecordPath())
+                                                                                  : std::string();
+        const CRecordFile file(RecordPath());
+        const CRecordFile::Reading reading = file.Read();
+        EXPECT_FALSE(reading.status);
+        EXPECT_NE(reading.status.reason.find(c.reason), std::string::npos) << reading.status.reason;
+
+        bool changed = false;
+        const quillet::FileStatus update = file.Update([&](CStudentRoster&) {
+            changed = true;
+            return std::string();
+        });
+        EXPECT_FALSE(update);
+        EXPECT_FALSE(changed);
+        EXPECT_NE(update.reason.find("nothing was written"), std::string::npos) << update.reason;
+        if (!before.empty())
+        {
+            EXPECT_EQ(recordtest::ReadBytes(RecordPath()), before);
+        }
+    }
+}
+
+TEST_F(RecordFile, TemporaryFilesOfAKilledWriterGoOnceTheyAreAMinuteOld)
+{
+    const std::string old = m_dir + "/." + kRecordFileName + ".AbC123";
+    const std::string fresh = m_dir + "/." + kRecordFileName + ".XyZ789";
+    std::ofstream(old) << "passwords";
+    std::ofstream(fresh) << "passwords";
+    const utimbuf minutesAgo{std::time(nullptr) - 120, std::time(nullptr) - 120};
+    ASSERT_EQ(::utime(old.c_str(), &minutesAgo), 0);
+    ASSERT_TRUE(CRecordFile(RecordPath()).Update([](CStudentRoster& roster) {
+        roster.AddStudent("Ann", "pw");
+        return std::string();
+    }));
+    EXPECT_EQ(TemporaryFiles(m_dir), std::vector<std::string>{"." + std::string(kRecordFileName) + ".XyZ789"});
+}
+
+TEST_F(RecordFile, ALabFolderSharesNewFilesWithItsGroup)
+{
+    for (const mode_t folder : {mode_t(02770), mode_t(0700)})
+    {
+        SCOPED_TRACE(folder);
+        std::filesystem::remove(RecordPath());
+        ASSERT_EQ(::chmod(m_dir.c_str(), folder), 0);
+        ASSERT_TRUE(CRecordFile(RecordPath()).Update([](CStudentRoster& roster) {
+            roster.AddStudent("Ann", "pw");
+            return std::string();
+        }));
+        struct stat info{};
+        ASSERT_EQ(::stat(RecordPath().c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, folder == 0700 ? 0600u : 0660u);
+    }
+}
+
+TEST_F(RecordFile, APendingResultGoesInWithTheNextSave)
+{
+    const CRecordFile file(RecordPath());
+    ASSERT_TRUE(file.Update([](CStudentRoster& roster) {
+        roster.AddStudent("Ann", "pw");
+        roster.AddStudent("Bob", "other");
+        return std::string();
+    }));
+    CResultEntry result;
+    result.m_strTitle = "Networks";
+    result.m_nRight = 17;
+    result.m_nTotal = 20;
+    result.m_timeGraded = 1'765'000'000;
+    std::string keptIn;
+    ASSERT_TRUE(file.KeepPending("Ann", "pw", result, &keptIn));
+    ASSERT_TRUE(file.KeepPending("Bob", "wrong password", result));
+    ASSERT_TRUE(file.KeepPending("Cid", "new", result));
+    EXPECT_EQ(keptIn, file.GetSharedPendingPath());
+
+    std::unique_ptr<CStudentRoster> written;
+    ASSERT_TRUE(file.Update([](CStudentRoster&) { return std::string(); }, &written));
+    EXPECT_EQ(ResultsOf(*written, "Ann"), 1);
+    EXPECT_EQ(ResultsOf(*written, "Bob"), 0);
+    EXPECT_EQ(ResultsOf(*written, "Cid"), 1);
+    // Only the result that met another password waits on.
+    const auto left = ReadRosterFromPath(file.GetSharedPendingPath());
+    ASSERT_NE(left, nullptr);
+    ASSERT_EQ(left->GetStudentCount(), 1);
+    EXPECT_EQ(left->GetStudent(0)->m_strName, "Bob");
+}
+
+TEST_F(RecordFile, AFullDiskLeavesTheOldFileAndSaysSo)
+{
+    if (!Root())
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    const std::string disk = m_dir + "/disk";
+    std::filesystem::create_directory(disk);
+    ASSERT_EQ(::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k"), 0) << std::strerror(errno);
+    const CRecordFile file(disk + "/" + kRecordFileName);
+    ASSERT_TRUE(file.Update([](CStudentRoster& roster) {
+        roster.AddStudent("Ann", "pw");
+        return std::string();
+    }));
+    const std::string before = recordtest::ReadBytes(file.GetPath());
+    const quillet::FileStatus full = file.Update([](CStudentRoster& roster) {
+        roster.AddStudent(std::string(100'000, 'x'), "pw");
+        return std::string();
+    });
+    const std::vector<std::string> left = TemporaryFiles(disk);
+    const std::string after = recordtest::ReadBytes(file.GetPath());
+    ::umount(disk.c_str());
+    EXPECT_FALSE(full);
+    EXPECT_NE(full.reason.find("No space left on device"), std::string::npos) << full.reason;
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(left, std::vector<std::string>());
+}
+
+TEST_F(RecordFile, AnotherAccountNeitherFollowsNorReplacesWhatItMustNot)
+{
+    if (!Root())
+        GTEST_SKIP() << "a second account needs root and runuser";
+    // A lab folder everybody may write to, as /tmp.
+    ASSERT_EQ(::chmod(m_dir.c_str(), 01777), 0);
+
+    // A record file of root's, readable by root only: nobody's copy must not
+    // take it for missing and replace it.
+    recordtest::StoreText(RecordPath(), "uAnn\npsecret\n");
+    ASSERT_EQ(::chmod(RecordPath().c_str(), 0600), 0);
+    const std::string before = recordtest::ReadBytes(RecordPath());
+    Writer stranger = StartWriter({RecordPath(), "eve", "1"}, "nobody");
+    EXPECT_EQ(Finish(stranger), 1);
+    EXPECT_EQ(recordtest::ReadBytes(RecordPath()), before);
+
+    // A link that nobody planted to a file of root's: root's copy refuses to
+    // write through it, and the file it points at keeps its bytes.
+    const std::string victim = m_dir + "/private.txt";
+    std::ofstream(victim) << "private";
+    std::filesystem::remove(RecordPath());
+    const std::string plant = "ln -s " + victim + " " + RecordPath();
+    ASSERT_EQ(std::system(("/usr/sbin/runuser -u nobody -- " + plant).c_str()), 0);
+    const quillet::FileStatus refused = CRecordFile(RecordPath()).Update([](CStudentRoster& roster) {
+        roster.AddStudent("Ann", "pw");
+        return std::string();
+    });
+    EXPECT_FALSE(refused);
+    EXPECT_NE(refused.reason.find("symbolic link that belongs to another user"), std::string::npos)
+        << refused.reason;
+    EXPECT_EQ(recordtest::ReadBytes(victim), "private");
+}
+
+TEST(MergeRoster, JoinsTheSameStudentAndListsOrRenamesAConflict)
+{
+    const auto make = [](const std::string& text) { return CStudentRoster::ParseRecordText(text); };
+    const std::string ann1 = "tNet\nd20261201100000\ns000500\nr15\na20\n";
+    const std::string ann2 = "tNet\nd20261130100000\ns000500\nr12\na20\n";
+    for (const bool rename : {false, true})
+    {
+        SCOPED_TRACE(rename);
+        auto into = make("uAnn\npw\n" + ann1);
+        const auto from = make("uAnn\npw\n" + ann1 + ann2 + "uBob\npx\n" + ann1 + "uAnn (2)\npy\n");
+        const auto other = make("uBob\nanother\n" + ann2);
+        quillet::MergeRoster(*into, *from, rename);
+        const quillet::MergeOutcome outcome = quillet::MergeRoster(*into, *other, rename);
+        // Ann's results in date order, the shared one once.
+        ASSERT_EQ(into->GetResultCount(0), 2);
+        EXPECT_EQ(into->GetResult(0, 0)->m_nRight, 12);
+        EXPECT_EQ(into->GetResult(0, 1)->m_nRight, 15);
+        ASSERT_EQ(outcome.conflicts.size(), 1u);
+        EXPECT_EQ(outcome.conflicts[0], rename ? "Bob -> Bob (2)" : "Bob");
+        EXPECT_EQ(into->FindStudent("Bob (2)") != -1, rename);
+    }
+}
+
+TEST(DuplicateNames, AreListedOnce)
+{
+    const auto roster = CStudentRoster::ParseRecordText("uAnn\npa\nuBob\npb\nuAnn\npc\nuAnn\npd\n");
+    EXPECT_EQ(quillet::DuplicateNames(*roster), std::vector<std::string>{"Ann"});
+}
+
+TEST_F(RecordFile, DatesReadAsMktimeHasThemInEveryZoneAndOnEveryDay)
+{
+    for (const char* zone : {"America/New_York", "Australia/Lord_Howe", "Europe/London", "UTC"})
+    {
+        SCOPED_TRACE(zone);
+        if (!recordtest::UseTimeZone(zone))
+            continue;
+        // Every quarter hour of 2026, and a few dates that name no time.
+        std::vector<std::string> dates = {"20260230120000", "20261301000000", "19691231235959", "2026010100000"};
+        for (int day = 0; day < 365; ++day)
+            for (int quarter = 0; quarter < 96; ++quarter)
+            {
+                std::tm parts{0, 0, 0, 1 + day, 0, 126, 0, 0, 0, 0, nullptr};
+                timegm(&parts);  // the calendar date of the day's number
+                char date[32];
+                std::snprintf(date, sizeof date, "%04d%02d%02d%02d%02d00", parts.tm_year + 1900, parts.tm_mon + 1,
+                              parts.tm_mday, quarter / 4, quarter % 4 * 15);
+                dates.push_back(date);
+            }
+        std::string text = "uAnn\npw\n";
+        for (const std::string& date : dates)
+            text += "tNet\nd" + date + "\n";
+        const auto roster = CStudentRoster::ParseRecordText(text);
+        ASSERT_EQ(roster->GetResultCount(0), static_cast<int>(dates.size()));
+        for (std::size_t i = 0; i < dates.size(); ++i)
+        {
+            const std::string& d = dates[i];
+            const auto field = [&](std::size_t at, std::size_t n) { return quillet::AtoiField(d, at, n); };
+            const auto expected =
+                quillet::MakeLocalTime(field(0, 4), field(4, 2), field(6, 2), field(8, 2), field(10, 2), field(12, 2));
+            const CResultEntry& entry = *roster->GetResult(0, static_cast<int>(i));
+            ASSERT_EQ(entry.m_timeGraded, expected.value_or(0)) << d;
+            const bool same = expected && quillet::FormatLocalTime(*expected, "%Y%m%d%H%M%S") == d;
+            ASSERT_EQ(entry.m_strDateText.has_value(), !same) << d;
+        }
+    }
+}

@@ -1,0 +1,46 @@
+// quillet_record_writer PATH NAME COUNT [--hold]: adds COUNT results for the
+// student NAME to the record file at PATH, one change at a time, as separate
+// copies of the program do. With --hold it takes the lock, says "holding"
+// and waits to be killed. Exit 1, with the reason, when a change fails.
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+#include "records/RecordFile.h"
+
+int main(int argc, char** argv)
+{
+    if (argc < 4)
+        return 2;
+    const quillet::CRecordFile file(argv[1]);
+    const std::string name = argv[2];
+    const int count = std::stoi(argv[3]);
+    const bool hold = argc > 4 && std::string(argv[4]) == "--hold";
+    for (int i = 0; i < count || hold; ++i)
+    {
+        const quillet::FileStatus status = file.Update([&](CStudentRoster& roster) -> std::string {
+            if (hold)
+            {
+                std::puts("holding");
+                std::fflush(stdout);
+                for (;;)
+                    ::pause();
+            }
+            if (roster.FindStudent(name) < 0)
+                roster.AddStudent(name, "pw");
+            auto result = std::make_unique<CResultEntry>();
+            result->m_strTitle = "Networks";
+            result->m_nRight = i % 21;
+            result->m_nTotal = 20;
+            result->m_timeGraded = 1'765'000'000 + i * 60;
+            roster.AddResult(name, "pw", std::move(result));
+            return {};
+        });
+        if (!status)
+        {
+            std::fprintf(stderr, "%s\n", status.reason.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
