@@ -74,7 +74,7 @@ class CLock
     ~CLock()
     {
         if (m_fd >= 0)
-            ::close(m_fd);  // closing drops the lock
+            ::close(m_fd); // closing drops the lock
     }
     CLock(const CLock&) = delete;
     CLock& operator=(const CLock&) = delete;
@@ -95,11 +95,15 @@ class CLock
         }
         if (m_fd < 0)
             return FileStatus::Failed("its lock file " + path + " cannot be made: " + std::strerror(errno));
-        struct stat info{};
+        struct stat info
+        {
+        };
         if (::fstat(m_fd, &info) == 0 && info.st_uid == ::geteuid() && (info.st_mode & 0777) != mode)
-            (void)::fchmod(m_fd, mode);  // the umask may have taken the group's bits
+            (void)::fchmod(m_fd, mode); // the umask may have taken the group's bits
 
-        struct flock request{};
+        struct flock request
+        {
+        };
         request.l_type = exclusive ? F_WRLCK : F_RDLCK;
         request.l_whence = SEEK_SET;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -110,7 +114,7 @@ class CLock
                 return {};
             if (errno == EINVAL && command == F_OFD_SETLK)
             {
-                command = F_SETLK;  // a file system without open-file locks
+                command = F_SETLK; // a file system without open-file locks
                 continue;
             }
             if (errno != EAGAIN && errno != EACCES && errno != EINTR)
@@ -217,8 +221,7 @@ std::vector<std::string> DuplicateNames(const CStudentRoster& roster)
     for (int i = 0; i < roster.GetStudentCount(); ++i)
     {
         const std::string& name = roster.GetStudent(i)->m_strName;
-        if (roster.FindStudent(name) != i &&
-            std::find(names.begin(), names.end(), name) == names.end())
+        if (roster.FindStudent(name) != i && std::find(names.begin(), names.end(), name) == names.end())
             names.push_back(name);
     }
     return names;

@@ -16,9 +16,9 @@ inline constexpr int kRecordLockTimeoutMs = 10000;
 // What merging one roster into another did.
 struct MergeOutcome
 {
-    int students = 0;    // students added
-    int results = 0;     // results added
-    int duplicates = 0;  // results already there, left out
+    int students = 0;   // students added
+    int results = 0;    // results added
+    int duplicates = 0; // results already there, left out
     // Names held with another password; with renaming, "name -> new name".
     std::vector<std::string> conflicts;
 };
@@ -51,7 +51,7 @@ class CRecordFile
 
     struct Reading
     {
-        std::unique_ptr<CStudentRoster> roster;  // never null when status is ok
+        std::unique_ptr<CStudentRoster> roster; // never null when status is ok
         FileStatus status;
     };
     // The roster as the file holds it now, read under a shared lock. A

@@ -26,7 +26,7 @@ using RecordFile = recordtest::RecordDirTest;
 struct Writer
 {
     pid_t pid = -1;
-    int output = -1;  // its standard output
+    int output = -1; // its standard output
 };
 
 // Starts quillet_record_writer, as `user` when one is named (runuser).
@@ -134,29 +134,35 @@ TEST_F(RecordFile, WhatCannotBeReadIsNeverReplaced)
         const char* reason;
     } cases[] = {
         {"plain text never complemented",
-         [](const std::string& path) { std::ofstream(path) << "uAnn\npsecret\n"; }, "does not read as a record file"},
+         [](const std::string& path) { std::ofstream(path) << "uAnn\npsecret\n"; },
+         "does not read as a record file"},
         {"random bytes", [](const std::string& path) { std::ofstream(path) << "\x01\x02garbage"; },
          "does not read as a record file"},
-        {"a FIFO", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }, "it is a FIFO"},
-        {"a folder", [](const std::string& path) { std::filesystem::create_directory(path); }, "it is a folder"},
+        {"a FIFO", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); },
+         "it is a FIFO"},
+        {"a folder", [](const std::string& path) { std::filesystem::create_directory(path); },
+         "it is a folder"},
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
         std::filesystem::remove_all(RecordPath());
         c.make(RecordPath());
-        const std::string before = std::filesystem::is_regular_file(RecordPath()) ? recordtest::ReadBytes(RecordPath())
-                                                                                  : std::string();
+        const std::string before = std::filesystem::is_regular_file(RecordPath())
+                                       ? recordtest::ReadBytes(RecordPath())
+                                       : std::string();
         const CRecordFile file(RecordPath());
         const CRecordFile::Reading reading = file.Read();
         EXPECT_FALSE(reading.status);
         EXPECT_NE(reading.status.reason.find(c.reason), std::string::npos) << reading.status.reason;
 
         bool changed = false;
-        const quillet::FileStatus update = file.Update([&](CStudentRoster&) {
-            changed = true;
-            return std::string();
-        });
+        const quillet::FileStatus update = file.Update(
+            [&](CStudentRoster&)
+            {
+                changed = true;
+                return std::string();
+            });
         EXPECT_FALSE(update);
         EXPECT_FALSE(changed);
         EXPECT_NE(update.reason.find("nothing was written"), std::string::npos) << update.reason;
@@ -175,11 +181,15 @@ TEST_F(RecordFile, TemporaryFilesOfAKilledWriterGoOnceTheyAreAMinuteOld)
     std::ofstream(fresh) << "passwords";
     const utimbuf minutesAgo{std::time(nullptr) - 120, std::time(nullptr) - 120};
     ASSERT_EQ(::utime(old.c_str(), &minutesAgo), 0);
-    ASSERT_TRUE(CRecordFile(RecordPath()).Update([](CStudentRoster& roster) {
-        roster.AddStudent("Ann", "pw");
-        return std::string();
-    }));
-    EXPECT_EQ(TemporaryFiles(m_dir), std::vector<std::string>{"." + std::string(kRecordFileName) + ".XyZ789"});
+    ASSERT_TRUE(CRecordFile(RecordPath())
+                    .Update(
+                        [](CStudentRoster& roster)
+                        {
+                            roster.AddStudent("Ann", "pw");
+                            return std::string();
+                        }));
+    EXPECT_EQ(TemporaryFiles(m_dir),
+              std::vector<std::string>{"." + std::string(kRecordFileName) + ".XyZ789"});
 }
 
 TEST_F(RecordFile, ALabFolderSharesNewFilesWithItsGroup)
@@ -189,11 +199,16 @@ TEST_F(RecordFile, ALabFolderSharesNewFilesWithItsGroup)
         SCOPED_TRACE(folder);
         std::filesystem::remove(RecordPath());
         ASSERT_EQ(::chmod(m_dir.c_str(), folder), 0);
-        ASSERT_TRUE(CRecordFile(RecordPath()).Update([](CStudentRoster& roster) {
-            roster.AddStudent("Ann", "pw");
-            return std::string();
-        }));
-        struct stat info{};
+        ASSERT_TRUE(CRecordFile(RecordPath())
+                        .Update(
+                            [](CStudentRoster& roster)
+                            {
+                                roster.AddStudent("Ann", "pw");
+                                return std::string();
+                            }));
+        struct stat info
+        {
+        };
         ASSERT_EQ(::stat(RecordPath().c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, folder == 0700 ? 0600u : 0660u);
     }
@@ -202,11 +217,13 @@ TEST_F(RecordFile, ALabFolderSharesNewFilesWithItsGroup)
 TEST_F(RecordFile, APendingResultGoesInWithTheNextSave)
 {
     const CRecordFile file(RecordPath());
-    ASSERT_TRUE(file.Update([](CStudentRoster& roster) {
-        roster.AddStudent("Ann", "pw");
-        roster.AddStudent("Bob", "other");
-        return std::string();
-    }));
+    ASSERT_TRUE(file.Update(
+        [](CStudentRoster& roster)
+        {
+            roster.AddStudent("Ann", "pw");
+            roster.AddStudent("Bob", "other");
+            return std::string();
+        }));
     CResultEntry result;
     result.m_strTitle = "Networks";
     result.m_nRight = 17;
@@ -238,15 +255,19 @@ TEST_F(RecordFile, AFullDiskLeavesTheOldFileAndSaysSo)
     std::filesystem::create_directory(disk);
     ASSERT_EQ(::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k"), 0) << std::strerror(errno);
     const CRecordFile file(disk + "/" + kRecordFileName);
-    ASSERT_TRUE(file.Update([](CStudentRoster& roster) {
-        roster.AddStudent("Ann", "pw");
-        return std::string();
-    }));
+    ASSERT_TRUE(file.Update(
+        [](CStudentRoster& roster)
+        {
+            roster.AddStudent("Ann", "pw");
+            return std::string();
+        }));
     const std::string before = recordtest::ReadBytes(file.GetPath());
-    const quillet::FileStatus full = file.Update([](CStudentRoster& roster) {
-        roster.AddStudent(std::string(100'000, 'x'), "pw");
-        return std::string();
-    });
+    const quillet::FileStatus full = file.Update(
+        [](CStudentRoster& roster)
+        {
+            roster.AddStudent(std::string(100'000, 'x'), "pw");
+            return std::string();
+        });
     const std::vector<std::string> left = TemporaryFiles(disk);
     const std::string after = recordtest::ReadBytes(file.GetPath());
     ::umount(disk.c_str());
@@ -279,10 +300,13 @@ TEST_F(RecordFile, AnotherAccountNeitherFollowsNorReplacesWhatItMustNot)
     std::filesystem::remove(RecordPath());
     const std::string plant = "ln -s " + victim + " " + RecordPath();
     ASSERT_EQ(std::system(("/usr/sbin/runuser -u nobody -- " + plant).c_str()), 0);
-    const quillet::FileStatus refused = CRecordFile(RecordPath()).Update([](CStudentRoster& roster) {
-        roster.AddStudent("Ann", "pw");
-        return std::string();
-    });
+    const quillet::FileStatus refused = CRecordFile(RecordPath())
+                                            .Update(
+                                                [](CStudentRoster& roster)
+                                                {
+                                                    roster.AddStudent("Ann", "pw");
+                                                    return std::string();
+                                                });
     EXPECT_FALSE(refused);
     EXPECT_NE(refused.reason.find("symbolic link that belongs to another user"), std::string::npos)
         << refused.reason;
@@ -326,15 +350,16 @@ TEST_F(RecordFile, DatesReadAsMktimeHasThemInEveryZoneAndOnEveryDay)
         if (!recordtest::UseTimeZone(zone))
             continue;
         // Every quarter hour of 2026, and a few dates that name no time.
-        std::vector<std::string> dates = {"20260230120000", "20261301000000", "19691231235959", "2026010100000"};
+        std::vector<std::string> dates = {"20260230120000", "20261301000000", "19691231235959",
+                                          "2026010100000"};
         for (int day = 0; day < 365; ++day)
             for (int quarter = 0; quarter < 96; ++quarter)
             {
                 std::tm parts{0, 0, 0, 1 + day, 0, 126, 0, 0, 0, 0, nullptr};
-                timegm(&parts);  // the calendar date of the day's number
+                timegm(&parts); // the calendar date of the day's number
                 char date[32];
-                std::snprintf(date, sizeof date, "%04d%02d%02d%02d%02d00", parts.tm_year + 1900, parts.tm_mon + 1,
-                              parts.tm_mday, quarter / 4, quarter % 4 * 15);
+                std::snprintf(date, sizeof date, "%04d%02d%02d%02d%02d00", parts.tm_year + 1900,
+                              parts.tm_mon + 1, parts.tm_mday, quarter / 4, quarter % 4 * 15);
                 dates.push_back(date);
             }
         std::string text = "uAnn\npw\n";
@@ -346,8 +371,8 @@ TEST_F(RecordFile, DatesReadAsMktimeHasThemInEveryZoneAndOnEveryDay)
         {
             const std::string& d = dates[i];
             const auto field = [&](std::size_t at, std::size_t n) { return quillet::AtoiField(d, at, n); };
-            const auto expected =
-                quillet::MakeLocalTime(field(0, 4), field(4, 2), field(6, 2), field(8, 2), field(10, 2), field(12, 2));
+            const auto expected = quillet::MakeLocalTime(field(0, 4), field(4, 2), field(6, 2), field(8, 2),
+                                                         field(10, 2), field(12, 2));
             const CResultEntry& entry = *roster->GetResult(0, static_cast<int>(i));
             ASSERT_EQ(entry.m_timeGraded, expected.value_or(0)) << d;
             const bool same = expected && quillet::FormatLocalTime(*expected, "%Y%m%d%H%M%S") == d;

@@ -18,24 +18,26 @@ int main(int argc, char** argv)
     const bool hold = argc > 4 && std::string(argv[4]) == "--hold";
     for (int i = 0; i < count || hold; ++i)
     {
-        const quillet::FileStatus status = file.Update([&](CStudentRoster& roster) -> std::string {
-            if (hold)
+        const quillet::FileStatus status = file.Update(
+            [&](CStudentRoster& roster) -> std::string
             {
-                std::puts("holding");
-                std::fflush(stdout);
-                for (;;)
-                    ::pause();
-            }
-            if (roster.FindStudent(name) < 0)
-                roster.AddStudent(name, "pw");
-            auto result = std::make_unique<CResultEntry>();
-            result->m_strTitle = "Networks";
-            result->m_nRight = i % 21;
-            result->m_nTotal = 20;
-            result->m_timeGraded = 1'765'000'000 + i * 60;
-            roster.AddResult(name, "pw", std::move(result));
-            return {};
-        });
+                if (hold)
+                {
+                    std::puts("holding");
+                    std::fflush(stdout);
+                    for (;;)
+                        ::pause();
+                }
+                if (roster.FindStudent(name) < 0)
+                    roster.AddStudent(name, "pw");
+                auto result = std::make_unique<CResultEntry>();
+                result->m_strTitle = "Networks";
+                result->m_nRight = i % 21;
+                result->m_nTotal = 20;
+                result->m_timeGraded = 1'765'000'000 + i * 60;
+                roster.AddResult(name, "pw", std::move(result));
+                return {};
+            });
         if (!status)
         {
             std::fprintf(stderr, "%s\n", status.reason.c_str());
