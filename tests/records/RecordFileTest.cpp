@@ -111,7 +111,13 @@ TEST_F(RecordFile, AWriterKilledWhileHoldingTheLockHoldsNobodyUp)
     std::vector<Writer> writers;
     for (int k = 0; k < 3; ++k)
         writers.push_back(StartWriter({RecordPath(), "s" + std::to_string(k), "20"}));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // A change that cannot get the lock in time says so and writes nothing.
+    const quillet::FileStatus waited = CRecordFile(RecordPath(), 300).Update([](CStudentRoster& roster) {
+        roster.AddStudent("late", "pw");
+        return std::string();
+    });
+    EXPECT_FALSE(waited);
+    EXPECT_NE(waited.reason.find("kept it locked"), std::string::npos) << waited.reason;
     ASSERT_EQ(::kill(holder.pid, SIGKILL), 0);
     EXPECT_EQ(Finish(holder), 128 + SIGKILL);
     for (Writer& writer : writers)
