@@ -112,10 +112,13 @@ TEST_F(RecordFile, AWriterKilledWhileHoldingTheLockHoldsNobodyUp)
     for (int k = 0; k < 3; ++k)
         writers.push_back(StartWriter({RecordPath(), "s" + std::to_string(k), "20"}));
     // A change that cannot get the lock in time says so and writes nothing.
-    const quillet::FileStatus waited = CRecordFile(RecordPath(), 300).Update([](CStudentRoster& roster) {
-        roster.AddStudent("late", "pw");
-        return std::string();
-    });
+    const quillet::FileStatus waited = CRecordFile(RecordPath(), 300)
+                                           .Update(
+                                               [](CStudentRoster& roster)
+                                               {
+                                                   roster.AddStudent("late", "pw");
+                                                   return std::string();
+                                               });
     EXPECT_FALSE(waited);
     EXPECT_NE(waited.reason.find("kept it locked"), std::string::npos) << waited.reason;
     ASSERT_EQ(::kill(holder.pid, SIGKILL), 0);

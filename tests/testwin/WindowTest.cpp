@@ -755,29 +755,36 @@ class WindowTest : public QObject
     {
         auto w = Window("test", Bank({4}));
         const quillet::CRecordFile file = quillet::CRecordFile::Default();
-        const auto addStudent = [&](const std::string& name, const std::string& password) {
-            QVERIFY(file.Update([&](CStudentRoster& roster) {
-                roster.AddStudent(name, password);
-                return std::string();
-            }));
+        const auto addStudent = [&](const std::string& name, const std::string& password)
+        {
+            QVERIFY(file.Update(
+                [&](CStudentRoster& roster)
+                {
+                    roster.AddStudent(name, password);
+                    return std::string();
+                }));
         };
-        const int ended = Drive(*w, [&] {
-            // Another copy registers Cid while this one is confirming the same name.
-            Edit(*w, IDC_USER_NAME)->setText("Cid");
-            Edit(*w, IDC_PASSWORD)->setText("pw");
-            QTimer::singleShot(0, [&] { addStudent("Cid", "theirs"); });
-            QCOMPARE(Answering({{"okButton", "pw"}, {"okButton"}}, [&] { Click(*w, IDC_LOGIN_NEXT); }),
-                     (QStringList{"confirmPasswordBox",
-                                  "alertBox: Name Taken|That user name was just taken. Please choose another."}));
-            QCOMPARE(w->GetPage(), int(PageLogin));
-            // A student that another copy added after this window opened logs in.
-            addStudent("Dee", "pw");
-            Edit(*w, IDC_USER_NAME)->setText("Dee");
-            Edit(*w, IDC_PASSWORD)->setText("pw");
-            QCOMPARE(Answering({}, [&] { Click(*w, IDC_LOGIN_NEXT); }), QStringList());
-            QCOMPARE(w->GetPage(), int(PageTest));
-            w->reject();
-        });
+        const int ended = Drive(
+            *w,
+            [&]
+            {
+                // Another copy registers Cid while this one is confirming the same name.
+                Edit(*w, IDC_USER_NAME)->setText("Cid");
+                Edit(*w, IDC_PASSWORD)->setText("pw");
+                QTimer::singleShot(0, [&] { addStudent("Cid", "theirs"); });
+                QCOMPARE(Answering({{"okButton", "pw"}, {"okButton"}}, [&] { Click(*w, IDC_LOGIN_NEXT); }),
+                         (QStringList{
+                             "confirmPasswordBox",
+                             "alertBox: Name Taken|That user name was just taken. Please choose another."}));
+                QCOMPARE(w->GetPage(), int(PageLogin));
+                // A student that another copy added after this window opened logs in.
+                addStudent("Dee", "pw");
+                Edit(*w, IDC_USER_NAME)->setText("Dee");
+                Edit(*w, IDC_PASSWORD)->setText("pw");
+                QCOMPARE(Answering({}, [&] { Click(*w, IDC_LOGIN_NEXT); }), QStringList());
+                QCOMPARE(w->GetPage(), int(PageTest));
+                w->reject();
+            });
         QCOMPARE(ended, int(QDialog::Rejected));
         const auto stored = ReadRoster(kRecordFileName);
         QVERIFY(stored->CheckPassword("Cid", "theirs"));
