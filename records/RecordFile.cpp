@@ -169,11 +169,12 @@ PendingMerge MergePending(const std::string& path, CStudentRoster& roster)
         if (at >= 0 && roster.GetStudent(at)->m_strPassword != student.m_strPassword)
         {
             merge.left->AddStudent(student.m_strName, student.m_strPassword);
-            JoinResults(*merge.left->GetStudent(merge.left->GetStudentCount() - 1), student);
+            if (CStudentRecord* kept = merge.left->GetStudent(merge.left->FindStudent(student.m_strName)))
+                JoinResults(*kept, student);
             continue;
         }
-        if (at < 0)
-            roster.AddStudent(student.m_strName, student.m_strPassword);
+        if (at < 0 && !roster.AddStudent(student.m_strName, student.m_strPassword))
+            continue;  // a name the file cannot hold; it never reaches a pending file
         JoinResults(*roster.GetStudent(roster.FindStudent(student.m_strName)), student);
     }
     return merge;
