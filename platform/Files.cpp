@@ -98,7 +98,7 @@ FileStatus ReadRegularFile(const std::string& path, std::string& contents, std::
     };
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
     {
-        const FileStatus refused = NotRegular(info.st_mode);
+        FileStatus refused = NotRegular(info.st_mode);
         ::close(fd);
         return refused;
     }
