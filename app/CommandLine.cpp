@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "course/CourseReader.h"
+#include "course/TestJournal.h"
 
 namespace quillet
 {
@@ -118,10 +119,13 @@ std::unique_ptr<TestRun> PrepareTest(std::string_view commandLine, CRandom& rand
     std::unique_ptr<CCourse> course = loader ? loader(parts.bankPath) : CCourseReader().Load(parts.bankPath);
     if (!course)
         return nullptr;
-    if (parts.preTestSwitch)
-        return TestRun::DrawTest(std::move(course), true, random);
-    if (const int chapter = ChapterFromArgument(parts.secondArgument, course->GetCount()); chapter != 0)
-        return TestRun::DrawQuiz(std::move(course), chapter, random);
-    return TestRun::DrawTest(std::move(course), false, random);
+    const int chapter = ChapterFromArgument(parts.secondArgument, course->GetCount());
+    std::unique_ptr<TestRun> run = parts.preTestSwitch ? TestRun::DrawTest(std::move(course), true, random)
+                                   : chapter != 0      ? TestRun::DrawQuiz(std::move(course), chapter, random)
+                                                       : TestRun::DrawTest(std::move(course), false, random);
+    // What a journal of this test is checked against when it is resumed.
+    if (run && !loader)
+        run->SetBankIdentity(IdentifyBank(parts.bankPath));
+    return run;
 }
 }

@@ -209,4 +209,38 @@ void TestRun::Retake(CRandom& random)
     m_bRecorded = false;
     Begin();
 }
+
+void TestRun::Restore(std::vector<std::unique_ptr<CChapter>> sections)
+{
+    m_pCurrent = nullptr;
+    m_bResultPending = false;
+    m_bRecorded = false;
+    if (m_kind == TestKind::Quiz)
+    {
+        m_pQuiz = sections.empty() ? std::make_unique<CChapter>() : std::move(sections.front());
+        return;
+    }
+    m_pTest = std::make_unique<CCourse>();
+    for (auto& section : sections)
+        m_pTest->Add(std::move(section));
+}
+
+bool TestRun::GoTo(int index)
+{
+    if (index < 0 || !Begin())
+        return false;
+    for (int i = 0; i < index; ++i)
+        if (!Go(Move::Next))
+            return false;
+    return true;
+}
+
+int TestRun::GetCurrentIndex() const
+{
+    const std::vector<const CQuestion*> questions = GetQuestions();
+    for (std::size_t i = 0; i < questions.size(); ++i)
+        if (questions[i] == m_pCurrent)
+            return static_cast<int>(i);
+    return -1;
+}
 }

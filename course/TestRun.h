@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +28,16 @@ struct SectionScore
     std::string name;
     int right = 0;
     int total = 0;
+};
+
+// Which bank file a test was drawn from, as it was then.
+struct BankIdentity
+{
+    std::string path;
+    std::uint64_t size = 0;
+    std::uint64_t hash = 0;
+
+    bool operator==(const BankIdentity&) const = default;
 };
 
 // Right answers in each section of a drawn test, in test order. An
@@ -69,8 +80,13 @@ class TestRun
     int GetChapter() const { return m_nChapter; }
     const std::string& GetChapterName() const;
     const CCourse& GetBank() const { return *m_pBank; }
+    // The bank file's identity, when it was read from one.
+    const BankIdentity& GetBankIdentity() const { return m_bankIdentity; }
+    void SetBankIdentity(BankIdentity identity) { m_bankIdentity = std::move(identity); }
     // The drawn test, for the per-section breakdown; null for a quiz.
     const CCourse* GetDrawnTest() const { return m_pTest.get(); }
+    // The drawn quiz; null for a test.
+    const CChapter* GetQuiz() const { return m_pQuiz.get(); }
 
     // The question the student is on; null before the start, when the draw
     // holds no question, or after a walk that found none and did not go back.
@@ -115,6 +131,15 @@ class TestRun
     // and the grading state start afresh and the first question is current.
     void Retake(CRandom& random = CRandom::Global());
 
+    // Puts back a drawn test: its sections in order (for a test one per bank
+    // chapter, for a quiz one), their questions in test order. No question
+    // is current afterwards.
+    void Restore(std::vector<std::unique_ptr<CChapter>> sections);
+    // Makes the index-th question in test order current; false when there is none.
+    bool GoTo(int index);
+    // The current question's index in test order, or -1.
+    int GetCurrentIndex() const;
+
   private:
     TestRun(std::unique_ptr<CCourse> bank, TestKind kind, int chapter);
 
@@ -124,6 +149,7 @@ class TestRun
     void Draw(CRandom& random);
 
     std::unique_ptr<CCourse> m_pBank;
+    BankIdentity m_bankIdentity;
     TestKind m_kind;
     int m_nChapter = 0;
     CChapter* m_pSourceChapter = nullptr; // a quiz's chapter of the bank

@@ -196,7 +196,7 @@ void RemoveStaleTemporaryFiles(const std::string& dir, const std::string& name, 
     ::closedir(folder);
 }
 
-FileStatus ReplaceFile(const std::string& requested, std::string_view contents)
+FileStatus ReplaceFile(const std::string& requested, std::string_view contents, bool ownerOnly)
 {
     // A file that its owner linked elsewhere is replaced where it really
     // lives, and the link stays; a link planted by anyone else is refused.
@@ -215,7 +215,7 @@ FileStatus ReplaceFile(const std::string& requested, std::string_view contents)
     if (!MakeDirectories(dir))
         return FileStatus::Failed("the folder " + dir + " cannot be created: " + ErrorText(errno));
 
-    const bool shared = IsSharedGroupFolder(dir.empty() ? "." : dir);
+    const bool shared = !ownerOnly && IsSharedGroupFolder(dir.empty() ? "." : dir);
     mode_t mode = shared ? 0660 : 0600;
     gid_t group = static_cast<gid_t>(-1);
     struct stat old

@@ -60,7 +60,9 @@ bool IsSharedGroupFolder(const std::string& dir);
 // Missing folders are created, owner-only. A symbolic link is replaced where
 // it points only when MayFollow allows it. Temporary files that a killed
 // writer of this user left beside the file are removed.
-FileStatus ReplaceFile(const std::string& path, std::string_view contents);
+// A new file of `ownerOnly` stays readable by its owner alone, also in a
+// shared group folder.
+FileStatus ReplaceFile(const std::string& path, std::string_view contents, bool ownerOnly = false);
 bool ReplaceFileAtomically(const std::string& path, std::string_view contents);
 
 // Removes the temporary files that ReplaceFile leaves when its process is

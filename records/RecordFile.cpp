@@ -174,7 +174,7 @@ PendingMerge MergePending(const std::string& path, CStudentRoster& roster)
             continue;
         }
         if (at < 0 && !roster.AddStudent(student.m_strName, student.m_strPassword))
-            continue;  // a name the file cannot hold; it never reaches a pending file
+            continue; // a name the file cannot hold; it never reaches a pending file
         JoinResults(*roster.GetStudent(roster.FindStudent(student.m_strName)), student);
     }
     return merge;

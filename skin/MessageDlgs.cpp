@@ -110,7 +110,7 @@ CPromptDlg::CPromptDlg(QWidget* parent) : CSkinDialog(parent)
 void CPromptDlg::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    PaintPromptSurface(painter, rect(), FromBytes(m_strText), 26);
+    PaintPromptSurface(painter, rect(), FromBytes(m_strText), m_nFontHeight, m_bWrap ? DT_WORDBREAK : 0u);
 }
 
 void CPromptDlg::OnDrawItem(QPainter& painter, const DrawItem& item)

@@ -48,6 +48,9 @@ class CPromptDlg : public CSkinDialog
 
     CPalette* m_pPalette = nullptr;
     std::string m_strText;
+    // A question longer than the usual two lines is set smaller and wrapped.
+    int m_nFontHeight = 26;
+    bool m_bWrap = false;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

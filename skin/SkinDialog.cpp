@@ -51,7 +51,8 @@ void CSkinDialog::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-void PaintPromptSurface(QPainter& painter, const QRect& client, const QString& text, int fontHeight)
+void PaintPromptSurface(QPainter& painter, const QRect& client, const QString& text, int fontHeight,
+                        unsigned extraFormat)
 {
     using namespace quillet::skin;
     TileBitmap(painter, quillet::skin::bitmap::kWoodTile, client);
@@ -59,7 +60,7 @@ void PaintPromptSurface(QPainter& painter, const QRect& client, const QString& t
     DrawFrames(painter, inside);
     painter.setFont(MakeFont("Arial", fontHeight, 700));
     painter.setPen(Qt::black);
-    DrawText(painter, inside, text, DT_CENTER);
+    DrawText(painter, inside, text, DT_CENTER | extraFormat);
 }
 
 void DrawPromptButton(QPainter& painter, const DrawItem& item)

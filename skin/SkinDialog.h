@@ -38,6 +38,7 @@ class CSkinDialog : public QDialog
 
 // Wood tile, three frames and a bold caption across the top: the surface of
 // the prompt, the password confirmation and the e-mail address dialogs.
-void PaintPromptSurface(QPainter& painter, const QRect& client, const QString& text, int fontHeight);
+void PaintPromptSurface(QPainter& painter, const QRect& client, const QString& text, int fontHeight,
+                        unsigned extraFormat = 0);
 // The face of an OK or Cancel button by its state.
 void DrawPromptButton(QPainter& painter, const DrawItem& item);

@@ -78,7 +78,16 @@ void CQuilletDlg::OnLoginNext()
 
 void CQuilletDlg::Advance()
 {
+    const std::optional<quillet::Journal> resumed = OfferJournal();
     UpdatePage();
+    if (resumed && m_pRun)
+    {
+        // Where the student was, and the clock from the time already spent.
+        m_pRun->GoTo(resumed->current);
+        m_pRun->Start(Now() - resumed->elapsed);
+        m_bJournalStarted = true;
+        RefreshQuestion();
+    }
     Redraw();
 }
 

@@ -8,8 +8,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <ctime>
+#include <unistd.h>
 
 #include "output/ResultsView.h"
+#include "platform/Files.h"
 #include "platform/Folders.h"
 #include "skin/MessageDlgs.h"
 #include "skin/SkinDialog.h"
@@ -321,8 +323,12 @@ void CQuilletDlg::RefreshQuestion()
 
 void CQuilletDlg::OnTimer(int id)
 {
-    if (id == kClockTimerId && (m_nPage == PageTest || m_nPage == PageQuiz))
-        Control(IDC_CLOCK)->update();
+    if (id != kClockTimerId || (m_nPage != PageTest && m_nPage != PageQuiz))
+        return;
+    Control(IDC_CLOCK)->update();
+    // The time spent reaches the journal also while nothing is clicked.
+    if (++m_nTicksSinceJournal >= 30)
+        SaveJournal();
 }
 
 void CQuilletDlg::showEvent(QShowEvent* event)
@@ -413,7 +419,10 @@ bool CQuilletDlg::SearchWithRestore(Move move, bool restore)
     const CQuestion* old = GetCurrent();
     const bool found = m_pRun->Go(move, restore);
     if (GetCurrent() && GetCurrent() != old)
+    {
         RefreshQuestion();
+        SaveJournal();
+    }
     return found;
 }
 
@@ -444,6 +453,7 @@ void CQuilletDlg::OnFlag()
     if (!GetCurrent())
         return;
     m_pRun->ToggleFlag();
+    SaveJournal();
     Control(IDC_QUESTION)->update();
 }
 
@@ -484,6 +494,7 @@ void CQuilletDlg::SelectAnswer(int i)
     if ((m_nPage != PageTest && m_nPage != PageQuiz) || !GetCurrent())
         return;
     m_pRun->ChooseAnswer(i);
+    SaveJournal();
     for (int id = IDC_ANSWER_A; id <= IDC_ANSWER_D; ++id)
         Control(id)->update();
     Control(IDC_COMPLETE)->update();
@@ -545,7 +556,9 @@ void CQuilletDlg::RecordPendingResult()
     if (!m_pRun->IsResultPending())
         return;
     const quillet::Score score = m_pRun->GetScore();
-    SaveResult(History().MakeResult(score.right, score.total));
+    // The journal goes only once the result is safe.
+    if (SaveResult(History().MakeResult(score.right, score.total)))
+        RemoveJournal();
     m_pRun->MarkRecorded();
 }
 
@@ -592,7 +605,7 @@ bool CQuilletDlg::ReadRecords()
     return false;
 }
 
-void CQuilletDlg::SaveResult(const CResultEntry& result)
+bool CQuilletDlg::SaveResult(const CResultEntry& result)
 {
     const std::string name = m_strUserName;
     const std::string password = m_strPassword;
@@ -611,7 +624,7 @@ void CQuilletDlg::SaveResult(const CResultEntry& result)
         if (saved)
         {
             AdoptRoster(std::move(written));
-            return;
+            return true;
         }
         TellRecordProblem("Your result could not be saved in the record folder " +
                           m_pRecordFile->GetFolder() + ": " + saved.reason + ".");
@@ -627,6 +640,91 @@ void CQuilletDlg::SaveResult(const CResultEntry& result)
     TellRecordProblem(kept ? "Your result is kept in " + keptIn +
                                  " and goes into the record file with the next result that is saved."
                            : "Your result could not be kept either: " + kept.reason + ".");
+    return kept.ok;
+}
+
+std::string CQuilletDlg::JournalFolder() const
+{
+    // The record folder, unless it is shared and this account may not write there.
+    const std::string records = quillet::RecordDirectory();
+    if (quillet::MakeDirectories(records) && ::access(records.c_str(), W_OK) == 0)
+        return records;
+    const std::string own = quillet::DataFolder() + "/quillet";
+    quillet::MakeDirectories(own);
+    return own;
+}
+
+std::optional<quillet::Journal> CQuilletDlg::OfferJournal()
+{
+    m_bJournalStarted = false;
+    m_strJournalPath.clear();
+    if (!m_pRun)
+        return std::nullopt;
+    m_strJournalPath = JournalFolder() + "/" +
+                       quillet::JournalFileName(m_strUserName, m_pRun->GetCourseTitle(), m_pRun->GetKind(),
+                                                m_pRun->GetChapter());
+    std::string text;
+    const quillet::FileStatus read = quillet::ReadRegularFile(m_strJournalPath, text, 1 << 20);
+    if (read.missing)
+        return std::nullopt;
+    std::optional<quillet::Journal> journal = read ? quillet::ParseJournal(text) : std::nullopt;
+    std::string why = !read      ? read.reason
+                      : !journal ? std::string("it does not read as one")
+                      : journal->student != m_strUserName
+                          ? std::string("it is another student's")
+                          : quillet::ResumeFromJournal(*m_pRun, *journal, m_pRun->GetBankIdentity());
+    if (!why.empty())
+    {
+        // Kept aside for whoever wants to look, never offered again.
+        ::rename(m_strJournalPath.c_str(), (m_strJournalPath + ".bad").c_str());
+        TellRecordProblem("Your unfinished " + std::string(TestKindWord(m_pRun->GetKind())) +
+                          " could not be restored: " + why + ".");
+        return std::nullopt;
+    }
+    std::string when = quillet::FormatLocalTime(journal->saved, "%d %B, %H:%M");
+    if (!when.empty() && when.front() == '0')
+        when.erase(0, 1);
+    CPromptDlg prompt(this);
+    prompt.m_pPalette = m_pPalette;
+    prompt.m_nFontHeight = 17;
+    prompt.m_bWrap = true;
+    prompt.m_strText = "You have an unfinished " + std::string(TestKindWord(m_pRun->GetKind())) + " from " +
+                       when + ", with " + std::to_string(journal->Answered()) + " of " +
+                       std::to_string(journal->entries.size()) + " questions answered. Continue it?";
+    if (prompt.DoModal() == IDOK)
+        return journal;
+    RemoveJournal();
+    m_pRun->Retake();
+    return std::nullopt;
+}
+
+void CQuilletDlg::SaveJournal()
+{
+    m_nTicksSinceJournal = 0;
+    if (!m_pRun || m_strJournalPath.empty() || (m_nPage != PageTest && m_nPage != PageQuiz))
+        return;
+    if (!m_bJournalStarted && m_pRun->GetAnsweredCount() == 0)
+        return;
+    m_bJournalStarted = true;
+    const std::string text = quillet::ComposeJournal(*m_pRun, m_strUserName, m_pRun->GetBankIdentity(),
+                                                     Now() - m_pRun->GetStartTime(), Now());
+    const quillet::FileStatus saved = text.empty()
+                                          ? quillet::FileStatus::Failed("the test cannot be described")
+                                          : quillet::ReplaceFile(m_strJournalPath, text, true);
+    if (!saved && !m_bJournalProblemTold)
+    {
+        m_bJournalProblemTold = true;
+        TellRecordProblem("Your answers cannot be kept for a restart in " +
+                          quillet::ParentFolder(m_strJournalPath) + ": " + saved.reason +
+                          ". The test goes on.");
+    }
+}
+
+void CQuilletDlg::RemoveJournal()
+{
+    if (!m_strJournalPath.empty())
+        ::unlink(m_strJournalPath.c_str());
+    m_bJournalStarted = false;
 }
 
 void CQuilletDlg::OnReview()
@@ -643,6 +741,7 @@ void CQuilletDlg::OnRetake()
     if (!m_pRun)
         return;
     m_bRetake = 1;
+    RemoveJournal();
     m_pRun->Retake();
     UpdatePage();
     Redraw();

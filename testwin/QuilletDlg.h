@@ -4,8 +4,10 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "course/TestJournal.h"
 #include "course/TestRun.h"
 #include "records/RecordFile.h"
 #include "records/ResultHistory.h"
@@ -116,7 +118,16 @@ class CQuilletDlg : public QDialog
     void RecordPendingResult();
     // Writes the result into the record file, asking to try again while it
     // fails; a result that stays unsaved is kept pending.
-    void SaveResult(const CResultEntry& result);
+    // Answers whether the result is safe on disk, saved or kept pending.
+    bool SaveResult(const CResultEntry& result);
+    // The journal of the test in progress, from the first answer on, so
+    // that a test left by Escape, a crash or a power cut can be resumed.
+    std::string JournalFolder() const;
+    // At login: offers the student's unfinished test and puts it back when
+    // accepted; answers its journal then.
+    std::optional<quillet::Journal> OfferJournal();
+    void SaveJournal();
+    void RemoveJournal();
     // Reads the record file as it is now; tells the student, once, when it
     // cannot be used. False when it could not be read.
     bool ReadRecords();
@@ -150,6 +161,10 @@ class CQuilletDlg : public QDialog
     std::unique_ptr<CStudentRoster> m_pRoster;
     std::unique_ptr<quillet::CRecordFile> m_pRecordFile;
     bool m_bRecordProblemTold = false;
+    std::string m_strJournalPath;
+    bool m_bJournalStarted = false;
+    bool m_bJournalProblemTold = false;
+    int m_nTicksSinceJournal = 0;
     std::string m_strUserName;
 
     CResultHistory m_history;

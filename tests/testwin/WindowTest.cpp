@@ -790,6 +790,169 @@ class WindowTest : public QObject
         QVERIFY(stored->CheckPassword("Cid", "theirs"));
     }
 
+    // What the student sees of every drawn question, and where he is.
+    static QStringList Seen(CQuilletDlg& w)
+    {
+        QStringList seen;
+        for (const CQuestion* q : InOrder(w))
+        {
+            QString line = QString::fromStdString(q->GetText()) + " |";
+            for (int i = 0; i < q->GetAnswerCount(); ++i)
+                line += " " + QString::fromStdString(*q->GetAnswerText(i));
+            seen << line + QString(" | %1 %2").arg(q->GetAnswer()).arg(q->IsFlagged());
+        }
+        return seen << QString("at %1").arg(w.GetRun()->GetCurrentIndex());
+    }
+
+    static QStringList ReturningLogIn(CQuilletDlg& w, const QString& name,
+                                      const std::vector<Reply>& replies = {})
+    {
+        Edit(w, IDC_USER_NAME)->setText(name);
+        Edit(w, IDC_PASSWORD)->setText("pw");
+        return Answering(replies, [&] { Click(w, IDC_LOGIN_NEXT); });
+    }
+
+    void anUnfinishedTestComesBackAtLoginExactlyAsItWasLeft()
+    {
+        CStudentRoster students;
+        students.AddStudent("Ann", "pw");
+        students.AddStudent("Bob", "pw");
+        QVERIFY(students.WriteRoster(kRecordFileName));
+        const std::string bank = Bank({10, 10});
+        const QString journal =
+            QString::fromStdString(quillet::RecordDirectory() + "/" +
+                                   quillet::JournalFileName("Ann", "Networks", TestKind::Test, 0));
+        QStringList left;
+        {
+            auto w = Window("test", bank);
+            Drive(*w,
+                  [&]
+                  {
+                      QCOMPARE(ReturningLogIn(*w, "Ann"), QStringList());
+                      QVERIFY(!QFile::exists(journal)); // nothing before the first answer
+                      Choose(*w, 1);
+                      Click(*w, IDC_FLAG);
+                      Click(*w, IDC_NEXT);
+                      Choose(*w, 0);
+                      Choose(*w, 0); // taken back
+                      Click(*w, IDC_NEXT);
+                      Choose(*w, 2);
+                      Click(*w, IDC_NEXT);
+                      Click(*w, IDC_NEXT);
+                      m_now += 100;
+                      Click(*w, IDC_FLAG);
+                      left = Seen(*w);
+                      QTest::keyClick(w.get(), Qt::Key_Escape);
+                  });
+        }
+        QVERIFY(QFile::exists(journal));
+
+        // Another student is not offered Ann's test.
+        {
+            auto w = Window("test", bank);
+            Drive(*w,
+                  [&]
+                  {
+                      QCOMPARE(ReturningLogIn(*w, "Bob"), QStringList());
+                      w->reject();
+                  });
+        }
+
+        m_now += 5000; // the program was closed: not counted
+        auto w = Window("test", bank);
+        const int ended =
+            Drive(*w,
+                  [&]
+                  {
+                      const QStringList asked = ReturningLogIn(*w, "Ann", {{"okButton"}});
+                      QCOMPARE(asked.size(), 1);
+                      QVERIFY2(asked[0].startsWith("promptBox: You have an unfinished Test from ") &&
+                                   asked[0].endsWith(", with 2 of 20 questions answered. Continue it?"),
+                               qPrintable(asked[0]));
+                      QCOMPARE(Seen(*w), left);
+                      QCOMPARE(w->GetPage(), int(PageTest));
+                      QCOMPARE(m_now - w->GetRun()->GetStartTime(), quillet::TimeSpan(100));
+                      // Grading records the result and ends the journal.
+                      for (CQuestion* q : InOrder(*w))
+                          q->SetAnswer(q->GetCorrect());
+                      while (w->GetRun()->Go(quillet::TestRun::Move::Next))
+                      {
+                      }
+                      QCOMPARE(Prompted(*w, IDC_NEXT).size(), 1);
+                      QCOMPARE(w->GetPage(), int(PageResults));
+                      Click(*w, IDC_EXIT_RESULTS);
+                  });
+        QCOMPARE(ended, IDOK);
+        QVERIFY(!QFile::exists(journal));
+        const auto stored = ReadRoster(kRecordFileName);
+        QCOMPARE(stored->GetResult(stored->FindStudent("Ann"), 0)->m_nRight, 20);
+    }
+
+    void anUnfinishedTestDeclinedOrUnfitIsNotPutBack()
+    {
+        SeedStudent("Ann", "pw");
+        const std::string bank = Bank({10, 10});
+        const QString journal =
+            QString::fromStdString(quillet::RecordDirectory() + "/" +
+                                   quillet::JournalFileName("Ann", "Networks", TestKind::Test, 0));
+        QStringList left;
+        {
+            auto w = Window("test", bank);
+            Drive(*w,
+                  [&]
+                  {
+                      ReturningLogIn(*w, "Ann");
+                      Choose(*w, 1);
+                      left = Seen(*w);
+                      w->reject();
+                  });
+        }
+        QFile saved(journal);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QByteArray quizJournal = saved.readAll().replace("kind Test", "kind Quiz");
+        saved.close();
+        // Declined: a new draw, and the journal is gone.
+        {
+            auto w = Window("test", bank);
+            Drive(*w,
+                  [&]
+                  {
+                      QCOMPARE(ReturningLogIn(*w, "Ann", {{"cancelButton"}}).size(), 1);
+                      QCOMPARE(w->GetRun()->GetAnsweredCount(), 0);
+                      QVERIFY(Seen(*w) != left);
+                      w->reject();
+                  });
+        }
+        QVERIFY(!QFile::exists(journal));
+
+        // A quiz's journal under a Test's name, and one that does not read:
+        // set aside, told, never offered.
+        const std::pair<QByteArray, QString> unfit[] = {
+            {quizJournal, "the journal is of another test"},
+            {QByteArray("quillet-journal 1\nstudent Ann\n"), "it does not read as one"},
+            {QByteArray("\x01garbage"), "it does not read as one"}};
+        for (const auto& [bytes, why] : unfit)
+        {
+            QFile file(journal);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+            file.close();
+            auto w = Window("test", bank);
+            Drive(*w,
+                  [&]
+                  {
+                      QCOMPARE(ReturningLogIn(*w, "Ann", {{"okButton"}}),
+                               QStringList{"messageBox: Your unfinished Test could not be restored: " + why +
+                                           "."});
+                      QCOMPARE(w->GetPage(), int(PageTest));
+                      w->reject();
+                  });
+            QVERIFY(!QFile::exists(journal));
+            QVERIFY(QFile::exists(journal + ".bad"));
+            QFile::remove(journal + ".bad");
+        }
+    }
+
     void emptyNameIsRefusedAndLineBreaksCannotBeTyped()
     {
         auto w = Window("test", Bank({4}));

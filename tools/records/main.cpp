@@ -1,15 +1,19 @@
 // quillet-records: reads, converts and reports on the student record file.
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "course/Complement.h"
+#include "course/TestJournal.h"
 #include "output/ResultsText.h"
 #include "platform/Files.h"
 #include "records/RecordFile.h"
 #include "records/ResultHistory.h"
 #include "records/StudentRoster.h"
+#include "tools/common/Json.h"
 #include "tools/records/RecordsFormat.h"
 
 namespace
@@ -25,6 +29,7 @@ constexpr const char* kUsage =
     "       quillet-records export-csv FILE       every result as CSV\n"
     "       quillet-records merge [--rename-conflicts] OUT FILE...\n"
     "                                             join record files collected from several machines\n"
+    "       quillet-records unfinished FOLDER     the unfinished tests whose journals are in FOLDER\n"
     "where SELECTION is --user NAME --course TITLE (--test | --pretest | --quiz CHAPTER)\n"
     "and CHAPTER is the chapter's name.\n";
 
@@ -156,6 +161,49 @@ int Merge(std::vector<std::string> args)
     return Write(args[0], quillet::Complemented(merged.ComposeRecordText()));
 }
 
+// Every journal of an unfinished test in the folder, as JSON, sorted by file
+// name; journals that do not read are listed with "readable": false.
+int Unfinished(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+    {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(quillet::kJournalPrefix) && name.ends_with(quillet::kJournalSuffix))
+            names.push_back(name);
+    }
+    if (error)
+    {
+        std::fprintf(stderr, "quillet-records: cannot list %s: %s\n", folder.c_str(),
+                     error.message().c_str());
+        return 1;
+    }
+    std::sort(names.begin(), names.end());
+    quillet::json::Writer out;
+    out.BeginObject().Key("unfinished").BeginArray();
+    for (const std::string& name : names)
+    {
+        std::string text;
+        const auto journal = quillet::ReadRegularFile(folder + "/" + name, text, 1 << 20)
+                                 ? quillet::ParseJournal(text)
+                                 : std::nullopt;
+        out.BeginObject().Key("file").String(name).Key("readable").Bool(journal.has_value());
+        if (journal)
+        {
+            out.Key("student").String(journal->student).Key("course").String(journal->course);
+            out.Key("kind").String(TestKindWord(journal->kind)).Key("chapter").Number(journal->chapter);
+            out.Key("answered").Number(journal->Answered());
+            out.Key("questions").Number(static_cast<long long>(journal->entries.size()));
+            out.Key("elapsed").Number(journal->elapsed);
+            out.Key("saved").String(quillet::FormatLocalTime(journal->saved, "%Y-%m-%dT%H:%M:%S"));
+        }
+        out.EndObject();
+    }
+    out.EndArray().EndObject();
+    return Print(out.Text());
+}
+
 // The history of the selection in args[1...], or nothing when they do not
 // name exactly one user, one course and one kind of test.
 std::optional<CResultHistory> ParseSelection(const std::vector<std::string>& args)
@@ -254,5 +302,7 @@ int main(int argc, char** argv)
         return Report(args);
     if (command == "merge")
         return Merge(args);
+    if (command == "unfinished")
+        return args.size() == 1 ? Unfinished(args[0]) : Usage();
     return Usage();
 }

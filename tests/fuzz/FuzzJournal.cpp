@@ -1,0 +1,40 @@
+// Feeds arbitrary bytes to the journal reader, and every journal it accepts
+// to the resume of a fixed run: nothing may crash, and a resume that is
+// accepted must compose back to a journal that resumes the same way.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "course/CourseReader.h"
+#include "course/TestJournal.h"
+
+namespace
+{
+std::unique_ptr<CCourse> Bank()
+{
+    return CCourseReader::LoadText("!Networks\n@One\n#Q1\n^a\n^b\n^c\n#Q2\n^a\n^b\n$T1\n^True\n@Two\n#Q3\n^x\n^y\n^z\n^w\n");
+}
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const auto journal = quillet::ParseJournal(text);
+    if (!journal)
+        return 0;
+    for (const bool quiz : {false, true})
+    {
+        CRandom random(1);
+        auto run = quiz ? quillet::TestRun::DrawQuiz(Bank(), 1, random)
+                        : quillet::TestRun::DrawTest(Bank(), journal->kind == TestKind::PreTest, random);
+        if (!run || !quillet::ResumeFromJournal(*run, *journal, journal->bank).empty())
+            continue;
+        const std::string again = quillet::ComposeJournal(*run, journal->student, journal->bank, journal->elapsed,
+                                                          journal->saved);
+        const auto reread = quillet::ParseJournal(again);
+        if (!reread || reread->Answered() != journal->Answered() || reread->current != journal->current)
+            std::abort();
+    }
+    return 0;
+}
