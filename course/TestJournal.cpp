@@ -139,7 +139,8 @@ std::unique_ptr<CQuestion> Rebuild(const CQuestion& bank, const JournalEntry& en
             if (sorted[static_cast<std::size_t>(k)] != k)
                 sorted.clear();
         if (static_cast<int>(entry.order.size()) != count || sorted.empty() || entry.correct < 0 ||
-            entry.correct >= count || entry.order[static_cast<std::size_t>(entry.correct)] != bank.GetCorrect())
+            entry.correct >= count ||
+            entry.order[static_cast<std::size_t>(entry.correct)] != bank.GetCorrect())
         {
             why = "a question of the journal is no longer the same in the bank";
             return nullptr;
@@ -157,7 +158,8 @@ std::unique_ptr<CQuestion> Rebuild(const CQuestion& bank, const JournalEntry& en
         }
         question->SetCorrect(entry.correct);
     }
-    if (entry.correct != question->GetCorrect() || entry.answer < -1 || entry.answer >= question->GetAnswerCount())
+    if (entry.correct != question->GetCorrect() || entry.answer < -1 ||
+        entry.answer >= question->GetAnswerCount())
     {
         why = "a question of the journal is no longer the same in the bank";
         return nullptr;
@@ -193,25 +195,28 @@ BankIdentity IdentifyBank(const std::string& path)
 
 int Journal::Answered() const
 {
-    return static_cast<int>(
-        std::count_if(entries.begin(), entries.end(), [](const JournalEntry& entry) { return entry.answer >= 0; }));
+    return static_cast<int>(std::count_if(entries.begin(), entries.end(),
+                                          [](const JournalEntry& entry) { return entry.answer >= 0; }));
 }
 
 std::string ComposeJournal(const TestRun& run, const std::string& student, const BankIdentity& bank,
                            TimeSpan elapsed, TimeStamp now)
 {
     std::string text(kMagic);
-    text += "\nstudent " + student + "\ncourse " + run.GetCourseTitle() + "\nkind " + TestKindWord(run.GetKind()) +
-            "\nchapter " + std::to_string(run.GetChapter()) + "\nbank " + bank.path + "\nsize " +
-            std::to_string(bank.size) + "\nhash " + Hex(bank.hash) + "\nsaved " + std::to_string(now) +
-            "\nelapsed " + std::to_string(elapsed) + "\ncurrent " + std::to_string(run.GetCurrentIndex()) +
-            "\ncount " + std::to_string(run.GetQuestionCount()) + "\n";
+    text += "\nstudent " + student + "\ncourse " + run.GetCourseTitle() + "\nkind " +
+            TestKindWord(run.GetKind()) + "\nchapter " + std::to_string(run.GetChapter()) + "\nbank " +
+            bank.path + "\nsize " + std::to_string(bank.size) + "\nhash " + Hex(bank.hash) + "\nsaved " +
+            std::to_string(now) + "\nelapsed " + std::to_string(elapsed) + "\ncurrent " +
+            std::to_string(run.GetCurrentIndex()) + "\ncount " + std::to_string(run.GetQuestionCount()) +
+            "\n";
     const CCourse& source = run.GetBank();
-    const auto add = [&](const CChapter& section, int chapter) {
+    const auto add = [&](const CChapter& section, int chapter)
+    {
         const CChapter* bankChapter = source.GetAt(chapter);
         for (int i = 0; i < section.GetCount(); ++i)
         {
-            const auto entry = bankChapter ? EntryFor(*bankChapter, chapter, *section.GetAt(i)) : std::nullopt;
+            const auto entry =
+                bankChapter ? EntryFor(*bankChapter, chapter, *section.GetAt(i)) : std::nullopt;
             if (!entry)
                 return false;
             std::string order;
@@ -242,11 +247,11 @@ std::optional<Journal> ParseJournal(std::string_view text)
     {
         const auto end = text.find('\n');
         if (end == std::string_view::npos)
-            return std::nullopt;  // a journal always ends its last line: a cut one is refused
+            return std::nullopt; // a journal always ends its last line: a cut one is refused
         lines.push_back(text.substr(0, end));
         text.remove_prefix(end + 1);
     }
-    const char* keys[] = {"student ", "course ", "kind ", "chapter ", "bank ", "size ",
+    const char* keys[] = {"student ", "course ", "kind ",    "chapter ", "bank ", "size ",
                           "hash ",    "saved ",  "elapsed ", "current ", "count "};
     constexpr std::size_t kHeader = std::size(keys);
     if (lines.size() < kHeader + 1 || lines[0] != kMagic)
@@ -266,7 +271,8 @@ std::optional<Journal> ParseJournal(std::string_view text)
     if (!kind || !ReadNumber(value[3], journal.chapter) || !ReadNumber(value[5], journal.bank.size) ||
         !ReadNumber(value[6], journal.bank.hash, 16) || !ReadNumber(value[7], journal.saved) ||
         !ReadNumber(value[8], journal.elapsed) || !ReadNumber(value[9], journal.current) ||
-        !ReadNumber(value[10], count) || count < 0 || lines.size() != kHeader + 1 + static_cast<std::size_t>(count))
+        !ReadNumber(value[10], count) || count < 0 ||
+        lines.size() != kHeader + 1 + static_cast<std::size_t>(count))
         return std::nullopt;
     journal.kind = *kind;
     journal.bank.path = value[4];
@@ -282,13 +288,15 @@ std::optional<Journal> ParseJournal(std::string_view text)
 
 std::string ResumeFromJournal(TestRun& run, const Journal& journal, const BankIdentity& bank)
 {
-    if (journal.course != run.GetCourseTitle() || journal.kind != run.GetKind() || journal.chapter != run.GetChapter())
+    if (journal.course != run.GetCourseTitle() || journal.kind != run.GetKind() ||
+        journal.chapter != run.GetChapter())
         return "the journal is of another test";
     if (journal.bank.size != bank.size || journal.bank.hash != bank.hash)
         return "the question bank has changed since";
     if (static_cast<int>(journal.entries.size()) != run.GetQuestionCount())
         return "the journal is of a test of another size";
-    if (journal.current < -1 || journal.current >= static_cast<int>(journal.entries.size()) || journal.elapsed < 0)
+    if (journal.current < -1 || journal.current >= static_cast<int>(journal.entries.size()) ||
+        journal.elapsed < 0)
         return "the journal does not read as one";
 
     const CCourse& source = run.GetBank();

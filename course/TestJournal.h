@@ -28,12 +28,12 @@ BankIdentity IdentifyBank(const std::string& path);
 
 struct JournalEntry
 {
-    int chapter = 0;   // in the bank
-    int question = 0;  // in that chapter of the bank
+    int chapter = 0;  // in the bank
+    int question = 0; // in that chapter of the bank
     int correct = 0;
     int answer = -1;
     bool flagged = false;
-    std::vector<int> order;  // bank index of each answer as drawn; empty for true/false
+    std::vector<int> order; // bank index of each answer as drawn; empty for true/false
 };
 
 struct Journal
@@ -45,7 +45,7 @@ struct Journal
     BankIdentity bank;
     TimeStamp saved = 0;
     TimeSpan elapsed = 0;
-    int current = -1;  // index in test order
+    int current = -1; // index in test order
     std::vector<JournalEntry> entries;
 
     int Answered() const;
@@ -67,7 +67,8 @@ std::string ResumeFromJournal(TestRun& run, const Journal& journal, const BankId
 
 // The journal's file name for a student's test of a course: one per
 // student, course, kind and chapter.
-std::string JournalFileName(const std::string& student, const std::string& course, TestKind kind, int chapter);
+std::string JournalFileName(const std::string& student, const std::string& course, TestKind kind,
+                            int chapter);
 inline constexpr const char* kJournalPrefix = "unfinished-";
 inline constexpr const char* kJournalSuffix = ".journal";
 }

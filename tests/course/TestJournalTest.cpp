@@ -37,8 +37,8 @@ std::string Shown(const CQuestion& q)
     std::string shown = std::to_string(q.GetNumber()) + ") " + q.GetText() + " [";
     for (int i = 0; i < q.GetAnswerCount(); ++i)
         shown += *q.GetAnswerText(i) + (q.GetNote(i) ? "{" + *q.GetNote(i) + "}" : "") + ";";
-    return shown + "] correct " + std::to_string(q.GetCorrect()) + " answer " + std::to_string(q.GetAnswer()) +
-           (q.IsFlagged() ? " flagged" : "");
+    return shown + "] correct " + std::to_string(q.GetCorrect()) + " answer " +
+           std::to_string(q.GetAnswer()) + (q.IsFlagged() ? " flagged" : "");
 }
 
 std::vector<std::string> ShownAll(const TestRun& run)
@@ -54,7 +54,8 @@ const quillet::BankIdentity kBank{"/banks/networks.blh", 4096, 0x1234};
 class Journals : public testing::TestWithParam<TestKind>
 {
 };
-INSTANTIATE_TEST_SUITE_P(AllKinds, Journals, testing::Values(TestKind::Test, TestKind::PreTest, TestKind::Quiz));
+INSTANTIATE_TEST_SUITE_P(AllKinds, Journals,
+                         testing::Values(TestKind::Test, TestKind::PreTest, TestKind::Quiz));
 }
 
 TEST_P(Journals, ATestPutBackFromItsJournalIsTheTestThatWasLeft)
@@ -101,22 +102,27 @@ TEST(Journal, OneThatDoesNotFitIsRefusedAndTheRunKeepsItsDraw)
     left->Begin();
     left->ChooseAnswer(1);
     const std::string text = quillet::ComposeJournal(*left, "Ann", kBank, 30, 1'765'000'000);
-    const auto replace = [&](const std::string& from, const std::string& to) {
+    const auto replace = [&](const std::string& from, const std::string& to)
+    {
         std::string changed = text;
         changed.replace(changed.find(from), from.size(), to);
         return changed;
     };
-    const std::string firstEntry = text.substr(text.find("\nq ") + 1, text.find('\n', text.find("\nq ") + 1) -
-                                                                          text.find("\nq "));
+    const std::string firstEntry =
+        text.substr(text.find("\nq ") + 1, text.find('\n', text.find("\nq ") + 1) - text.find("\nq "));
     const struct
     {
         const char* name;
         std::string journal;
         quillet::BankIdentity bank;
         TestKind kind;
-        std::string why;  // empty: not even read
+        std::string why; // empty: not even read
     } cases[] = {
-        {"changed bank", text, {kBank.path, kBank.size, 0x9999}, TestKind::Test, "the question bank has changed since"},
+        {"changed bank",
+         text,
+         {kBank.path, kBank.size, 0x9999},
+         TestKind::Test,
+         "the question bank has changed since"},
         {"quiz journal, test started", replace("kind Test", "kind Quiz"), kBank, TestKind::Test,
          "the journal is of another test"},
         {"test journal, pre-test started", text, kBank, TestKind::PreTest, "the journal is of another test"},
@@ -124,8 +130,9 @@ TEST(Journal, OneThatDoesNotFitIsRefusedAndTheRunKeepsItsDraw)
          "the journal is of a test of another size"},
         {"cut short", text.substr(0, text.size() - 5), kBank, TestKind::Test, ""},
         {"another format", replace("quillet-journal 1", "quillet-journal 2"), kBank, TestKind::Test, ""},
-        {"answers not a permutation", replace(firstEntry, firstEntry.substr(0, firstEntry.rfind(' ')) + " 0,0,0\n"),
-         kBank, TestKind::Test, "a question of the journal is no longer the same in the bank"},
+        {"answers not a permutation",
+         replace(firstEntry, firstEntry.substr(0, firstEntry.rfind(' ')) + " 0,0,0\n"), kBank, TestKind::Test,
+         "a question of the journal is no longer the same in the bank"},
         {"a question the bank lacks", replace(firstEntry, "q 0 77 0 -1 0 0,1,2\n"), kBank, TestKind::Test,
          "a question of the journal is not in the bank"},
     };

@@ -13,7 +13,8 @@ namespace
 {
 std::unique_ptr<CCourse> Bank()
 {
-    return CCourseReader::LoadText("!Networks\n@One\n#Q1\n^a\n^b\n^c\n#Q2\n^a\n^b\n$T1\n^True\n@Two\n#Q3\n^x\n^y\n^z\n^w\n");
+    return CCourseReader::LoadText(
+        "!Networks\n@One\n#Q1\n^a\n^b\n^c\n#Q2\n^a\n^b\n$T1\n^True\n@Two\n#Q3\n^x\n^y\n^z\n^w\n");
 }
 }
 
@@ -30,8 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                         : quillet::TestRun::DrawTest(Bank(), journal->kind == TestKind::PreTest, random);
         if (!run || !quillet::ResumeFromJournal(*run, *journal, journal->bank).empty())
             continue;
-        const std::string again = quillet::ComposeJournal(*run, journal->student, journal->bank, journal->elapsed,
-                                                          journal->saved);
+        const std::string again =
+            quillet::ComposeJournal(*run, journal->student, journal->bank, journal->elapsed, journal->saved);
         const auto reread = quillet::ParseJournal(again);
         if (!reread || reread->Answered() != journal->Answered() || reread->current != journal->current)
             std::abort();
