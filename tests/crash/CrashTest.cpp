@@ -155,6 +155,59 @@ class CrashTest : public QObject
                      qPrintable(QString("a cut at %1 of %2 bytes passes").arg(cut).arg(before.size())));
         }
     }
+
+    void killedMidTestComesBackAtTheNextStart()
+    {
+        QTemporaryDir home;
+        QVERIFY(home.isValid() && QDir().mkpath(home.filePath("runtime")) &&
+                QDir().mkpath(home.filePath("config")));
+        QVERIFY(QFile::setPermissions(home.filePath("runtime"),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        std::ofstream(home.filePath("config/tovrin.ini").toStdString())
+            << "[New]\nCURRENT_TITLE=Tovrin Test Player\n";
+        std::string bank = "!Crash Course\n@Ch1\n";
+        for (int q = 0; q < 8; ++q)
+            bank += "#Q" + std::to_string(q) + "\n^right\n^wrong\n^also wrong\n";
+        const QString bankPath = home.filePath("crash.blh");
+        std::ofstream(bankPath.toStdString(), std::ios::binary) << quillet::Complemented(bank);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString& to : QString("HOME=home XDG_CONFIG_HOME=config XDG_DATA_HOME=data "
+                                         "XDG_RUNTIME_DIR=runtime QUILLET_RECORD_DIR=records")
+                                     .split(' '))
+            env.insert(to.section('=', 0, 0), home.filePath(to.section('=', 1)));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+
+        // Ann answers three questions; then the program is killed.
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.start(QUILLET_CRASH_DRIVER, {bankPath, "--answer", "3"});
+        QByteArray said;
+        while (!said.contains("P answered ") || !said.endsWith('\n'))
+        {
+            QVERIFY2(first.waitForReadyRead(30000), said.constData());
+            said += first.readAllStandardOutput();
+        }
+        first.kill();
+        QVERIFY(first.waitForFinished(30000));
+        const QString answers = QString(said).section("P answered ", 1).trimmed();
+        QCOMPARE(answers.count('-'), 5);
+
+        // The next start puts her test back, answers and all; grading records it.
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.start(QUILLET_CRASH_DRIVER, {bankPath, "--resume"});
+        QVERIFY(second.waitForFinished(60000));
+        const QStringList lines = QString(second.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(lines.filter("E ").isEmpty(), qPrintable(lines.join(", ")));
+        QVERIFY2(lines.contains("C resumed 3 " + answers), qPrintable(lines.join(", ")));
+        const QString graded = lines.filter("C graded ").value(0).section(' ', 2);
+        QVERIFY2(!graded.isEmpty(), qPrintable(lines.join(", ")));
+        const auto roster = ReadRosterFromPath(home.filePath("records/quillet2.blh").toStdString());
+        QVERIFY(roster);
+        QCOMPARE(roster->GetResultCount(roster->FindStudent("ann")), 1);
+        QCOMPARE(roster->GetResult(roster->FindStudent("ann"), 0)->m_nRight, graded.toInt());
+        QVERIFY(QDir(home.filePath("records")).entryList({"unfinished-*"}, QDir::Files).isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(CrashTest)
