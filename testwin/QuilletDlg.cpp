@@ -646,10 +646,10 @@ bool CQuilletDlg::SaveResult(const CResultEntry& result)
 std::string CQuilletDlg::JournalFolder() const
 {
     // The record folder, unless it is shared and this account may not write there.
-    const std::string records = quillet::RecordDirectory();
+    std::string records = quillet::RecordDirectory();
     if (quillet::MakeDirectories(records) && ::access(records.c_str(), W_OK) == 0)
         return records;
-    const std::string own = quillet::DataFolder() + "/quillet";
+    std::string own = quillet::DataFolder() + "/quillet";
     quillet::MakeDirectories(own);
     return own;
 }

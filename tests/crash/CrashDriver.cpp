@@ -35,6 +35,19 @@ void Click(QWidget* control)
     button->click();
 }
 
+// Confirms the password and accepts every prompt; any other box is odd.
+void AnswerStudentBox(QWidget& modal, const std::string& password)
+{
+    const QString name = modal.objectName();
+    if (name == "confirmPasswordBox")
+        modal.findChild<QLineEdit*>("confirmEdit")->setText(QString::fromStdString(password));
+    if (name == "confirmPasswordBox" || name == "promptBox")
+        return Click(modal.findChild<QAbstractButton*>("okButton"));
+    Say("E box " + name.toStdString());
+    if (auto* dialog = qobject_cast<QDialog*>(&modal))
+        dialog->done(-1);
+}
+
 struct Player
 {
     bool probe = false;
@@ -47,20 +60,13 @@ struct Player
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || qobject_cast<CQuilletDlg*>(modal))
             return;
-        const QString name = modal->objectName();
         if (auto* box = qobject_cast<QMessageBox*>(modal))
         {
             if (box->text() == kAlreadyRunning)
                 reached = "running";
             return box->done(0); // also 102, and 103 "Can't find the Play program." as the window closes
         }
-        if (name == "confirmPasswordBox")
-            modal->findChild<QLineEdit*>("confirmEdit")->setText(QString::fromStdString(password));
-        if (name == "confirmPasswordBox" || name == "promptBox")
-            return Click(modal->findChild<QAbstractButton*>("okButton"));
-        Say("E box " + name.toStdString());
-        if (auto* dialog = qobject_cast<QDialog*>(modal))
-            dialog->done(-1);
+        AnswerStudentBox(*modal, password);
     }
 
     // One step of the student in the window; may block under a box.
@@ -138,19 +144,12 @@ struct Resumer
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || qobject_cast<CQuilletDlg*>(modal))
             return;
-        const QString name = modal->objectName();
         if (auto* box = qobject_cast<QMessageBox*>(modal))
             return box->done(0); // "Can't find the Play program." as the window closes: no player runs
         if (auto* prompt = qobject_cast<CPromptDlg*>(modal);
             prompt && prompt->m_strText.rfind("You have an unfinished", 0) == 0)
             offered = true;
-        if (name == "confirmPasswordBox")
-            modal->findChild<QLineEdit*>("confirmEdit")->setText("pw");
-        if (name == "confirmPasswordBox" || name == "promptBox")
-            return Click(modal->findChild<QAbstractButton*>("okButton"));
-        Say("E box " + name.toStdString());
-        if (auto* dialog = qobject_cast<QDialog*>(modal))
-            dialog->done(-1);
+        AnswerStudentBox(*modal, "pw");
     }
 
     void Step()

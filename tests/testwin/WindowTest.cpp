@@ -804,6 +804,13 @@ class WindowTest : public QObject
         return seen << QString("at %1").arg(w.GetRun()->GetCurrentIndex());
     }
 
+    // Where Ann's unfinished Test of "Networks" is kept.
+    static QString AnnsJournal()
+    {
+        return QString::fromStdString(quillet::RecordDirectory() + "/" +
+                                      quillet::JournalFileName("Ann", "Networks", TestKind::Test, 0));
+    }
+
     static QStringList ReturningLogIn(CQuilletDlg& w, const QString& name,
                                       const std::vector<Reply>& replies = {})
     {
@@ -819,9 +826,7 @@ class WindowTest : public QObject
         students.AddStudent("Bob", "pw");
         QVERIFY(students.WriteRoster(kRecordFileName));
         const std::string bank = Bank({10, 10});
-        const QString journal =
-            QString::fromStdString(quillet::RecordDirectory() + "/" +
-                                   quillet::JournalFileName("Ann", "Networks", TestKind::Test, 0));
+        const QString journal = AnnsJournal();
         QStringList left;
         {
             auto w = Window("test", bank);
@@ -892,9 +897,7 @@ class WindowTest : public QObject
     {
         SeedStudent("Ann", "pw");
         const std::string bank = Bank({10, 10});
-        const QString journal =
-            QString::fromStdString(quillet::RecordDirectory() + "/" +
-                                   quillet::JournalFileName("Ann", "Networks", TestKind::Test, 0));
+        const QString journal = AnnsJournal();
         QStringList left;
         {
             auto w = Window("test", bank);

@@ -185,9 +185,11 @@ int Unfinished(const std::string& folder)
     for (const std::string& name : names)
     {
         std::string text;
-        const auto journal = quillet::ReadRegularFile(folder + "/" + name, text, 1 << 20)
-                                 ? quillet::ParseJournal(text)
-                                 : std::nullopt;
+        std::string path = folder;
+        path += '/';
+        path += name;
+        const auto journal =
+            quillet::ReadRegularFile(path, text, 1 << 20) ? quillet::ParseJournal(text) : std::nullopt;
         out.BeginObject().Key("file").String(name).Key("readable").Bool(journal.has_value());
         if (journal)
         {
