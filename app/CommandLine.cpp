@@ -5,6 +5,7 @@
 
 #include "course/CourseReader.h"
 #include "course/TestJournal.h"
+#include "platform/Files.h"
 
 namespace quillet
 {
@@ -116,16 +117,26 @@ std::unique_ptr<TestRun> PrepareTest(std::string_view commandLine, CRandom& rand
         return nullptr;
 
     const CommandLineParts parts = SplitCommandLine(commandLine);
-    std::unique_ptr<CCourse> course = loader ? loader(parts.bankPath) : CCourseReader().Load(parts.bankPath);
+    // The bank is read once: its bytes give the course and the identity that
+    // a journal of this test is checked against when it is resumed.
+    BankIdentity identity{parts.bankPath};
+    std::unique_ptr<CCourse> course;
+    if (loader)
+        course = loader(parts.bankPath);
+    else if (std::string stored; ReadWholeFile(parts.bankPath, stored))
+    {
+        identity.size = stored.size();
+        identity.hash = HashBytes(stored);
+        course = CCourseReader::LoadStored(std::move(stored));
+    }
     if (!course)
         return nullptr;
     const int chapter = ChapterFromArgument(parts.secondArgument, course->GetCount());
     std::unique_ptr<TestRun> run = parts.preTestSwitch ? TestRun::DrawTest(std::move(course), true, random)
                                    : chapter != 0      ? TestRun::DrawQuiz(std::move(course), chapter, random)
                                                        : TestRun::DrawTest(std::move(course), false, random);
-    // What a journal of this test is checked against when it is resumed.
-    if (run && !loader)
-        run->SetBankIdentity(IdentifyBank(parts.bankPath));
+    if (run)
+        run->SetBankIdentity(std::move(identity));
     return run;
 }
 }

@@ -4,8 +4,6 @@
 #include <charconv>
 #include <cstdio>
 
-#include "platform/Files.h"
-
 namespace quillet
 {
 namespace
@@ -179,18 +177,6 @@ std::uint64_t HashBytes(std::string_view bytes)
         hash *= 0x100000001b3ull;
     }
     return hash;
-}
-
-BankIdentity IdentifyBank(const std::string& path)
-{
-    BankIdentity identity{path, 0, 0};
-    std::string bytes;
-    if (ReadWholeFile(path, bytes))
-    {
-        identity.size = bytes.size();
-        identity.hash = HashBytes(bytes);
-    }
-    return identity;
 }
 
 int Journal::Answered() const

@@ -22,9 +22,8 @@
 //                                                   or - for true/false)
 namespace quillet
 {
+// FNV-1a, 64 bits: the bank's fingerprint in a journal.
 std::uint64_t HashBytes(std::string_view bytes);
-// The bank file as it is now; size and hash 0 when it cannot be read.
-BankIdentity IdentifyBank(const std::string& path);
 
 struct JournalEntry
 {

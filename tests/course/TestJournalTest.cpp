@@ -152,14 +152,3 @@ TEST(Journal, OneThatDoesNotFitIsRefusedAndTheRunKeepsItsDraw)
         EXPECT_EQ(ShownAll(*run), drawn);
     }
 }
-
-TEST(Journal, FileNamesSeparateStudentsCoursesKindsAndChapters)
-{
-    const std::string name = quillet::JournalFileName("Ann", "Networks", TestKind::Quiz, 2);
-    EXPECT_EQ(name, quillet::JournalFileName("Ann", "Networks", TestKind::Quiz, 2));
-    for (const std::string& other : {quillet::JournalFileName("Bob", "Networks", TestKind::Quiz, 2),
-                                     quillet::JournalFileName("Ann", "Cabling", TestKind::Quiz, 2),
-                                     quillet::JournalFileName("Ann", "Networks", TestKind::Test, 0),
-                                     quillet::JournalFileName("Ann", "Networks", TestKind::Quiz, 3)})
-        EXPECT_NE(other, name);
-}

@@ -147,19 +147,6 @@ TEST_P(TestRunKinds, CountsTakeUnansweredQuestionsAsNotRight)
         EXPECT_EQ(std::make_pair(sectionRight, sectionTotal), std::make_pair(right, total));
 }
 
-TEST_P(TestRunKinds, ChoosingTheChosenAnswerAgainTakesItBack)
-{
-    const auto run = Draw(GetParam());
-    CQuestion* q = run->Begin();
-    run->ChooseAnswer(1);
-    EXPECT_EQ(q->GetAnswer(), 1);
-    run->ChooseAnswer(0);
-    EXPECT_EQ(q->GetAnswer(), 0);
-    run->ChooseAnswer(0);
-    EXPECT_EQ(q->GetAnswer(), -1);
-    EXPECT_EQ(run->GetAnsweredCount(), 0);
-}
-
 TEST_P(TestRunKinds, ReviewVisitsOnlyTheQuestionsNotRight)
 {
     const auto run = Draw(GetParam());
@@ -218,38 +205,9 @@ TEST_P(TestRunKinds, RetakeDrawsAFreshTestOfTheSameKindAndSize)
     EXPECT_EQ(trueFalse, GetParam() != TestKind::Test) << "true/false statements only outside a Test";
 }
 
-TEST(TestRun, AQuizKnowsItsChapterAndATestItsSections)
-{
-    const auto quiz = Draw(TestKind::Quiz);
-    EXPECT_TRUE(quiz->IsQuiz());
-    EXPECT_EQ(quiz->GetChapter(), 2);
-    EXPECT_EQ(quiz->GetChapterName(), "Ch2");
-    EXPECT_EQ(quiz->GetDrawnTest(), nullptr);
-    EXPECT_EQ(quiz->GetCourseTitle(), "Networks");
-
-    const auto test = Draw(TestKind::Test);
-    EXPECT_FALSE(test->IsQuiz());
-    EXPECT_EQ(test->GetChapter(), 0);
-    EXPECT_EQ(test->GetChapterName(), "");
-    ASSERT_NE(test->GetDrawnTest(), nullptr);
-    EXPECT_EQ(test->GetSectionScores().size(), 3u);
-}
-
 TEST(TestRun, NoRunWithoutABankOrForAChapterTheBankLacks)
 {
     EXPECT_EQ(TestRun::DrawTest(nullptr, false), nullptr);
     for (const int chapter : {0, 4, -1})
         EXPECT_EQ(TestRun::DrawQuiz(testbank::MakeCourse({3, 3, 3}), chapter), nullptr) << chapter;
-}
-
-TEST(TestRun, ADrawWithoutQuestionsHasNoFirstQuestion)
-{
-    auto bank = std::make_unique<CCourse>();
-    bank->SetName("Empty");
-    const auto run = TestRun::DrawTest(std::move(bank), false);
-    ASSERT_NE(run, nullptr);
-    EXPECT_EQ(run->Begin(), nullptr);
-    EXPECT_EQ(run->GetQuestionCount(), 0);
-    EXPECT_FALSE(run->Go(Move::Next));
-    EXPECT_EQ(run->GetScore().total, 0);
 }

@@ -322,35 +322,6 @@ TEST_F(RecordFile, AnotherAccountNeitherFollowsNorReplacesWhatItMustNot)
     EXPECT_EQ(recordtest::ReadBytes(victim), "private");
 }
 
-TEST(MergeRoster, JoinsTheSameStudentAndListsOrRenamesAConflict)
-{
-    const auto make = [](const std::string& text) { return CStudentRoster::ParseRecordText(text); };
-    const std::string ann1 = "tNet\nd20261201100000\ns000500\nr15\na20\n";
-    const std::string ann2 = "tNet\nd20261130100000\ns000500\nr12\na20\n";
-    for (const bool rename : {false, true})
-    {
-        SCOPED_TRACE(rename);
-        auto into = make("uAnn\npw\n" + ann1);
-        const auto from = make("uAnn\npw\n" + ann1 + ann2 + "uBob\npx\n" + ann1 + "uAnn (2)\npy\n");
-        const auto other = make("uBob\nanother\n" + ann2);
-        quillet::MergeRoster(*into, *from, rename);
-        const quillet::MergeOutcome outcome = quillet::MergeRoster(*into, *other, rename);
-        // Ann's results in date order, the shared one once.
-        ASSERT_EQ(into->GetResultCount(0), 2);
-        EXPECT_EQ(into->GetResult(0, 0)->m_nRight, 12);
-        EXPECT_EQ(into->GetResult(0, 1)->m_nRight, 15);
-        ASSERT_EQ(outcome.conflicts.size(), 1u);
-        EXPECT_EQ(outcome.conflicts[0], rename ? "Bob -> Bob (2)" : "Bob");
-        EXPECT_EQ(into->FindStudent("Bob (2)") != -1, rename);
-    }
-}
-
-TEST(DuplicateNames, AreListedOnce)
-{
-    const auto roster = CStudentRoster::ParseRecordText("uAnn\npa\nuBob\npb\nuAnn\npc\nuAnn\npd\n");
-    EXPECT_EQ(quillet::DuplicateNames(*roster), std::vector<std::string>{"Ann"});
-}
-
 TEST_F(RecordFile, DatesReadAsMktimeHasThemInEveryZoneAndOnEveryDay)
 {
     for (const char* zone : {"America/New_York", "Australia/Lord_Howe", "Europe/London", "UTC"})

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "ModalRunner.h"
+#include "platform/Text.h"
 #include "skin/MessageDlgs.h"
 #include "testwin/ConfirmPasswordDlg.h"
 #include "testwin/EmailAddressDlg.h"
@@ -224,6 +225,10 @@ class SkinTest : public QObject
     {
         QCOMPARE(quillet::skin::FromBytes("caf\xc3\xa9"), QStringLiteral("caf\u00e9"));
         QCOMPARE(quillet::skin::FromBytes("caf\xe9 \x93q\x94"), QStringLiteral("caf\u00e9 \u201cq\u201d"));
+        // Mixed bytes read as the e-mail reads them: each byte on its own.
+        const std::string mixed = "caf\xc3\xa9 \x93q\x94";
+        QCOMPARE(quillet::skin::FromBytes(mixed), QStringLiteral("caf\u00e9 \u201cq\u201d"));
+        QCOMPARE(quillet::skin::FromBytes(mixed), QString::fromStdString(quillet::TextToUtf8(mixed)));
     }
 };
 
