@@ -16,6 +16,10 @@ fuzz_seconds=${QUILLET_FUZZ_SECONDS:-20}
 failed=()
 
 scripts/setup.sh build -DQUILLET_WERROR=ON
+# The screen reader's walk: an X server, a window manager, the AT-SPI bus,
+# its Python client and a key presser.
+. scripts/lib/packages.sh
+install_missing xvfb jwm xdotool dbus-daemon at-spi2-core python3-pyatspi
 
 echo "== Formatting and clang-tidy"
 scripts/format.sh || failed+=("formatting")

@@ -10,7 +10,8 @@ constexpr int kCaptionHeight = 32;
 }
 
 CSkinEditDlg::CSkinEditDlg(QWidget* parent, const Layout& layout)
-    : CSkinDialog(parent), m_caption(layout.caption), m_pEdit(new QLineEdit(this))
+    : CSkinDialog(parent), m_caption(layout.caption),
+      m_pEdit(layout.password ? new CPasswordEdit(this) : new QLineEdit(this))
 {
     setObjectName(QString::fromLatin1(layout.objectName));
     setAccessibleName(QString::fromLatin1(m_caption));
@@ -28,8 +29,6 @@ CSkinEditDlg::CSkinEditDlg(QWidget* parent, const Layout& layout)
     m_pEdit->setObjectName(QString::fromLatin1(layout.editName));
     m_pEdit->setAccessibleName(QString::fromLatin1(m_caption));
     m_pEdit->setGeometry(layout.editRect);
-    if (layout.password)
-        m_pEdit->setEchoMode(QLineEdit::Password);
     // Tab order as laid out: OK, Cancel, then the edit.
     setTabOrder(previous, m_pEdit);
 }

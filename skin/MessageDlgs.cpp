@@ -52,13 +52,6 @@ CMessageDlg::CMessageDlg(QWidget* parent) : CSkinDialog(parent)
         ->setObjectName(QStringLiteral("okButton"));
 }
 
-void CMessageDlg::showEvent(QShowEvent* event)
-{
-    // The message itself is what a screen reader should read out.
-    setAccessibleName(FromBytes(m_strText));
-    CSkinDialog::showEvent(event);
-}
-
 void CMessageDlg::OnDrawItem(QPainter& painter, const DrawItem& item)
 {
     const QRect text = PaintOneButtonSurface(painter, item.rect, MessageTile(m_nBackground));
@@ -107,6 +100,14 @@ CPromptDlg::CPromptDlg(QWidget* parent) : CSkinDialog(parent)
             ->setObjectName(spec.id == IDOK ? QStringLiteral("okButton") : QStringLiteral("cancelButton"));
 }
 
+QString CPromptDlg::SpokenTitle() const
+{
+    if (!m_strTitle.empty())
+        return SpokenLine(m_strTitle);
+    const QStringList lines = FromBytes(m_strText).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return lines.isEmpty() ? QString() : lines.back().simplified();
+}
+
 void CPromptDlg::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -125,6 +126,12 @@ CAboutDlg::CAboutDlg(QWidget* parent) : CSkinDialog(parent)
     PlaceCentred(kAboutSize);
     AddButton(IDOK, QStringLiteral("OK"), QRect(QPoint(0, 0), kAboutSize))
         ->setObjectName(QStringLiteral("okButton"));
+}
+
+QString CAboutDlg::SpokenMessage() const
+{
+    return QStringLiteral("Quillet, version 0.1. Tests, quizzes and results for your video course. Click to "
+                          "close.");
 }
 
 void CAboutDlg::OnDrawItem(QPainter& painter, const DrawItem& item)

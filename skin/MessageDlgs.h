@@ -13,6 +13,7 @@ class CMessageDlg : public CSkinDialog
     explicit CMessageDlg(QWidget* parent = nullptr);
 
     std::string m_strText;
+    std::string m_strTitle = "Message"; // heard, not drawn
     int m_nHeight = 24;
     unsigned m_nFormat = 0; // DrawText flags of the message
     std::string m_strFace;
@@ -20,7 +21,8 @@ class CMessageDlg : public CSkinDialog
     CPalette* m_pPalette = nullptr;
 
   protected:
-    void showEvent(QShowEvent* event) override;
+    QString SpokenTitle() const override { return SpokenLine(m_strTitle); }
+    QString SpokenMessage() const override { return SpokenLine(m_strText); }
     void OnDrawItem(QPainter& painter, const DrawItem& item) override;
 };
 
@@ -36,6 +38,8 @@ class CAlertDlg : public CSkinDialog
     CPalette* m_pPalette = nullptr;
 
   protected:
+    QString SpokenTitle() const override { return SpokenLine(m_strTitle); }
+    QString SpokenMessage() const override { return SpokenLine(m_strMessage); }
     void OnDrawItem(QPainter& painter, const DrawItem& item) override;
 };
 
@@ -51,8 +55,12 @@ class CPromptDlg : public CSkinDialog
     // A question longer than the usual two lines is set smaller and wrapped.
     int m_nFontHeight = 26;
     bool m_bWrap = false;
+    // Heard, not drawn; by default the question's last line.
+    std::string m_strTitle;
 
   protected:
+    QString SpokenTitle() const override;
+    QString SpokenMessage() const override { return SpokenLine(m_strText); }
     void paintEvent(QPaintEvent* event) override;
     void OnDrawItem(QPainter& painter, const DrawItem& item) override;
 };
@@ -67,5 +75,6 @@ class CAboutDlg : public CSkinDialog
     CPalette* m_pPalette = nullptr;
 
   protected:
+    QString SpokenMessage() const override;
     void OnDrawItem(QPainter& painter, const DrawItem& item) override;
 };

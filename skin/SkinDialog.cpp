@@ -37,6 +37,23 @@ CSkinButton* CSkinDialog::AddButton(int id, const QString& caption, const QRect&
     return button;
 }
 
+void CSkinDialog::showEvent(QShowEvent* event)
+{
+    const QString title = SpokenTitle();
+    if (!title.isEmpty())
+        setAccessibleName(title);
+    const QString message = SpokenMessage();
+    setAccessibleDescription(message);
+    for (CSkinButton* button : findChildren<CSkinButton*>())
+        button->setAccessibleDescription(message);
+    QDialog::showEvent(event);
+}
+
+QString SpokenLine(const std::string& text)
+{
+    return quillet::skin::FromBytes(text).simplified();
+}
+
 void CSkinDialog::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)

@@ -32,9 +32,17 @@ class CSkinDialog : public QDialog
     // The draw routine for the dialog's buttons.
     virtual void OnDrawItem(QPainter& painter, const DrawItem& item) = 0;
     virtual void OnOK() { accept(); }
+    // What a screen reader hears as the dialog opens: its title as its
+    // name, its message as its description and that of its buttons.
+    virtual QString SpokenTitle() const { return accessibleName(); }
+    virtual QString SpokenMessage() const { return {}; }
 
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 };
+
+// A message as one line to be read out.
+QString SpokenLine(const std::string& text);
 
 // Wood tile, three frames and a bold caption across the top: the surface of
 // the prompt, the password confirmation and the e-mail address dialogs.

@@ -1,6 +1,7 @@
 // The login page of the test window: returning students give their
 // password, new students confirm theirs and are added to the record file.
 #include <QLineEdit>
+#include <QListWidget>
 
 #include "skin/MessageDlgs.h"
 #include "testwin/ConfirmPasswordDlg.h"
@@ -123,5 +124,7 @@ void CQuilletDlg::OnOK()
         if (focus == Control(id))
             return;
     }
+    if (focus == m_pResultsSummary || focus == m_pResultsList)
+        return;
     EndWindow();
 }

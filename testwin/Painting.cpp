@@ -54,6 +54,11 @@ Grade GradeFor(int percent)
     return {"", ""};
 }
 
+int PercentOf(const quillet::Score& score)
+{
+    return score.total > 0 ? score.right * 100 / score.total : 0;
+}
+
 // Question texts in the list are cut to 11 characters and "...", between
 // characters, never inside one.
 QString ListText(const std::string& bytes)
@@ -115,7 +120,7 @@ void CQuilletDlg::PaintResults(QPainter& painter)
     }
 
     const quillet::Score score = run.GetScore();
-    const int percent = score.total > 0 ? score.right * 100 / score.total : 0;
+    const int percent = PercentOf(score);
     painter.setFont(numberFont);
     DrawText(painter, kCorrectBox, QString::number(score.right), DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
     DrawText(painter, kTotalBox, QString::number(score.total), DT_VCENTER | DT_SINGLELINE);
@@ -141,6 +146,43 @@ void CQuilletDlg::PaintResults(QPainter& painter)
     painter.setFont(bigFont);
     TextOut(painter, kGradeLetterAt, QString::fromLatin1(grade.letter));
     painter.setPen(Qt::black);
+}
+
+QString CQuilletDlg::ResultsSummary() const
+{
+    if (!m_pRun)
+        return {};
+    const quillet::Score score = m_pRun->GetScore();
+    const int percent = PercentOf(score);
+    const Grade grade = GradeFor(percent);
+    const QString name = FromBytes(m_strUserName);
+    // The grade sentence as painted, on one line: "Ann, you made an A".
+    const QString who = *grade.sentence ? QString::fromLatin1(grade.sentence).arg(name).simplified() +
+                                              QLatin1Char(' ') + QString::fromLatin1(grade.letter)
+                                        : name;
+    return QStringLiteral("%1: %2 out of %3, %4 percent, time taken %5")
+        .arg(who)
+        .arg(score.right)
+        .arg(score.total)
+        .arg(percent)
+        .arg(QString::fromStdString(quillet::FormatSpan(m_pRun->GetTimeTaken(), "%H:%M:%S")));
+}
+
+QStringList CQuilletDlg::ResultsLines() const
+{
+    QStringList lines;
+    if (!m_pRun)
+        return lines;
+    int number = 0;
+    for (const CQuestion* question : m_pRun->GetQuestions())
+    {
+        ++number;
+        lines << (question->IsNotCorrect() ? QStringLiteral("Question %1, wrong: %2")
+                                                 .arg(number)
+                                                 .arg(FromBytes(question->GetText()).simplified())
+                                           : QStringLiteral("Question %1, right").arg(number));
+    }
+    return lines;
 }
 
 void CQuilletDlg::OnDrawItem(QPainter& painter, const DrawItem& item)
@@ -172,20 +214,37 @@ void CQuilletDlg::OnDrawItem(QPainter& painter, const DrawItem& item)
     }
 }
 
-void CQuilletDlg::DrawTextItem(QPainter& painter, const DrawItem& item)
+QString CQuilletDlg::CounterText(int id) const
 {
-    painter.fillRect(item.rect, kCounterFill);
-    QString text;
-    if (item.id == IDC_COMPLETE)
+    if (id == IDC_COMPLETE)
     {
         const int answered = m_pRun ? m_pRun->GetAnsweredCount() : 0;
         const int total = m_pRun ? m_pRun->GetQuestionCount() : 0;
-        text = QStringLiteral("Completed - %1/%2").arg(answered).arg(total);
+        return QStringLiteral("Completed - %1/%2").arg(answered).arg(total);
     }
-    else
-        text = QString::fromStdString(
-            quillet::FormatSpan(Now() - (m_pRun ? m_pRun->GetStartTime() : 0), "%H:%M:%S"));
-    DrawText(painter, item.rect, text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    return QString::fromStdString(
+        quillet::FormatSpan(Now() - (m_pRun ? m_pRun->GetStartTime() : 0), "%H:%M:%S"));
+}
+
+void CQuilletDlg::DrawTextItem(QPainter& painter, const DrawItem& item)
+{
+    painter.fillRect(item.rect, kCounterFill);
+    DrawText(painter, item.rect, CounterText(item.id), DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+QString CQuilletDlg::AnswerText(int i) const
+{
+    const CQuestion* current = GetCurrent();
+    if (!current || (current->IsTrueFalse() && i >= 2))
+        return {};
+    const std::string* answer = current->GetAnswerText(i);
+    if (current->IsTrueFalse())
+        return answer ? FromBytes(*answer) : QString();
+    if (answer && !answer->empty())
+        return QStringLiteral("%1) %2")
+            .arg(QChar(QLatin1Char(static_cast<char>('A' + i))))
+            .arg(FromBytes(*answer));
+    return {};
 }
 
 void CQuilletDlg::DrawAnswer(QPainter& painter, const DrawItem& item)
@@ -205,14 +264,7 @@ void CQuilletDlg::DrawAnswer(QPainter& painter, const DrawItem& item)
         const QImage picture = LoadSkinBitmap(marker);
         painter.drawImage(item.rect.topLeft() + QPoint(2, 0), picture);
 
-        QString text;
-        const std::string* answer = current->GetAnswerText(i);
-        if (current->IsTrueFalse())
-            text = answer ? FromBytes(*answer) : QString();
-        else if (answer && !answer->empty())
-            text = QStringLiteral("%1) %2")
-                       .arg(QChar(QLatin1Char(static_cast<char>('A' + i))))
-                       .arg(FromBytes(*answer));
+        const QString text = AnswerText(i);
         const QRect textRect(QPoint(item.rect.left() + picture.width() + 6, item.rect.top() + 3),
                              QPoint(item.rect.right() - 3, item.rect.bottom() - 3));
         if (!text.isEmpty())

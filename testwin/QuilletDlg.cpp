@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QPainter>
 #include <QRegularExpressionValidator>
@@ -24,6 +25,60 @@ namespace
 // The surface below the menu bar: wide and tall enough for every control
 // rectangle and for the page background painted at (1, -6).
 constexpr QSize kSurfaceSize(632, 427);
+
+// Over what the results page paints: the score and grade, and the list of
+// questions. Screen readers read them there; nothing is drawn for them.
+constexpr QRect kResultsSummaryRect(452, 50, 163, 190);
+constexpr QRect kResultsListRect(255, 68, 210, 360);
+
+// The order Tab takes, as the controls stand on the screen: on the login
+// page, on the question pages (question, answers, then the buttons) and on
+// the results page. The results summary and list come before its buttons.
+constexpr int kTabOrder[] = {
+    IDC_USER_NAME,
+    IDC_PASSWORD,
+    IDC_LOGIN_NEXT,
+    IDC_QUESTION,
+    IDC_ANSWER_A,
+    IDC_ANSWER_B,
+    IDC_ANSWER_C,
+    IDC_ANSWER_D,
+    IDC_HINT,
+    IDC_PLAY_TOPIC,
+    IDC_NEXT,
+    IDC_PREVIOUS,
+    IDC_FLAG,
+    IDC_LAST_FLAGGED,
+    IDC_NEXT_FLAGGED,
+    IDC_NEXT_UNANSWERED,
+    IDC_LAST_UNANSWERED,
+    IDC_EXIT,
+    IDC_REVIEW,
+    IDC_RETAKE,
+    IDC_PRINT,
+    IDC_EMAIL,
+    IDC_COMPARE_PREVIOUS,
+    IDC_COMPARE_NATIONAL,
+    IDC_EXIT_RESULTS,
+};
+
+// The results list as a screen reader walks it, by Tab and the arrow keys.
+// It paints nothing: the page paints the list.
+class CResultsList : public QListWidget
+{
+  public:
+    explicit CResultsList(QWidget* parent) : QListWidget(parent)
+    {
+        setFrameShape(QFrame::NoFrame);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setAutoFillBackground(false);
+        viewport()->setAutoFillBackground(false);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {}
+};
 }
 
 // Paints the page background and the results through the window.
@@ -78,16 +133,14 @@ CQuilletDlg::CQuilletDlg(QWidget* parent)
         const QString caption = QString::fromLatin1(spec.caption);
         if (spec.id == IDC_USER_NAME || spec.id == IDC_PASSWORD)
         {
-            auto* edit = new QLineEdit(m_pSurface);
+            QLineEdit* edit =
+                spec.id == IDC_PASSWORD ? new CPasswordEdit(m_pSurface) : new QLineEdit(m_pSurface);
             edit->setAccessibleName(caption);
             // The record file keeps a name or password on one line.
             edit->setValidator(new QRegularExpressionValidator(
                 QRegularExpression(QStringLiteral("[^\\r\\n\\x{0}]*")), edit));
             if (spec.id == IDC_PASSWORD)
-            {
-                edit->setEchoMode(QLineEdit::Password);
                 m_pPasswordEdit = edit;
-            }
             else
                 m_pUserEdit = edit;
             control = edit;
@@ -129,7 +182,12 @@ CQuilletDlg::CQuilletDlg(QWidget* parent)
                         case IDC_ANSWER_B:
                         case IDC_ANSWER_C:
                         case IDC_ANSWER_D:
-                            return SelectAnswer(id - IDC_ANSWER_A);
+                            SelectAnswer(id - IDC_ANSWER_A);
+                            // Chosen by its mnemonic, the answer takes the focus,
+                            // so that a screen reader says which one it is.
+                            if (m_nPage == PageTest || m_nPage == PageQuiz)
+                                Control(id)->setFocus(Qt::ShortcutFocusReason);
+                            return;
                         case IDC_LOGIN_NEXT:
                             return OnLoginNext();
                         case IDC_PRINT:
@@ -152,6 +210,31 @@ CQuilletDlg::CQuilletDlg(QWidget* parent)
         control->setGeometry(ToQRect(spec.rect));
         control->hide();
         m_controls[static_cast<std::size_t>(spec.id - IDC_FIRST)] = control;
+    }
+
+    m_pResultsSummary = new CSkinButton(0, QStringLiteral("Results"), nullptr, m_pSurface);
+    m_pResultsSummary->setObjectName(QStringLiteral("resultsSummary"));
+    m_pResultsSummary->setGeometry(kResultsSummaryRect);
+    m_pResultsSummary->hide();
+    m_pResultsList = new CResultsList(m_pSurface);
+    m_pResultsList->setObjectName(QStringLiteral("resultsList"));
+    m_pResultsList->setAccessibleName(QStringLiteral("Questions"));
+    m_pResultsList->setGeometry(kResultsListRect);
+    m_pResultsList->hide();
+    DescribeControls();
+
+    QWidget* previous = nullptr;
+    for (const int id : kTabOrder)
+    {
+        if (previous)
+            setTabOrder(previous, Control(id));
+        previous = Control(id);
+        if (id == IDC_EXIT)
+        {
+            setTabOrder(previous, m_pResultsSummary);
+            setTabOrder(m_pResultsSummary, m_pResultsList);
+            previous = m_pResultsList;
+        }
     }
 
     m_pClockTimer->setInterval(1000);
@@ -253,8 +336,41 @@ bool CQuilletDlg::IsShownOnPage(int id) const
 
 void CQuilletDlg::ShowControls()
 {
+    // The page's controls appear and take the focus before the old ones go,
+    // so that the focus moves once, straight to where the page starts.
     for (int id = IDC_FIRST; id <= IDC_LAST; ++id)
-        Control(id)->setVisible(IsShownOnPage(id));
+        if (IsShownOnPage(id))
+            Control(id)->show();
+    m_pResultsSummary->setVisible(m_nPage == PageResults);
+    m_pResultsList->setVisible(m_nPage == PageResults);
+    if (QWidget* start = PageFocus())
+        start->setFocus(Qt::OtherFocusReason);
+    for (int id = IDC_FIRST; id <= IDC_LAST; ++id)
+        if (!IsShownOnPage(id))
+            Control(id)->hide();
+}
+
+QWidget* CQuilletDlg::PageFocus() const
+{
+    switch (m_nPage)
+    {
+    case PageLogin:
+        return m_pUserEdit;
+    case PageTest:
+    case PageQuiz:
+    case PageReview:
+        return Control(IDC_QUESTION);
+    case PageResults:
+        return m_pResultsSummary;
+    default:
+        return nullptr;
+    }
+}
+
+void CQuilletDlg::FocusQuestion()
+{
+    if (m_nPage == PageTest || m_nPage == PageQuiz || m_nPage == PageReview)
+        Control(IDC_QUESTION)->setFocus(Qt::OtherFocusReason);
 }
 
 void CQuilletDlg::UpdatePage()
@@ -284,6 +400,16 @@ void CQuilletDlg::UpdatePage()
     default:
         break;
     }
+    if (m_nPage == PageResults)
+    {
+        // Graded first, so that the list read out is the one painted.
+        if (graded)
+            m_pRun->Grade();
+        m_pResultsList->clear();
+        m_pResultsList->addItems(ResultsLines());
+        m_pResultsList->setCurrentRow(0);
+    }
+    TellAccessible();
     ShowControls();
     RefreshQuestion();
     if (m_nPage == PageTest || m_nPage == PageQuiz)
@@ -291,10 +417,7 @@ void CQuilletDlg::UpdatePage()
     // The result is kept as the page changes, not when it is painted: a
     // hidden or minimised window may never paint it.
     if (graded)
-    {
-        m_pRun->Grade();
         RecordPendingResult();
-    }
 }
 
 void CQuilletDlg::Redraw()
@@ -306,16 +429,13 @@ void CQuilletDlg::Redraw()
 
 void CQuilletDlg::RefreshQuestion()
 {
+    // Told before the focus moves, so that the reader finds the new texts
+    // when the focus arrives; the focus leaves an answer that may go before
+    // it would wander.
+    TellAccessible();
+    FocusQuestion();
     for (int id = IDC_ANSWER_A; id <= IDC_ANSWER_D; ++id)
         Control(id)->setVisible(IsShownOnPage(id));
-    // Screen readers read the texts the panel and the answers paint.
-    const CQuestion* current = GetCurrent();
-    Control(IDC_QUESTION)->setAccessibleDescription(current ? FromBytes(current->GetText()) : QString());
-    for (int i = 0; i < 4; ++i)
-    {
-        const std::string* answer = current ? current->GetAnswerText(i) : nullptr;
-        Control(IDC_ANSWER_A + i)->setAccessibleDescription(answer ? FromBytes(*answer) : QString());
-    }
     Control(IDC_QUESTION)->update();
     for (int id = IDC_ANSWER_A; id <= IDC_ANSWER_D; ++id)
         Control(id)->update();
@@ -406,6 +526,7 @@ void CQuilletDlg::ShowMessage()
     box.m_strFace = m_strMsgFace;
     box.m_nHeight = m_nMsgHeight;
     box.m_strText = m_strMsgText;
+    box.m_strTitle = m_strMsgTitle;
     box.m_nFormat = static_cast<unsigned>(m_nMsgFormat);
     box.m_nBackground = m_nMsgStyle;
     box.m_pPalette = m_pPalette;
@@ -455,6 +576,7 @@ void CQuilletDlg::OnFlag()
     m_pRun->ToggleFlag();
     SaveJournal();
     Control(IDC_QUESTION)->update();
+    TellAccessible();
 }
 
 void CQuilletDlg::OnLastFlagged()
@@ -482,6 +604,7 @@ void CQuilletDlg::OnHint()
     if (!GetCurrent())
         return;
     m_strMsgText = GetCurrent()->GetHint();
+    m_strMsgTitle = "Hint";
     m_nMsgFormat = DT_CENTER | DT_WORDBREAK;
     m_nMsgHeight = 22;
     m_strMsgFace = "Arial";
@@ -498,6 +621,7 @@ void CQuilletDlg::SelectAnswer(int i)
     for (int id = IDC_ANSWER_A; id <= IDC_ANSWER_D; ++id)
         Control(id)->update();
     Control(IDC_COMPLETE)->update();
+    TellAccessible();
 }
 
 bool CQuilletDlg::RunPrompt(const std::string& text)
@@ -505,7 +629,11 @@ bool CQuilletDlg::RunPrompt(const std::string& text)
     CPromptDlg prompt(this);
     prompt.m_pPalette = m_pPalette;
     prompt.m_strText = text;
-    return prompt.DoModal() == IDOK;
+    const bool accepted = prompt.DoModal() == IDOK;
+    // Back on a question page, the student hears where they are.
+    if (!accepted)
+        FocusQuestion();
+    return accepted;
 }
 
 void CQuilletDlg::GradingPrompt()
@@ -579,6 +707,7 @@ void CQuilletDlg::Alert(const std::string& title, const std::string& message)
 void CQuilletDlg::TellRecordProblem(const std::string& text)
 {
     m_strMsgText = text;
+    m_strMsgTitle = "Records";
     m_nMsgFormat = DT_CENTER | DT_WORDBREAK;
     m_nMsgHeight = 18;
     m_strMsgFace = "Arial";

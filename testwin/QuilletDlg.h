@@ -19,6 +19,7 @@
 class CResultsDoc;
 class CResultsView;
 class QLineEdit;
+class QListWidget;
 class QMenuBar;
 class QTimer;
 
@@ -64,6 +65,11 @@ class CQuilletDlg : public QDialog
     // The control's widget by id.
     QWidget* Control(int id) const;
 
+    // What a screen reader reads on the results page: the score in one
+    // sentence, and a line for each question.
+    QString ResultsSummary() const;
+    QStringList ResultsLines() const;
+
     // Handlers, also called by the keyboard and by tests.
     void OnNext();
     void OnPrevious();
@@ -107,8 +113,20 @@ class CQuilletDlg : public QDialog
     void OnDrawItem(QPainter& painter, const DrawItem& item);
     void DrawAnswer(QPainter& painter, const DrawItem& item);
     void DrawTextItem(QPainter& painter, const DrawItem& item);
+    // The clock's or the answered counter's text.
+    QString CounterText(int id) const;
+    QString AnswerText(int i) const;
     void ShowControls();
     bool IsShownOnPage(int id) const;
+    // Where the keyboard starts on the page: the login name, the question,
+    // the results summary.
+    QWidget* PageFocus() const;
+    void FocusQuestion();
+    // Screen readers: how the owner-drawn controls read, and what changed.
+    void DescribeControls();
+    SkinAccessibility DescribeQuestion() const;
+    SkinAccessibility DescribeAnswer(int i) const;
+    void TellAccessible();
 
     // Walks the test and shows the question found; see TestRun::Go.
     bool SearchWithRestore(quillet::TestRun::Move move, bool restore = true);
@@ -151,6 +169,7 @@ class CQuilletDlg : public QDialog
     std::unique_ptr<quillet::TestRun> m_pRun;
     CPlayerPort* m_pPlayer = nullptr;
     std::string m_strMsgText;
+    std::string m_strMsgTitle; // heard, not drawn
     int m_nMsgStyle = 0;
     std::string m_strMsgFace = "Times New Roman";
     int m_nMsgHeight = 24;
@@ -175,5 +194,7 @@ class CQuilletDlg : public QDialog
     std::array<QWidget*, IDC_LAST - IDC_FIRST + 1> m_controls{};
     QLineEdit* m_pUserEdit = nullptr;
     QLineEdit* m_pPasswordEdit = nullptr;
+    CSkinButton* m_pResultsSummary = nullptr;
+    QListWidget* m_pResultsList = nullptr;
     QTimer* m_pClockTimer;
 };

@@ -42,6 +42,7 @@ void CQuilletDlg::OnComparePrevious()
     m_nMsgFormat = quillet::skin::DT_CENTER;
     m_nMsgStyle = 1;
     m_strMsgText = quillet::ComparePreviousText(History().GetPreviousResults());
+    m_strMsgTitle = "Previous Results";
     ShowMessage();
 }
 

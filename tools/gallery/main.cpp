@@ -115,6 +115,9 @@ bool SavePages(const QString& dir, const std::string& bank)
         test->OnNext();
     test->SelectAnswer(1);
     test->OnFlag();
+    // A question page starts with the focus on the question, which shows no
+    // focus; Next is shown with it, as after a Tab.
+    test->Control(IDC_NEXT)->setFocus();
     ok &= SaveWindow(*test, dir, "page-test-question.png");
 
     // Answers the rest, three in four right, and grades.
@@ -137,6 +140,7 @@ bool SavePages(const QString& dir, const std::string& bank)
     auto quiz = OpenWindow(bank, 3, 11);
     quiz->OnLoginNext();
     quiz->SelectAnswer(0);
+    quiz->Control(IDC_NEXT)->setFocus();
     ok &= SaveWindow(*quiz, dir, "page-quiz-question.png");
     return ok;
 }
