@@ -363,7 +363,8 @@ QWidget* CQuilletDlg::PageFocus() const
     case PageResults:
         return m_pResultsSummary;
     default:
-        return nullptr;
+        // Nothing to ask: the window itself, named by its caption.
+        return const_cast<CQuilletDlg*>(this);
     }
 }
 
@@ -624,11 +625,12 @@ void CQuilletDlg::SelectAnswer(int i)
     TellAccessible();
 }
 
-bool CQuilletDlg::RunPrompt(const std::string& text)
+bool CQuilletDlg::RunPrompt(const std::string& text, const std::string& title)
 {
     CPromptDlg prompt(this);
     prompt.m_pPalette = m_pPalette;
     prompt.m_strText = text;
+    prompt.m_strTitle = title;
     const bool accepted = prompt.DoModal() == IDOK;
     // Back on a question page, the student hears where they are.
     if (!accepted)
@@ -817,6 +819,7 @@ std::optional<quillet::Journal> CQuilletDlg::OfferJournal()
     prompt.m_pPalette = m_pPalette;
     prompt.m_nFontHeight = 17;
     prompt.m_bWrap = true;
+    prompt.m_strTitle = "Continue Unfinished " + std::string(TestKindWord(m_pRun->GetKind())) + "?";
     prompt.m_strText = "You have an unfinished " + std::string(TestKindWord(m_pRun->GetKind())) + " from " +
                        when + ", with " + std::to_string(journal->Answered()) + " of " +
                        std::to_string(journal->entries.size()) + " questions answered. Continue it?";

@@ -130,7 +130,9 @@ class CQuilletDlg : public QDialog
 
     // Walks the test and shows the question found; see TestRun::Go.
     bool SearchWithRestore(quillet::TestRun::Move move, bool restore = true);
-    bool RunPrompt(const std::string& text);
+    // An OK/Cancel question; its title is heard, not drawn (by default
+    // its last line).
+    bool RunPrompt(const std::string& text, const std::string& title = {});
     void GradingPrompt();
     bool ReturnPrompt(bool fromNext);
     void RecordPendingResult();

@@ -69,7 +69,8 @@ void CQuilletDlg::OnPrint()
     if (quillet::Percent(latest->m_nRight, latest->m_nTotal) > 74 && m_pRun &&
         m_pRun->GetKind() == TestKind::Test)
     {
-        if (RunPrompt("Congratulations!\nWould you like to print a\nCertificate of Completion?"))
+        if (RunPrompt("Congratulations!\nWould you like to print a\nCertificate of Completion?",
+                      "Print a Certificate?"))
             doc.m_bCertificate = 1;
         else if (!RunPrompt("\nPrint Results?"))
             return;
