@@ -3,7 +3,8 @@
 # bounded time, starting from its seed corpus in tests/fuzz/corpus.
 # Usage: scripts/fuzz.sh [SECONDS-EACH] [TARGET...]
 #   SECONDS-EACH  default 60
-#   TARGET        bank_reader record_reader ini_file link_frame journal (default: all)
+#   TARGET        bank_reader record_reader ini_file link_frame journal gift aiken
+#                 moodle_xml (default: all)
 # Exits non-zero when a fuzzer finds a crash, naming the input that does it.
 # Installs what it needs on Debian 12 (as root); safe to run again.
 set -euo pipefail
@@ -11,7 +12,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 build=build-fuzz
-all=(bank_reader record_reader ini_file link_frame journal)
+all=(bank_reader record_reader ini_file link_frame journal gift aiken moodle_xml)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 
@@ -22,6 +23,7 @@ corpus_of() {
     ini_file) echo ini ;;
     link_frame) echo link ;;
     journal) echo journal ;;
+    gift | aiken | moodle_xml) echo "$1" ;;
     *) echo "fuzz.sh: unknown target '$1' (known: ${all[*]})" >&2; return 1 ;;
   esac
 }

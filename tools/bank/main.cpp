@@ -7,10 +7,12 @@
 
 #include "course/Complement.h"
 #include "course/CourseReader.h"
+#include "course/Exchange.h"
 #include "course/TestRun.h"
 #include "platform/Files.h"
 #include "tools/bank/BankCheck.h"
 #include "tools/bank/BankJson.h"
+#include "tools/bank/MoodleXml.h"
 
 namespace
 {
@@ -20,7 +22,12 @@ constexpr const char* kUsage =
     "       quillet-bank dump BANK [--text]     list the loaded course (JSON, or readable text)\n"
     "       quillet-bank draw BANK --seed N (--test | --pretest | --quiz CHAPTER) [--text]\n"
     "                                           show the selection that seed N draws\n"
-    "       quillet-bank check BANK             report every line the loader passes over\n";
+    "       quillet-bank check BANK             report every line the loader passes over\n"
+    "       quillet-bank import --from gift|aiken|moodle-xml INPUT OUT [--title TEXT]\n"
+    "                                           turn another tool's question file into a bank\n"
+    "       quillet-bank export --to gift|moodle-xml BANK OUT\n"
+    "                                           write a bank in another tool's format\n"
+    "OUT ending in .txt is written as bank text, any other name as a stored bank.\n";
 
 int Usage()
 {
@@ -161,6 +168,104 @@ int Check(const std::vector<std::string>& args)
 }
 }
 
+bool EndsWith(const std::string& text, std::string_view end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The input's name without its folder and extension.
+std::string FileTitle(const std::string& path)
+{
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    if (const std::size_t dot = name.find_last_of('.'); dot != std::string::npos && dot > 0)
+        name.erase(dot);
+    return name;
+}
+
+bool WriteOutput(const std::string& path, const std::string& bytes)
+{
+    // Written beside and renamed: a full disk never leaves half a file.
+    if (const quillet::FileStatus written = quillet::ReplaceFile(path, bytes); !written)
+    {
+        std::fprintf(stderr, "quillet-bank: cannot write %s: %s\n", path.c_str(), written.reason.c_str());
+        return false;
+    }
+    return true;
+}
+
+int ImportFile(const std::vector<std::string>& args)
+{
+    std::string format;
+    std::optional<std::string> title;
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < args.size(); ++i)
+    {
+        if (args[i] == "--from" && i + 1 < args.size() && format.empty())
+            format = args[++i];
+        else if (args[i] == "--title" && i + 1 < args.size() && !title)
+            title = args[++i];
+        else
+            files.push_back(args[i]);
+    }
+    if (files.size() != 2 || (format != "gift" && format != "aiken" && format != "moodle-xml"))
+        return Usage();
+    const std::string& input = files[0];
+    std::string bytes;
+    if (const quillet::FileStatus read = quillet::ReadRegularFile(input, bytes); !read)
+    {
+        std::fprintf(stderr, "quillet-bank: cannot read %s: %s\n", input.c_str(), read.reason.c_str());
+        return 2;
+    }
+    const std::string courseTitle = title ? *title : FileTitle(input);
+    const quillet::Import import = format == "gift"    ? quillet::ImportGift(bytes, courseTitle)
+                                   : format == "aiken" ? quillet::ImportAiken(bytes, courseTitle)
+                                                       : quillet::ImportMoodleXml(bytes, courseTitle);
+    if (!import.error.empty())
+    {
+        std::fprintf(stderr, "quillet-bank: cannot read %s: %s\n", input.c_str(), import.error.c_str());
+        return 2;
+    }
+    for (const quillet::ImportNote& note : import.notes)
+        std::fprintf(stderr, "%s:%d: %s: %s\n", input.c_str(), note.line,
+                     note.skipped ? "skipped" : "warning", note.text.c_str());
+    const int chapters = import.course ? import.course->GetCount() : 0;
+    std::fprintf(stderr, "%d question%s imported in %d chapter%s, %d skipped\n", import.imported,
+                 import.imported == 1 ? "" : "s", chapters, chapters == 1 ? "" : "s", import.skipped);
+    if (import.imported == 0)
+        return 1;
+    std::string text = quillet::CourseToBankText(*import.course);
+    if (!EndsWith(files[1], ".txt"))
+        quillet::ComplementInPlace(text);
+    return WriteOutput(files[1], text) ? 0 : 1;
+}
+
+int ExportFile(const std::vector<std::string>& args)
+{
+    if (args.size() != 4 || args[0] != "--to" || (args[1] != "gift" && args[1] != "moodle-xml"))
+        return Usage();
+    const std::string& bank = args[2];
+    std::unique_ptr<CCourse> course;
+    if (EndsWith(bank, ".txt"))
+    {
+        std::string text;
+        if (quillet::ReadRegularFile(bank, text))
+            course = CCourseReader::LoadText(text);
+    }
+    else
+        course = CCourseReader().Load(bank);
+    if (!course)
+    {
+        std::fprintf(stderr, "quillet-bank: %s holds no course\n", bank.c_str());
+        return 1;
+    }
+    std::vector<std::string> dropped;
+    std::string out = args[1] == "gift" ? quillet::ExportGift(*course, dropped)
+                                        : quillet::ExportMoodleXml(*course, dropped);
+    for (const std::string& what : dropped)
+        std::fprintf(stderr, "quillet-bank: dropped: %s\n", what.c_str());
+    return WriteOutput(args[3], out) ? 0 : 1;
+}
+
 int main(int argc, char** argv)
 {
     if (argc < 2)
@@ -180,5 +285,9 @@ int main(int argc, char** argv)
         return Draw(args);
     if (command == "check")
         return Check(args);
+    if (command == "import")
+        return ImportFile(args);
+    if (command == "export")
+        return ExportFile(args);
     return Usage();
 }

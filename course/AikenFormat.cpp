@@ -1,0 +1,110 @@
+// Aiken, the simplest multiple-choice text format.
+#include <cctype>
+#include <optional>
+
+#include "course/Exchange.h"
+#include "course/Question.h"
+
+namespace quillet
+{
+namespace
+{
+// "B. text" or "B) text" for the expected letter: the text, else nothing.
+std::optional<std::string_view> Option(std::string_view line, char letter)
+{
+    if (line.size() < 2 || line[0] != letter || (line[1] != '.' && line[1] != ')'))
+        return std::nullopt;
+    return TrimBlanks(line.substr(2));
+}
+
+// The letter of an "ANSWER: X" line, or 0 when the line is none.
+char AnswerLetter(std::string_view line)
+{
+    if (line.substr(0, 7) != "ANSWER:")
+        return 0;
+    const std::string_view letter = TrimBlanks(line.substr(7));
+    if (letter.size() != 1 || !std::isalpha(static_cast<unsigned char>(letter[0])))
+        return '?';
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(letter[0])));
+}
+
+struct Pending
+{
+    int line = 0;
+    std::string question;
+    std::vector<std::string> options;
+    bool broken = false; // skipped already; its lines run to the next blank line
+};
+}
+
+Import ImportAiken(std::string_view bytes, const std::string& title)
+{
+    Import import;
+    CourseBuilder builder(title, import);
+    const std::string text = InputText(bytes);
+    std::optional<Pending> pending;
+    const auto skip = [&](std::string reason)
+    {
+        import.Skip(pending->line, std::move(reason));
+        pending->broken = true;
+    };
+    int number = 0;
+    for (const std::string_view raw : SplitLines(text))
+    {
+        const std::string_view line = TrimBlanks(raw);
+        ++number;
+
+        if (line.empty())
+        {
+            if (pending && !pending->broken)
+                skip(pending->options.empty() ? "a question line with no options"
+                                              : "no ANSWER: line after the options");
+            pending.reset();
+            continue;
+        }
+        if (!pending)
+        {
+            pending = Pending{number, OneLine(line), {}, false};
+            continue;
+        }
+        if (pending->broken)
+            continue;
+        const char next = static_cast<char>('A' + pending->options.size());
+        if (const std::optional<std::string_view> option = Option(line, next))
+        {
+            if (pending->options.size() == static_cast<std::size_t>(CQuestion::kMaxAnswers))
+                skip("more than six options");
+            else if (option->empty())
+                skip(std::string("option ") + next + " is empty");
+            else
+                pending->options.push_back(OneLine(*option));
+            continue;
+        }
+        const char letter = AnswerLetter(line);
+        if (!letter)
+        {
+            skip("line " + std::to_string(number) + " is neither option " + next + " nor an ANSWER: line");
+            continue;
+        }
+        const int right = letter - 'A';
+        if (pending->options.size() < 2)
+            skip("fewer than two options");
+        else if (right < 0 || right >= static_cast<int>(pending->options.size()))
+            skip("the ANSWER: line names no option");
+        else
+        {
+            std::vector<ChoiceAnswer> answers;
+            for (std::string& option : pending->options)
+                answers.push_back({std::move(option), {}, answers.size() == static_cast<std::size_t>(right)});
+            builder.Add(MakeChoiceQuestion(std::move(pending->question), std::move(answers), {}),
+                        pending->line);
+        }
+        pending.reset();
+    }
+    if (pending && !pending->broken)
+        skip(pending->options.empty() ? "a question line with no options"
+                                      : "no ANSWER: line after the options");
+    import.course = builder.Finish();
+    return import;
+}
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+// Question files of other quiz tools in and out of a bank: what every
+// format's reader and writer shares. Quillet asks multiple-choice questions
+// with one right answer and true/false statements; whatever else a file
+// holds is reported, never guessed at.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "course/Course.h"
+
+namespace quillet
+{
+// Something an import has to say about a line of its input.
+struct ImportNote
+{
+    int line = 0;
+    bool skipped = false; // a question left out; else a warning
+    std::string text;     // the reason
+};
+
+// What an import made of a file.
+struct Import
+{
+    std::unique_ptr<CCourse> course;
+    std::vector<ImportNote> notes;
+    // Set when the input cannot be read at all (XML that is not well formed).
+    std::string error;
+    int imported = 0;
+    int skipped = 0;
+
+    void Skip(int line, std::string reason);
+    void Warn(int line, std::string text);
+};
+
+// Puts imported questions into chapters within the bank's limits: a chapter
+// named again is continued, questions before any chapter go into one named
+// after the course, and what does not fit is reported as skipped.
+class CourseBuilder
+{
+  public:
+    CourseBuilder(std::string title, Import& import);
+
+    void StartChapter(std::string name);
+    void Add(std::unique_ptr<CQuestion> question, int line);
+    // The course, with the chapters that received questions.
+    std::unique_ptr<CCourse> Finish();
+
+  private:
+    std::string m_title;
+    Import& m_import;
+    std::vector<std::unique_ptr<CChapter>> m_chapters;
+    CChapter* m_current = nullptr;
+    std::string m_pending; // the chapter the next question goes into
+    bool m_named = false;  // false until the input names a chapter
+};
+
+struct ChoiceAnswer
+{
+    std::string text;
+    std::string note; // empty: none
+    bool right = false;
+};
+// A multiple-choice question of one right answer, stored first as the bank
+// has it; the others keep their order.
+std::unique_ptr<CQuestion> MakeChoiceQuestion(std::string text, std::vector<ChoiceAnswer> answers,
+                                              std::string hint);
+std::unique_ptr<CQuestion> MakeStatement(std::string text, bool truth, std::string note, std::string hint);
+
+// Input as UTF-8: well-formed UTF-8 is kept, any other byte is read as
+// Windows-1252; a byte order mark is dropped.
+std::string InputText(std::string_view bytes);
+// The lines of a text, the first being line 1; CR LF is one line break.
+std::vector<std::string_view> SplitLines(std::string_view text);
+std::string_view TrimBlanks(std::string_view text);
+// Line breaks, control characters and runs of blanks become one blank;
+// trimmed.
+std::string OneLine(std::string_view text);
+// HTML as plain text: tags removed, entities decoded, one line.
+std::string HtmlToText(std::string_view html);
+
+// The chapter a category path names: its last part, where "//" stands for
+// a slash within a name.
+std::string CategoryName(std::string_view path);
+// A chapter name as the last part of a category path.
+std::string CategoryPath(std::string_view name);
+
+// Whether question `index` of the chapter can be written so that it
+// imports back: each format asks for a text and, for multiple choice, two
+// answers that are not empty. What cannot is added to `dropped`; the topics
+// that the formats cannot hold are counted in `topics`.
+bool Exportable(const CChapter& chapter, int index, std::vector<std::string>& dropped, int& topics);
+
+// The bank as the text a bank file holds once complemented.
+std::string CourseToBankText(const CCourse& course);
+
+// GIFT, as Moodle documents it.
+Import ImportGift(std::string_view text, const std::string& title);
+// `dropped` receives what GIFT cannot hold (the topics).
+std::string ExportGift(const CCourse& course, std::vector<std::string>& dropped);
+
+// Aiken: a question line, two to six options "A. text" or "A) text", then
+// "ANSWER: X".
+Import ImportAiken(std::string_view text, const std::string& title);
+}

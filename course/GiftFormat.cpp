@@ -1,0 +1,341 @@
+// GIFT, the plain-text question format of Moodle.
+#include <algorithm>
+#include <cctype>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "course/Chapter.h"
+#include "course/Exchange.h"
+#include "course/Question.h"
+
+namespace quillet
+{
+namespace
+{
+constexpr std::string_view kSpecials = "~=#{}:\\";
+
+// A backslash escapes the specials and n; before anything else it is itself.
+bool IsEscape(std::string_view text, std::size_t at)
+{
+    return text[at] == '\\' && at + 1 < text.size() &&
+           (kSpecials.find(text[at + 1]) != std::string_view::npos || text[at + 1] == 'n');
+}
+
+// Where `needle` starts at or after `from` outside an escape, or npos.
+std::size_t FindUnescaped(std::string_view text, std::string_view needle, std::size_t from = 0)
+{
+    for (std::size_t at = from; at < text.size(); ++at)
+    {
+        if (IsEscape(text, at))
+            ++at;
+        else if (text.substr(at, needle.size()) == needle)
+            return at;
+    }
+    return std::string_view::npos;
+}
+
+// The positions of the unescaped characters of `set` in text.
+std::vector<std::size_t> FindAllUnescaped(std::string_view text, std::string_view set)
+{
+    std::vector<std::size_t> found;
+    for (std::size_t at = 0; at < text.size(); ++at)
+    {
+        if (IsEscape(text, at))
+            ++at;
+        else if (set.find(text[at]) != std::string_view::npos)
+            found.push_back(at);
+    }
+    return found;
+}
+
+std::string Unescape(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size(); ++at)
+    {
+        if (IsEscape(text, at))
+        {
+            ++at;
+            out += text[at] == 'n' ? ' ' : text[at];
+            continue;
+        }
+        out += text[at];
+    }
+    return out;
+}
+
+struct Block
+{
+    int line = 0;
+    std::string text;
+};
+
+// Questions are separated by blank lines; comment lines are left out.
+std::vector<Block> SplitBlocks(std::string_view text)
+{
+    std::vector<Block> blocks;
+    Block current;
+    int number = 0;
+    for (const std::string_view line : SplitLines(text))
+    {
+        ++number;
+        if (TrimBlanks(line).empty())
+        {
+            if (!current.text.empty())
+                blocks.push_back(std::move(current));
+            current = Block{};
+            continue;
+        }
+        if (TrimBlanks(line).substr(0, 2) == "//")
+            continue;
+        if (current.text.empty())
+            current.line = number;
+        else
+            current.text += '\n';
+        current.text += line;
+    }
+    if (!current.text.empty())
+        blocks.push_back(std::move(current));
+    return blocks;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) {
+                                                  return std::toupper(static_cast<unsigned char>(x)) ==
+                                                         std::toupper(static_cast<unsigned char>(y));
+                                              });
+}
+
+class GiftReader
+{
+  public:
+    GiftReader(Import& import, CourseBuilder& builder) : m_import(import), m_builder(builder) {}
+
+    void Read(const Block& block)
+    {
+        std::string_view text = block.text;
+        int line = block.line;
+        if (TrimBlanks(text).substr(0, 10) == "$CATEGORY:")
+        {
+            const std::size_t end = text.find('\n');
+            m_builder.StartChapter(CategoryName(TrimBlanks(text.substr(0, end)).substr(10)));
+            if (end == std::string_view::npos)
+                return;
+            text.remove_prefix(end + 1);
+            ++line;
+        }
+        if (std::string reason = Question(text, line); !reason.empty())
+            m_import.Skip(line, reason);
+    }
+
+  private:
+    std::string Clean(std::string_view text) const
+    {
+        const std::string plain = Unescape(text);
+        return m_html ? HtmlToText(plain) : OneLine(plain);
+    }
+
+    // Reads one question into the bank; answers why not when it is skipped.
+    std::string Question(std::string_view text, int line)
+    {
+        text = TrimBlanks(text);
+        if (text.substr(0, 2) == "::")
+        {
+            const std::size_t end = FindUnescaped(text, "::", 2);
+            if (end == std::string_view::npos)
+                return "its ::name:: is not closed";
+            text = TrimBlanks(text.substr(end + 2));
+        }
+        m_html = false;
+        for (const std::string_view format : {"[markdown]", "[plain]", "[moodle]", "[html]"})
+            if (text.substr(0, format.size()) == format)
+            {
+                m_html = format == "[html]";
+                text = text.substr(format.size());
+                break;
+            }
+        const std::size_t open = FindUnescaped(text, "{");
+        if (open == std::string_view::npos)
+            return "description (no answer block)";
+        const std::size_t close = FindUnescaped(text, "}", open + 1);
+        if (close == std::string_view::npos)
+            return "the answer block is not closed with }";
+        const std::string before = Clean(text.substr(0, open));
+        const std::string after = Clean(text.substr(close + 1));
+        const std::string question = after.empty() ? before : OneLine(before + " _____ " + after);
+        std::string_view block = TrimBlanks(text.substr(open + 1, close - open - 1));
+        if (block.empty())
+            return "essay (an empty answer block)";
+        if (block.front() == '#')
+            return "numerical question";
+        if (question.empty())
+            return "no question text";
+        std::string hint;
+        if (const std::size_t general = FindUnescaped(block, "####"); general != std::string_view::npos)
+        {
+            hint = Clean(block.substr(general + 4));
+            block = TrimBlanks(block.substr(0, general));
+        }
+        if (std::optional<bool> truth = TruthValue(block))
+        {
+            const std::size_t feedback = FindUnescaped(block, "#");
+            std::string note;
+            if (feedback != std::string_view::npos)
+            {
+                // The first feedback is the one for a wrong answer.
+                std::string_view rest = block.substr(feedback + 1);
+                note = Clean(rest.substr(0, FindUnescaped(rest, "#")));
+            }
+            m_builder.Add(MakeStatement(question, *truth, std::move(note), std::move(hint)), line);
+            return {};
+        }
+        return Choice(question, block, std::move(hint), line);
+    }
+
+    static std::optional<bool> TruthValue(std::string_view block)
+    {
+        const std::string_view word = TrimBlanks(block.substr(0, FindUnescaped(block, "#")));
+        if (EqualsIgnoringCase(word, "T") || EqualsIgnoringCase(word, "TRUE"))
+            return true;
+        if (EqualsIgnoringCase(word, "F") || EqualsIgnoringCase(word, "FALSE"))
+            return false;
+        return std::nullopt;
+    }
+
+    std::string Choice(const std::string& question, std::string_view block, std::string hint, int line)
+    {
+        const std::vector<std::size_t> marks = FindAllUnescaped(block, "=~");
+        if (marks.empty() || !TrimBlanks(block.substr(0, marks.front())).empty())
+            return "the answer block holds no = or ~ answers";
+        // As Moodle reads it: a block with a ~ answer is multiple choice.
+        if (FindUnescaped(block, "~") == std::string_view::npos &&
+            FindUnescaped(block, "->") != std::string_view::npos)
+            return "matching question";
+        std::vector<std::string> partial;
+        std::vector<ChoiceAnswer> answers;
+        for (std::size_t i = 0; i < marks.size(); ++i)
+        {
+            const std::size_t end = i + 1 < marks.size() ? marks[i + 1] : block.size();
+            std::string_view raw = TrimBlanks(block.substr(marks[i] + 1, end - marks[i] - 1));
+            ChoiceAnswer answer;
+            answer.right = block[marks[i]] == '=';
+            double weight = 0;
+            if (raw.substr(0, 1) == "%")
+            {
+                const std::size_t percent = raw.find('%', 1);
+                if (percent == std::string_view::npos)
+                    return "an answer weight is not closed with %";
+                try
+                {
+                    weight = std::stod(std::string(raw.substr(1, percent - 1)));
+                }
+                catch (const std::exception&)
+                {
+                    return "an answer weight is not a number";
+                }
+                raw = TrimBlanks(raw.substr(percent + 1));
+            }
+            const std::size_t feedback = FindUnescaped(raw, "#");
+            answer.text = Clean(raw.substr(0, feedback));
+            if (feedback != std::string_view::npos)
+                answer.note = Clean(raw.substr(feedback + 1));
+            if (answer.text.empty())
+                return "an answer is empty";
+            if (!answer.right && weight > 0)
+                partial.push_back(answer.text);
+            answers.push_back(std::move(answer));
+        }
+        const auto right =
+            std::count_if(answers.begin(), answers.end(), [](const ChoiceAnswer& a) { return a.right; });
+        if (right == static_cast<long>(answers.size()))
+            return "short answer (only = answers)";
+        if (right == 0)
+            return "several right answers (no = answer)";
+        if (right > 1)
+            return "several right answers (more than one = answer)";
+        if (answers.size() > static_cast<std::size_t>(CQuestion::kMaxAnswers))
+            return "more than six answers";
+        for (const std::string& text : partial)
+            m_import.Warn(line, "the partial credit of \"" + text + "\" is dropped; it counts as wrong");
+        m_builder.Add(MakeChoiceQuestion(question, std::move(answers), std::move(hint)), line);
+        return {};
+    }
+
+    Import& m_import;
+    CourseBuilder& m_builder;
+    bool m_html = false;
+};
+
+std::string Escape(std::string_view text)
+{
+    std::string out;
+    for (const char c : OneLine(text))
+    {
+        if (kSpecials.find(c) != std::string_view::npos)
+            out += '\\';
+        out += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
+    }
+    return out;
+}
+
+std::string Feedback(const std::string* note)
+{
+    return note && !note->empty() ? "#" + Escape(*note) : std::string();
+}
+}
+
+Import ImportGift(std::string_view bytes, const std::string& title)
+{
+    Import import;
+    CourseBuilder builder(title, import);
+    GiftReader reader(import, builder);
+    for (const Block& block : SplitBlocks(InputText(bytes)))
+        reader.Read(block);
+    import.course = builder.Finish();
+    return import;
+}
+
+std::string ExportGift(const CCourse& course, std::vector<std::string>& dropped)
+{
+    std::string out = "// " + OneLine(course.GetName()) + "\n";
+    int topics = 0;
+    for (int c = 0; c < course.GetCount(); ++c)
+    {
+        const CChapter& chapter = *course.GetAt(c);
+        out += "\n$CATEGORY: " + CategoryPath(chapter.GetName()) + "\n";
+        for (int q = 0; q < chapter.GetCount(); ++q)
+        {
+            if (!Exportable(chapter, q, dropped, topics))
+                continue;
+            const CQuestion& question = *chapter.GetAt(q);
+            // A name first, so that no text is taken for a comment or a format.
+            const std::string text = Escape(question.GetText());
+            out += "\n::Q" + std::to_string(q + 1) + ":: " + (text.starts_with('[') ? "[plain]" : "") + text +
+                   " {";
+            if (question.IsTrueFalse())
+                out += std::string(question.GetTrue() ? "TRUE" : "FALSE") + Feedback(question.GetNote(1));
+            else
+                for (int i = 0; i < question.GetAnswerCount(); ++i)
+                {
+                    const bool right = i == question.GetCorrect();
+                    const std::string answer = Escape(*question.GetAnswerText(i));
+                    // GIFT cannot escape a leading %: an explicit weight goes first.
+                    const char* weight = answer.starts_with('%') ? (right ? "%100%" : "%0%") : "";
+                    out += std::string("\n\t") + (right ? "=" : "~") + weight + answer +
+                           Feedback(question.GetNote(i));
+                }
+            if (!question.GetHint().empty())
+                out +=
+                    (question.IsTrueFalse() ? "" : "\n\t") + std::string("####") + Escape(question.GetHint());
+            out += question.IsTrueFalse() ? "}\n" : "\n}\n";
+        }
+    }
+    if (topics > 0)
+        dropped.push_back(std::to_string(topics) + " topics (GIFT has no place for them)");
+    return out;
+}
+}

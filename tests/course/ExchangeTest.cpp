@@ -1,0 +1,156 @@
+// GIFT and Aiken in and out of a bank, judged by the bank text they give.
+#include <gtest/gtest.h>
+
+#include "course/Chapter.h"
+#include "course/CourseReader.h"
+#include "course/Exchange.h"
+#include "course/Question.h"
+
+namespace
+{
+using Reader = quillet::Import (*)(std::string_view, const std::string&);
+
+struct Case
+{
+    const char* name;
+    Reader read;
+    const char* input;
+    const char* bank; // the bank text of the import, title "T", then its notes
+};
+
+std::string Bank(const quillet::Import& import)
+{
+    return import.imported > 0 ? quillet::CourseToBankText(*import.course) : std::string();
+}
+
+std::string Notes(const quillet::Import& import)
+{
+    std::string out;
+    for (const quillet::ImportNote& note : import.notes)
+        out += std::to_string(note.line) + (note.skipped ? ": skipped: " : ": warning: ") + note.text + "\n";
+    return out;
+}
+
+class Importing : public testing::TestWithParam<Case>
+{
+};
+
+TEST_P(Importing, GivesTheBankAndItsNotes)
+{
+    const quillet::Import import = GetParam().read(GetParam().input, "T");
+    EXPECT_EQ(Bank(import) + Notes(import), GetParam().bank);
+}
+
+constexpr Reader kGift = &quillet::ImportGift;
+constexpr Reader kAiken = &quillet::ImportAiken;
+
+INSTANTIATE_TEST_SUITE_P(
+    Gift, Importing,
+    testing::Values(
+        Case{"ChoiceWithFeedback", kGift,
+             "// a comment\n::Q1::[plain] What is a LAN? {\n  ~Wide#Too big\n  =Local#Yes\n  ~Metro\n  "
+             "####Think small\n}\n",
+             "!T\n@T\n#What is a LAN?\n%Think small\n^Local\n}Yes\n^Wide\n}Too big\n^Metro\n"},
+        Case{"MissingWord", kGift, "Grant is {=Grant ~Lincoln} in Grant's tomb.",
+             "!T\n@T\n#Grant is _____ in Grant's tomb.\n^Grant\n^Lincoln\n"},
+        Case{"TrueFalseAnyCase", kGift, "The sky is blue {t}\n\nWater is dry {FALSE#It is wet#Right}",
+             "!T\n@T\n$The sky is blue\n^True\n$Water is dry\n^False\n}It is wet\n"},
+        Case{"Escapes", kGift, "Is 1\\=1 \\{really\\}\\: a\\\\b\\nc? {=yes\\#1 ~no\\~}",
+             "!T\n@T\n#Is 1=1 {really}: a\\b c?\n^yes#1\n^no~\n"},
+        Case{"Html", kGift, "[html]<p>A &amp; B&nbsp;&lt;C&gt;</p><br>D {=<b>x</b> ~y}",
+             "!T\n@T\n#A & B <C> D\n^x\n^y\n"},
+        Case{"LinesJoinedAndTrimmed", kGift, "  First\r\n  line {\r\n=a\r\n~b}\r\n",
+             "!T\n@T\n#First line\n^a\n^b\n"},
+        Case{"CategoriesByLastPartContinued", kGift,
+             "$CATEGORY: top/a/Net//works\n\nQ1 {=a ~b}\n\n$CATEGORY: Other\nQ2 {=a ~b}\n\n$CATEGORY: "
+             "x/Net//works\n\n"
+             "Q3 {=a ~b}",
+             "!T\n@Net/works\n#Q1\n^a\n^b\n#Q3\n^a\n^b\n@Other\n#Q2\n^a\n^b\n"},
+        Case{"Windows1252", kGift, "Caf\xe9? {=Oui ~Non}", "!T\n@T\n#Caf\xc3\xa9?\n^Oui\n^Non\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(GiftImport, SkipsWhatABankCannotAskWithTheLineAndReason)
+{
+    const quillet::Import import = quillet::ImportGift("Short {=a =b}\n"
+                                                       "\n"
+                                                       "Many {~%50%a ~%50%b}\n"
+                                                       "\n"
+                                                       "Two right {=a =b ~c}\n"
+                                                       "\n"
+                                                       "Match {=a -> 1 =b -> 2 =c -> 3}\n"
+                                                       "\n"
+                                                       "Number {#3:0.5}\n"
+                                                       "\n"
+                                                       "Essay {}\n"
+                                                       "\n"
+                                                       "Just a description.\n"
+                                                       "\n"
+                                                       "Seven {=a ~b ~c ~d ~e ~f ~g}\n"
+                                                       "\n"
+                                                       "Partial {~%50%half =right}\n",
+                                                       "T");
+    EXPECT_EQ(Notes(import), "1: skipped: short answer (only = answers)\n"
+                             "3: skipped: several right answers (no = answer)\n"
+                             "5: skipped: several right answers (more than one = answer)\n"
+                             "7: skipped: matching question\n"
+                             "9: skipped: numerical question\n"
+                             "11: skipped: essay (an empty answer block)\n"
+                             "13: skipped: description (no answer block)\n"
+                             "15: skipped: more than six answers\n"
+                             "17: warning: the partial credit of \"half\" is dropped; it counts as wrong\n");
+    EXPECT_EQ(Bank(import), "!T\n@T\n#Partial\n^right\n^half\n");
+}
+
+TEST(GiftImport, ReportsWhatOverflowsTheBanksLimits)
+{
+    std::string input;
+    for (int i = 0; i < 101; ++i)
+        input += "Q {=a ~b}\n\n";
+    for (int c = 0; c < 100; ++c)
+        input += "$CATEGORY: c" + std::to_string(c) + "\n\nQ {=a ~b}\n\n";
+    const quillet::Import import = quillet::ImportGift(input, "T");
+    EXPECT_EQ(import.imported, 199);
+    EXPECT_EQ(import.skipped, 2);
+    EXPECT_EQ(import.course->GetCount(), 100);
+    EXPECT_EQ(Notes(import),
+              "201: skipped: chapter \"T\" already holds 100 questions\n"
+              "601: skipped: the course already holds 100 chapters, so chapter \"c99\" has no room\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Aiken, Importing,
+    testing::Values(
+        Case{"BothOptionStylesRightAnswerFirst", kAiken,
+             "What is 2+2?\nA. 3\nB) 4\nC. 5\nANSWER: B\n\nNext?\nA) x\nB) y\nANSWER: a",
+             "!T\n@T\n#What is 2+2?\n^4\n^3\n^5\n#Next?\n^x\n^y\n"},
+        Case{"NoBlankLineNeededAfterTheAnswer", kAiken,
+             "Q1\nA. x\nB. y\nANSWER: A\nQ2\nA. x\nB. y\nANSWER: B\n", "!T\n@T\n#Q1\n^x\n^y\n#Q2\n^y\n^x\n"},
+        Case{"BrokenPatternSkipsOnlyThatQuestion", kAiken,
+             "\nBroken\nA. x\nC. y\nANSWER: A\n\nGood\nA. x\nB. y\nANSWER: A",
+             "!T\n@T\n#Good\n^x\n^y\n2: skipped: line 4 is neither option B nor an ANSWER: line\n"},
+        Case{"AnswerNamesNoOption", kAiken, "Q\nA. x\nB. y\nANSWER: C",
+             "1: skipped: the ANSWER: line names no option\n"},
+        Case{"OneOption", kAiken, "Q\nA. x\nANSWER: A", "1: skipped: fewer than two options\n"},
+        Case{"SevenOptions", kAiken, "Q\nA. a\nB. b\nC. c\nD. d\nE. e\nF. f\nG. g\nANSWER: A",
+             "1: skipped: more than six options\n"},
+        Case{"NoAnswerLine", kAiken, "Q\nA. x\nB. y\n\nR\n",
+             "1: skipped: no ANSWER: line after the options\n"
+             "5: skipped: a question line with no options\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(GiftExport, ImportsBackTheSameBankTopicsAside)
+{
+    const auto course =
+        CCourseReader::LoadText("!Title\n@Net/works {x}\n#Is 1=1 ~ {a} #1: c\\d?\n%Hint: #2\n&topic\n"
+                                "^yes = {y}\n}note ~\n^no # x\n^maybe\n}n2\n$Sky\n^False\n}wet\n"
+                                "@Two\n$Sea\n^True\n%salt\n#[html] // not a comment\n^a\n^b\n");
+    std::vector<std::string> dropped;
+    const std::string gift = quillet::ExportGift(*course, dropped);
+    const quillet::Import back = quillet::ImportGift(gift, "Title");
+    EXPECT_EQ(Notes(back), "");
+    EXPECT_EQ(Bank(back), "!Title\n@Net/works {x}\n#Is 1=1 ~ {a} #1: c\\d?\n%Hint: #2\n"
+                          "^yes = {y}\n}note ~\n^no # x\n^maybe\n}n2\n$Sky\n^False\n}wet\n"
+                          "@Two\n$Sea\n%salt\n^True\n#[html] // not a comment\n^a\n^b\n");
+    EXPECT_EQ(dropped, std::vector<std::string>{"1 topics (GIFT has no place for them)"});
+}
+}
