@@ -111,23 +111,45 @@ int ChapterFromArgument(std::string_view argument, int chapterCount)
     return value >= 1 && value <= chapterCount ? static_cast<int>(value) : 0;
 }
 
-std::unique_ptr<TestRun> PrepareTest(std::string_view commandLine, CRandom& random, const BankLoader& loader)
+CommandLineParts PartsFromArguments(const std::vector<std::string>& arguments)
 {
-    if (Trimmed(commandLine).empty())
-        return nullptr;
+    CommandLineParts parts;
+    if (arguments.empty())
+        return parts;
+    parts.bankPath = arguments[0];
+    if (arguments.size() > 1)
+        parts.secondArgument = arguments[1];
+    for (std::size_t i = 1; i < arguments.size(); ++i)
+    {
+        std::string upper = arguments[i];
+        std::transform(upper.begin(), upper.end(), upper.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        parts.preTestSwitch = parts.preTestSwitch || upper == "/PRE";
+    }
+    return parts;
+}
 
-    const CommandLineParts parts = SplitCommandLine(commandLine);
+std::unique_ptr<TestRun> PrepareTest(const CommandLineParts& parts, CRandom& random, const BankLoader& loader,
+                                     std::string* problem)
+{
+    if (problem)
+        problem->clear();
+    if (parts.bankPath.empty())
+        return nullptr;
     // The bank is read once: its bytes give the course and the identity that
     // a journal of this test is checked against when it is resumed.
     BankIdentity identity{parts.bankPath};
     std::unique_ptr<CCourse> course;
     if (loader)
         course = loader(parts.bankPath);
-    else if (std::string stored; ReadWholeFile(parts.bankPath, stored))
+    else
     {
-        identity.size = stored.size();
-        identity.hash = HashBytes(stored);
-        course = CCourseReader::LoadStored(std::move(stored));
+        BankFile bank = ReadBankFile(parts.bankPath);
+        identity.size = bank.stored.size();
+        identity.hash = HashBytes(bank.stored);
+        course = std::move(bank.course);
+        if (problem)
+            *problem = bank.problem;
     }
     if (!course)
         return nullptr;
@@ -135,8 +157,26 @@ std::unique_ptr<TestRun> PrepareTest(std::string_view commandLine, CRandom& rand
     std::unique_ptr<TestRun> run = parts.preTestSwitch ? TestRun::DrawTest(std::move(course), true, random)
                                    : chapter != 0      ? TestRun::DrawQuiz(std::move(course), chapter, random)
                                                        : TestRun::DrawTest(std::move(course), false, random);
-    if (run)
-        run->SetBankIdentity(std::move(identity));
+    if (!run)
+        return nullptr;
+    run->SetBankIdentity(std::move(identity));
+    if (problem && run->GetQuestionCount() == 0)
+        *problem = "The question bank " + parts.bankPath + " holds no questions for " +
+                   (run->IsQuiz() ? "the quiz of chapter " + std::to_string(chapter)
+                                  : std::string("a ") + TestKindWord(run->GetKind())) +
+                   ".";
     return run;
+}
+
+std::unique_ptr<TestRun> PrepareTest(std::string_view commandLine, CRandom& random, const BankLoader& loader,
+                                     std::string* problem)
+{
+    if (Trimmed(commandLine).empty())
+    {
+        if (problem)
+            problem->clear();
+        return nullptr;
+    }
+    return PrepareTest(SplitCommandLine(commandLine), random, loader, problem);
 }
 }

@@ -33,9 +33,16 @@ int ChapterFromArgument(std::string_view argument, int chapterCount);
 
 using BankLoader = std::function<std::unique_ptr<CCourse>(const std::string& path)>;
 
+// The same parts from the program's arguments as the system hands them
+// over, one by one: a path may hold blanks, quotes or any other byte.
+CommandLineParts PartsFromArguments(const std::vector<std::string>& arguments);
+
 // Reads the command line, loads the bank it names and draws the selection it
 // asks for; null when no bank was loaded. The loader defaults to reading the
-// bank file.
+// bank file. `problem`, when given, receives why the bank cannot be used (a
+// sentence naming the file), or nothing when it can.
+std::unique_ptr<TestRun> PrepareTest(const CommandLineParts& parts, CRandom& random = CRandom::Global(),
+                                     const BankLoader& loader = {}, std::string* problem = nullptr);
 std::unique_ptr<TestRun> PrepareTest(std::string_view commandLine, CRandom& random = CRandom::Global(),
-                                     const BankLoader& loader = {});
+                                     const BankLoader& loader = {}, std::string* problem = nullptr);
 }

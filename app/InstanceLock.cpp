@@ -1,5 +1,7 @@
 #include "app/InstanceLock.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/file.h>
@@ -15,11 +17,17 @@ CInstanceLock::~CInstanceLock()
 bool CInstanceLock::TryLock(const std::string& path)
 {
     Unlock();
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    m_strProblem.clear();
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
+    {
+        m_strProblem = std::strerror(errno);
         return false;
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
     {
+        if (errno != EWOULDBLOCK)
+            m_strProblem = std::strerror(errno);
         ::close(fd);
         return false;
     }

@@ -15,13 +15,17 @@ class CInstanceLock
     CInstanceLock(const CInstanceLock&) = delete;
     CInstanceLock& operator=(const CInstanceLock&) = delete;
 
-    // False when another process holds the lock (or the file cannot be
-    // opened); the lock is held until Unlock or destruction.
+    // False when another process holds the lock, or when the file cannot be
+    // opened or locked: then Problem() says why. The lock is held until
+    // Unlock or destruction.
     bool TryLock(const std::string& path);
     void Unlock();
     bool IsLocked() const { return m_fd >= 0; }
+    // Empty when the lock failed because another copy holds it.
+    const std::string& Problem() const { return m_strProblem; }
 
   private:
     int m_fd = -1;
+    std::string m_strProblem;
 };
 }

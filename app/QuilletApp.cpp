@@ -11,6 +11,7 @@
 #include "output/ResultsView.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
+#include "skin/MessageDlgs.h"
 #include "testwin/QuilletDlg.h"
 
 namespace qlink = quillet::link;
@@ -23,8 +24,7 @@ constexpr const char* kTestTitleKey = "CURRENT_TITLE_QUILLET";
 
 void Message(const char* text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillet"), QString::fromLatin1(text),
-                    QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillet"), QString::fromUtf8(text), QMessageBox::Ok);
     box.setObjectName(QStringLiteral("startupMessage"));
     box.exec();
 }
@@ -59,8 +59,17 @@ int CQuilletApp::InitInstance(const std::vector<std::string>& arguments)
         return 0;
 
     auto lock = std::make_unique<quillet::CInstanceLock>();
-    if (!lock->TryLock(InstanceLockPath()))
+    const std::string lockPath = InstanceLockPath();
+    if (!lock->TryLock(lockPath))
     {
+        // A folder that cannot be used is no second copy.
+        if (!lock->Problem().empty())
+        {
+            const std::string text = "The runtime folder " + quillet::ParentFolder(lockPath) +
+                                     " cannot be used: " + lock->Problem() + ".";
+            Message(text.c_str());
+            return 0;
+        }
         Message(kAlreadyRunning);
         ActivatePlayer();
         return 0;
@@ -73,7 +82,22 @@ int CQuilletApp::InitInstance(const std::vector<std::string>& arguments)
     CQuilletDlg window;
     window.SetPlayer(this);
     window.SetPrintView(m_pPrintView.get());
-    if (std::unique_ptr<quillet::TestRun> run = quillet::PrepareTest(quillet::JoinArguments(arguments)))
+    std::string problem;
+    std::unique_ptr<quillet::TestRun> run =
+        quillet::PrepareTest(quillet::PartsFromArguments(arguments), CRandom::Global(), {}, &problem);
+    // A bank that cannot be used is told before the window opens on nothing.
+    if (!problem.empty())
+    {
+        CMessageDlg box;
+        box.m_strText = problem;
+        box.m_strTitle = "Question Bank";
+        box.m_strFace = "Arial";
+        box.m_nHeight = 18;
+        box.m_nFormat = quillet::skin::DT_CENTER | quillet::skin::DT_WORDBREAK;
+        box.m_nBackground = 0;
+        box.DoModal();
+    }
+    if (run)
     {
         m_pPrintView->GetDocument()->SetTitle(run->GetCourseTitle());
         window.SetRun(std::move(run));

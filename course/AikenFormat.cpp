@@ -94,6 +94,7 @@ Import ImportAiken(std::string_view bytes, const std::string& title)
         else
         {
             std::vector<ChoiceAnswer> answers;
+            answers.reserve(pending->options.size());
             for (std::string& option : pending->options)
                 answers.push_back({std::move(option), {}, answers.size() == static_cast<std::size_t>(right)});
             builder.Add(MakeChoiceQuestion(std::move(pending->question), std::move(answers), {}),

@@ -246,3 +246,29 @@ std::unique_ptr<CCourse> CCourseReader::LoadText(std::string_view text, CBankObs
     }
     return builder.TakeCourse();
 }
+
+namespace quillet
+{
+BankFile ReadBankFile(const std::string& path)
+{
+    BankFile bank;
+    const FileStatus read = ReadRegularFile(path, bank.stored);
+    if (!read)
+    {
+        std::string reason = read.missing ? std::string("no such file") : read.reason;
+        if (!reason.empty() && reason[0] >= 'A' && reason[0] <= 'Z')
+            reason[0] = static_cast<char>(reason[0] - 'A' + 'a');
+        bank.problem = "The question bank " + path + " could not be opened: " + reason + ".";
+        return bank;
+    }
+    if (bank.stored.empty())
+    {
+        bank.problem = "The question bank " + path + " is empty.";
+        return bank;
+    }
+    bank.course = CCourseReader::LoadStored(bank.stored);
+    if (!bank.course)
+        bank.problem = "The file " + path + " is not a question bank: it has no title line.";
+    return bank;
+}
+}

@@ -45,3 +45,17 @@ class CCourseReader
     // ... and over the plain text, read up to its first NUL.
     static std::unique_ptr<CCourse> LoadText(std::string_view text, CBankObserver* observer = nullptr);
 };
+
+namespace quillet
+{
+// A bank file read for the program: the course, the bytes as stored (its
+// identity for a journal), and, when there is no course, why, in a
+// sentence that names the file.
+struct BankFile
+{
+    std::unique_ptr<CCourse> course;
+    std::string stored;
+    std::string problem;
+};
+BankFile ReadBankFile(const std::string& path);
+}

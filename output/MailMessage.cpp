@@ -1,5 +1,7 @@
 #include "output/MailMessage.h"
 
+#include <algorithm>
+
 #include "platform/Text.h"
 
 #include <cstdint>
@@ -117,9 +119,24 @@ std::string EncodeHeaderText(const std::string& text)
     return out;
 }
 
+bool IsSingleAddress(std::string_view address)
+{
+    const std::size_t at = address.find('@');
+    if (at == 0 || at == std::string_view::npos || at + 1 == address.size() ||
+        address.find('@', at + 1) != std::string_view::npos)
+        return false;
+    return std::none_of(address.begin(), address.end(),
+                        [](char c)
+                        {
+                            const auto u = static_cast<unsigned char>(c);
+                            return u <= ' ' || u == 0x7F ||
+                                   std::string_view(",;<>\"'()[]\\").find(c) != std::string_view::npos;
+                        });
+}
+
 std::optional<std::string> BuildMailMessage(const MailParts& parts)
 {
-    if (HoldsLineBreakOrNul(parts.subject) || HoldsLineBreakOrNul(parts.recipientAddress) ||
+    if (HoldsLineBreakOrNul(parts.subject) || !IsSingleAddress(parts.recipientAddress) ||
         HoldsLineBreakOrNul(parts.messageId))
         return std::nullopt;
 

@@ -102,8 +102,10 @@ MailOutcome SendResults(const CResultsDoc& doc, QWidget* window)
     case MailOutcome::SendFailed:
         text = kMailSendFailed;
         break;
-    case MailOutcome::Sent:
     case MailOutcome::LogonFailed:
+        text = kMailLoginRefused;
+        break;
+    case MailOutcome::Sent:
         break;
     }
     if (text)

@@ -1,5 +1,7 @@
 #include "output/ResultsText.h"
 
+#include "platform/Text.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -127,9 +129,9 @@ void CResultsDoc::ComposeResultsText(std::string& subject, std::string& body) co
         return;
     const CResultEntry& result = *m_pResult;
     const std::string kind = quillet::ResultKindWord(result);
-    const std::string title =
-        result.m_bTest ? result.m_strTitle : result.m_strTitle + ": " + result.m_strChapter;
-    const std::string student = m_pStudentName ? *m_pStudentName : std::string();
+    const std::string title = quillet::ShownText(
+        result.m_bTest ? result.m_strTitle : result.m_strTitle + ": " + result.m_strChapter);
+    const std::string student = quillet::ShownText(m_pStudentName ? *m_pStudentName : std::string());
 
     subject = kind + " Results";
 
@@ -152,7 +154,7 @@ void CResultsDoc::ComposeResultsText(std::string& subject, std::string& body) co
         for (std::size_t k = 0; k < sections.size() && k < quillet::kMaxBreakdownSections; ++k)
         {
             const quillet::SectionScore& section = sections[k];
-            body += "\nChapter " + std::to_string(k + 1) + ": " + section.name + "    " +
+            body += "\nChapter " + std::to_string(k + 1) + ": " + quillet::ShownText(section.name) + "    " +
                     std::to_string(quillet::Percent(section.right, section.total)) + "% (" +
                     std::to_string(section.right) + "/" + std::to_string(section.total) + ")";
         }

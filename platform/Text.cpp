@@ -89,4 +89,15 @@ std::string TextToUtf8(std::string_view text)
     }
     return out;
 }
+
+std::string ShownText(std::string_view text, std::size_t limit)
+{
+    if (text.size() <= limit)
+        return std::string(text);
+    std::size_t cut = limit;
+    // Back to the start of a sequence: at most three continuation bytes.
+    for (int step = 0; step < 3 && cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80; ++step)
+        --cut;
+    return std::string(text.substr(0, cut)) + "\xE2\x80\xA6";
+}
 }

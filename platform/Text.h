@@ -12,6 +12,13 @@ namespace quillet
 // the e-mail show the same characters for the same bytes.
 std::string TextToUtf8(std::string_view text);
 
+// Texts longer than this many bytes are shown cut: laying out one line of
+// millions of characters takes gigabytes, and crashes the text engine.
+inline constexpr std::size_t kShownTextLimit = 4000;
+// The text as the screen, the print-out and the e-mail show it: whole, or
+// its start up to the limit, never inside a UTF-8 sequence, and "…".
+std::string ShownText(std::string_view text, std::size_t limit = kShownTextLimit);
+
 // Length of the well-formed UTF-8 sequence at text[at], or 0 when there is
 // none there (stray continuation, overlong form, surrogate, beyond U+10FFFF).
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);

@@ -2,33 +2,83 @@
 // program can find, message, hide and show.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QSocketNotifier>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
 
 #include "PlayerWindow.h"
 #include "link/IniFile.h"
 
+namespace
+{
+constexpr const char* kDefaultTitle = "Tovrin Video Player";
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// SIGTERM and SIGINT end the event loop, so that the link's socket is
+// removed as at a normal close, and no start after this one finds it stale.
+void QuitOnSignals(QApplication& app)
+{
+    if (::pipe(g_signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QApplication::quit(); });
+    struct sigaction action
+    {
+    };
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+}
+}
+
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    // --title is taken out before Qt sees the arguments: on X11 Qt reads
+    // -title and --title as its own window-title option.
+    std::string title = kDefaultTitle;
+    std::vector<char*> qtArguments{argv[0]};
+    for (int i = 1; i < argc; ++i)
+    {
+        if (std::strcmp(argv[i], "--title") == 0 && i + 1 < argc)
+            title = argv[++i];
+        else if (std::strncmp(argv[i], "--title=", 8) == 0)
+            title = argv[i] + 8;
+        else
+            qtArguments.push_back(argv[i]);
+    }
+    int qtArgc = static_cast<int>(qtArguments.size());
+    qtArguments.push_back(nullptr);
+    QApplication app(qtArgc, qtArguments.data());
     QApplication::setApplicationName(QStringLiteral("quillet-player"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Stand-in video player for Quillet."));
     parser.addHelpOption();
-    const QCommandLineOption titleOption(QStringLiteral("title"),
-                                         QStringLiteral("Window title to serve the link under."),
-                                         QStringLiteral("TITLE"), QStringLiteral("Tovrin Video Player"));
-    parser.addOption(titleOption);
+    parser.addOption(QCommandLineOption(QStringLiteral("title"),
+                                        QStringLiteral("Window title to serve the link under."),
+                                        QStringLiteral("TITLE"), QString::fromLatin1(kDefaultTitle)));
     parser.process(app);
 
-    const QByteArray title = parser.value(titleOption).toUtf8();
-    CPlayerWindow window(title, quillet::ini::PlayerIniPath());
+    QuitOnSignals(app);
+    CPlayerWindow window(QByteArray::fromStdString(title), quillet::ini::PlayerIniPath());
     if (!window.Start())
     {
         std::fprintf(stderr,
                      "quillet-player: cannot serve the title \"%s\": another player has it, "
                      "or the runtime folder is missing\n",
-                     title.constData());
+                     title.c_str());
         return 1;
     }
     window.show();

@@ -8,7 +8,7 @@ scripts/setup.sh build >/dev/null
 . scripts/lib/packages.sh
 install_missing clang-tidy
 status=0
-out=$(git ls-files 'app/*.cpp' 'course/*.cpp' 'link/*.cpp' 'output/*.cpp' 'platform/*.cpp' 'records/*.cpp' \
+out=$(git ls-files --cached --others --exclude-standard 'app/*.cpp' 'course/*.cpp' 'link/*.cpp' 'output/*.cpp' 'platform/*.cpp' 'records/*.cpp' \
         'skin/*.cpp' 'testwin/*.cpp' 'player/*.cpp' 'tools/*/*.cpp' |
       xargs -P"$(nproc)" -n4 clang-tidy -p build --quiet 2>&1) || status=$?
 findings=$(grep -E -A3 '(warning|error):' <<<"$out" || true)

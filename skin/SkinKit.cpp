@@ -144,7 +144,8 @@ QFont MakeFont(const std::string& face, int pixelHeight, int weight, bool italic
 
 QString FromBytes(const std::string& bytes)
 {
-    return QString::fromStdString(TextToUtf8(bytes));
+    // Cut first: the text converted and drawn stays small, whatever the bank holds.
+    return QString::fromStdString(TextToUtf8(quillet::ShownText(bytes)));
 }
 
 std::string ToBytes(const QString& text)

@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+#include "output/MailMessage.h"
 #include "output/MailSender.h"
 #include "output/ResultsView.h"
 #include "skin/MessageDlgs.h"
@@ -95,8 +96,24 @@ void CQuilletDlg::OnEMail()
     prompt.m_pPalette = m_pPalette;
     if (prompt.DoModal() != IDOK || prompt.m_strAddress.empty())
         return;
+    m_strMsgFace = "Arial";
+    m_nMsgHeight = 18;
+    m_nMsgFormat = quillet::skin::DT_CENTER | quillet::skin::DT_WORDBREAK;
+    m_nMsgStyle = 0;
+    m_strMsgTitle = "E-Mail";
+    // sendmail -t would mail every address the field holds.
+    if (!quillet::IsSingleAddress(prompt.m_strAddress))
+    {
+        m_strMsgText = quillet::kOneAddressPlease;
+        ShowMessage();
+        return;
+    }
     CResultsDoc& doc = *PrintView().GetDocument();
     doc.m_strAddress = prompt.m_strAddress;
     FillReport(doc, history, *latest);
-    quillet::SendResults(doc, this);
+    if (quillet::SendResults(doc, this) == quillet::MailOutcome::Sent)
+    {
+        m_strMsgText = "Results sent to " + prompt.m_strAddress + ".";
+        ShowMessage();
+    }
 }

@@ -5,6 +5,7 @@ Run by screen-reader.sh inside an X server, a D-Bus session and the AT-SPI
 bus:  ScreenReaderWalk.py QUILLET PLAYER BANK WORKDIR
 (or:  ScreenReaderWalk.py --listen LOGFILE, the event listener it starts).
 """
+import hashlib
 import os
 import re
 import subprocess
@@ -153,8 +154,11 @@ class Reader:
     def start(self, player, quillet, bank, *args):
         ini = os.path.join(os.environ["XDG_CONFIG_HOME"], "tovrin.ini")
         if not os.path.exists(ini):
-            self.player = subprocess.Popen([player])
+            # On X11 Qt takes --title for its own option unless the player
+            # reads it first.
+            self.player = subprocess.Popen([player, "--title", "Walk Player"])
             self.wait_for("the player", lambda: os.path.exists(ini) and "CURRENT_TITLE=" in open(ini).read())
+            check("CURRENT_TITLE=Walk Player" in open(ini).read(), "the player serves the title it was given")
         self.app_process = subprocess.Popen([quillet, bank] + list(args))
         self.wait_for_focus("the login page", lambda f: f.name == "User name")
 
@@ -168,7 +172,13 @@ class Reader:
         self.stop()
         if getattr(self, "player", None):
             self.player.terminate()
+            self.player.wait(10)
         self.listener.terminate()
+
+    @staticmethod
+    def player_socket():
+        digest = hashlib.sha256(b"Walk Player").hexdigest()[:32]
+        return os.path.exists(os.path.join(os.environ["XDG_RUNTIME_DIR"], "quillet-link-" + digest))
 
 
 def check(condition, message):
@@ -334,9 +344,15 @@ def main():
         password_never_heard(r)
     except Failure as failure:
         print("FAILED:", failure)
-        return 1
-    finally:
         r.close()
+        return 1
+    r.close()
+    try:
+        # SIGTERM ends the player as a close does: its socket goes with it.
+        check(not r.player_socket(), "the player removed its socket when it was terminated")
+    except Failure as failure:
+        print("FAILED:", failure)
+        return 1
     print("The walk read through AT-SPI passed.")
     return 0
 

@@ -21,6 +21,7 @@
 #include "course/Complement.h"
 #include "link/IniFile.h"
 #include "link/PlayerLink.h"
+#include "skin/MessageDlgs.h"
 #include "testwin/QuilletDlg.h"
 #include "testwin/WindowTestSupport.h"
 
@@ -185,6 +186,11 @@ class AppLinkTest : public QObject
                         m_messages << box->text();
                         box->done(QMessageBox::Ok);
                     }
+                    else if (auto* skinned = qobject_cast<CMessageDlg*>(modal))
+                    {
+                        m_messages << QString::fromStdString(skinned->m_strText);
+                        skinned->accept();
+                    }
                     else if (auto* w = qobject_cast<CQuilletDlg*>(modal))
                         QTimer::singleShot(0, w,
                                            [w, first = windows++ == 0, &script]
@@ -293,6 +299,26 @@ class AppLinkTest : public QObject
             });
         QCOMPARE(windows, 1);
         QCOMPARE(Messages(), "");
+    }
+
+    void unusableBankOrRuntimeFolderIsNamed()
+    {
+        PlayerDouble player;
+        const QString missing = m_home.filePath("missing.blh");
+        {
+            CQuilletApp app;
+            QCOMPARE(Start(app, {missing.toStdString()}), 1);
+            QCOMPARE(Messages(), "The question bank " + missing + " could not be opened: no such file.");
+        }
+        // A runtime folder under a file cannot be made: no "already running".
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        QFile(m_home.filePath("plain")).open(QIODevice::WriteOnly);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_home.filePath("plain/runtime")));
+        CQuilletApp app;
+        QCOMPARE(Start(app, {Bank()}), 0);
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        QCOMPARE(Messages(), "The runtime folder " + m_home.filePath("plain/runtime") +
+                                 " cannot be used: Not a directory.");
     }
 
     void oneRunningCopy()

@@ -143,3 +143,38 @@ TEST(JoinArguments, ArgumentsWithABlankAreQuotedAndAllAreJoinedByOneBlank)
               "\"/path with blank/bank.blh\" 3");
     EXPECT_EQ(quillet::JoinArguments(Args{"a", "b  c", "d"}), "a \"b  c\" d");
 }
+
+TEST(PrepareTest, ArgumentsOneByOneReachAnyPathAndNameWhatTheBankLacks)
+{
+    const auto dir = std::filesystem::path(testing::TempDir()) / "quillet \"quoted\" test";
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "bank \"1\".blh").string();
+    std::ofstream(path, std::ios::binary)
+        << quillet::Complemented("!Real bank\n@One\n$S1\n^True\n@Two\n$S2\n^False\n");
+    const struct
+    {
+        std::vector<std::string> arguments;
+        TestKind kind;
+        std::string problem;
+    } cases[] = {
+        {{path, "2"}, TestKind::Quiz, ""},
+        {{path, "x", "/pre"}, TestKind::PreTest, ""},
+        {{path}, TestKind::Test, "The question bank " + path + " holds no questions for a Test."},
+    };
+    for (const auto& c : cases)
+    {
+        std::string problem = "stale";
+        const auto run =
+            quillet::PrepareTest(quillet::PartsFromArguments(c.arguments), CRandom::Global(), {}, &problem);
+        ASSERT_NE(run, nullptr);
+        EXPECT_EQ(run->GetKind(), c.kind);
+        EXPECT_EQ(problem, c.problem);
+    }
+    std::string problem;
+    EXPECT_EQ(quillet::PrepareTest(quillet::PartsFromArguments({(dir / "none.blh").string()}),
+                                   CRandom::Global(), {}, &problem),
+              nullptr);
+    EXPECT_EQ(problem,
+              "The question bank " + (dir / "none.blh").string() + " could not be opened: no such file.");
+    std::filesystem::remove_all(dir);
+}

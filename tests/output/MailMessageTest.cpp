@@ -91,13 +91,21 @@ TEST_F(MailMessageTest, LineBreaksAndNulInHeaderFieldsAreRefused)
         }
 }
 
-TEST_F(MailMessageTest, AddressIsPassedOnAsTyped)
+TEST_F(MailMessageTest, OnlyASingleAddressMakesAMessage)
 {
     quillet::MailParts parts = Plain();
-    parts.recipientAddress = "john doe@example .com";
+    parts.recipientAddress = "ann.lee+tests@school.example";
     const auto message = quillet::BuildMailMessage(parts);
     ASSERT_TRUE(message);
-    EXPECT_NE(message->find("\nTo: Test Result Recipient <john doe@example .com>\n"), std::string::npos);
+    EXPECT_NE(message->find("\nTo: Test Result Recipient <ann.lee+tests@school.example>\n"),
+              std::string::npos);
+    for (const char* typed :
+         {"john doe@example .com", "teacher@school.example>, spy@evil.example, <x@y.example", "a@b;c@d",
+          "<a@b>", "\"a\"@b", "a@b@c", "@b", "a@", "a@b\tc", "plain"})
+    {
+        parts.recipientAddress = typed;
+        EXPECT_FALSE(quillet::BuildMailMessage(parts)) << typed;
+    }
 }
 
 TEST_F(MailMessageTest, NonAsciiSubjectIsEncodedWordsThatDecodeBack)

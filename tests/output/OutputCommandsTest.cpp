@@ -12,6 +12,7 @@
 
 #include "OutputTestSupport.h"
 #include "course/CourseReader.h"
+#include "output/MailSender.h"
 #include "output/ResultsView.h"
 #include "testwin/QuilletDlg.h"
 
@@ -347,20 +348,28 @@ class OutputCommandsTest : public QObject
         const QString failed = "mailMessage: Send Mail failed to send message.";
         const QString ann = "ann@example.org";
         // clang-format off
-        QTest::newRow("sent over SMTP") << "smtp" << "okButton" << ann << QStringList{box}
+        const QString sent = "messageBox: Results sent to ann@example.org.";
+        const QString one = "messageBox: Please enter one e-mail address, like name@example.org.";
+        QTest::newRow("sent over SMTP") << "smtp" << "okButton" << ann << QStringList{box, sent}
                                         << "To: Test Result Recipient <ann@example.org>";
-        QTest::newRow("login refused") << "smtp-refusing" << "okButton" << ann << QStringList{box} << "";
+        QTest::newRow("login refused") << "smtp-refusing" << "okButton" << ann
+                                       << QStringList{box, QString("mailMessage: ") + quillet::kMailLoginRefused} << "";
         QTest::newRow("server down") << "smtp-down" << "okButton" << ann << QStringList{box, failed} << "";
         QTest::newRow("no mail program") << "missing" << "okButton" << ann
                                          << QStringList{box, "mailMessage: Unable to load mail system support."} << "";
         QTest::newRow("not executable") << "not-executable" << "okButton" << ann
                                         << QStringList{box, "mailMessage: Mail system DLL is invalid."} << "";
-        QTest::newRow("address with blanks") << "capture" << "okButton" << "ann at example .org" << QStringList{box}
-                                             << "To: Test Result Recipient <ann at example .org>";
+        QTest::newRow("address with blanks") << "capture" << "okButton" << "ann at example .org"
+                                             << QStringList{box, one} << "";
+        QTest::newRow("three addresses") << "capture" << "okButton"
+                                         << "teacher@school.example>, spy@evil.example, <x@y.example"
+                                         << QStringList{box, one} << "";
+        QTest::newRow("captured") << "capture" << "okButton" << ann << QStringList{box, sent}
+                                  << "To: Test Result Recipient <ann@example.org>";
         QTest::newRow("cancelled") << "capture" << "cancelButton" << ann << QStringList{box} << "";
         QTest::newRow("empty address") << "capture" << "okButton" << "" << QStringList{box} << "";
         QTest::newRow("line break in the address") << "capture" << "okButton" << ann + "\nBcc: eve@example.org"
-                                                   << QStringList{box, failed} << "";
+                                                   << QStringList{box, one} << "";
         // clang-format on
     }
     void emailGoesToTheMailProgram()
@@ -433,7 +442,7 @@ class OutputCommandsTest : public QObject
         qputenv("QUILLET_SENDMAIL",
                 QFile::encodeName(Script("capture", "cat > '" + Path("mail/message1.eml") + "'")));
         QCOMPARE(Answering({{"okButton", "ann@example.org"}}, [&] { w->OnEMail(); }),
-                 QStringList{"emailAddressBox"});
+                 (QStringList{"emailAddressBox", "messageBox: Results sent to ann@example.org."}));
         QCOMPARE(NotShown(Stored(Path("mail"), ".eml").join(""), {"^Subject: Test Results$"}), QString());
     }
 

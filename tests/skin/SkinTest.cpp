@@ -230,6 +230,21 @@ class SkinTest : public QObject
         QCOMPARE(quillet::skin::FromBytes(mixed), QStringLiteral("caf\u00e9 \u201cq\u201d"));
         QCOMPARE(quillet::skin::FromBytes(mixed), QString::fromStdString(quillet::TextToUtf8(mixed)));
     }
+
+    void textsPastTheLimitAreShownCutBetweenCharacters()
+    {
+        const QString ellipsis = QStringLiteral("\u2026");
+        const std::string euro = "\xe2\x82\xac"; // three bytes
+        const std::string limit(quillet::kShownTextLimit, 'x');
+        QCOMPARE(quillet::skin::FromBytes(limit), QString::fromStdString(limit));
+        QCOMPARE(quillet::skin::FromBytes(limit + "y"), QString::fromStdString(limit) + ellipsis);
+        // A sequence across the limit is left out whole, never shown half.
+        const std::string across = std::string(quillet::kShownTextLimit - 1, 'x') + euro;
+        QCOMPARE(quillet::skin::FromBytes(across), QString(quillet::kShownTextLimit - 1, 'x') + ellipsis);
+        // A line as long as a bank can hold is shown by its start only.
+        QCOMPARE(quillet::skin::FromBytes(std::string(50'000'000, 'q')).size(),
+                 qsizetype(quillet::kShownTextLimit + 1));
+    }
 };
 
 QTEST_MAIN(SkinTest)

@@ -77,10 +77,20 @@ TEST_F(BankTool, DumpEscapesBytesThatAreNotUtf8AndPassesValidUtf8Through)
         "\n");
 }
 
-TEST_F(BankTool, BankThatCannotBeLoadedSaysNoCourseAndFails)
+TEST_F(BankTool, BankThatCannotBeLoadedIsNamedWithItsReasonAndFails)
 {
     const std::string untitled = WriteBank("untitled.blh", "@Ch\n#Q\n^a\n");
-    for (const std::string& bank : {untitled, PathOf("missing.blh")})
+    const std::string empty = WriteBank("empty.blh", "");
+    const std::pair<std::string, std::string> cases[] = {
+        {untitled, "The file " + untitled + " is not a question bank: it has no title line."},
+        {empty, "The question bank " + empty + " is empty."},
+        {PathOf("missing.blh"),
+         "The question bank " + PathOf("missing.blh") + " could not be opened: no such file."},
+        {m_dir.string(),
+         "The question bank " + m_dir.string() + " could not be opened: it is a folder, not a regular file."},
+        {"/dev/zero", "The question bank /dev/zero could not be opened: it is a device, not a regular file."},
+    };
+    for (const auto& [bank, message] : cases)
     {
         const std::vector<std::string> commands[] = {{"dump", bank}, {"draw", bank, "--seed", "1", "--test"}};
         for (const auto& args : commands)
@@ -88,7 +98,7 @@ TEST_F(BankTool, BankThatCannotBeLoadedSaysNoCourseAndFails)
             SCOPED_TRACE(args[0] + " " + bank);
             const ToolRun run = Tool(args);
             EXPECT_EQ(run.exit, 1);
-            EXPECT_EQ(run.err, "no course\n");
+            EXPECT_EQ(run.err, "quillet-bank: " + message + "\n");
             EXPECT_EQ(run.out, "");
         }
     }

@@ -149,6 +149,7 @@ class XmlReader
                 m_import.Warn(line,
                               "the partial credit of \"" + answer.text + "\" is dropped; it counts as wrong");
         std::vector<ChoiceAnswer> choices;
+        choices.reserve(answers.size());
         for (XmlAnswer& answer : answers)
             choices.push_back({std::move(answer.text), std::move(answer.feedback), answer.fraction >= 100});
         m_builder.Add(MakeChoiceQuestion(text, std::move(choices), std::move(hint)), line);

@@ -62,10 +62,10 @@ int Convert(const std::string& in, const std::string& out)
 
 std::unique_ptr<CCourse> LoadOrComplain(const std::string& path)
 {
-    auto course = CCourseReader().Load(path);
-    if (!course)
-        std::fputs("no course\n", stderr);
-    return course;
+    quillet::BankFile bank = quillet::ReadBankFile(path);
+    if (!bank.course)
+        std::fprintf(stderr, "quillet-bank: %s\n", bank.problem.c_str());
+    return std::move(bank.course);
 }
 
 int Dump(const std::vector<std::string>& args)
