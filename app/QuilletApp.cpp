@@ -1,5 +1,6 @@
 #include "app/QuilletApp.h"
 
+#include <QDateTime>
 #include <QMessageBox>
 #include <QTimer>
 #include <cctype>
@@ -46,6 +47,33 @@ QByteArray Title(const std::string& title)
     return QByteArray::fromStdString(title);
 }
 }
+
+namespace
+{
+constexpr qint64 kPlayerOperationMs = 1000;
+}
+
+// Starts the deadline of an operation unless one is under way already.
+class CQuilletApp::PlayerOperation
+{
+  public:
+    explicit PlayerOperation(CQuilletApp& app) : m_app(app), m_outer(app.m_nOperationEnd == 0)
+    {
+        if (m_outer)
+            m_app.m_nOperationEnd = QDateTime::currentMSecsSinceEpoch() + kPlayerOperationMs;
+    }
+    ~PlayerOperation()
+    {
+        if (m_outer)
+            m_app.m_nOperationEnd = 0;
+    }
+    PlayerOperation(const PlayerOperation&) = delete;
+    PlayerOperation& operator=(const PlayerOperation&) = delete;
+
+  private:
+    CQuilletApp& m_app;
+    bool m_outer;
+};
 
 CQuilletApp::CQuilletApp() = default;
 
@@ -107,6 +135,19 @@ int CQuilletApp::InitInstance(const std::vector<std::string>& arguments)
     return 0;
 }
 
+bool CQuilletApp::Exists(const QByteArray& title)
+{
+    const qint64 left = m_nOperationEnd - QDateTime::currentMSecsSinceEpoch();
+    return left > 0 &&
+           qlink::WindowExists(title, static_cast<int>(std::min<qint64>(left, qlink::kFindTimeoutMs)));
+}
+
+bool CQuilletApp::Ask(const QByteArray& title, const qlink::LinkRequest& request)
+{
+    const qint64 left = m_nOperationEnd - QDateTime::currentMSecsSinceEpoch();
+    return left > 0 && qlink::Send(title, request, static_cast<int>(left)).has_value();
+}
+
 int CQuilletApp::ReadPlayerTitle(int context)
 {
     m_strIniPath = quillet::ini::PlayerIniPath();
@@ -122,8 +163,9 @@ int CQuilletApp::ReadPlayerTitle(int context)
 
 void CQuilletApp::ActivatePlayer()
 {
+    const PlayerOperation operation(*this);
     if (ReadPlayerTitle(kReadTitleAtStart))
-        qlink::Send(Title(m_strPlayerTitle), qlink::MakeWindowRequest(qlink::LinkKind::Raise));
+        Ask(Title(m_strPlayerTitle), qlink::MakeWindowRequest(qlink::LinkKind::Raise));
 }
 
 void CQuilletApp::WriteTestTitle(const std::string& caption)
@@ -157,22 +199,25 @@ void CQuilletApp::SayClosed()
 {
     if (m_pLinkServer)
         m_pLinkServer->Close();
+    // The test is over: a new copy may start while the player is told.
+    m_pInstanceLock.reset();
     SendToPlayer(nullptr, qlink::kCommandTestClosed);
 }
 
 void CQuilletApp::ShowPlayer(int how)
 {
+    const PlayerOperation operation(*this);
     if (!ReadPlayerTitle(kReadTitleAtStart))
         return;
     const QByteArray title = Title(m_strPlayerTitle);
-    const bool found = qlink::WindowExists(title);
+    const bool found = Exists(title);
     if (how == 0)
         HidePlayer(found);
     else if (how == 5)
     {
         RestorePlayer(found);
         if (found)
-            qlink::Send(title, qlink::MakeWindowRequest(qlink::LinkKind::Raise));
+            Ask(title, qlink::MakeWindowRequest(qlink::LinkKind::Raise));
     }
 }
 
@@ -180,7 +225,8 @@ void CQuilletApp::HidePlayer(bool windowFound)
 {
     if (!windowFound || m_bPlayerHidden == 1)
         return;
-    qlink::Send(Title(m_strPlayerTitle), qlink::MakeWindowRequest(qlink::LinkKind::Hide));
+    const PlayerOperation operation(*this);
+    Ask(Title(m_strPlayerTitle), qlink::MakeWindowRequest(qlink::LinkKind::Hide));
     m_bPlayerHidden = 1;
 }
 
@@ -188,7 +234,8 @@ void CQuilletApp::RestorePlayer(bool windowFound)
 {
     if (!windowFound || m_bPlayerHidden == 0)
         return;
-    qlink::Send(Title(m_strPlayerTitle), qlink::MakeWindowRequest(qlink::LinkKind::Show));
+    const PlayerOperation operation(*this);
+    Ask(Title(m_strPlayerTitle), qlink::MakeWindowRequest(qlink::LinkKind::Show));
     m_bPlayerHidden = 0;
 }
 
@@ -196,18 +243,22 @@ void CQuilletApp::SendToPlayer(const std::string* text, int command)
 {
     if (!ReadPlayerTitle(kReadTitleToSend))
         return;
-    const QByteArray title = Title(m_strPlayerTitle);
-    if (!qlink::WindowExists(title))
+    bool answered = false;
     {
-        Message(kPlayerNotFound);
-        return;
+        const PlayerOperation operation(*this);
+        const QByteArray title = Title(m_strPlayerTitle);
+        if (Exists(title))
+        {
+            // The closing notice brings the player to the front before anything else.
+            if (command == static_cast<int>(qlink::kCommandTestClosed))
+                Ask(title, qlink::MakeWindowRequest(qlink::LinkKind::Raise));
+            ShowPlayer(5);
+            const auto number = static_cast<std::uint32_t>(command);
+            answered = Ask(title, text ? qlink::MakeMessage(number, *text) : qlink::MakeMessage(number));
+        }
     }
-    // The closing notice brings the player to the front before anything else.
-    if (command == static_cast<int>(qlink::kCommandTestClosed))
-        qlink::Send(title, qlink::MakeWindowRequest(qlink::LinkKind::Raise));
-    ShowPlayer(5);
-    const auto number = static_cast<std::uint32_t>(command);
-    // A player that does not answer in time counts as no player at all.
-    if (!qlink::Send(title, text ? qlink::MakeMessage(number, *text) : qlink::MakeMessage(number)))
+    // A player that does not answer in time counts as no player at all; the
+    // message waits for nobody's deadline.
+    if (!answered)
         Message(kPlayerNotFound);
 }

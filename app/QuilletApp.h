@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include <QByteArray>
+
+#include "link/LinkFrame.h"
 #include "testwin/PlayerPort.h"
 
 class CResultsView;
@@ -54,6 +57,14 @@ class CQuilletApp : public CPlayerPort
     int m_bPlayerHidden = 0;
 
   private:
+    // Every talk with the player, however many requests it takes, shares
+    // one deadline: a player that accepts and never answers costs about a
+    // second, not a time-out per request.
+    class PlayerOperation;
+    bool Exists(const QByteArray& title);
+    bool Ask(const QByteArray& title, const quillet::link::LinkRequest& request);
+
+    qint64 m_nOperationEnd = 0; // msecs since the epoch; 0: no operation
     std::unique_ptr<quillet::CInstanceLock> m_pInstanceLock;
     // Where the player reaches the test window, under its caption.
     std::unique_ptr<quillet::link::CLinkServer> m_pLinkServer;

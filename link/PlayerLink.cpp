@@ -32,7 +32,7 @@ class LinkConnection : public QObject
 {
   public:
     LinkConnection(CLinkServer* server, QLocalSocket* socket)
-        : QObject(server), m_server(server), m_socket(socket), m_idle(this)
+        : QObject(server), m_server(server), m_socket(socket), m_idle(this), m_frame(this)
     {
         socket->setParent(this);
         // Qt stops reading from the socket once this much waits unread.
@@ -40,6 +40,11 @@ class LinkConnection : public QObject
         m_idle.setSingleShot(true);
         m_idle.setInterval(server->m_idleTimeoutMs);
         connect(&m_idle, &QTimer::timeout, this, &LinkConnection::Drop);
+        // A frame has this long from its first byte to its last: a client
+        // that trickles bytes cannot hold its place.
+        m_frame.setSingleShot(true);
+        m_frame.setInterval(server->m_frameTimeoutMs);
+        connect(&m_frame, &QTimer::timeout, this, &LinkConnection::Drop);
         connect(socket, &QLocalSocket::readyRead, this, &LinkConnection::Serve);
         connect(socket, &QLocalSocket::disconnected, this, &QObject::deleteLater);
         m_idle.start();
@@ -48,10 +53,16 @@ class LinkConnection : public QObject
 
     void Drop()
     {
+        m_dropped = true;
         m_idle.stop();
+        m_frame.stop();
         m_socket->abort();
         deleteLater();
     }
+
+    bool IsDropped() const { return m_dropped; }
+    // Between requests: nothing read of a next one, no request being answered.
+    bool IsIdle() const { return m_buffer.empty() && !m_busy; }
 
   private:
     void Fill()
@@ -64,8 +75,11 @@ class LinkConnection : public QObject
         m_buffer.resize(old + static_cast<std::size_t>(count));
         const qint64 got = m_socket->read(reinterpret_cast<char*>(m_buffer.data() + old), count);
         m_buffer.resize(old + static_cast<std::size_t>(std::max<qint64>(got, 0)));
-        if (got > 0)
-            m_idle.start();
+        if (got > 0 && old == 0)
+        {
+            m_idle.stop();
+            m_frame.start();
+        }
     }
 
     void Serve()
@@ -86,8 +100,8 @@ class LinkConnection : public QObject
                 return;
             m_buffer.erase(m_buffer.begin(),
                            m_buffer.begin() + static_cast<std::ptrdiff_t>(decoded.consumed));
-
             m_idle.stop();
+            m_frame.stop();
             m_busy = true;
             // A copy: the handler may replace itself.
             const CLinkServer::Handler handler = m_server->m_handler;
@@ -99,15 +113,21 @@ class LinkConnection : public QObject
                 return;
             const std::vector<std::uint8_t> reply = EncodeReply(result);
             m_socket->write(reinterpret_cast<const char*>(reply.data()), static_cast<qint64>(reply.size()));
-            m_idle.start();
+            // The next frame, if it has begun, gets its own time.
+            if (m_buffer.empty())
+                m_idle.start();
+            else
+                m_frame.start();
         }
     }
 
     CLinkServer* m_server;
     QLocalSocket* m_socket;
     QTimer m_idle;
+    QTimer m_frame;
     std::vector<std::uint8_t> m_buffer;
     bool m_busy = false;
+    bool m_dropped = false;
 };
 
 namespace
@@ -116,7 +136,7 @@ std::vector<LinkConnection*> ConnectionsOf(const QObject& server)
 {
     std::vector<LinkConnection*> connections;
     for (QObject* child : server.children())
-        if (auto* connection = dynamic_cast<LinkConnection*>(child))
+        if (auto* connection = dynamic_cast<LinkConnection*>(child); connection && !connection->IsDropped())
             connections.push_back(connection);
     return connections;
 }
@@ -235,15 +255,29 @@ void CLinkServer::SetIdleTimeout(int ms)
     m_idleTimeoutMs = std::max(ms, 1);
 }
 
+void CLinkServer::SetFrameTimeout(int ms)
+{
+    m_frameTimeoutMs = std::max(ms, 1);
+}
+
 void CLinkServer::Accept()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection())
     {
-        if (ConnectionsOf(*this).size() >= kMaxConnections)
+        const std::vector<LinkConnection*> connections = ConnectionsOf(*this);
+        if (connections.size() >= kMaxConnections)
         {
-            socket->abort();
-            socket->deleteLater();
-            continue;
+            // The oldest that waits between requests makes room; with none,
+            // the newcomer is turned away.
+            const auto idle = std::find_if(connections.begin(), connections.end(),
+                                           [](const LinkConnection* c) { return c->IsIdle(); });
+            if (idle == connections.end())
+            {
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
+            (*idle)->Drop();
         }
         new LinkConnection(this, socket);
     }

@@ -19,6 +19,7 @@ namespace quillet::link
 inline constexpr int kFindTimeoutMs = 500;
 inline constexpr int kSendTimeoutMs = 3000;
 inline constexpr int kIdleTimeoutMs = 5000;
+inline constexpr int kFrameTimeoutMs = 2000;
 
 // $XDG_RUNTIME_DIR/quillet-link-<first 32 hex digits of SHA-256 of the title bytes>.
 QString SocketPathFor(const QByteArray& exactTitle);
@@ -56,6 +57,9 @@ class CLinkServer : public QObject
     void SetHandler(Handler handler);
     // A client that sends nothing for this long is dropped.
     void SetIdleTimeout(int ms);
+    // A client whose request has not fully arrived this long after its first
+    // byte is dropped, however it trickles.
+    void SetFrameTimeout(int ms);
 
   private:
     void Accept();
@@ -64,5 +68,6 @@ class CLinkServer : public QObject
     QLocalServer* m_server;
     Handler m_handler;
     int m_idleTimeoutMs = kIdleTimeoutMs;
+    int m_frameTimeoutMs = kFrameTimeoutMs;
 };
 }

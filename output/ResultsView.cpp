@@ -16,6 +16,16 @@ namespace
 {
 constexpr int kCertificateBitmap = bitmap::kCertificate;
 constexpr const char* kJobFailed = "Failed to start print job.";
+constexpr const char* kNoPrinter =
+    "There is no printer to print on: no default printer is set up. To print to a "
+    "PDF file instead, set QUILLET_PRINT_PDF to the file's name.";
+
+void Warn(QWidget* owner, const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Quillet"), text, QMessageBox::Ok, owner);
+    box.setObjectName(QStringLiteral("printMessage"));
+    box.exec();
+}
 
 // Page coordinates are hundredths of an inch from the top-left corner of
 // the printable area, y growing upward (so every y on the page is negative),
@@ -116,7 +126,10 @@ void CResultsView::OnFilePrint(QWidget* owner)
         return;
     QPrinter printer(QPrinter::HighResolution);
     if (!PreparePrinter(printer))
+    {
+        Warn(owner, QString::fromLatin1(kNoPrinter));
         return;
+    }
     QPainter painter;
     if (owner)
         owner->setEnabled(false);
@@ -124,7 +137,11 @@ void CResultsView::OnFilePrint(QWidget* owner)
     {
         if (owner)
             owner->setEnabled(true);
-        QMessageBox::warning(owner, QStringLiteral("Quillet"), QString::fromLatin1(kJobFailed));
+        QString text = QString::fromLatin1(kJobFailed);
+        // Printing to a file fails on the file: name it.
+        if (printer.outputFormat() == QPrinter::PdfFormat)
+            text += QStringLiteral(" The file %1 cannot be written.").arg(printer.outputFileName());
+        Warn(owner, text);
         return;
     }
     OnDraw(painter, printer);

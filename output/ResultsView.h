@@ -21,9 +21,9 @@ class CResultsView
 
     CResultsDoc* GetDocument() const { return m_pDocument.get(); }
 
-    // One print job of the page the document asks for. Without a printer
-    // nothing is printed and nothing is said; a job that cannot start is
-    // reported over `owner`.
+    // One print job of the page the document asks for. No printer, or a job
+    // that cannot start (naming the file when printing to one), is reported
+    // over `owner`.
     void OnFilePrint(QWidget* owner);
 
     // Sets up the printer; false when there is none to print on.

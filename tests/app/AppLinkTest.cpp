@@ -457,6 +457,8 @@ class AppLinkTest : public QObject
                       if (player == "untitled")
                           WriteIni("[New]\n");
                   });
+            // The copy is freed as the window closes, before the player is told.
+            QVERIFY(quillet::CInstanceLock().TryLock(LockPath().toStdString()));
         }
         QCOMPARE(Messages(), messages);
         QCOMPARE(double_ ? double_->Take() : "", sent);

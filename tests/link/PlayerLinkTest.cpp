@@ -12,10 +12,12 @@
 #include <QtTest>
 #include <atomic>
 #include <future>
+#include <memory>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 #include "PlayerWindow.h"
 #include "link/IniFile.h"
@@ -158,6 +160,47 @@ class PlayerLinkTest : public QObject
         client.write(bytes);
         QTRY_COMPARE(client.state(), QLocalSocket::UnconnectedState);
         QCOMPARE(handled, 0);
+    }
+
+    void tricklingOrIdleClientsCannotHoldEveryPlace()
+    {
+        CLinkServer server;
+        int handled = 0;
+        server.SetHandler([&](const LinkRequest&) { return qint64(++handled); });
+        server.SetFrameTimeout(300);
+        const QByteArray title = NewTitle();
+        QVERIFY(server.Listen(title));
+        // One byte of a request every 50 ms: dropped 300 ms after its first.
+        QLocalSocket trickler;
+        trickler.connectToServer(server.SocketPath());
+        QVERIFY(trickler.waitForConnected(1000));
+        const QByteArray frame = AsBytes(EncodeRequest(MakeMessage(1026, "Intro")));
+        int sent = 0;
+        QTimer drip;
+        connect(&drip, &QTimer::timeout, [&] { trickler.write(frame.mid(sent++ % (frame.size() - 1), 1)); });
+        drip.start(50);
+        QTRY_COMPARE_WITH_TIMEOUT(trickler.state(), QLocalSocket::UnconnectedState, 3000);
+        drip.stop();
+        QVERIFY(sent >= 6);
+        // Every place taken by a silent client: the oldest makes room for a request.
+        std::vector<std::unique_ptr<QLocalSocket>> silent;
+        for (int i = 0; i < 16; ++i)
+        {
+            silent.push_back(std::make_unique<QLocalSocket>());
+            silent.back()->connectToServer(server.SocketPath());
+            QVERIFY(silent.back()->waitForConnected(1000));
+        }
+        QTest::qWait(100);
+        // Sent from another thread, so that this one serves.
+        std::optional<qint64> reply;
+        const std::unique_ptr<QThread> sender(
+            QThread::create([&] { reply = Send(title, MakeMessage(7), 2000); }));
+        sender->start();
+        while (!sender->wait(5))
+            QCoreApplication::processEvents();
+        QCOMPARE(reply, std::optional<qint64>(1));
+        QTRY_COMPARE(silent.front()->state(), QLocalSocket::UnconnectedState);
+        QCOMPARE(silent.back()->state(), QLocalSocket::ConnectedState);
     }
 
     void sendGivesUpOnServersThatDoNotAnswerProperly_data()

@@ -268,6 +268,28 @@ class OutputCommandsTest : public QObject
         QVERIFY(w->isEnabled());
     }
 
+    void printFailuresAreNamed()
+    {
+        auto w = Graded("quiz", Marks(10, 10));
+        QVERIFY(w);
+        const QString missing = Path("no such folder/job.pdf");
+        qputenv("QUILLET_PRINT_PDF", QFile::encodeName(missing));
+        QCOMPARE(Answering({}, [&] { w->OnPrint(); }),
+                 QStringList{"printMessage: Failed to start print job. The file " + missing +
+                             " cannot be written."});
+        // No default printer: said, with the way to print to a file.
+        struct NoPrinter : CResultsView
+        {
+            bool PreparePrinter(QPrinter&) override { return false; }
+        } view;
+        const CResultEntry result;
+        view.GetDocument()->m_pResult = &result;
+        QCOMPARE(Answering({}, [&] { view.OnFilePrint(nullptr); }),
+                 QStringList{
+                     "printMessage: There is no printer to print on: no default printer is set up. To print "
+                     "to a PDF file instead, set QUILLET_PRINT_PDF to the file's name."});
+    }
+
     void resultsPageShowsTheFiguresAndAtMostTenChapters_data()
     {
         QTest::addColumn<QString>("kind");
