@@ -214,6 +214,22 @@ class WindowTest : public QObject
         m_now = kLogin;
     }
 
+    void hugeQuestionIsShownCutAndReadCut()
+    {
+        // One question line of 30 MB: painted and read by its start only.
+        auto w = Window("test", "!T\n@C\n#" + std::string(30'000'000, 'x') + "\n^a\n^b\n");
+        Drive(*w,
+              [&]
+              {
+                  QVERIFY(LogIn(*w));
+                  QVERIFY(!w->grab().isNull());
+                  QAccessibleInterface* question =
+                      QAccessible::queryAccessibleInterface(w->Control(IDC_QUESTION));
+                  QVERIFY(question && question->textInterface());
+                  QVERIFY(question->textInterface()->characterCount() < 5000);
+              });
+    }
+
     void captionAndControlsFollowTheKindAndThePage_data()
     {
         QTest::addColumn<QString>("kind");
