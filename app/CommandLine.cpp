@@ -6,25 +6,12 @@
 #include "course/CourseReader.h"
 #include "course/TestJournal.h"
 #include "platform/Files.h"
+#include "platform/Text.h"
 
 namespace quillet
 {
 namespace
 {
-bool IsBlankChar(char c)
-{
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
-
-std::string_view Trimmed(std::string_view text)
-{
-    while (!text.empty() && IsBlankChar(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlankChar(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 bool HasPreTestSwitch(std::string_view line)
 {
     std::string upper(line);
@@ -60,7 +47,7 @@ std::string JoinArguments(const std::vector<std::string>& arguments)
 
 CommandLineParts SplitCommandLine(std::string_view commandLine)
 {
-    const std::string_view line = Trimmed(commandLine);
+    const std::string_view line = TrimWhitespace(commandLine);
     CommandLineParts parts;
     parts.preTestSwitch = HasPreTestSwitch(line);
 
@@ -89,7 +76,7 @@ CommandLineParts SplitCommandLine(std::string_view commandLine)
     parts.bankPath = std::string(path);
 
     const std::string_view rest =
-        pathEnd == std::string_view::npos ? std::string_view() : Trimmed(line.substr(pathEnd + 1));
+        pathEnd == std::string_view::npos ? std::string_view() : TrimWhitespace(line.substr(pathEnd + 1));
     const auto argumentEnd = rest.find_first_of(" \"");
     parts.secondArgument = std::string(rest.substr(0, argumentEnd));
     return parts;
@@ -171,7 +158,7 @@ std::unique_ptr<TestRun> PrepareTest(const CommandLineParts& parts, CRandom& ran
 std::unique_ptr<TestRun> PrepareTest(std::string_view commandLine, CRandom& random, const BankLoader& loader,
                                      std::string* problem)
 {
-    if (Trimmed(commandLine).empty())
+    if (TrimWhitespace(commandLine).empty())
     {
         if (problem)
             problem->clear();

@@ -4,6 +4,7 @@
 
 #include "course/Exchange.h"
 #include "course/Question.h"
+#include "platform/Text.h"
 
 namespace quillet
 {
@@ -14,7 +15,7 @@ std::optional<std::string_view> Option(std::string_view line, char letter)
 {
     if (line.size() < 2 || line[0] != letter || (line[1] != '.' && line[1] != ')'))
         return std::nullopt;
-    return TrimBlanks(line.substr(2));
+    return TrimWhitespace(line.substr(2));
 }
 
 // The letter of an "ANSWER: X" line, or 0 when the line is none.
@@ -22,7 +23,7 @@ char AnswerLetter(std::string_view line)
 {
     if (line.substr(0, 7) != "ANSWER:")
         return 0;
-    const std::string_view letter = TrimBlanks(line.substr(7));
+    const std::string_view letter = TrimWhitespace(line.substr(7));
     if (letter.size() != 1 || !std::isalpha(static_cast<unsigned char>(letter[0])))
         return '?';
     return static_cast<char>(std::toupper(static_cast<unsigned char>(letter[0])));
@@ -51,7 +52,7 @@ Import ImportAiken(std::string_view bytes, const std::string& title)
     int number = 0;
     for (const std::string_view raw : SplitLines(text))
     {
-        const std::string_view line = TrimBlanks(raw);
+        const std::string_view line = TrimWhitespace(raw);
         ++number;
 
         if (line.empty())

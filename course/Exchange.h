@@ -75,7 +75,6 @@ std::unique_ptr<CQuestion> MakeStatement(std::string text, bool truth, std::stri
 std::string InputText(std::string_view bytes);
 // The lines of a text, the first being line 1; CR LF is one line break.
 std::vector<std::string_view> SplitLines(std::string_view text);
-std::string_view TrimBlanks(std::string_view text);
 // Line breaks, control characters and runs of blanks become one blank;
 // trimmed.
 std::string OneLine(std::string_view text);

@@ -8,6 +8,7 @@
 #include "course/Chapter.h"
 #include "course/Exchange.h"
 #include "course/Question.h"
+#include "platform/Text.h"
 
 namespace quillet
 {
@@ -81,14 +82,14 @@ std::vector<Block> SplitBlocks(std::string_view text)
     for (const std::string_view line : SplitLines(text))
     {
         ++number;
-        if (TrimBlanks(line).empty())
+        if (TrimWhitespace(line).empty())
         {
             if (!current.text.empty())
                 blocks.push_back(std::move(current));
             current = Block{};
             continue;
         }
-        if (TrimBlanks(line).substr(0, 2) == "//")
+        if (TrimWhitespace(line).substr(0, 2) == "//")
             continue;
         if (current.text.empty())
             current.line = number;
@@ -119,10 +120,10 @@ class GiftReader
     {
         std::string_view text = block.text;
         int line = block.line;
-        if (TrimBlanks(text).substr(0, 10) == "$CATEGORY:")
+        if (TrimWhitespace(text).substr(0, 10) == "$CATEGORY:")
         {
             const std::size_t end = text.find('\n');
-            m_builder.StartChapter(CategoryName(TrimBlanks(text.substr(0, end)).substr(10)));
+            m_builder.StartChapter(CategoryName(TrimWhitespace(text.substr(0, end)).substr(10)));
             if (end == std::string_view::npos)
                 return;
             text.remove_prefix(end + 1);
@@ -142,13 +143,13 @@ class GiftReader
     // Reads one question into the bank; answers why not when it is skipped.
     std::string Question(std::string_view text, int line)
     {
-        text = TrimBlanks(text);
+        text = TrimWhitespace(text);
         if (text.substr(0, 2) == "::")
         {
             const std::size_t end = FindUnescaped(text, "::", 2);
             if (end == std::string_view::npos)
                 return "its ::name:: is not closed";
-            text = TrimBlanks(text.substr(end + 2));
+            text = TrimWhitespace(text.substr(end + 2));
         }
         m_html = false;
         for (const std::string_view format : {"[markdown]", "[plain]", "[moodle]", "[html]"})
@@ -167,7 +168,7 @@ class GiftReader
         const std::string before = Clean(text.substr(0, open));
         const std::string after = Clean(text.substr(close + 1));
         const std::string question = after.empty() ? before : OneLine(before + " _____ " + after);
-        std::string_view block = TrimBlanks(text.substr(open + 1, close - open - 1));
+        std::string_view block = TrimWhitespace(text.substr(open + 1, close - open - 1));
         if (block.empty())
             return "essay (an empty answer block)";
         if (block.front() == '#')
@@ -178,7 +179,7 @@ class GiftReader
         if (const std::size_t general = FindUnescaped(block, "####"); general != std::string_view::npos)
         {
             hint = Clean(block.substr(general + 4));
-            block = TrimBlanks(block.substr(0, general));
+            block = TrimWhitespace(block.substr(0, general));
         }
         if (std::optional<bool> truth = TruthValue(block))
         {
@@ -198,7 +199,7 @@ class GiftReader
 
     static std::optional<bool> TruthValue(std::string_view block)
     {
-        const std::string_view word = TrimBlanks(block.substr(0, FindUnescaped(block, "#")));
+        const std::string_view word = TrimWhitespace(block.substr(0, FindUnescaped(block, "#")));
         if (EqualsIgnoringCase(word, "T") || EqualsIgnoringCase(word, "TRUE"))
             return true;
         if (EqualsIgnoringCase(word, "F") || EqualsIgnoringCase(word, "FALSE"))
@@ -209,7 +210,7 @@ class GiftReader
     std::string Choice(const std::string& question, std::string_view block, std::string hint, int line)
     {
         const std::vector<std::size_t> marks = FindAllUnescaped(block, "=~");
-        if (marks.empty() || !TrimBlanks(block.substr(0, marks.front())).empty())
+        if (marks.empty() || !TrimWhitespace(block.substr(0, marks.front())).empty())
             return "the answer block holds no = or ~ answers";
         // As Moodle reads it: a block with a ~ answer is multiple choice.
         if (FindUnescaped(block, "~") == std::string_view::npos &&
@@ -220,7 +221,7 @@ class GiftReader
         for (std::size_t i = 0; i < marks.size(); ++i)
         {
             const std::size_t end = i + 1 < marks.size() ? marks[i + 1] : block.size();
-            std::string_view raw = TrimBlanks(block.substr(marks[i] + 1, end - marks[i] - 1));
+            std::string_view raw = TrimWhitespace(block.substr(marks[i] + 1, end - marks[i] - 1));
             ChoiceAnswer answer;
             answer.right = block[marks[i]] == '=';
             double weight = 0;
@@ -237,7 +238,7 @@ class GiftReader
                 {
                     return "an answer weight is not a number";
                 }
-                raw = TrimBlanks(raw.substr(percent + 1));
+                raw = TrimWhitespace(raw.substr(percent + 1));
             }
             const std::size_t feedback = FindUnescaped(raw, "#");
             answer.text = Clean(raw.substr(0, feedback));

@@ -90,6 +90,16 @@ std::string TextToUtf8(std::string_view text)
     return out;
 }
 
+std::string_view TrimWhitespace(std::string_view text)
+{
+    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 std::string ShownText(std::string_view text, std::size_t limit)
 {
     if (text.size() <= limit)

@@ -12,6 +12,10 @@ namespace quillet
 // the e-mail show the same characters for the same bytes.
 std::string TextToUtf8(std::string_view text);
 
+// The text without leading and trailing white space (blank, tab, line
+// breaks, vertical tab, form feed).
+std::string_view TrimWhitespace(std::string_view text);
+
 // Texts longer than this many bytes are shown cut: laying out one line of
 // millions of characters takes gigabytes, and crashes the text engine.
 inline constexpr std::size_t kShownTextLimit = 4000;
