@@ -104,6 +104,15 @@ int CQuilletApp::InitInstance(const std::vector<std::string>& arguments)
     }
     m_pInstanceLock = std::move(lock);
 
+    // A title left in the ini by a player that has died, or a player that
+    // no longer answers, is no player: hiding it is the proof of life.
+    if (!HideAtStart())
+    {
+        m_pInstanceLock.reset();
+        Message(kPlayerMissing);
+        return 0;
+    }
+
     CRandom::SeedGlobalFromClock();
     m_pPrintView = std::make_unique<CResultsView>();
 
@@ -130,9 +139,18 @@ int CQuilletApp::InitInstance(const std::vector<std::string>& arguments)
         m_pPrintView->GetDocument()->SetTitle(run->GetCourseTitle());
         window.SetRun(std::move(run));
     }
-    ShowPlayer(0);
     window.DoModal();
     return 0;
+}
+
+bool CQuilletApp::HideAtStart()
+{
+    const PlayerOperation operation(*this);
+    const QByteArray title = Title(m_strPlayerTitle);
+    if (!Exists(title) || !Ask(title, qlink::MakeWindowRequest(qlink::LinkKind::Hide)))
+        return false;
+    m_bPlayerHidden = 1;
+    return true;
 }
 
 bool CQuilletApp::Exists(const QByteArray& title)
@@ -170,7 +188,13 @@ void CQuilletApp::ActivatePlayer()
 
 void CQuilletApp::WriteTestTitle(const std::string& caption)
 {
-    quillet::ini::WriteValue(m_strIniPath, kIniSection, kTestTitleKey, caption);
+    // Written once a start: the student hears of it once, and the test goes on.
+    const quillet::FileStatus written =
+        quillet::ini::WriteValue(m_strIniPath, kIniSection, kTestTitleKey, caption);
+    if (!written)
+        Message(("The player's settings file " + m_strIniPath + " cannot be updated: " + written.reason +
+                 ". The player cannot reach this window.")
+                    .c_str());
 }
 
 void CQuilletApp::WriteCaption(const std::string& caption)

@@ -61,6 +61,8 @@ class CQuilletApp : public CPlayerPort
     // one deadline: a player that accepts and never answers costs about a
     // second, not a time-out per request.
     class PlayerOperation;
+    // Hides the player as a test starts; false when no player answers.
+    bool HideAtStart();
     bool Exists(const QByteArray& title);
     bool Ask(const QByteArray& title, const quillet::link::LinkRequest& request);
 

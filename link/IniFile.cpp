@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <string_view>
 #include <sys/file.h>
@@ -237,26 +238,25 @@ std::string ReadValue(const std::string& path, const std::string& section, const
     return {};
 }
 
-bool WriteValue(const std::string& path, const std::string& section, const std::string& key,
-                const std::string& value)
+FileStatus WriteValue(const std::string& path, const std::string& section, const std::string& key,
+                      const std::string& value)
 {
     if (!IsUsableName(section) || section.find(']') != std::string::npos)
-        return false;
+        return FileStatus::Failed("the section name cannot be written");
     if (!IsUsableName(key) || key.find('=') != std::string::npos || key.front() == ';' || key.front() == '[')
-        return false;
+        return FileStatus::Failed("the key cannot be written");
     if (HasLineBreakOrNul(value))
-        return false;
+        return FileStatus::Failed("the value holds a line break");
 
     const std::string dir = ParentFolder(path);
     if (!MakeDirectories(dir))
-        return false;
+        return FileStatus::Failed(std::strerror(errno));
     const FolderLock lock(dir);
     if (!lock.Held())
-        return false;
+        return FileStatus::Failed(std::strerror(errno));
     std::string content;
-    bool missing = false;
-    if (!ReadWholeFile(path, content, &missing) && !missing)
-        return false;
-    return ReplaceFileAtomically(path, WithValue(content, section, key, value));
+    if (FileStatus read = ReadRegularFile(path, content); !read && !read.missing)
+        return read;
+    return ReplaceFile(path, WithValue(content, section, key, value));
 }
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/Files.h"
+
 // The companion player's ini file, read and written the way the original
 // platform's profile functions did: section and key names compared ignoring
 // ASCII case, values trimmed of blanks, every other line left alone.
@@ -22,6 +24,7 @@ std::string ReadValue(const std::string& path, const std::string& section, const
 // machine take turns, so two programs writing different keys lose neither.
 // Refuses names or values holding CR, LF or NUL, an empty or ']'-holding
 // section, and a key that is empty, holds '=' or would read as a comment.
-bool WriteValue(const std::string& path, const std::string& section, const std::string& key,
-                const std::string& value);
+// A failure carries its reason.
+FileStatus WriteValue(const std::string& path, const std::string& section, const std::string& key,
+                      const std::string& value);
 }

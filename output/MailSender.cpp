@@ -6,16 +6,19 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSysInfo>
+#include <QTimer>
 #include <ctime>
+#include <optional>
 
 #include "output/MailMessage.h"
 #include "output/ResultsText.h"
+#include "skin/MessageDlgs.h"
 
 namespace quillet
 {
 namespace
 {
-constexpr int kMailTimeoutMs = 60'000;
+int g_deadlineMs = 60'000;
 constexpr int kLogonRefused = 77; // EX_NOPERM
 
 QString FindMailer()
@@ -28,31 +31,67 @@ QString FindMailer()
     return {};
 }
 
-MailOutcome RunMailer(const QString& mailer, const std::string& message)
+// Runs the mail program under the busy box; the first of its end, Cancel
+// and the deadline decides the outcome, and the program never outlives it.
+MailOutcome RunMailer(const QString& mailer, const std::string& message, QWidget* window)
 {
     QProcess process;
     process.setProgram(mailer);
     process.setArguments({QStringLiteral("-i"), QStringLiteral("-t")});
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+
+    CBusyDlg box(window);
+    box.m_strText = kMailSending;
+    std::optional<MailOutcome> outcome;
+    const auto settle = [&](MailOutcome how)
+    {
+        if (outcome)
+            return;
+        outcome = how;
+        box.done(IDOK);
+    };
+    QObject::connect(&process, &QProcess::errorOccurred, &box,
+                     [&](QProcess::ProcessError error)
+                     {
+                         if (error == QProcess::FailedToStart)
+                             settle(MailOutcome::InvalidMailer);
+                     });
+    QObject::connect(&process, &QProcess::finished, &box,
+                     [&](int code, QProcess::ExitStatus status)
+                     {
+                         if (status != QProcess::NormalExit)
+                             settle(MailOutcome::SendFailed);
+                         else if (code == 0)
+                             settle(MailOutcome::Sent);
+                         else
+                             settle(code == kLogonRefused ? MailOutcome::LogonFailed
+                                                          : MailOutcome::SendFailed);
+                     });
+    QObject::connect(&process, &QProcess::started, &box,
+                     [&]
+                     {
+                         process.write(message.data(), static_cast<qint64>(message.size()));
+                         process.closeWriteChannel();
+                     });
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &box, [&] { settle(MailOutcome::TimedOut); });
+
+    deadline.start(g_deadlineMs);
     process.start();
-    if (!process.waitForStarted(kMailTimeoutMs))
-        return MailOutcome::InvalidMailer;
-    process.write(message.data(), static_cast<qint64>(message.size()));
-    process.closeWriteChannel();
-    if (!process.waitForFinished(kMailTimeoutMs))
+    // Cancel, Escape or a close of the box: anything but the settling.
+    if (!outcome)
+        box.DoModal();
+    settle(MailOutcome::Cancelled);
+    if (process.state() != QProcess::NotRunning)
     {
         process.kill();
         process.waitForFinished(1000);
-        return MailOutcome::SendFailed;
     }
-    if (process.exitStatus() != QProcess::NormalExit)
-        return MailOutcome::SendFailed;
-    if (process.exitCode() == 0)
-        return MailOutcome::Sent;
-    return process.exitCode() == kLogonRefused ? MailOutcome::LogonFailed : MailOutcome::SendFailed;
+    return *outcome;
 }
 
-MailOutcome Send(const CResultsDoc& doc)
+MailOutcome Send(const CResultsDoc& doc, QWidget* window)
 {
     const QString mailer = FindMailer();
     if (mailer.isEmpty())
@@ -73,21 +112,19 @@ MailOutcome Send(const CResultsDoc& doc)
     const auto message = BuildMailMessage(parts);
     if (!message)
         return MailOutcome::SendFailed;
-    return RunMailer(mailer, *message);
+    return RunMailer(mailer, *message, window);
 }
+}
+
+void SetMailDeadline(int milliseconds)
+{
+    g_deadlineMs = milliseconds;
 }
 
 MailOutcome SendResults(const CResultsDoc& doc, QWidget* window)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (window)
-        window->setEnabled(false);
-    const MailOutcome outcome = Send(doc);
-    if (window)
-    {
-        window->setEnabled(true);
-        window->activateWindow();
-    }
+    const MailOutcome outcome = Send(doc, window);
     QApplication::restoreOverrideCursor();
 
     const char* text = nullptr;
@@ -105,7 +142,11 @@ MailOutcome SendResults(const CResultsDoc& doc, QWidget* window)
     case MailOutcome::LogonFailed:
         text = kMailLoginRefused;
         break;
+    case MailOutcome::TimedOut:
+        text = kMailTimedOut;
+        break;
     case MailOutcome::Sent:
+    case MailOutcome::Cancelled:
         break;
     }
     if (text)

@@ -13,6 +13,8 @@ enum class MailOutcome
     NoMailer,      // no mail program: the load-failure message
     InvalidMailer, // found but not runnable: the invalid-library message
     SendFailed,    // anything else: the send-failure message
+    TimedOut,      // still running at the deadline: stopped
+    Cancelled,     // the student cancelled the send: stopped, nothing said
 };
 
 inline constexpr const char* kMailLoadFailed = "Unable to load mail system support.";
@@ -20,10 +22,18 @@ inline constexpr const char* kMailInvalid = "Mail system DLL is invalid.";
 inline constexpr const char* kMailSendFailed = "Send Mail failed to send message.";
 inline constexpr const char* kMailLoginRefused =
     "The mail server refused the login: the e-mail account of this computer needs checking.";
+inline constexpr const char* kMailTimedOut =
+    "The mail program did not finish within a minute and was stopped. The results were not sent.";
+inline constexpr const char* kMailSending = "Sending\xE2\x80\xA6";
 
 // Sends the report's results text to its address through the system's
 // sendmail interface ($QUILLET_SENDMAIL, else /usr/sbin/sendmail, else
-// /usr/lib/sendmail, looked up at every send), with the wait cursor showing
-// and `window` held still while it runs; reports a failure over `window`.
+// /usr/lib/sendmail, looked up at every send). The event loop runs meanwhile:
+// a "Sending…" box over `window`, with the wait cursor, offers Cancel, and a
+// mail program still running at the deadline is stopped. Reports a failure
+// over `window`.
 MailOutcome SendResults(const CResultsDoc& doc, QWidget* window);
+
+// How long a mail program may run; a minute unless a test shortens it.
+void SetMailDeadline(int milliseconds);
 }

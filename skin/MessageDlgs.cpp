@@ -119,6 +119,25 @@ void CPromptDlg::OnDrawItem(QPainter& painter, const DrawItem& item)
     DrawPromptButton(painter, item);
 }
 
+CBusyDlg::CBusyDlg(QWidget* parent) : CSkinDialog(parent)
+{
+    setObjectName(QStringLiteral("busyBox"));
+    PlaceCentred(kPromptSize);
+    AddButton(kBusyButton.id, QString::fromLatin1(kBusyButton.caption), ToQRect(kBusyButton.rect))
+        ->setObjectName(QStringLiteral("cancelButton"));
+}
+
+void CBusyDlg::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    PaintPromptSurface(painter, rect(), FromBytes("\n" + m_strText), 26);
+}
+
+void CBusyDlg::OnDrawItem(QPainter& painter, const DrawItem& item)
+{
+    DrawPromptButton(painter, item);
+}
+
 CAboutDlg::CAboutDlg(QWidget* parent) : CSkinDialog(parent)
 {
     setObjectName(QStringLiteral("aboutBox"));

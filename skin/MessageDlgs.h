@@ -65,6 +65,25 @@ class CPromptDlg : public CSkinDialog
     void OnDrawItem(QPainter& painter, const DrawItem& item) override;
 };
 
+// The prompt's surface with Cancel alone, shown while something outside
+// the program runs; Cancel and Escape end it with IDCANCEL, the owner ends
+// it with done() when the work is over. Enter is Cancel only on Cancel.
+class CBusyDlg : public CSkinDialog
+{
+    Q_OBJECT
+  public:
+    explicit CBusyDlg(QWidget* parent = nullptr);
+
+    CPalette* m_pPalette = nullptr;
+    std::string m_strText;
+
+  protected:
+    QString SpokenTitle() const override { return SpokenLine(m_strText); }
+    void OnOK() override {}
+    void paintEvent(QPaintEvent* event) override;
+    void OnDrawItem(QPainter& painter, const DrawItem& item) override;
+};
+
 // The About picture; a click anywhere closes it.
 class CAboutDlg : public CSkinDialog
 {

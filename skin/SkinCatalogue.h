@@ -171,6 +171,8 @@ inline constexpr DialogButtonSpec kPromptButtons[] = {
     {kDialogOk, "OK", {20, 100, 100, 30}},
     {kDialogCancel, "Cancel", {180, 100, 100, 30}},
 };
+// The box shown while an outside program works: Cancel alone, centred.
+inline constexpr DialogButtonSpec kBusyButton = {kDialogCancel, "Cancel", {100, 100, 100, 30}};
 
 // The face a button shows in its state.
 constexpr int FaceFor(const ButtonFaces& faces, bool pressed, bool focused)

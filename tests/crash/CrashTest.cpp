@@ -48,6 +48,22 @@ QString Judge(const CStudentRoster* roster, const std::string& text, const std::
 }
 }
 
+// The stand-in player, which Quillet needs to start; it names itself in
+// the ini once it listens.
+bool StartPlayer(QProcess& player, const QProcessEnvironment& env, const QString& ini)
+{
+    player.setProcessEnvironment(env);
+    player.start(QUILLET_PLAYER, {"--title", "Tovrin Test Player"});
+    for (int i = 0; i < 300 && player.state() != QProcess::NotRunning; ++i)
+    {
+        QFile file(ini);
+        if (file.open(QIODevice::ReadOnly) && file.readAll().contains("CURRENT_TITLE=Tovrin Test Player"))
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+
 class CrashTest : public QObject
 {
     Q_OBJECT
@@ -60,8 +76,6 @@ class CrashTest : public QObject
         QVERIFY(home.isValid() && QDir().mkpath(runtime) && QDir().mkpath(records) &&
                 QDir().mkpath(home.filePath("config")));
         QVERIFY(QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        std::ofstream(home.filePath("config/tovrin.ini").toStdString())
-            << "[New]\nCURRENT_TITLE=Tovrin Test Player\n";
         // Six questions in two chapters: every test draws all of them.
         std::string bank = "!Crash Course\n";
         for (int q = 0; q < 6; ++q)
@@ -76,6 +90,15 @@ class CrashTest : public QObject
                  .split(' '))
             env.insert(to.section('=', 0, 0), home.filePath(to.section('=', 1)));
         env.insert("QT_QPA_PLATFORM", "offscreen");
+        QProcess player;
+        const auto stop = qScopeGuard(
+            [&]
+            {
+                player.kill();
+                player.waitForFinished();
+            });
+        QVERIFY2(StartPlayer(player, env, home.filePath("config/tovrin.ini")),
+                 "the stand-in player did not start");
         const std::string path = (records + "/" + kRecordFileName).toStdString();
 
         const quint32 seed = qEnvironmentVariableIsSet("QUILLET_CRASH_SEED")
@@ -163,8 +186,6 @@ class CrashTest : public QObject
                 QDir().mkpath(home.filePath("config")));
         QVERIFY(QFile::setPermissions(home.filePath("runtime"),
                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        std::ofstream(home.filePath("config/tovrin.ini").toStdString())
-            << "[New]\nCURRENT_TITLE=Tovrin Test Player\n";
         std::string bank = "!Crash Course\n@Ch1\n";
         for (int q = 0; q < 8; ++q)
             bank += "#Q" + std::to_string(q) + "\n^right\n^wrong\n^also wrong\n";
@@ -176,6 +197,15 @@ class CrashTest : public QObject
                                      .split(' '))
             env.insert(to.section('=', 0, 0), home.filePath(to.section('=', 1)));
         env.insert("QT_QPA_PLATFORM", "offscreen");
+        QProcess player;
+        const auto stop = qScopeGuard(
+            [&]
+            {
+                player.kill();
+                player.waitForFinished();
+            });
+        QVERIFY2(StartPlayer(player, env, home.filePath("config/tovrin.ini")),
+                 "the stand-in player did not start");
 
         // Ann answers three questions; then the program is killed.
         QProcess first;

@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 #include <ctime>
 #include <memory>
 
@@ -453,6 +454,48 @@ class OutputCommandsTest : public QObject
             QCOMPARE(Stored(mail, ".args"), QStringList{"-i\n-t\n"});
         else
             QCOMPARE(Stored(mail, ".rcpt"), QStringList{"ann@example.org\n"});
+    }
+
+    void mailProgramThatNeverEndsIsCancelledOrStopped_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::newRow("cancelled") << true << QStringList{"emailAddressBox"};
+        QTest::newRow("deadline") << false
+                                  << QStringList{"emailAddressBox",
+                                                 QString("mailMessage: ") + quillet::kMailTimedOut};
+    }
+    void mailProgramThatNeverEndsIsCancelledOrStopped()
+    {
+        QFETCH(bool, cancel);
+        QFETCH(QStringList, boxes);
+        const QString pidFile = Path("mail/sleeper.pid");
+        qputenv("QUILLET_SENDMAIL",
+                QFile::encodeName(Script("sleeper", "echo $$ > '" + pidFile + "'\nexec sleep 300")));
+        quillet::SetMailDeadline(cancel ? 60'000 : 300);
+        const auto restore = qScopeGuard([] { quillet::SetMailDeadline(60'000); });
+        auto w = Graded("test", kMarks17);
+        QVERIFY(w);
+        // The window's loop runs while the mail program does: this timer sees the busy box.
+        bool busy = false;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout,
+                [&]
+                {
+                    auto* box = qobject_cast<CBusyDlg*>(QApplication::activeModalWidget());
+                    if (!box || !QFile::exists(pidFile))
+                        return;
+                    busy = true;
+                    if (cancel)
+                        QTest::mouseClick(box->findChild<QAbstractButton*>("cancelButton"), Qt::LeftButton);
+                });
+        watch.start(20);
+        QCOMPARE(Answering({{"okButton", "ann@example.org"}, {"ok"}}, [&] { w->OnEMail(); }), boxes);
+        QVERIFY(busy);
+        QVERIFY(!QApplication::overrideCursor());
+        QFile pid(pidFile);
+        QVERIFY(pid.open(QIODevice::ReadOnly));
+        QCOMPARE(::kill(pid.readAll().trimmed().toInt(), 0), -1); // stopped and reaped
     }
 
     void missingMailProgramIsLookedForAgain()

@@ -68,7 +68,8 @@ inline QStringList Answering(const std::vector<Reply>& replies, const std::funct
                      [&]
                      {
                          auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                         if (!box || box->property("answered").toBool())
+                         // The busy box comes and goes as fast as the mail program.
+                         if (!box || box->property("answered").toBool() || qobject_cast<CBusyDlg*>(box))
                              return;
                          box->setProperty("answered", true);
                          seen << Describe(*box);

@@ -12,6 +12,7 @@
 #include "course/CourseReader.h"
 #include "testwin/QuilletDlg.h"
 
+#include "output/MailSender.h"
 #include "skin/MessageDlgs.h"
 #include "testwin/ConfirmPasswordDlg.h"
 #include "testwin/EmailAddressDlg.h"
@@ -201,6 +202,10 @@ int main(int argc, char** argv)
     CEmailAddressDlg address;
     address.m_strAddress = "teacher@example.org";
     ok &= Save(address, dir, {"email-address.png", {}});
+
+    CBusyDlg busy;
+    busy.m_strText = quillet::kMailSending;
+    ok &= Save(busy, dir, {"busy-sending.png", [](QWidget& d) { FocusOn(d, "cancelButton"); }});
 
     CAboutDlg about;
     ok &= Save(about, dir, {"about.png", {}});
