@@ -19,8 +19,6 @@ struct SkinAccessibility
     bool checked = false;
     // Offers the press action (buttons, radio buttons, toggles).
     bool pressable = true;
-
-    bool operator==(const SkinAccessibility&) const = default;
 };
 
 // A password field: screen readers get its length as bullets, never the
