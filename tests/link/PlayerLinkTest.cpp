@@ -349,8 +349,15 @@ class PlayerLinkTest : public QObject
         QVERIFY(!player.isVisible());
     }
 
+    void playerProgramServesItsTitle_data()
+    {
+        QTest::addColumn<bool>("joined");
+        QTest::newRow("--title X") << false;
+        QTest::newRow("--title=X") << true;
+    }
     void playerProgramServesItsTitle()
     {
+        QFETCH(bool, joined);
         QTemporaryDir config;
         const QByteArray title = NewTitle();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -358,7 +365,9 @@ class PlayerLinkTest : public QObject
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         QProcess player;
         player.setProcessEnvironment(environment);
-        player.start(QUILLET_PLAYER, {"--title", QString::fromUtf8(title)});
+        // Qt's own -title would swallow the word after it.
+        player.start(QUILLET_PLAYER, joined ? QStringList{"--title=" + QString::fromUtf8(title)}
+                                            : QStringList{"--title", QString::fromUtf8(title)});
         QVERIFY(player.waitForStarted(5000));
         const std::string ini = config.filePath("tovrin.ini").toStdString();
         QTRY_VERIFY_WITH_TIMEOUT(quillet::ini::ReadValue(ini, "New", "CURRENT_TITLE") == title.toStdString(),
@@ -367,8 +376,10 @@ class PlayerLinkTest : public QObject
         QCOMPARE(Send(title, MakeMessage(kCommandPlayTopic, "Intro")), std::optional<qint64>(1026));
         QCOMPARE(Send(title, MakeWindowRequest(LinkKind::Hide)), std::optional<qint64>(1));
         QCOMPARE(Send(title, MakeWindowRequest(LinkKind::Hide)), std::optional<qint64>(0)); // hidden already
-        player.kill();
+        QVERIFY(QFileInfo::exists(SocketPathFor(title)));
+        player.terminate();
         QVERIFY(player.waitForFinished(5000));
+        QVERIFY(!QFileInfo::exists(SocketPathFor(title)));
     }
 };
 
