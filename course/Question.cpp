@@ -1,5 +1,7 @@
 #include "course/Question.h"
 
+#include <utility>
+
 const std::string* CQuestion::GetAnswerText(int i) const
 {
     if (IsTrueFalse())
@@ -154,6 +156,17 @@ std::unique_ptr<CQuestion> CQuestion::CloneShuffled(CRandom& random) const
         copy->m_pszNote[static_cast<std::size_t>(k)] = m_pszNote[source];
         if (static_cast<int>(source) == m_nCorrect)
             copy->m_nCorrect = k;
+    }
+    // Only the first four answers are shown: a right answer shuffled past
+    // them changes places with one of them. Questions of four answers or
+    // fewer draw no further number, so their draws stay as they were.
+    if (copy->m_nCorrect >= kShownAnswers)
+    {
+        const auto shown = static_cast<std::size_t>(random.Next() % kShownAnswers);
+        const auto right = static_cast<std::size_t>(copy->m_nCorrect);
+        std::swap(copy->m_answers[shown], copy->m_answers[right]);
+        std::swap(copy->m_pszNote[shown], copy->m_pszNote[right]);
+        copy->m_nCorrect = static_cast<int>(shown);
     }
     return copy;
 }

@@ -20,6 +20,8 @@ class CQuestion
 {
   public:
     static constexpr int kMaxAnswers = 6;
+    // A drawn question shows its first four answers only.
+    static constexpr int kShownAnswers = 4;
     static constexpr int kNoteSlots = 6;
 
     CQuestion() = default;

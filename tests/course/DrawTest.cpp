@@ -170,11 +170,31 @@ TEST(AnswerShuffle, StatementIsCopiedAsItIsAndDrawsNoValueWhileEachAnswerDrawsOn
               "#none correct=0 hint= topic= answers=");
     EXPECT_EQ(Describe(*testbank::MakeChoice("one", 1)->CloneShuffled(random)),
               "#one correct=0 hint= topic= answers=one/0;");
-    testbank::MakeChoice("five", 5)->CloneShuffled(random);
+    testbank::MakeChoice("four", 4)->CloneShuffled(random);
     CRandom reference(123);
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < 5; ++i)
         reference.Next();
-    EXPECT_EQ(random.Next(), reference.Next()) << "1 + 5 answers should have drawn 6 values";
+    EXPECT_EQ(random.Next(), reference.Next()) << "1 + 4 answers should have drawn 5 values";
+}
+
+TEST(AnswerShuffle, RightAnswerOfFiveOrSixIsAlwaysAmongTheFourShown)
+{
+    std::set<int> places;
+    for (const int count : {5, 6})
+        for (int correct = 0; correct < count; ++correct)
+        {
+            auto source = testbank::MakeChoice("Q", count);
+            source->SetCorrect(correct);
+            for (std::uint32_t seed = 1; seed <= 300; ++seed)
+            {
+                CRandom random(seed);
+                const auto copy = source->CloneShuffled(random);
+                ASSERT_LT(copy->GetCorrect(), CQuestion::kShownAnswers) << count << " answers, seed " << seed;
+                ASSERT_EQ(*copy->GetAnswerText(copy->GetCorrect()), "Q/" + std::to_string(correct));
+                places.insert(copy->GetCorrect());
+            }
+        }
+    EXPECT_EQ(places, (std::set<int>{0, 1, 2, 3}));
 }
 
 TEST(DrawIndependence, AnsweringTheDrawLeavesTheBankAndEitherOutlivesTheOther)

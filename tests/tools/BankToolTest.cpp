@@ -200,13 +200,28 @@ TEST_F(BankTool, CheckPrintsFileLineAndMessageForEveryProblem)
     const ToolRun clean = Tool({"check", WriteBank("clean.blh", BankText(2, 2, 2))});
     EXPECT_EQ(clean.exit, 0);
     EXPECT_EQ(clean.out + clean.err, "");
+
+    // Five answers load and work: a warning, not a failure.
+    const std::string five = WriteBank("five.blh", "!Five\n@Ch\n#Q\n^a\n^b\n^c\n^d\n^e\n#R\n^a\n^b\n");
+    const ToolRun warned = Tool({"check", five});
+    EXPECT_EQ(warned.exit, 0);
+    EXPECT_EQ(warned.out, five +
+                              ":3: warning: question has 5 answers: a test shows four of them, the right one "
+                              "always among them\n");
 }
 
 TEST_F(BankTool, BundledSampleCourseIsCleanAndBigEnoughForEveryKindOfTest)
 {
     const ToolRun run = Tool({"check", QUILLET_SAMPLE_BANK});
     EXPECT_EQ(run.exit, 0);
-    EXPECT_EQ(run.out + run.err, "");
+    EXPECT_EQ(run.err, "");
+    // Three questions of more than four answers show that the right one is always offered.
+    const std::string warning = ": warning: question has ";
+    std::size_t warnings = 0;
+    for (std::size_t at = run.out.find(warning); at != std::string::npos; at = run.out.find(warning, at + 1))
+        ++warnings;
+    EXPECT_EQ(warnings, 3u) << run.out;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 3) << run.out;
     const auto course = CCourseReader().Load(QUILLET_SAMPLE_BANK);
     ASSERT_NE(course, nullptr);
     EXPECT_GE(course->GetCount(), 6);

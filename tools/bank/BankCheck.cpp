@@ -46,6 +46,12 @@ BankCheckResult CheckStoredBank(std::string stored)
                 if (question.GetAnswerCount() < 2)
                     collector.findings.push_back(
                         {collector.questionLines[&question], "question has fewer than two answers"});
+                if (question.GetAnswerCount() > CQuestion::kShownAnswers)
+                    collector.findings.push_back(
+                        {collector.questionLines[&question],
+                         "question has " + std::to_string(question.GetAnswerCount()) +
+                             " answers: a test shows four of them, the right one always among them",
+                         true});
             }
         }
     }

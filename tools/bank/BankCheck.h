@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@ struct BankFinding
 {
     int line = 0;
     std::string message;
+    bool warning = false; // loads and works, but the teacher should know
 };
 
 struct BankCheckResult
@@ -21,7 +23,11 @@ struct BankCheckResult
     // In line order.
     std::vector<BankFinding> findings;
 
-    bool Clean() const { return readable && course && findings.empty(); }
+    bool Clean() const
+    {
+        return readable && course &&
+               std::ranges::all_of(findings, [](const BankFinding& f) { return f.warning; });
+    }
 };
 
 // Everything in a stored bank that the loader passes over, and questions and

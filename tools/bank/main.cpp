@@ -161,7 +161,8 @@ int Check(const std::vector<std::string>& args)
         return 1;
     }
     for (const auto& finding : result.findings)
-        std::printf("%s:%d: %s\n", path.c_str(), finding.line, finding.message.c_str());
+        std::printf("%s:%d: %s%s\n", path.c_str(), finding.line, finding.warning ? "warning: " : "",
+                    finding.message.c_str());
     if (!result.course)
         std::printf("%s: no course: the file has no title line\n", path.c_str());
     return result.Clean() ? 0 : 1;
