@@ -114,9 +114,20 @@ class TestRun
     std::vector<SectionScore> GetSectionScores() const;
 
     // The clock: started as a question page opens, stopped when the student
-    // confirms grading (or leaves the review forwards).
-    void Start(TimeStamp now) { m_timeStart = now; }
-    void Stop(TimeStamp now) { m_timeEnd = now; }
+    // confirms grading. It stops once: leaving the review forwards keeps the
+    // time that was graded and recorded.
+    void Start(TimeStamp now)
+    {
+        m_timeStart = now;
+        m_bStopped = false;
+    }
+    void Stop(TimeStamp now)
+    {
+        if (m_bStopped)
+            return;
+        m_timeEnd = now;
+        m_bStopped = true;
+    }
     TimeStamp GetStartTime() const { return m_timeStart; }
     TimeStamp GetEndTime() const { return m_timeEnd; }
     TimeSpan GetTimeTaken() const { return m_timeEnd - m_timeStart; }
@@ -164,6 +175,7 @@ class TestRun
 
     TimeStamp m_timeStart = 0;
     TimeStamp m_timeEnd = 0;
+    bool m_bStopped = false;
     bool m_bResultPending = false;
     bool m_bRecorded = false;
 };

@@ -222,7 +222,7 @@ inline constexpr ControlSpec kControls[] = {
     {IDC_ANSWER_B, "Answer &B", {15, 174, 467, 60}, kWalkPages, true},
     {IDC_ANSWER_C, "Answer &C", {15, 234, 467, 60}, kWalkPages, true},
     {IDC_ANSWER_D, "Answer &D", {15, 294, 467, 60}, kWalkPages, true},
-    {IDC_LOGIN_NEXT, "Login Next", {545, 36, 79, 29}, OnPages({PageLogin}), true},
+    {IDC_LOGIN_NEXT, "&Next", {545, 36, 79, 29}, OnPages({PageLogin}), true},
     {IDC_USER_NAME, "User name", {366, 260, 94, 22}, OnPages({PageLogin}), true},
     {IDC_PASSWORD, "Password", {366, 302, 94, 22}, OnPages({PageLogin}), true},
     {IDC_QUESTION, "Question", {15, -7, 470, 97}, kWalkPages, false},

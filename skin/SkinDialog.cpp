@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QTimer>
 
 CSkinDialog::CSkinDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
@@ -12,6 +13,12 @@ CSkinDialog::CSkinDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
 void CSkinDialog::PlaceCentred(QSize size)
 {
     setFixedSize(size);
+    Centre();
+}
+
+void CSkinDialog::Centre()
+{
+    const QSize size = this->size();
     QWidget* owner = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
     QRect over;
     if (owner && owner != this && owner->isVisible())
@@ -46,7 +53,12 @@ void CSkinDialog::showEvent(QShowEvent* event)
     setAccessibleDescription(message);
     for (CSkinButton* button : findChildren<CSkinButton*>())
         button->setAccessibleDescription(message);
+    // Centred as it opens, wherever the window has gone since the dialog was
+    // made, and once more after mapping, as a window manager may have put it
+    // elsewhere.
+    Centre();
     QDialog::showEvent(event);
+    QTimer::singleShot(0, this, &CSkinDialog::Centre);
 }
 
 QString SpokenLine(const std::string& text)

@@ -28,6 +28,7 @@ class CSkinDialog : public QDialog
   protected:
     // Sizes the dialog and centres it over its owner (or the screen).
     void PlaceCentred(QSize size);
+    void Centre();
     CSkinButton* AddButton(int id, const QString& caption, const QRect& rect);
     // The draw routine for the dialog's buttons.
     virtual void OnDrawItem(QPainter& painter, const DrawItem& item) = 0;

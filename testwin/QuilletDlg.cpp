@@ -874,6 +874,9 @@ void CQuilletDlg::OnRetake()
         return;
     m_bRetake = 1;
     RemoveJournal();
+    // A new test starts with the player out of sight, as the first one did.
+    if (m_pPlayer)
+        m_pPlayer->Hide();
     m_pRun->Retake();
     UpdatePage();
     Redraw();

@@ -318,6 +318,17 @@ def wrong_password_and_hint(r):
     r.wait_for_focus("back from the hint", lambda f: f.name == "HINT")
 
 
+def fixed_size_window():
+    # What the window manager offers for the window: it has one size only.
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Test for "],
+                           capture_output=True, text=True).stdout.split()
+    check(found, "the test window is on the display")
+    actions = subprocess.run(["xprop", "-id", found[0], "_NET_WM_ALLOWED_ACTIONS"],
+                             capture_output=True, text=True).stdout
+    check("_NET_WM_ACTION_CLOSE" in actions and "MAXIMIZE" not in actions and "RESIZE" not in actions,
+          "the window can be closed but neither maximized nor resized: " + actions.strip())
+
+
 def password_never_heard(r):
     heard = r.events()
     leaks = [e for e in heard if PASSWORD in "\t".join(e)]
@@ -336,6 +347,7 @@ def main():
         time.sleep(1)  # the listener registers
         r.start(player, quillet, bank)
         log_in(r, PASSWORD, confirm=PASSWORD)
+        fixed_size_window()
         question_walk(r)
         grade_and_review(r)
         r.stop()

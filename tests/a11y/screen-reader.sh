@@ -8,7 +8,7 @@ set -euo pipefail
 quillet=$1 player=$2 bank=$3
 here=$(cd "$(dirname "$0")" && pwd)
 
-for tool in Xvfb jwm xdotool dbus-run-session /usr/libexec/at-spi-bus-launcher; do
+for tool in Xvfb jwm xdotool xprop dbus-run-session /usr/libexec/at-spi-bus-launcher; do
   command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/test.sh, which installs it" >&2; exit 1; }
 done
 /usr/bin/python3 -c 'import pyatspi' || { echo "missing python3-pyatspi" >&2; exit 1; }

@@ -339,6 +339,50 @@ class WindowTest : public QObject
         }
     }
 
+    void altNOnTheLoginPageIsNextNotALetter()
+    {
+        auto w = Window("test", Bank({10, 10}));
+        Drive(*w,
+              [&]
+              {
+                  Edit(*w, IDC_USER_NAME)->setText("Ann");
+                  Edit(*w, IDC_PASSWORD)->setText("pw");
+                  Edit(*w, IDC_USER_NAME)->setFocus();
+                  // A mnemonic clicks after a short press, as a button shows it.
+                  QCOMPARE(Answering({{"okButton", "pw"}},
+                                     [&]
+                                     {
+                                         QTest::keyClick(Edit(*w, IDC_USER_NAME), Qt::Key_N, Qt::AltModifier);
+                                         QTRY_COMPARE(w->GetPage(), int(PageTest));
+                                     }),
+                           QStringList{"confirmPasswordBox"});
+                  QCOMPARE(Edit(*w, IDC_USER_NAME)->text(), QString("Ann"));
+                  Click(*w, IDC_EXIT);
+              });
+    }
+
+    void dialogOpensCentredOverTheWindowWhereverItWent()
+    {
+        auto w = Window("test", Bank({10, 10}));
+        Drive(*w,
+              [&]
+              {
+                  CPromptDlg prompt(w.get());
+                  w->move(w->pos() + QPoint(90, 70));
+                  QPoint offset(-1000, -1000);
+                  QTimer::singleShot(50, &prompt,
+                                     [&]
+                                     {
+                                         offset = prompt.geometry().center() - w->frameGeometry().center();
+                                         prompt.reject();
+                                     });
+                  prompt.DoModal();
+                  QVERIFY2(offset.manhattanLength() <= 2,
+                           qPrintable(QString("%1,%2 off centre").arg(offset.x()).arg(offset.y())));
+                  w->findChild<QAction*>("exitAction")->trigger();
+              });
+    }
+
     void refusedOrCancelledLoginCreatesNothingAndKeepsTheName_data()
     {
         QTest::addColumn<bool>("known");
@@ -584,41 +628,47 @@ class WindowTest : public QObject
     {
         QFETCH(bool, backwards);
         auto w = Window("test", Bank({7, 7, 7}));
-        const int ended = Drive(*w,
-                                [&]
-                                {
-                                    QVERIFY(LogIn(*w));
-                                    const auto q = InOrder(*w);
-                                    QVERIFY(AnswerAll(*w, "rrrwrrrrwrr-rrrwrrrr"));
-                                    QCOMPARE(Prompted(*w, IDC_NEXT).size(), 1);
-                                    Click(*w, IDC_REVIEW);
-                                    QCOMPARE(w->GetCurrent(), q[3]);
-                                    std::vector<std::size_t> path{8, 11, 15};
-                                    if (backwards)
-                                        path.insert(path.end(), {11, 8, 3});
-                                    for (std::size_t i = 0; i < path.size(); ++i)
-                                    {
-                                        Click(*w, i >= 3 ? IDC_PREVIOUS : IDC_NEXT);
-                                        QCOMPARE(w->GetCurrent(), q[path[i]]);
-                                    }
-                                    for (const char* answer : {"cancelButton", "okButton"})
-                                    {
-                                        QCOMPARE(w->GetPage(), int(PageReview));
-                                        QCOMPARE(w->GetCurrent(), q[path.back()]);
-                                        QCOMPARE(Prompted(*w, backwards ? IDC_PREVIOUS : IDC_NEXT, answer),
-                                                 QStringList{"promptBox: \nReturn to Results Page?"});
-                                    }
-                                    QCOMPARE(w->GetPage(), int(PageResults));
-                                    // EXIT and File > Exit lead back as well; each review starts over.
-                                    Click(*w, IDC_REVIEW);
-                                    QCOMPARE(w->GetCurrent(), q[3]);
-                                    Click(*w, IDC_EXIT);
-                                    QCOMPARE(w->GetPage(), int(PageResults));
-                                    Click(*w, IDC_REVIEW);
-                                    w->findChild<QAction*>("exitAction")->trigger();
-                                    QCOMPARE(w->GetPage(), int(PageResults));
-                                    Click(*w, IDC_EXIT_RESULTS);
-                                });
+        const int ended =
+            Drive(*w,
+                  [&]
+                  {
+                      QVERIFY(LogIn(*w));
+                      const auto q = InOrder(*w);
+                      QVERIFY(AnswerAll(*w, "rrrwrrrrwrr-rrrwrrrr"));
+                      m_now = kLogin + 99;
+                      QCOMPARE(Prompted(*w, IDC_NEXT).size(), 1);
+                      m_now = kLogin + 500;
+                      Click(*w, IDC_REVIEW);
+                      QCOMPARE(w->GetCurrent(), q[3]);
+                      std::vector<std::size_t> path{8, 11, 15};
+                      if (backwards)
+                          path.insert(path.end(), {11, 8, 3});
+                      for (std::size_t i = 0; i < path.size(); ++i)
+                      {
+                          Click(*w, i >= 3 ? IDC_PREVIOUS : IDC_NEXT);
+                          QCOMPARE(w->GetCurrent(), q[path[i]]);
+                      }
+                      for (const char* answer : {"cancelButton", "okButton"})
+                      {
+                          QCOMPARE(w->GetPage(), int(PageReview));
+                          QCOMPARE(w->GetCurrent(), q[path.back()]);
+                          QCOMPARE(Prompted(*w, backwards ? IDC_PREVIOUS : IDC_NEXT, answer),
+                                   QStringList{"promptBox: \nReturn to Results Page?"});
+                      }
+                      QCOMPARE(w->GetPage(), int(PageResults));
+                      // The page shows the time graded and recorded, however long the review.
+                      QCOMPARE(w->GetRun()->GetTimeTaken(), quillet::TimeSpan(99));
+                      QCOMPARE(w->GetRoster()->GetResult(0, 0)->m_spanTaken, quillet::TimeSpan(99));
+                      // EXIT and File > Exit lead back as well; each review starts over.
+                      Click(*w, IDC_REVIEW);
+                      QCOMPARE(w->GetCurrent(), q[3]);
+                      Click(*w, IDC_EXIT);
+                      QCOMPARE(w->GetPage(), int(PageResults));
+                      Click(*w, IDC_REVIEW);
+                      w->findChild<QAction*>("exitAction")->trigger();
+                      QCOMPARE(w->GetPage(), int(PageResults));
+                      Click(*w, IDC_EXIT_RESULTS);
+                  });
         QCOMPARE(ended, IDOK);
         QCOMPARE(ResultCount(w->GetRoster()), 1);
     }
@@ -706,13 +756,16 @@ class WindowTest : public QObject
                                     QCOMPARE(alerts.size(), 4);
                                     QVERIFY(alerts.front().contains("Question has no topic."));
                                     Click(*w, IDC_EXIT);
-                                    Click(*w, IDC_EXIT_RESULTS);
+                                    // A new test hides the player that Play Topic showed.
+                                    Click(*w, IDC_RETAKE);
+                                    Click(*w, IDC_EXIT);
                                 });
         QCOMPARE(ended, IDOK);
         QStringList expected{"caption Test for Networks"};
         for (int i = 0; i < 4; ++i)
             expected << "play Cabling";
-        expected << "closed";
+        expected << "hide"
+                 << "closed";
         QCOMPARE(player.calls, expected);
     }
 
