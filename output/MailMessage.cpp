@@ -137,11 +137,12 @@ bool IsSingleAddress(std::string_view address)
 std::optional<std::string> BuildMailMessage(const MailParts& parts)
 {
     if (HoldsLineBreakOrNul(parts.subject) || !IsSingleAddress(parts.recipientAddress) ||
-        HoldsLineBreakOrNul(parts.messageId))
+        HoldsLineBreakOrNul(parts.messageId) || HoldsLineBreakOrNul(parts.senderName) ||
+        !IsSingleAddress(parts.senderAddress))
         return std::nullopt;
 
     std::string message;
-    message += "From: " + DisplayName(kMailSenderName) + " <" + kMailSenderAddress + ">\n";
+    message += "From: " + DisplayName(parts.senderName) + " <" + parts.senderAddress + ">\n";
     // The address goes on exactly as typed; only the mail system judges it.
     message += "To: " + DisplayName(kMailRecipientName) + " <" + parts.recipientAddress + ">\n";
     message += "Subject: " + EncodeHeaderText(parts.subject) + "\n";

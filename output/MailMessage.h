@@ -19,6 +19,8 @@ struct MailParts
     std::string recipientAddress; // as the student typed it
     TimeStamp date = 0;
     std::string messageId; // without the angle brackets
+    std::string senderName = kMailSenderName;
+    std::string senderAddress = kMailSenderAddress;
 };
 
 inline constexpr const char* kOneAddressPlease = "Please enter one e-mail address, like name@example.org.";

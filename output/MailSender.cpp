@@ -12,6 +12,7 @@
 
 #include "output/MailMessage.h"
 #include "output/ResultsText.h"
+#include "output/Settings.h"
 #include "skin/MessageDlgs.h"
 
 namespace quillet
@@ -102,6 +103,11 @@ MailOutcome Send(const CResultsDoc& doc, QWidget* window)
     MailParts parts;
     doc.ComposeResultsText(parts.subject, parts.body);
     parts.recipientAddress = doc.m_strAddress;
+    const ResultsSettings settings = ReadResultsSettings();
+    for (const std::string& problem : settings.problems)
+        qWarning("quillet: %s; it is passed over", problem.c_str());
+    parts.senderName = settings.senderName;
+    parts.senderAddress = settings.senderAddress;
     parts.date = static_cast<TimeStamp>(std::time(nullptr));
     parts.messageId = QStringLiteral("quillet.%1.%2@%3")
                           .arg(parts.date)

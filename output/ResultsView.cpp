@@ -1,5 +1,7 @@
 #include "output/ResultsView.h"
 
+#include "platform/Files.h"
+
 #include <QMessageBox>
 #include <QPageLayout>
 #include <QPainter>
@@ -109,7 +111,9 @@ bool CResultsView::PreparePrinter(QPrinter& printer)
     if (const QByteArray pdf = qgetenv("QUILLET_PRINT_PDF"); !pdf.isEmpty())
     {
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QString::fromLocal8Bit(pdf));
+        // Every job its own file: a certificate and then the results page
+        // must not overwrite each other, nor yesterday's print-out.
+        printer.setOutputFileName(QString::fromLocal8Bit(quillet::ClaimUnusedName(pdf.toStdString())));
         return true;
     }
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();

@@ -259,4 +259,26 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view contents)
 {
     return ReplaceFile(path, contents).ok;
 }
+std::string ClaimUnusedName(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+    const std::string stem = hasExtension ? path.substr(0, dot) : path;
+    const std::string extension = hasExtension ? path.substr(dot) : std::string();
+    constexpr int kMostTries = 10'000;
+    for (int n = 1; n <= kMostTries; ++n)
+    {
+        const std::string name = n == 1 ? path : stem + '-' + std::to_string(n) + extension;
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+        if (fd >= 0)
+        {
+            ::close(fd);
+            return name;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    return path;
+}
 }

@@ -47,6 +47,11 @@ bool MakeDirectories(const std::string& dir);
 // The folder part of a path: "." for a bare name, "/" for a file at the root.
 std::string ParentFolder(const std::string& path);
 
+// The first of `path`, "<stem>-2<extension>", "<stem>-3<extension>" ... that
+// does not exist yet, created empty so that no other job takes it; `path`
+// itself when none can be created, so that writing it says why.
+std::string ClaimUnusedName(const std::string& path);
+
 // Whether files created in the folder should be shared with its group: the
 // folder is group-writable and carries the set-group-id bit, as a lab's
 // shared record folder does.

@@ -6,6 +6,7 @@
 #include "output/MailMessage.h"
 #include "output/MailSender.h"
 #include "output/ResultsView.h"
+#include "output/Settings.h"
 #include "skin/MessageDlgs.h"
 #include "testwin/EmailAddressDlg.h"
 #include "testwin/QuilletDlg.h"
@@ -55,7 +56,10 @@ void CQuilletDlg::OnCompareNational()
     const CResultEntry* latest = History().FindLatestResult();
     if (!latest)
         return;
-    const std::string address = quillet::NationalAverageAddress(*latest);
+    const quillet::ResultsSettings settings = quillet::ReadResultsSettings();
+    for (const std::string& problem : settings.problems)
+        qWarning("quillet: %s; it is passed over", problem.c_str());
+    const std::string address = quillet::NationalAverageAddress(*latest, settings.nationalAverageAddress);
     QDesktopServices::openUrl(QUrl::fromEncoded(QByteArray::fromStdString(address), QUrl::StrictMode));
 }
 

@@ -269,6 +269,24 @@ class OutputCommandsTest : public QObject
         QVERIFY(w->isEnabled());
     }
 
+    void eachPrintJobGetsItsOwnFile()
+    {
+        auto w = Graded("test", Marks(15, 20));
+        QVERIFY(w);
+        QFile old(Path("x.pdf"));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("yesterday") == 9);
+        old.close();
+        qputenv("QUILLET_PRINT_PDF", QFile::encodeName(Path("x.pdf")));
+        QCOMPARE(Answering({{"okButton"}, {"okButton"}}, [&] { w->OnPrint(); }),
+                 (QStringList{kCertificatePrompt, kResultsPrompt}));
+        QFile kept(Path("x.pdf"));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("yesterday"));
+        QVERIFY(PdfText(Path("x-2.pdf")).contains("Ann"));
+        QVERIFY(PdfText(Path("x-3.pdf")).contains("Results for"));
+        QVERIFY(!QFile::exists(Path("x-4.pdf")));
+    }
+
     void printFailuresAreNamed()
     {
         auto w = Graded("quiz", Marks(10, 10));
@@ -536,6 +554,40 @@ class OutputCommandsTest : public QObject
         QVERIFY2(address.startsWith("http://") &&
                      address.endsWith("/tovrin/worldave.asp?" + query.toLatin1()),
                  address.constData());
+    }
+
+    void administratorSetsTheNationalPageAndTheSender()
+    {
+        const QString ini = qEnvironmentVariable("XDG_CONFIG_HOME") + "/quillet/quillet.ini";
+        QVERIFY(QDir().mkpath(QFileInfo(ini).path()));
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Results]\nNationalAverageAddress=https://stats.school.example/avg\n"
+                   "MailSenderName=School Results\nMailSenderAddress=results@school.example\n");
+        file.close();
+        // The environment overrides the file; a value that cannot be used is passed over.
+        qputenv("QUILLET_MAIL_FROM", "office@school.example");
+        qputenv("QUILLET_NATIONAL_AVERAGE_URL", "javascript:alert(1)");
+        const auto restore = qScopeGuard(
+            [&]
+            {
+                QFile::remove(ini);
+                qunsetenv("QUILLET_MAIL_FROM");
+                qunsetenv("QUILLET_NATIONAL_AVERAGE_URL");
+            });
+        qputenv("QUILLET_SENDMAIL",
+                QFile::encodeName(Script("capture", "cat > '" + Path("mail/message1.eml") + "'")));
+        auto w = Graded("test", kMarks17);
+        QVERIFY(w);
+        w->OnCompareNational();
+        QCOMPARE(m_urls.opened.size(), 1);
+        QVERIFY2(m_urls.opened[0].toEncoded().startsWith("https://stats.school.example/avg?TN="),
+                 m_urls.opened[0].toEncoded().constData());
+        QCOMPARE(Answering({{"okButton", "ann@example.org"}}, [&] { w->OnEMail(); }),
+                 (QStringList{"emailAddressBox", "messageBox: Results sent to ann@example.org."}));
+        QCOMPARE(NotShown(Stored(Path("mail"), ".eml").join(""),
+                          {"^From: School Results <office@school.example>$"}),
+                 QString());
     }
 
     void comparePreviousListsTheEightNewestResultsOfThisTest()

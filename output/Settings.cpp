@@ -1,0 +1,64 @@
+#include "output/Settings.h"
+
+#include <cstdlib>
+
+#include "link/IniFile.h"
+#include "output/MailMessage.h"
+#include "output/ResultsText.h"
+#include "platform/Folders.h"
+
+namespace quillet
+{
+namespace
+{
+bool IsWebAddress(const std::string& text)
+{
+    const bool web = text.starts_with("http://") || text.starts_with("https://");
+    return web && text.find_first_of(" \t\r\n\"<>") == std::string::npos &&
+           text.find("://") + 3 < text.size();
+}
+
+bool IsSenderName(const std::string& text)
+{
+    return text.find_first_of("\r\n") == std::string::npos && text.find('\0') == std::string::npos;
+}
+
+// The ini's value, then the environment's, each kept only when `usable`.
+void Choose(std::string& value, const std::string& path, const char* key, const char* variable,
+            bool (*usable)(const std::string&), std::vector<std::string>& problems)
+{
+    if (const std::string set = ini::ReadValue(path, kSettingsSection, key); !set.empty())
+    {
+        if (usable(set))
+            value = set;
+        else
+            problems.push_back(std::string(key) + " in " + path + " is not usable: \"" + set + "\"");
+    }
+    if (const char* set = std::getenv(variable); set && *set)
+    {
+        if (usable(set))
+            value = set;
+        else
+            problems.push_back(std::string(variable) + " is not usable: \"" + set + "\"");
+    }
+}
+}
+
+std::string SettingsPath()
+{
+    return ConfigFolder() + "/quillet/quillet.ini";
+}
+
+ResultsSettings ReadResultsSettings()
+{
+    ResultsSettings settings{kNationalAverageAddress, kMailSenderName, kMailSenderAddress, {}};
+    const std::string path = SettingsPath();
+    Choose(settings.nationalAverageAddress, path, kNationalAverageKey, kNationalAverageVariable, IsWebAddress,
+           settings.problems);
+    Choose(settings.senderName, path, kSenderNameKey, kSenderNameVariable, IsSenderName, settings.problems);
+    Choose(
+        settings.senderAddress, path, kSenderAddressKey, kSenderAddressVariable,
+        [](const std::string& text) { return IsSingleAddress(text); }, settings.problems);
+    return settings;
+}
+}
