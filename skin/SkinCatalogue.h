@@ -140,7 +140,7 @@ inline constexpr ButtonFaces kButtonFaces[] = {
     {IDC_EXIT, 164, 209, 165, 105, 22},
     {IDC_HINT, 161, 208, 162, 40, 60},
     {IDC_REVIEW, 156, 205, 157, 143, 65},
-    {IDC_RETAKE, 154, 204, 155, 127, 39},
+    {IDC_RETAKE, 154, 204, 155, 127, 37},
     {IDC_PRINT, 152, 203, 153, 131, 41},
     {IDC_EMAIL, 148, 201, 149, 132, 36},
     {IDC_COMPARE_PREVIOUS, 146, 200, 147, 127, 56},
@@ -173,6 +173,33 @@ inline constexpr DialogButtonSpec kPromptButtons[] = {
 };
 // The box shown while an outside program works: Cancel alone, centred.
 inline constexpr DialogButtonSpec kBusyButton = {kDialogCancel, "Cancel", {100, 100, 100, 30}};
+
+// Where the program writes on the results page, in client pixels.
+namespace results
+{
+// One row per question from kListTop, kListStep apart, while above kListBottom:
+// the right marker in its lane, or the wrong marker in the next lane and the
+// start of the question.
+inline constexpr int kListTop = 68;
+inline constexpr int kListStep = 18;
+inline constexpr int kListBottom = 428;
+inline constexpr int kRightMarkerX = 265;
+inline constexpr int kWrongMarkerX = 297;
+inline constexpr Rect kListText = {332, 0, 125, 17}; // moved down to each row
+inline constexpr Rect kCorrectBox = {470, 50, 40, 45};
+inline constexpr Rect kTotalBox = {575, 50, 40, 45};
+inline constexpr Rect kPercentBox = {452, 87, 110, 60};
+inline constexpr int kCourseLineX = 255, kCourseLineY = 12;
+inline constexpr int kHeadingX = 255, kHeadingY = 30;
+inline constexpr int kOutOfX = 516, kOutOfY = 65;
+inline constexpr int kTimeTakenX = 530, kTimeTakenY = 155;
+inline constexpr Rect kGradeSentence = {485, 180, 130, 60};
+inline constexpr int kGradeLetterX = 550, kGradeLetterY = 220;
+// The drawn boxes the list rows and the grade go in (client pixels,
+// frame lines included).
+inline constexpr Rect kListFrame = {253, 60, 211, 367};
+inline constexpr Rect kGradeFrame = {478, 179, 152, 113};
+}
 
 // The face a button shows in its state.
 constexpr int FaceFor(const ButtonFaces& faces, bool pressed, bool focused)

@@ -10,30 +10,11 @@ namespace
 {
 constexpr QPoint kBackgroundAt(kBackgroundX, kBackgroundY);
 
-// A rectangle given by its left, top, right and bottom edges.
-constexpr QRect Edges(int left, int top, int right, int bottom)
-{
-    return QRect(left, top, right - left, bottom - top);
-}
-
 // The results page.
 constexpr int kRightMarker = bitmap::kResultRight;
 constexpr int kWrongMarker = bitmap::kResultWrong;
-constexpr int kListTop = 68;
-constexpr int kListStep = 18;
-constexpr int kListBottom = 428;
-constexpr int kRightMarkerX = 265;
-constexpr int kWrongMarkerX = 297;
-constexpr QRect kListText = Edges(332, 0, 457, 17); // moved down to each row
-constexpr QRect kCorrectBox = Edges(470, 50, 510, 95);
-constexpr QRect kTotalBox = Edges(575, 50, 615, 95);
-constexpr QRect kPercentBox = Edges(452, 87, 562, 147);
-constexpr QPoint kCourseLineAt(255, 12);
-constexpr QPoint kHeadingAt(255, 30);
-constexpr QPoint kOutOfAt(516, 65);
-constexpr QPoint kTimeTakenAt(530, 155);
-constexpr QRect kGradeSentence = Edges(485, 180, 615, 240);
-constexpr QPoint kGradeLetterAt(550, 220);
+using namespace quillet::skin::results;
+const QRect kListTextRow = ToQRect(kListText); // moved down to each row
 
 struct Grade
 {
@@ -111,7 +92,7 @@ void CQuilletDlg::PaintResults(QPainter& painter)
         if (question->IsNotCorrect())
         {
             BlitBitmap(painter, kWrongMarker, QPoint(kWrongMarkerX, y));
-            DrawText(painter, kListText.translated(0, y), ListText(question->GetText()),
+            DrawText(painter, kListTextRow.translated(0, y), ListText(question->GetText()),
                      DT_VCENTER | DT_SINGLELINE);
         }
         else
@@ -122,29 +103,30 @@ void CQuilletDlg::PaintResults(QPainter& painter)
     const quillet::Score score = run.GetScore();
     const int percent = PercentOf(score);
     painter.setFont(numberFont);
-    DrawText(painter, kCorrectBox, QString::number(score.right), DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
-    DrawText(painter, kTotalBox, QString::number(score.total), DT_VCENTER | DT_SINGLELINE);
+    DrawText(painter, ToQRect(kCorrectBox), QString::number(score.right),
+             DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
+    DrawText(painter, ToQRect(kTotalBox), QString::number(score.total), DT_VCENTER | DT_SINGLELINE);
     painter.setFont(bigFont);
-    DrawText(painter, kPercentBox, QString::number(percent), DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
+    DrawText(painter, ToQRect(kPercentBox), QString::number(percent), DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
 
     const QString title = FromBytes(run.GetCourseTitle());
     painter.setFont(labelFont);
-    TextOut(painter, kCourseLineAt, run.IsQuiz() ? title + QLatin1Char(':') : title);
+    TextOut(painter, QPoint(kCourseLineX, kCourseLineY), run.IsQuiz() ? title + QLatin1Char(':') : title);
     const QString heading = run.IsQuiz() ? QStringLiteral("        Ch. %1 Quiz Results").arg(run.GetChapter())
                             : run.GetKind() == TestKind::PreTest ? QStringLiteral("        Pre-Test Results")
                                                                  : QStringLiteral("        Test Results");
-    TextOut(painter, kHeadingAt, heading);
-    TextOut(painter, kOutOfAt, QStringLiteral("out of"));
-    TextOut(painter, kTimeTakenAt,
+    TextOut(painter, QPoint(kHeadingX, kHeadingY), heading);
+    TextOut(painter, QPoint(kOutOfX, kOutOfY), QStringLiteral("out of"));
+    TextOut(painter, QPoint(kTimeTakenX, kTimeTakenY),
             QString::fromStdString(quillet::FormatSpan(run.GetTimeTaken(), "%H:%M:%S")));
 
     const Grade grade = GradeFor(percent);
     painter.setPen(QColor(255, 0, 0));
     if (*grade.sentence)
-        DrawText(painter, kGradeSentence, QString::fromLatin1(grade.sentence).arg(FromBytes(m_strUserName)),
-                 DT_LEFT);
+        DrawText(painter, ToQRect(kGradeSentence),
+                 QString::fromLatin1(grade.sentence).arg(FromBytes(m_strUserName)), DT_LEFT);
     painter.setFont(bigFont);
-    TextOut(painter, kGradeLetterAt, QString::fromLatin1(grade.letter));
+    TextOut(painter, QPoint(kGradeLetterX, kGradeLetterY), QString::fromLatin1(grade.letter));
     painter.setPen(Qt::black);
 }
 

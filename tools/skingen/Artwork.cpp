@@ -45,24 +45,27 @@ QRgb Lerp(const QColor& a, const QColor& b, double t)
 
 QImage DrawQuestionPanel(bool flagged)
 {
-    // The program writes the question in bold black over this, so nearly
-    // all of it is plain light paper; ornament stays within the edges.
-    QImage image = NewImage(470, 97, kCream);
+    // The control starts above the client area: its first rows lie under
+    // the menu bar, so the panel's frame starts below them. The program
+    // writes the question in bold black over the rest, so nearly all of it
+    // is plain light paper; ornament stays within the edges.
+    const int hidden = -quillet::skin::ControlOf(IDC_QUESTION).rect.y;
+    QImage image = NewImage(470, 97, kNavy);
     QPainter p(&image);
     Prepare(p);
-    QLinearGradient paper(0, 0, 0, 97);
+    const QRect r(0, hidden, image.width(), image.height() - hidden);
+    QLinearGradient paper(0, r.top(), 0, r.bottom());
     paper.setColorAt(0, QColor(0xff, 0xfd, 0xf7));
     paper.setColorAt(1, QColor(0xf6, 0xee, 0xdb));
-    p.fillRect(image.rect(), paper);
+    p.fillRect(r, paper);
     p.setPen(Qt::NoPen);
-    const QRect r = image.rect();
-    p.fillRect(QRect(0, 0, r.width(), 1), kNavyInk);
-    p.fillRect(QRect(0, r.bottom(), r.width(), 1), kNavyInk);
-    p.fillRect(QRect(0, 0, 1, r.height()), kNavyInk);
-    p.fillRect(QRect(r.right(), 0, 1, r.height()), kNavyInk);
+    p.fillRect(QRect(r.left(), r.top(), r.width(), 1), kNavyInk);
+    p.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), kNavyInk);
+    p.fillRect(QRect(r.left(), r.top(), 1, r.height()), kNavyInk);
+    p.fillRect(QRect(r.right(), r.top(), 1, r.height()), kNavyInk);
     p.setPen(QPen(WithAlpha(kGoldDeep, 170), 1));
     p.setBrush(Qt::NoBrush);
-    p.drawRect(QRectF(r).adjusted(2.5, 2.5, -3.5, -3.5));
+    p.drawRect(QRectF(r).adjusted(1.5, 1.5, -2.5, -2.5));
     if (!flagged)
         return image;
 
@@ -70,11 +73,12 @@ QImage DrawQuestionPanel(bool flagged)
     QPainterPath ribbon;
     const qreal x = 436;
     const qreal w = 24;
-    ribbon.moveTo(x, 0);
-    ribbon.lineTo(x + w, 0);
-    ribbon.lineTo(x + w, 46);
-    ribbon.lineTo(x + w / 2, 38);
-    ribbon.lineTo(x, 46);
+    const qreal top = r.top() + 1;
+    ribbon.moveTo(x, top);
+    ribbon.lineTo(x + w, top);
+    ribbon.lineTo(x + w, top + 44);
+    ribbon.lineTo(x + w / 2, top + 36);
+    ribbon.lineTo(x, top + 44);
     ribbon.closeSubpath();
     p.save();
     p.translate(2, 2);
@@ -88,7 +92,7 @@ QImage DrawQuestionPanel(bool flagged)
     p.setPen(QPen(kFlag.darker(160), 1));
     p.setBrush(cloth);
     p.drawPath(ribbon);
-    DrawFlag(p, QRectF(x + 5, 9, 15, 22), Qt::white, Qt::white);
+    DrawFlag(p, QRectF(x + 5, top + 8, 15, 22), Qt::white, Qt::white);
     return image;
 }
 

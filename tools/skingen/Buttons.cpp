@@ -1,10 +1,12 @@
 #include "Buttons.h"
 
+#include "Artwork.h"
 #include "Theme.h"
 
 #include <QPainter>
 
 #include <cmath>
+#include <map>
 
 namespace skingen
 {
@@ -23,7 +25,9 @@ const std::vector<ButtonDesign>& AllButtons()
          .control = IDC_PREVIOUS,
          .caption = L{"Previous"},
          .icon = Icon::ChevronLeft,
-         .iconSize = 9},
+         .iconSize = 9,
+         .inset = QMargins(0, 0, 4, 0),
+         .backdrop = PageTest},
         {.name = "Flag",
          .control = IDC_FLAG,
          .caption = L{"Flag"},
@@ -58,14 +62,18 @@ const std::vector<ButtonDesign>& AllButtons()
          .caption = L{"H", "I", "N", "T"},
          .tone = Tone::Teal,
          .maxPx = 16,
-         .lineFactor = 0.93},
+         .lineFactor = 0.93,
+         .inset = QMargins(0, 0, 0, 4),
+         .backdrop = PageQuiz},
         {.name = "Play Topic",
          .control = IDC_PLAY_TOPIC,
          .caption = L{"Play Topic"},
          .icon = Icon::Play,
          .iconSize = 20,
          .tone = Tone::Teal,
-         .maxPx = 16},
+         .maxPx = 16,
+         .inset = QMargins(0, 0, 0, 4),
+         .backdrop = PageReview},
         // Results page, left column.
         {.name = "Review",
          .control = IDC_REVIEW,
@@ -78,8 +86,7 @@ const std::vector<ButtonDesign>& AllButtons()
          .caption = L{"Retake"},
          .icon = Icon::Retake,
          .iconSize = 19,
-         .maxPx = 17,
-         .faceHeight = 37},
+         .maxPx = 17},
         {.name = "Print",
          .control = IDC_PRINT,
          .caption = L{"Print"},
@@ -206,6 +213,35 @@ void PaintFace(QPainter& p, const QRect& r, Tone tone, FaceState state)
 }
 }
 
+namespace
+{
+const ButtonDesign* DesignOf(int control)
+{
+    for (const ButtonDesign& design : AllButtons())
+        if (design.control == control)
+            return &design;
+    return nullptr;
+}
+
+// The page picture, drawn once for all the faces that show it.
+const QImage& Backdrop(int page)
+{
+    static std::map<int, QImage> drawn;
+    auto [at, added] = drawn.try_emplace(page);
+    if (added)
+        at->second = page == PageQuiz     ? DrawQuestionPage(QuestionPage::Quiz)
+                     : page == PageReview ? DrawQuestionPage(QuestionPage::Review)
+                                          : DrawQuestionPage(QuestionPage::Test);
+    return at->second;
+}
+}
+
+QRect FaceOnPage(int control)
+{
+    const ButtonDesign* design = DesignOf(control);
+    return FromControl(control).marginsRemoved(design ? design->inset : QMargins());
+}
+
 const quillet::skin::ButtonFaces& FacesOf(const ButtonDesign& design)
 {
     return *quillet::skin::FacesOf(design.control);
@@ -220,8 +256,10 @@ QImage DrawButton(const ButtonDesign& design, FaceState state)
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 
-    const int faceHeight = design.faceHeight > 0 ? design.faceHeight : faces.height;
-    const QRect face(0, 0, faces.width, faceHeight);
+    if (design.backdrop >= 0)
+        p.drawImage(QPoint(0, 0), Backdrop(design.backdrop).copy(FromControl(design.control)));
+    const QRect face = QRect(0, 0, faces.width, faces.height).marginsRemoved(design.inset);
+    const int faceHeight = face.height();
     PaintFace(p, face, design.tone, state);
 
     // Captions keep clear of the focus ring so that no state clips them.

@@ -7,6 +7,7 @@
 #include "skin/SkinCatalogue.h"
 
 #include <QImage>
+#include <QMargins>
 #include <QStringList>
 
 #include <vector>
@@ -37,12 +38,18 @@ struct ButtonDesign
     int iconSize = 0;
     Tone tone = Tone::Navy;
     int maxPx = 15;
-    // Rows the program actually shows; the rest are clipped by the control.
-    int faceHeight = 0;
     qreal lineFactor = 1.12;
+    // Space between the control's edges and the drawn button, where the page
+    // behind shows: a button at the window's edge keeps clear of it.
+    QMargins inset = {};
+    // The page whose picture lies behind an inset button (a page id).
+    int backdrop = -1;
 };
 
 const std::vector<ButtonDesign>& AllButtons();
+// Where a control's button is drawn on the page bitmap: the control less
+// its design's inset.
+QRect FaceOnPage(int control);
 // The design's bitmap ids and size.
 const quillet::skin::ButtonFaces& FacesOf(const ButtonDesign& design);
 QImage DrawButton(const ButtonDesign& design, FaceState state);

@@ -3,6 +3,7 @@
 // the coordinates below come from where it puts them.
 
 #include "Artwork.h"
+#include "Buttons.h"
 #include "Paint.h"
 #include "Theme.h"
 
@@ -23,6 +24,14 @@ constexpr int kPageWidth = quillet::skin::SizeOf(quillet::skin::bitmap::kLoginPa
 constexpr int kPageHeight = quillet::skin::SizeOf(quillet::skin::bitmap::kLoginPage).height;
 // Left edge of the navy column that holds the page's buttons.
 constexpr int kColumnX = 508;
+// The question control starts above the client area, under the menu bar.
+constexpr int kQuestionHiddenRows = -quillet::skin::ControlOf(IDC_QUESTION).rect.y;
+// Client pixels to page bitmap pixels.
+constexpr int kBackgroundDx = quillet::skin::kBackgroundX;
+constexpr int kBackgroundDy = quillet::skin::kBackgroundY;
+// The lanes of the results list.
+const QColor kRightLane{0xee, 0xf6, 0xea};
+const QColor kWrongLane{0xfb, 0xee, 0xea};
 
 QImage NewPage()
 {
@@ -118,11 +127,12 @@ void PageBadge(QPainter& p, QuestionPage kind)
         return;
     }
     DrawEmblem(p, QRectF(cx - 19, 298, 38, 38));
+    // The Test page serves the Pre-Test too: it names what both cover.
     const bool quiz = kind == QuestionPage::Quiz;
-    DrawLine(p, Serif(28, true), quiz ? QStringLiteral("Quiz") : QStringLiteral("Test"), cx, 365, kGold,
+    DrawLine(p, Serif(28, true), quiz ? QStringLiteral("Quiz") : QStringLiteral("Course"), cx, 365, kGold,
              Qt::AlignHCenter);
     QFont small = Sans(9);
-    DrawSpaced(p, small, quiz ? QStringLiteral("CHAPTER") : QStringLiteral("COURSE"), cx, 381, 1.6,
+    DrawSpaced(p, small, quiz ? QStringLiteral("ONE CHAPTER") : QStringLiteral("ALL CHAPTERS"), cx, 381, 1.6,
                QColor(0xb8, 0xcc, 0xe2));
 }
 }
@@ -136,8 +146,9 @@ QImage DrawQuestionPage(QuestionPage kind)
     PaintColumn(p, kColumnX, kPageWidth - kColumnX);
     Wordmark(p, 569, 29);
 
-    // The question panel bitmap lands here; lift it off the page.
-    SoftShadow(p, FromControl(IDC_QUESTION), 2, 5, 120, QPointF(2, 3));
+    // The question panel bitmap lands here, its frame below the menu bar;
+    // lift it off the page.
+    SoftShadow(p, FromControl(IDC_QUESTION).adjusted(0, kQuestionHiddenRows, 0, 0), 2, 5, 120, QPointF(2, 3));
 
     // The four answer boxes, one under the other, in a parchment mount.
     const QRect answers = FromControl(IDC_ANSWER_A).united(FromControl(IDC_ANSWER_D));
@@ -163,10 +174,9 @@ QImage DrawQuestionPage(QuestionPage kind)
         SunkenBox(p, FromControl(IDC_COMPLETE), QStringLiteral("ANSWERED"));
     }
 
-    const QRect walk[] = {FromControl(IDC_NEXT), FromControl(IDC_PREVIOUS), FromControl(IDC_EXIT)};
-    const QRect search[] = {FromControl(IDC_FLAG), FromControl(IDC_LAST_FLAGGED),
-                            FromControl(IDC_NEXT_FLAGGED), FromControl(IDC_NEXT_UNANSWERED),
-                            FromControl(IDC_LAST_UNANSWERED)};
+    const QRect walk[] = {FaceOnPage(IDC_NEXT), FaceOnPage(IDC_PREVIOUS), FaceOnPage(IDC_EXIT)};
+    const QRect search[] = {FaceOnPage(IDC_FLAG), FaceOnPage(IDC_LAST_FLAGGED), FaceOnPage(IDC_NEXT_FLAGGED),
+                            FaceOnPage(IDC_NEXT_UNANSWERED), FaceOnPage(IDC_LAST_UNANSWERED)};
     for (const QRect& r : walk)
         ButtonBed(p, r);
     if (!review)
@@ -176,9 +186,9 @@ QImage DrawQuestionPage(QuestionPage kind)
     ColumnRule(p, 518, 624, 220);
     ColumnRule(p, 518, 624, 282);
     if (kind == QuestionPage::Quiz)
-        ButtonBed(p, FromControl(IDC_HINT));
+        ButtonBed(p, FaceOnPage(IDC_HINT));
     if (kind == QuestionPage::Review)
-        ButtonBed(p, FromControl(IDC_PLAY_TOPIC));
+        ButtonBed(p, FaceOnPage(IDC_PLAY_TOPIC));
     PageBadge(p, kind);
     return image;
 }
@@ -332,9 +342,9 @@ QImage DrawResultsPage()
     p.fillRect(columnWidth + 1, 0, 3, kPageHeight, QColor(0, 0, 0, 26));
     DrawSpaced(p, Sans(13), QStringLiteral("RESULTS"), 72, 31, 3, kGold);
     const QRect buttons[] = {
-        FromControl(IDC_REVIEW),       FromControl(IDC_RETAKE),           FromControl(IDC_PRINT),
-        FromControl(IDC_EMAIL),        FromControl(IDC_COMPARE_PREVIOUS), FromControl(IDC_COMPARE_NATIONAL),
-        FromControl(IDC_EXIT_RESULTS),
+        FaceOnPage(IDC_REVIEW),       FaceOnPage(IDC_RETAKE),           FaceOnPage(IDC_PRINT),
+        FaceOnPage(IDC_EMAIL),        FaceOnPage(IDC_COMPARE_PREVIOUS), FaceOnPage(IDC_COMPARE_NATIONAL),
+        FaceOnPage(IDC_EXIT_RESULTS),
     };
     for (const QRect& r : buttons)
         ButtonBed(p, r);
@@ -343,24 +353,38 @@ QImage DrawResultsPage()
     // A key to the list's markers.
     const QFont key = Sans(12, false);
     QRectF mark(166, 196, 26, 16);
+    // Each key on its lane's colour, as in the list.
+    p.fillRect(mark.adjusted(-3, -2, 3, 2), kRightLane);
+    p.fillRect(mark.translated(0, 24).adjusted(-3, -2, 3, 2), kWrongLane);
     p.drawImage(mark.topLeft(), DrawResultMarker(true));
     DrawLine(p, key, QStringLiteral("right"), 198, 209, kInk);
     mark.translate(0, 24);
     p.drawImage(mark.topLeft(), DrawResultMarker(false));
     DrawLine(p, key, QStringLiteral("wrong"), 198, 233, kInk);
 
-    // The answer list: one ruled row per question, 18 pixels apart.
-    const QRect list(252, 66, 211, 367);
+    // The answer list: one ruled row per question, with a lane for the
+    // right marker, one for the wrong marker and the start of the question.
+    namespace results = quillet::skin::results;
+    const QRect list = FromClient(results::kListFrame.x, results::kListFrame.y, results::kListFrame.width,
+                                  results::kListFrame.height);
+    const int wrongLane = results::kWrongMarkerX - kBackgroundDx - 3;
+    const int textLane = results::kListText.x - kBackgroundDx - 5;
     SoftShadow(p, list, 1, 4, 60, QPointF(1, 2));
     p.fillRect(list, kListPaper);
+    p.fillRect(QRect(list.left() + 1, list.top() + 1, wrongLane - list.left() - 1, list.height() - 2),
+               kRightLane);
+    p.fillRect(QRect(wrongLane, list.top() + 1, textLane - wrongLane, list.height() - 2), kWrongLane);
     p.setPen(Qt::NoPen);
-    p.fillRect(list.left(), list.top(), list.width(), 1, QColor(0xb4, 0x9a, 0x62));
-    p.fillRect(list.left(), list.top(), 1, list.height(), QColor(0xb4, 0x9a, 0x62));
-    p.fillRect(list.right(), list.top(), 1, list.height(), QColor(0xb4, 0x9a, 0x62));
-    p.fillRect(list.left(), list.bottom(), list.width(), 1, QColor(0xb4, 0x9a, 0x62));
-    for (int y = 91; y < list.bottom(); y += 18)
+    for (int y = results::kListTop - kBackgroundDy + results::kListStep - 1; y < list.bottom();
+         y += results::kListStep)
         p.fillRect(list.left() + 1, y, list.width() - 2, 1, kListRule);
-    p.fillRect(326, list.top() + 1, 1, list.height() - 2, kListRule);
+    p.fillRect(wrongLane, list.top() + 1, 1, list.height() - 2, kListRule.darker(108));
+    p.fillRect(textLane, list.top() + 1, 1, list.height() - 2, kListRule.darker(108));
+    const QColor edge(0xb4, 0x9a, 0x62);
+    p.fillRect(list.left(), list.top(), list.width(), 1, edge);
+    p.fillRect(list.left(), list.top(), 1, list.height(), edge);
+    p.fillRect(list.right(), list.top(), 1, list.height(), edge);
+    p.fillRect(list.left(), list.bottom(), list.width(), 1, edge);
 
     // The program draws the percentage but no per-cent sign.
     DrawLine(p, Serif(50), QStringLiteral("%"), 565, 145, QColor(0x14, 0x14, 0x14));
@@ -368,13 +392,15 @@ QImage DrawResultsPage()
     DrawLine(p, Serif(13, false, true), QStringLiteral("Time taken"), 525, 175, QColor(0x4a, 0x40, 0x30),
              Qt::AlignRight);
 
-    // The grade: a light box for the sentence and letter, with a tab.
-    const QRect grade(481, 183, 141, 67);
+    // The grade: a light box that holds the sentence and the letter, with a tab.
+    const QRect grade = FromClient(results::kGradeFrame.x, results::kGradeFrame.y, results::kGradeFrame.width,
+                                   results::kGradeFrame.height);
     p.fillRect(grade, kListPaper);
     p.fillRect(grade.left(), grade.top(), grade.width(), 1, kGoldDeep);
     p.fillRect(grade.left(), grade.bottom(), grade.width(), 1, kGoldDeep);
     p.fillRect(grade.right(), grade.top(), 1, grade.height(), kGoldDeep);
-    const QRect tab(465, 183, 16, 67);
+    p.fillRect(grade.left(), grade.top(), 1, grade.height(), kGoldDeep);
+    const QRect tab(grade.left() - 16, grade.top(), 16, grade.height());
     p.fillRect(tab, kNavy);
     p.save();
     p.translate(tab.center().x() + 4.5, tab.center().y() + 1);
