@@ -12,6 +12,14 @@
 
 namespace quillet
 {
+// What `quillet --help` prints.
+inline constexpr const char* kQuilletUsage =
+    "usage: quillet [BANK [CHAPTER | /PRE]]\n"
+    "       quillet --help | --version\n"
+    "Opens the test window on a Test drawn from the question bank BANK, on a quiz\n"
+    "of chapter CHAPTER (a number), or on a Pre-Test with /PRE. The course's video\n"
+    "player (or quillet-player) must be running first.\n";
+
 // The command line as one text, the way a program on the original platform
 // received it: arguments joined by single blanks, each argument that holds a
 // blank enclosed in double quotes.

@@ -1,12 +1,17 @@
 #include <QApplication>
 
+#include "app/CommandLine.h"
 #include "app/QuilletApp.h"
+#include "platform/ProgramOptions.h"
+#include "platform/Version.h"
 
 int main(int argc, char** argv)
 {
+    // Before the QApplication, which needs a display.
+    if (const auto status = quillet::AnswerInfoOption("quillet", quillet::kQuilletUsage, argc, argv))
+        return *status;
     QApplication application(argc, argv);
-    // Lets the desktop match the window to its menu entry and icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("quillet"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(quillet::kAppId));
     CQuilletApp app;
     return app.InitInstance(std::vector<std::string>(argv + 1, argv + argc));
 }

@@ -12,10 +12,16 @@
 
 #include "PlayerWindow.h"
 #include "link/IniFile.h"
+#include "platform/ProgramOptions.h"
+#include "platform/Version.h"
 
 namespace
 {
 constexpr const char* kDefaultTitle = "Tovrin Video Player";
+constexpr const char* kUsage = "usage: quillet-player [--title TITLE] [Qt options]\n"
+                               "       quillet-player --help | --version\n"
+                               "A stand-in video player for Quillet, serving the player link under the\n"
+                               "window title TITLE (default: Tovrin Video Player).\n";
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -45,6 +51,9 @@ void QuitOnSignals(QApplication& app)
 
 int main(int argc, char** argv)
 {
+    // Before the QApplication, which needs a display.
+    if (const auto status = quillet::AnswerInfoOption("quillet-player", kUsage, argc, argv))
+        return *status;
     // --title is taken out before Qt sees the arguments: on X11 Qt reads
     // -title and --title as its own window-title option.
     std::string title = kDefaultTitle;
@@ -62,10 +71,12 @@ int main(int argc, char** argv)
     qtArguments.push_back(nullptr);
     QApplication app(qtArgc, qtArguments.data());
     QApplication::setApplicationName(QStringLiteral("quillet-player"));
+    QApplication::setApplicationVersion(QString::fromLatin1(quillet::kVersion));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Stand-in video player for Quillet."));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOption(QCommandLineOption(QStringLiteral("title"),
                                         QStringLiteral("Window title to serve the link under."),
                                         QStringLiteral("TITLE"), QString::fromLatin1(kDefaultTitle)));

@@ -16,14 +16,14 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     sleep 0.1
   done
   sleep 0.5
-  build/quillet "$bank" "$@"
+  build/app/quillet "$bank" "$@"
   exit
 fi
 
 echo "No display here, so this is the sample course as text. On a desktop, run:"
-echo "  build/quillet $bank            (a 20-question Test)"
-echo "  build/quillet $bank 3          (a quiz of chapter 3)"
-echo "  build/quillet $bank /PRE       (a Pre-Test)"
+echo "  build/app/quillet $bank            (a 20-question Test)"
+echo "  build/app/quillet $bank 3          (a quiz of chapter 3)"
+echo "  build/app/quillet $bank /PRE       (a Pre-Test)"
 echo
 build/tools/quillet-bank dump "$bank" --text
 echo

@@ -2,12 +2,14 @@
 # Sets everything up (Debian 12, as root), builds with warnings as errors, and
 # checks the program in this order:
 #   1. formatting (scripts/format.sh) and clang-tidy (scripts/tidy.sh);
-#   2. every test again in a second build (build-asan) under AddressSanitizer,
+#   2. the Debian package, packed from the main build and checked with
+#      lintian, desktop-file-validate and appstreamcli (scripts/package.sh);
+#   3. every test again in a second build (build-asan) under AddressSanitizer,
 #      UndefinedBehaviorSanitizer and LeakSanitizer, programs the tests start
 #      included: any report fails the run;
-#   3. each libFuzzer target for QUILLET_FUZZ_SECONDS (default 20) seconds
+#   4. each libFuzzer target for QUILLET_FUZZ_SECONDS (default 20) seconds
 #      (scripts/fuzz.sh, clang, in build-fuzz);
-#   4. every test of the main build, whose summary is the last thing printed.
+#   5. every test of the main build, whose summary is the last thing printed.
 # The exit status is non-zero when any of them failed. Safe to run again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,6 +26,9 @@ install_missing xvfb jwm xdotool x11-utils dbus-daemon at-spi2-core python3-pyat
 echo "== Formatting and clang-tidy"
 scripts/format.sh || failed+=("formatting")
 scripts/tidy.sh || failed+=("clang-tidy")
+
+echo "== The Debian package: lintian, desktop-file-validate, appstreamcli"
+scripts/package.sh build || failed+=("package checks")
 
 echo "== Sanitizer build (build-asan): AddressSanitizer, UndefinedBehaviorSanitizer, LeakSanitizer"
 # -O1 with line tables: quicker to build than the default -O2 -g, readable

@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "platform/Version.h"
+
 using namespace quillet::skin;
 
 namespace
@@ -149,8 +151,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : CSkinDialog(parent)
 
 QString CAboutDlg::SpokenMessage() const
 {
-    return QStringLiteral("Quillet, version 0.1. Tests, quizzes and results for your video course. Click to "
-                          "close.");
+    return QStringLiteral("Quillet, version %1. Tests, quizzes and results for your video course. Click to "
+                          "close.")
+        .arg(QLatin1String(quillet::kShortVersion));
 }
 
 void CAboutDlg::OnDrawItem(QPainter& painter, const DrawItem& item)

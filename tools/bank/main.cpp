@@ -10,6 +10,7 @@
 #include "course/Exchange.h"
 #include "course/TestRun.h"
 #include "platform/Files.h"
+#include "platform/ProgramOptions.h"
 #include "tools/bank/BankCheck.h"
 #include "tools/bank/BankJson.h"
 #include "tools/bank/MoodleXml.h"
@@ -27,6 +28,7 @@ constexpr const char* kUsage =
     "                                           turn another tool's question file into a bank\n"
     "       quillet-bank export --to gift|moodle-xml BANK OUT\n"
     "                                           write a bank in another tool's format\n"
+    "       quillet-bank --help | --version\n"
     "OUT ending in .txt is written as bank text, any other name as a stored bank.\n";
 
 int Usage()
@@ -269,11 +271,13 @@ int ExportFile(const std::vector<std::string>& args)
 
 int main(int argc, char** argv)
 {
+    if (const auto status = quillet::AnswerInfoOption("quillet-bank", kUsage, argc, argv))
+        return *status;
     if (argc < 2)
         return Usage();
     const std::string command = argv[1];
     const std::vector<std::string> args(argv + 2, argv + argc);
-    if (command == "--help" || command == "-h" || command == "help")
+    if (command == "help")
     {
         std::fputs(kUsage, stdout);
         return 0;

@@ -10,6 +10,7 @@
 #include "course/TestJournal.h"
 #include "output/ResultsText.h"
 #include "platform/Files.h"
+#include "platform/ProgramOptions.h"
 #include "records/RecordFile.h"
 #include "records/ResultHistory.h"
 #include "records/StudentRoster.h"
@@ -30,6 +31,7 @@ constexpr const char* kUsage =
     "       quillet-records merge [--rename-conflicts] OUT FILE...\n"
     "                                             join record files collected from several machines\n"
     "       quillet-records unfinished FOLDER     the unfinished tests whose journals are in FOLDER\n"
+    "       quillet-records --help | --version\n"
     "where SELECTION is --user NAME --course TITLE (--test | --pretest | --quiz CHAPTER)\n"
     "and CHAPTER is the chapter's name.\n";
 
@@ -282,11 +284,13 @@ int Report(const std::vector<std::string>& args)
 
 int main(int argc, char** argv)
 {
+    if (const auto status = quillet::AnswerInfoOption("quillet-records", kUsage, argc, argv))
+        return *status;
     if (argc < 2)
         return Usage();
     const std::string command = argv[1];
     const std::vector<std::string> args(argv + 2, argv + argc);
-    if (command == "--help" || command == "-h" || command == "help")
+    if (command == "help")
         return Print(kUsage, false);
     if (command == "decode")
         return args.size() == 1 ? Decode(args[0]) : Usage();

@@ -6,6 +6,7 @@
 #include "Buttons.h"
 #include "Paint.h"
 #include "Theme.h"
+#include "platform/Version.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -331,7 +332,8 @@ QImage DrawAbout()
     DrawEmblem(p, QRectF(44, 42, 112, 112));
     DrawLine(p, Serif(66, true), QStringLiteral("Quillet"), 182, 108, QColor(0, 0, 0, 90));
     DrawLine(p, Serif(66, true), QStringLiteral("Quillet"), 180, 106, kCream);
-    DrawLine(p, Sans(17), QStringLiteral("Version 0.1"), 184, 138, kGold);
+    DrawLine(p, Sans(17), QStringLiteral("Version %1").arg(QLatin1String(quillet::kShortVersion)), 184, 138,
+             kGold);
     QLinearGradient rule(40, 0, 460, 0);
     rule.setColorAt(0, WithAlpha(kGold, 0));
     rule.setColorAt(0.5, WithAlpha(kGold, 200));

@@ -6,6 +6,7 @@
 #include "Buttons.h"
 #include "Paint.h"
 #include "Theme.h"
+#include "platform/Version.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -239,8 +240,8 @@ QImage DrawLoginPage()
     Prepare(p);
     PaintBackdrop(p);
     PaintColumn(p, kColumnX, kPageWidth - kColumnX);
-    DrawLine(p, Sans(10, false), QStringLiteral("Version 0.1"), 569, 420, QColor(0x9d, 0xb4, 0xcf),
-             Qt::AlignHCenter);
+    DrawLine(p, Sans(10, false), QStringLiteral("Version %1").arg(QLatin1String(quillet::kShortVersion)), 569,
+             420, QColor(0x9d, 0xb4, 0xcf), Qt::AlignHCenter);
 
     // The program's name, large.
     DrawEmblem(p, QRectF(34, 30, 100, 100));

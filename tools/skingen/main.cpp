@@ -3,9 +3,11 @@
 //
 //   quillet-skingen OUTDIR                      bitmaps and OUTDIR/skin.qrc
 //   quillet-skingen --contact-sheet FILE.png    all bitmaps on one sheet
+//   quillet-skingen --icon SIZE FILE.png        the menu entry's icon, SIZE pixels square
 //
-// Both may be given at once. Output depends only on the code and the
-// installed fonts: the same build writes the same bytes.
+// Any of them may be given at once, --icon more than once. Output depends
+// only on the code and the installed fonts: the same build writes the same
+// bytes.
 
 #include "Artwork.h"
 #include "ContactSheet.h"
@@ -26,6 +28,8 @@
 #include <map>
 #include <set>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -66,21 +70,22 @@ QByteArray ResourceFile(const std::map<int, QImage>& bitmaps)
 }
 
 // The window and application icon: the emblem on a transparent ground.
-void WriteIcon(const QString& dir)
+QByteArray IconPng(int size)
 {
-    QImage icon(128, 128, QImage::Format_ARGB32_Premultiplied);
+    QImage icon(size, size, QImage::Format_ARGB32_Premultiplied);
     icon.fill(Qt::transparent);
     {
         QPainter p(&icon);
         p.setRenderHint(QPainter::Antialiasing);
-        DrawEmblem(p, QRectF(4, 4, 120, 120));
+        const qreal margin = size / 32.0;
+        DrawEmblem(p, QRectF(margin, margin, size - 2 * margin, size - 2 * margin));
     }
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     if (!icon.save(&buffer, "PNG"))
         Fail(QStringLiteral("cannot encode the icon"));
-    WriteFile(QDir(dir).filePath(QStringLiteral("icon.png")), bytes);
+    return bytes;
 }
 
 void WriteBitmaps(const QString& dir, const std::map<int, QImage>& bitmaps)
@@ -106,7 +111,7 @@ void WriteBitmaps(const QString& dir, const std::map<int, QImage>& bitmaps)
             loaded.colorTable() != image.colorTable() || loaded != image)
             Fail(QStringLiteral("%1 does not load back as written").arg(path));
     }
-    WriteIcon(dir);
+    WriteFile(QDir(dir).filePath(QStringLiteral("icon.png")), IconPng(128));
     WriteFile(QDir(dir).filePath(QStringLiteral("skin.qrc")), ResourceFile(bitmaps));
 }
 
@@ -114,22 +119,34 @@ int Run(const QStringList& args)
 {
     QString outDir;
     QString sheetPath;
+    std::vector<std::pair<int, QString>> icons;
     bool understood = true;
     for (qsizetype i = 1; i < args.size() && understood; ++i)
     {
         if (args[i] == QLatin1String("--contact-sheet") && i + 1 < args.size() && sheetPath.isEmpty())
             sheetPath = args[++i];
+        else if (args[i] == QLatin1String("--icon") && i + 2 < args.size())
+        {
+            const int size = args[++i].toInt();
+            understood = size >= 16 && size <= 1024;
+            icons.emplace_back(size, args[++i]);
+        }
         else if (!args[i].startsWith(QLatin1Char('-')) && outDir.isEmpty())
             outDir = args[i];
         else
             understood = false;
     }
-    if (!understood || (outDir.isEmpty() && sheetPath.isEmpty()))
+    if (!understood || (outDir.isEmpty() && sheetPath.isEmpty() && icons.empty()))
     {
         std::fprintf(stderr,
-                     "usage: quillet-skingen OUTDIR\n       quillet-skingen --contact-sheet FILE.png\n");
+                     "usage: quillet-skingen OUTDIR\n       quillet-skingen --contact-sheet FILE.png\n"
+                     "       quillet-skingen --icon SIZE FILE.png\n");
         return 2;
     }
+    for (const auto& [size, path] : icons)
+        WriteFile(path, IconPng(size));
+    if (outDir.isEmpty() && sheetPath.isEmpty())
+        return 0;
 
     RequireFonts();
     const std::vector<Bitmap> catalogue = Catalogue();
