@@ -198,7 +198,7 @@ inline constexpr int kGradeLetterX = 550, kGradeLetterY = 220;
 // The drawn boxes the list rows and the grade go in (client pixels,
 // frame lines included).
 inline constexpr Rect kListFrame = {253, 60, 211, 367};
-inline constexpr Rect kGradeFrame = {478, 179, 152, 113};
+inline constexpr Rect kGradeFrame = {481, 179, 149, 113};
 }
 
 // The face a button shows in its state.
@@ -262,6 +262,11 @@ constexpr const ControlSpec& ControlOf(int id)
 {
     return kControls[id - IDC_FIRST];
 }
+
+// The surface below the menu bar: wide and tall enough for every control
+// rectangle and for the page background painted at (1, -6).
+inline constexpr int kSurfaceWidth = 632;
+inline constexpr int kSurfaceHeight = 427;
 
 // The page backgrounds, blitted at (1, -6) of the surface below the menu
 // bar: their first six rows lie above it.

@@ -22,9 +22,7 @@ using Move = quillet::TestRun::Move;
 
 namespace
 {
-// The surface below the menu bar: wide and tall enough for every control
-// rectangle and for the page background painted at (1, -6).
-constexpr QSize kSurfaceSize(632, 427);
+constexpr QSize kSurfaceSize(kSurfaceWidth, kSurfaceHeight);
 
 // Over what the results page paints: the score and grade, and the list of
 // questions. Screen readers read them there; nothing is drawn for them.

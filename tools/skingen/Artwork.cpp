@@ -74,7 +74,8 @@ QImage DrawQuestionPanel(bool flagged)
     QPainterPath ribbon;
     const qreal x = 436;
     const qreal w = 24;
-    const qreal top = r.top() + 1;
+    // Hung just below the frame line, which stays whole.
+    const qreal top = r.top() + 1.5;
     ribbon.moveTo(x, top);
     ribbon.lineTo(x + w, top);
     ribbon.lineTo(x + w, top + 44);

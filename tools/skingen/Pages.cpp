@@ -379,8 +379,8 @@ QImage DrawResultsPage()
     for (int y = results::kListTop - kBackgroundDy + results::kListStep - 1; y < list.bottom();
          y += results::kListStep)
         p.fillRect(list.left() + 1, y, list.width() - 2, 1, kListRule);
-    p.fillRect(wrongLane, list.top() + 1, 1, list.height() - 2, kListRule.darker(108));
-    p.fillRect(textLane, list.top() + 1, 1, list.height() - 2, kListRule.darker(108));
+    p.fillRect(wrongLane, list.top() + 1, 1, list.height() - 2, kParchmentDark);
+    p.fillRect(textLane, list.top() + 1, 1, list.height() - 2, kParchmentDark);
     const QColor edge(0xb4, 0x9a, 0x62);
     p.fillRect(list.left(), list.top(), list.width(), 1, edge);
     p.fillRect(list.left(), list.top(), 1, list.height(), edge);

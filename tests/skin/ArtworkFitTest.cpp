@@ -1,0 +1,188 @@
+// The artwork against the layout: every place where the program writes or
+// puts a control lies inside the frame the artwork draws for it, on pixels
+// the window shows, and no button face is larger than its control.
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QPainter>
+#include <QtTest>
+
+#include "skin/MessageDlgs.h"
+#include "skin/SkinCatalogue.h"
+#include "skin/SkinKit.h"
+#include "testwin/ConfirmPasswordDlg.h"
+#include "testwin/EmailAddressDlg.h"
+
+using namespace quillet::skin;
+
+namespace
+{
+QRect ClientRect(int id)
+{
+    return ToQRect(ControlOf(id).rect);
+}
+
+// The surface below the menu bar as the window paints it: the page, and on
+// the question pages the question panel where its control is.
+QImage Shown(int page, int panel = 0)
+{
+    QImage shown(kSurfaceWidth, kSurfaceHeight, QImage::Format_RGB32);
+    shown.fill(Qt::black);
+    QPainter painter(&shown);
+    painter.drawImage(QPoint(kBackgroundX, kBackgroundY), LoadSkinBitmap(BackgroundOf(page)));
+    if (panel)
+        painter.drawImage(ClientRect(IDC_QUESTION).topLeft(), LoadSkinBitmap(panel));
+    return shown;
+}
+
+bool IsFrame(QRgb pixel, const QList<QColor>& frame)
+{
+    return std::ranges::any_of(frame,
+                               [pixel](const QColor& c)
+                               {
+                                   return std::abs(qRed(pixel) - c.red()) <= 20 &&
+                                          std::abs(qGreen(pixel) - c.green()) <= 20 &&
+                                          std::abs(qBlue(pixel) - c.blue()) <= 20;
+                               });
+}
+
+// What keeps `r` from lying inside a frame of the colours `frame`: from
+// every pixel just outside its edges, walking outward over shown pixels, a
+// frame pixel must come within `reach`; a text, which the program draws
+// without a background, must not have one on its own edges either.
+QString NotInside(const QImage& shown, const QRect& r, const QList<QColor>& frame, int reach, bool text)
+{
+    struct Side
+    {
+        QPoint from, along, out;
+        int length;
+    };
+    const Side sides[] = {
+        {r.topLeft(), {1, 0}, {0, -1}, r.width()},
+        {r.bottomLeft(), {1, 0}, {0, 1}, r.width()},
+        {r.topLeft(), {0, 1}, {-1, 0}, r.height()},
+        {r.topRight(), {0, 1}, {1, 0}, r.height()},
+    };
+    for (const Side& side : sides)
+        for (int i = 0; i < side.length; ++i)
+        {
+            const QPoint edge = side.from + side.along * i;
+            if (text && shown.rect().contains(edge) && IsFrame(shown.pixel(edge), frame))
+                return QString("a frame pixel at (%1, %2) on the edge").arg(edge.x()).arg(edge.y());
+            bool framed = false;
+            for (int step = 1; step <= reach && !framed; ++step)
+            {
+                const QPoint at = edge + side.out * step;
+                if (!shown.rect().contains(at))
+                    break;
+                framed = IsFrame(shown.pixel(at), frame);
+            }
+            if (!framed)
+                return QString("no frame outward of (%1, %2)").arg(edge.x()).arg(edge.y());
+        }
+    return {};
+}
+
+// Theme colours of the frames, as the generator draws them.
+const QColor kPanelEdge(0x0a, 0x16, 0x28);
+const QColor kGoldEdge(0xb8, 0x8a, 0x2e);
+const QColor kListEdge(0xb4, 0x9a, 0x62);
+const QColor kListRule(0xea, 0xdf, 0xc6);
+const QColor kLaneRule(0xe4, 0xd4, 0xae);
+const QList<QColor> kSunken{{0x08, 0x12, 0x20}, {0x7d, 0x9c, 0xbf}, {0x0f, 0x20, 0x36}, {0x4e, 0x6f, 0x96}};
+}
+
+class ArtworkFitTest : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    void questionPagesFrameTheQuestionAnswersAndCounters_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("panel");
+        for (const int page : {PageTest, PageQuiz, PageReview})
+            for (const int panel : {bitmap::kQuestionPanel, bitmap::kFlaggedPanel})
+                QTest::addRow("page %d, panel %d", page, panel) << page << panel;
+    }
+    void questionPagesFrameTheQuestionAnswersAndCounters()
+    {
+        QFETCH(int, page);
+        QFETCH(int, panel);
+        const QImage shown = Shown(page, panel);
+        // Where the program writes the question inside its control.
+        const QRect question = ClientRect(IDC_QUESTION).adjusted(15, 10, -15, -13);
+        QCOMPARE(NotInside(shown, question, {kPanelEdge}, 16, true), QString());
+        const QRect answers = ClientRect(IDC_ANSWER_A).united(ClientRect(IDC_ANSWER_D));
+        QCOMPARE(NotInside(shown, answers, {kGoldEdge}, 6, false), QString());
+        if (page != PageReview)
+            for (const int id : {IDC_CLOCK, IDC_COMPLETE})
+                QCOMPARE(NotInside(shown, ClientRect(id), kSunken, 3, false), QString());
+    }
+
+    void loginFieldsLieOnTheCard()
+    {
+        const QImage shown = Shown(PageLogin);
+        for (const int id : {IDC_USER_NAME, IDC_PASSWORD})
+            QCOMPARE(NotInside(shown, ClientRect(id), {kGoldEdge}, 150, false), QString());
+    }
+
+    void resultsPageHoldsEveryRowAndTheGrade()
+    {
+        const QImage shown = Shown(PageResults);
+        namespace r = results;
+        const QFontMetrics list(MakeFont("Courier", 14));
+        for (int y = r::kListTop; y < r::kListBottom; y += r::kListStep)
+        {
+            // Each marker in its lane, between the row's rules.
+            const QList<QColor> lanes{kListEdge, kListRule, kLaneRule};
+            QCOMPARE(NotInside(shown, QRect(r::kRightMarkerX, y, 26, 16), lanes, 13, false), QString());
+            QCOMPARE(NotInside(shown, QRect(r::kWrongMarkerX, y, 26, 16), lanes, 13, false), QString());
+            const QRect text = ToQRect(r::kListText).translated(0, y);
+            const QRect line(text.left(), text.top() + (text.height() - list.height()) / 2, text.width(),
+                             list.height());
+            QCOMPARE(NotInside(shown, line, lanes, 10, true), QString());
+        }
+        QCOMPARE(NotInside(shown, ToQRect(r::kGradeSentence), {kGoldEdge}, 80, true), QString());
+        const QFontMetrics big(MakeFont("Times New Roman", 60));
+        for (const char* letter : {"A+", "A", "B", "C"})
+        {
+            const QRect drawn(r::kGradeLetterX, r::kGradeLetterY, big.horizontalAdvance(letter),
+                              big.height());
+            QCOMPARE(NotInside(shown, drawn, {kGoldEdge}, 80, true), QString());
+        }
+    }
+
+    void dialogControlsLieInsideTheirFrames()
+    {
+        CPromptDlg prompt;
+        CConfirmPasswordDlg confirm;
+        CEmailAddressDlg address;
+        CBusyDlg busy;
+        for (QWidget* dialog : std::initializer_list<QWidget*>{&prompt, &confirm, &address, &busy})
+        {
+            const QImage shown = dialog->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            for (QWidget* control : dialog->findChildren<QWidget*>())
+                if (qobject_cast<CSkinButton*>(control) || qobject_cast<QLineEdit*>(control))
+                    QVERIFY2(
+                        NotInside(shown, control->geometry(), {Qt::black, QColor(128, 128, 128)}, 200, false)
+                            .isEmpty(),
+                        qPrintable(dialog->objectName() + " " + control->objectName()));
+        }
+    }
+
+    void noButtonFaceIsLargerThanItsControl()
+    {
+        for (const ButtonFaces& faces : kButtonFaces)
+        {
+            const QRect control = faces.id == kDialogOk       ? ToQRect(kPromptButtons[0].rect)
+                                  : faces.id == kDialogCancel ? ToQRect(kPromptButtons[1].rect)
+                                                              : ClientRect(faces.id);
+            QVERIFY2(faces.width <= control.width() && faces.height <= control.height(),
+                     qPrintable(QString::number(faces.id)));
+            QCOMPARE(LoadSkinBitmap(faces.normal).size(), QSize(faces.width, faces.height));
+        }
+    }
+};
+
+QTEST_MAIN(ArtworkFitTest)
+#include "ArtworkFitTest.moc"
