@@ -132,8 +132,8 @@ std::unique_ptr<TestRun> PrepareTest(const CommandLineParts& parts, CRandom& ran
     else
     {
         BankFile bank = ReadBankFile(parts.bankPath);
-        identity.size = bank.stored.size();
-        identity.hash = HashBytes(bank.stored);
+        identity.size = bank.storedSize;
+        identity.hash = bank.storedHash;
         course = std::move(bank.course);
         if (problem)
             *problem = bank.problem;

@@ -1,5 +1,7 @@
 #include "course/CourseReader.h"
 
+#include "course/TestJournal.h"
+
 #include <cstring>
 
 #include "course/Complement.h"
@@ -252,7 +254,8 @@ namespace quillet
 BankFile ReadBankFile(const std::string& path)
 {
     BankFile bank;
-    const FileStatus read = ReadRegularFile(path, bank.stored);
+    std::string stored;
+    const FileStatus read = ReadRegularFile(path, stored);
     if (!read)
     {
         std::string reason = read.missing ? std::string("no such file") : read.reason;
@@ -261,12 +264,14 @@ BankFile ReadBankFile(const std::string& path)
         bank.problem = "The question bank " + path + " could not be opened: " + reason + ".";
         return bank;
     }
-    if (bank.stored.empty())
+    if (stored.empty())
     {
         bank.problem = "The question bank " + path + " is empty.";
         return bank;
     }
-    bank.course = CCourseReader::LoadStored(bank.stored);
+    bank.storedSize = stored.size();
+    bank.storedHash = HashBytes(stored);
+    bank.course = CCourseReader::LoadStored(std::move(stored));
     if (!bank.course)
         bank.problem = "The file " + path + " is not a question bank: it has no title line.";
     return bank;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -48,13 +49,15 @@ class CCourseReader
 
 namespace quillet
 {
-// A bank file read for the program: the course, the bytes as stored (its
-// identity for a journal), and, when there is no course, why, in a
-// sentence that names the file.
+// A bank file read for the program: the course, the stored bytes' size and
+// hash (its identity for a journal), and, when there is no course, why, in
+// a sentence that names the file.
 struct BankFile
 {
     std::unique_ptr<CCourse> course;
-    std::string stored;
+    // The bytes themselves are not kept: a large bank is held once, as its course.
+    std::size_t storedSize = 0;
+    std::uint64_t storedHash = 0;
     std::string problem;
 };
 BankFile ReadBankFile(const std::string& path);
