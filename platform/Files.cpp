@@ -269,7 +269,14 @@ std::string ClaimUnusedName(const std::string& path)
     constexpr int kMostTries = 10'000;
     for (int n = 1; n <= kMostTries; ++n)
     {
-        const std::string name = n == 1 ? path : stem + '-' + std::to_string(n) + extension;
+        std::string name = path;
+        if (n > 1)
+        {
+            name = stem;
+            name += '-';
+            name += std::to_string(n);
+            name += extension;
+        }
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
         if (fd >= 0)
         {
