@@ -289,7 +289,7 @@ void WriteAndCheck(const std::string& section, const std::string& key, const std
     for (const Pair& p : pairs)
         valuesBefore.push_back(quillet::ini::ReadValue(g_path, p.section, p.key));
 
-    const bool written = quillet::ini::WriteValue(g_path, section, key, value);
+    const bool written = static_cast<bool>(quillet::ini::WriteValue(g_path, section, key, value));
     const std::string after = ReadFile(g_path);
     if (written == ShouldRefuse(section, key, value))
         Fail(written ? "WriteValue took what it must refuse" : "WriteValue refused a usable entry",
@@ -325,7 +325,7 @@ void CheckCreate(const std::string& value)
 {
     std::error_code ignored;
     std::filesystem::remove_all(g_dir + "/new", ignored);
-    const bool written = quillet::ini::WriteValue(g_nested, "New", "CURRENT_TITLE", value);
+    const bool written = static_cast<bool>(quillet::ini::WriteValue(g_nested, "New", "CURRENT_TITLE", value));
     if (written == HasLineBreakOrNul(value))
         Fail("WriteValue on a missing file decided wrongly", value);
     bool exists = false;
