@@ -7,14 +7,14 @@
 #   3. every test again in a second build (build-asan) under AddressSanitizer,
 #      UndefinedBehaviorSanitizer and LeakSanitizer, programs the tests start
 #      included: any report fails the run;
-#   4. each libFuzzer target for QUILLET_FUZZ_SECONDS (default 20) seconds
+#   4. each libFuzzer target for QUILLET_FUZZ_SECONDS (default 10) seconds
 #      (scripts/fuzz.sh, clang, in build-fuzz);
 #   5. every test of the main build, whose summary is the last thing printed.
 # The exit status is non-zero when any of them failed. Safe to run again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-fuzz_seconds=${QUILLET_FUZZ_SECONDS:-20}
+fuzz_seconds=${QUILLET_FUZZ_SECONDS:-10}
 failed=()
 
 scripts/setup.sh build -DQUILLET_WERROR=ON
