@@ -20,8 +20,9 @@ class CLinkServer;
 }
 
 // The application: checks that the companion player is installed, refuses a
-// second running copy, reads the command line, draws the test, hides the
-// player and runs the test window until the student leaves. It is the test
+// second running copy, hides the player (one that does not answer counts as
+// missing), reads the command line, draws the test and runs the test window
+// until the student leaves. It is the test
 // window's way to the player, over the player link.
 class CQuilletApp : public CPlayerPort
 {

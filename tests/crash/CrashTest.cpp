@@ -49,20 +49,32 @@ QString Judge(const CStudentRoster* roster, const std::string& text, const std::
 }
 
 // The stand-in player, which Quillet needs to start; it names itself in
-// the ini once it listens.
-bool StartPlayer(QProcess& player, const QProcessEnvironment& env, const QString& ini)
+// the ini once it listens, and is stopped as the test ends.
+class StandInPlayer
 {
-    player.setProcessEnvironment(env);
-    player.start(QUILLET_PLAYER, {"--title", "Tovrin Test Player"});
-    for (int i = 0; i < 300 && player.state() != QProcess::NotRunning; ++i)
+  public:
+    ~StandInPlayer()
     {
-        QFile file(ini);
-        if (file.open(QIODevice::ReadOnly) && file.readAll().contains("CURRENT_TITLE=Tovrin Test Player"))
-            return true;
-        QThread::msleep(100);
+        m_process.kill();
+        m_process.waitForFinished();
     }
-    return false;
-}
+    bool Start(const QProcessEnvironment& env, const QString& ini)
+    {
+        m_process.setProcessEnvironment(env);
+        m_process.start(QUILLET_PLAYER, {"--title", "Tovrin Test Player"});
+        for (int i = 0; i < 300 && m_process.state() != QProcess::NotRunning; ++i)
+        {
+            QFile file(ini);
+            if (file.open(QIODevice::ReadOnly) && file.readAll().contains("CURRENT_TITLE=Tovrin Test Player"))
+                return true;
+            QThread::msleep(100);
+        }
+        return false;
+    }
+
+  private:
+    QProcess m_process;
+};
 
 class CrashTest : public QObject
 {
@@ -90,15 +102,8 @@ class CrashTest : public QObject
                  .split(' '))
             env.insert(to.section('=', 0, 0), home.filePath(to.section('=', 1)));
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        QProcess player;
-        const auto stop = qScopeGuard(
-            [&]
-            {
-                player.kill();
-                player.waitForFinished();
-            });
-        QVERIFY2(StartPlayer(player, env, home.filePath("config/tovrin.ini")),
-                 "the stand-in player did not start");
+        StandInPlayer player;
+        QVERIFY2(player.Start(env, home.filePath("config/tovrin.ini")), "the stand-in player did not start");
         const std::string path = (records + "/" + kRecordFileName).toStdString();
 
         const quint32 seed = qEnvironmentVariableIsSet("QUILLET_CRASH_SEED")
@@ -197,15 +202,8 @@ class CrashTest : public QObject
                                      .split(' '))
             env.insert(to.section('=', 0, 0), home.filePath(to.section('=', 1)));
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        QProcess player;
-        const auto stop = qScopeGuard(
-            [&]
-            {
-                player.kill();
-                player.waitForFinished();
-            });
-        QVERIFY2(StartPlayer(player, env, home.filePath("config/tovrin.ini")),
-                 "the stand-in player did not start");
+        StandInPlayer player;
+        QVERIFY2(player.Start(env, home.filePath("config/tovrin.ini")), "the stand-in player did not start");
 
         // Ann answers three questions; then the program is killed.
         QProcess first;
