@@ -6,82 +6,9 @@
 #include "course/CourseReader.h"
 #include "course/TestJournal.h"
 #include "platform/Files.h"
-#include "platform/Text.h"
 
 namespace quillet
 {
-namespace
-{
-bool HasPreTestSwitch(std::string_view line)
-{
-    std::string upper(line);
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    // Only the first " /PRE" counts, and only as a whole word: /PREVIEW does not.
-    const auto at = upper.find(" /PRE");
-    if (at == std::string::npos)
-        return false;
-    const auto start = at + 1;
-    const auto stop = upper.find(' ', start);
-    const std::string_view word =
-        std::string_view(upper).substr(start, stop == std::string::npos ? std::string::npos : stop - start);
-    return word == "/PRE";
-}
-}
-
-std::string JoinArguments(const std::vector<std::string>& arguments)
-{
-    std::string line;
-    for (std::size_t i = 0; i < arguments.size(); ++i)
-    {
-        const std::string& argument = arguments[i];
-        if (i > 0)
-            line += ' ';
-        if (argument.find(' ') != std::string::npos)
-            line += '"' + argument + '"';
-        else
-            line += argument;
-    }
-    return line;
-}
-
-CommandLineParts SplitCommandLine(std::string_view commandLine)
-{
-    const std::string_view line = TrimWhitespace(commandLine);
-    CommandLineParts parts;
-    parts.preTestSwitch = HasPreTestSwitch(line);
-
-    const auto blank = line.find(' ');
-    const auto quote = line.find('"');
-    std::string_view path;
-    std::size_t pathEnd = std::string_view::npos; // the character that ended the path
-    if (blank == std::string_view::npos && quote == std::string_view::npos)
-        path = line;
-    else if (quote == std::string_view::npos || (blank != std::string_view::npos && blank < quote))
-    {
-        path = line.substr(0, blank);
-        pathEnd = blank;
-    }
-    else if (quote > 0)
-    {
-        path = line.substr(0, quote);
-        pathEnd = quote;
-    }
-    else
-    {
-        const auto closing = line.find('"', 1);
-        path = line.substr(1, closing == std::string_view::npos ? std::string_view::npos : closing - 1);
-        pathEnd = closing;
-    }
-    parts.bankPath = std::string(path);
-
-    const std::string_view rest =
-        pathEnd == std::string_view::npos ? std::string_view() : TrimWhitespace(line.substr(pathEnd + 1));
-    const auto argumentEnd = rest.find_first_of(" \"");
-    parts.secondArgument = std::string(rest.substr(0, argumentEnd));
-    return parts;
-}
-
 int ChapterFromArgument(std::string_view argument, int chapterCount)
 {
     if (argument.empty())
@@ -111,7 +38,11 @@ CommandLineParts PartsFromArguments(const std::vector<std::string>& arguments)
         std::string upper = arguments[i];
         std::transform(upper.begin(), upper.end(), upper.begin(),
                        [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-        parts.preTestSwitch = parts.preTestSwitch || upper == "/PRE";
+        if (upper.rfind("/PRE", 0) == 0)
+        {
+            parts.preTestSwitch = upper == "/PRE";
+            break;
+        }
     }
     return parts;
 }
@@ -153,17 +84,5 @@ std::unique_ptr<TestRun> PrepareTest(const CommandLineParts& parts, CRandom& ran
                                   : std::string("a ") + TestKindWord(run->GetKind())) +
                    ".";
     return run;
-}
-
-std::unique_ptr<TestRun> PrepareTest(std::string_view commandLine, CRandom& random, const BankLoader& loader,
-                                     std::string* problem)
-{
-    if (TrimWhitespace(commandLine).empty())
-    {
-        if (problem)
-            problem->clear();
-        return nullptr;
-    }
-    return PrepareTest(SplitCommandLine(commandLine), random, loader, problem);
 }
 }

@@ -20,11 +20,6 @@ inline constexpr const char* kQuilletUsage =
     "of chapter CHAPTER (a number), or on a Pre-Test with /PRE. The course's video\n"
     "player (or quillet-player) must be running first.\n";
 
-// The command line as one text, the way a program on the original platform
-// received it: arguments joined by single blanks, each argument that holds a
-// blank enclosed in double quotes.
-std::string JoinArguments(const std::vector<std::string>& arguments);
-
 struct CommandLineParts
 {
     std::string bankPath;
@@ -33,16 +28,17 @@ struct CommandLineParts
     std::string secondArgument;
 };
 
-CommandLineParts SplitCommandLine(std::string_view commandLine);
-
 // The 1-based chapter named by the second argument, or 0 when it names none:
 // digits only, between 1 and the chapter count.
 int ChapterFromArgument(std::string_view argument, int chapterCount);
 
 using BankLoader = std::function<std::unique_ptr<CCourse>(const std::string& path)>;
 
-// The same parts from the program's arguments as the system hands them
-// over, one by one: a path may hold blanks, quotes or any other byte.
+// The parts of the program's arguments as the system hands them over, one by
+// one: the first is the bank's path, which may hold blanks, quotes or any
+// other byte. The first later argument that starts with /PRE, in any letter
+// case, decides the Pre-Test switch: it is on when that argument is /PRE
+// itself, so "/PREVIEW /PRE" draws a Test.
 CommandLineParts PartsFromArguments(const std::vector<std::string>& arguments);
 
 // Reads the command line, loads the bank it names and draws the selection it
@@ -50,7 +46,5 @@ CommandLineParts PartsFromArguments(const std::vector<std::string>& arguments);
 // bank file. `problem`, when given, receives why the bank cannot be used (a
 // sentence naming the file), or nothing when it can.
 std::unique_ptr<TestRun> PrepareTest(const CommandLineParts& parts, CRandom& random = CRandom::Global(),
-                                     const BankLoader& loader = {}, std::string* problem = nullptr);
-std::unique_ptr<TestRun> PrepareTest(std::string_view commandLine, CRandom& random = CRandom::Global(),
                                      const BankLoader& loader = {}, std::string* problem = nullptr);
 }

@@ -20,7 +20,6 @@ class CInstanceLock
     // Unlock or destruction.
     bool TryLock(const std::string& path);
     void Unlock();
-    bool IsLocked() const { return m_fd >= 0; }
     // Empty when the lock failed because another copy holds it.
     const std::string& Problem() const { return m_strProblem; }
 

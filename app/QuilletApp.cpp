@@ -7,11 +7,11 @@
 
 #include "app/CommandLine.h"
 #include "app/InstanceLock.h"
-#include "link/IniFile.h"
 #include "link/PlayerLink.h"
 #include "output/ResultsView.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
+#include "platform/IniFile.h"
 #include "skin/MessageDlgs.h"
 #include "testwin/QuilletDlg.h"
 
@@ -82,7 +82,7 @@ CQuilletApp::~CQuilletApp() = default;
 int CQuilletApp::InitInstance(const std::vector<std::string>& arguments)
 {
     m_strPlayerTitle.clear();
-    m_bPlayerHidden = 0;
+    m_bPlayerHidden = false;
     if (!ReadPlayerTitle(kReadTitleAtStart))
         return 0;
 
@@ -149,7 +149,7 @@ bool CQuilletApp::HideAtStart()
     const QByteArray title = Title(m_strPlayerTitle);
     if (!Exists(title) || !Ask(title, qlink::MakeWindowRequest(qlink::LinkKind::Hide)))
         return false;
-    m_bPlayerHidden = 1;
+    m_bPlayerHidden = true;
     return true;
 }
 
@@ -166,17 +166,17 @@ bool CQuilletApp::Ask(const QByteArray& title, const qlink::LinkRequest& request
     return left > 0 && qlink::Send(title, request, static_cast<int>(left)).has_value();
 }
 
-int CQuilletApp::ReadPlayerTitle(int context)
+bool CQuilletApp::ReadPlayerTitle(int context)
 {
     m_strIniPath = quillet::ini::PlayerIniPath();
     m_strPlayerTitle = quillet::ini::ReadValue(m_strIniPath, kIniSection, kPlayerTitleKey);
     if (!m_strPlayerTitle.empty())
-        return 1;
+        return true;
     if (context == kReadTitleAtStart)
         Message(kPlayerMissing);
     else if (context == kReadTitleToSend)
         Message(kPlayerNotFound);
-    return 0;
+    return false;
 }
 
 void CQuilletApp::ActivatePlayer()
@@ -228,39 +228,39 @@ void CQuilletApp::SayClosed()
     SendToPlayer(nullptr, qlink::kCommandTestClosed);
 }
 
-void CQuilletApp::ShowPlayer(int how)
+void CQuilletApp::ShowPlayer(PlayerShow how)
 {
     const PlayerOperation operation(*this);
     if (!ReadPlayerTitle(kReadTitleAtStart))
         return;
     const QByteArray title = Title(m_strPlayerTitle);
     const bool found = Exists(title);
-    if (how == 0)
-        HidePlayer(found);
-    else if (how == 5)
+    if (how == PlayerShow::Hide)
     {
-        RestorePlayer(found);
-        if (found)
-            Ask(title, qlink::MakeWindowRequest(qlink::LinkKind::Raise));
+        HidePlayer(found);
+        return;
     }
+    RestorePlayer(found);
+    if (found)
+        Ask(title, qlink::MakeWindowRequest(qlink::LinkKind::Raise));
 }
 
 void CQuilletApp::HidePlayer(bool windowFound)
 {
-    if (!windowFound || m_bPlayerHidden == 1)
+    if (!windowFound || m_bPlayerHidden)
         return;
     const PlayerOperation operation(*this);
     Ask(Title(m_strPlayerTitle), qlink::MakeWindowRequest(qlink::LinkKind::Hide));
-    m_bPlayerHidden = 1;
+    m_bPlayerHidden = true;
 }
 
 void CQuilletApp::RestorePlayer(bool windowFound)
 {
-    if (!windowFound || m_bPlayerHidden == 0)
+    if (!windowFound || !m_bPlayerHidden)
         return;
     const PlayerOperation operation(*this);
     Ask(Title(m_strPlayerTitle), qlink::MakeWindowRequest(qlink::LinkKind::Show));
-    m_bPlayerHidden = 0;
+    m_bPlayerHidden = false;
 }
 
 void CQuilletApp::SendToPlayer(const std::string* text, int command)
@@ -276,7 +276,7 @@ void CQuilletApp::SendToPlayer(const std::string* text, int command)
             // The closing notice brings the player to the front before anything else.
             if (command == static_cast<int>(qlink::kCommandTestClosed))
                 Ask(title, qlink::MakeWindowRequest(qlink::LinkKind::Raise));
-            ShowPlayer(5);
+            ShowPlayer(PlayerShow::Restore);
             const auto number = static_cast<std::uint32_t>(command);
             answered = Ask(title, text ? qlink::MakeMessage(number, *text) : qlink::MakeMessage(number));
         }

@@ -34,12 +34,16 @@ class CQuilletApp : public CPlayerPort
     int InitInstance(const std::vector<std::string>& arguments);
 
     // Reads the player's window title from its ini file. On failure shows
-    // message 102 (context 230) or 103 (context 231) and answers 0.
-    int ReadPlayerTitle(int context);
+    // message 102 (context 230) or 103 (context 231) and answers false.
+    bool ReadPlayerTitle(int context);
     void ActivatePlayer();
     void WriteTestTitle(const std::string& caption);
-    // 0 hides the player, 5 restores it and brings it to the front.
-    void ShowPlayer(int how);
+    enum class PlayerShow
+    {
+        Hide,
+        Restore, // and bring it to the front
+    };
+    void ShowPlayer(PlayerShow how);
     void HidePlayer(bool windowFound);
     void RestorePlayer(bool windowFound);
     // Asks the player to act on `command`; the text goes with its NUL.
@@ -47,15 +51,15 @@ class CQuilletApp : public CPlayerPort
 
     // What the test window asks of the player.
     void WriteCaption(const std::string& caption) override;
-    void Hide() override { ShowPlayer(0); }
-    void Show() override { ShowPlayer(5); }
+    void Hide() override { ShowPlayer(PlayerShow::Hide); }
+    void Show() override { ShowPlayer(PlayerShow::Restore); }
     void PlayTopic(const std::string& topic) override;
     void SayClosed() override;
 
     std::unique_ptr<CResultsView> m_pPrintView;
     std::string m_strPlayerTitle;
     std::string m_strIniPath;
-    int m_bPlayerHidden = 0;
+    bool m_bPlayerHidden = false;
 
   private:
     // Every talk with the player, however many requests it takes, shares

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "course/CourseReader.h"
+#include "records/FileRecordStore.h"
 #include "testwin/QuilletDlg.h"
 
 namespace
@@ -86,9 +87,7 @@ int main(int argc, char** argv)
     qputenv("QUILLET_RECORD_DIR", records.path().toLocal8Bit());
     QApplication app(argc, argv);
     // A student who exists already, so that logging in asks nothing.
-    CStudentRoster roster;
-    roster.AddStudent("student", "");
-    roster.WriteRoster(kRecordFileName);
+    quillet::FileRecordStore().Register({"student", ""});
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -28,26 +28,26 @@ CQuestion* CChapter::GetAt(int i) const
     return m_questions[static_cast<std::size_t>(i)].get();
 }
 
-int CChapter::Add(std::unique_ptr<CQuestion>&& question)
+bool CChapter::Add(std::unique_ptr<CQuestion>&& question)
 {
     if (!question || GetCount() >= kMaxQuestions)
-        return 0;
+        return false;
     m_questions.push_back(std::move(question));
-    return 1;
+    return true;
 }
 
-int CChapter::SetName(std::string name)
+bool CChapter::SetName(std::string name)
 {
     m_strName = std::move(name);
-    return 1;
+    return true;
 }
 
-int CChapter::SetPosition(int position)
+bool CChapter::SetPosition(int position)
 {
     if (position < -1 || position > GetCount())
-        return 0;
+        return false;
     m_nPosition = position;
-    return 1;
+    return true;
 }
 
 int CChapter::GetAnsweredCount() const

@@ -22,13 +22,13 @@ class CChapter
     int GetCount() const { return static_cast<int>(m_questions.size()); }
     CQuestion* GetAt(int i) const;
     // Takes the question on success; on failure the caller keeps it.
-    int Add(std::unique_ptr<CQuestion>&& question);
+    bool Add(std::unique_ptr<CQuestion>&& question);
 
     const std::string& GetName() const { return m_strName; }
-    int SetName(std::string name);
+    bool SetName(std::string name);
 
     int GetPosition() const { return m_nPosition; }
-    int SetPosition(int position);
+    bool SetPosition(int position);
 
     int GetAnsweredCount() const;
     // Questions that are not true/false statements.

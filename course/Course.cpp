@@ -10,24 +10,24 @@ CChapter* CCourse::GetAt(int i) const
     return m_chapters[static_cast<std::size_t>(i)].get();
 }
 
-int CCourse::Add(std::unique_ptr<CChapter>&& chapter)
+bool CCourse::Add(std::unique_ptr<CChapter>&& chapter)
 {
     if (!chapter || GetCount() >= kMaxChapters)
-        return 0;
+        return false;
     m_chapters.push_back(std::move(chapter));
-    return 1;
+    return true;
 }
 
-int CCourse::SetName(std::string name)
+bool CCourse::SetName(std::string name)
 {
     m_strName = std::move(name);
-    return 1;
+    return true;
 }
 
-int CCourse::SetPosition(int position)
+bool CCourse::SetPosition(int position)
 {
     if (position < -1 || position > GetCount())
-        return 0;
+        return false;
     for (int i = 0; i < GetCount(); ++i)
     {
         CChapter& chapter = *m_chapters[static_cast<std::size_t>(i)];
@@ -37,7 +37,7 @@ int CCourse::SetPosition(int position)
             chapter.m_nPosition = -1;
     }
     m_nPosition = position;
-    return 1;
+    return true;
 }
 
 int CCourse::GetAnsweredCount() const

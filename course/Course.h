@@ -23,13 +23,13 @@ class CCourse
     int GetCount() const { return static_cast<int>(m_chapters.size()); }
     CChapter* GetAt(int i) const;
     // Takes the chapter on success; on failure the caller keeps it.
-    int Add(std::unique_ptr<CChapter>&& chapter);
+    bool Add(std::unique_ptr<CChapter>&& chapter);
 
     const std::string& GetName() const { return m_strName; }
-    int SetName(std::string name);
+    bool SetName(std::string name);
 
     int GetPosition() const { return m_nPosition; }
-    int SetPosition(int position);
+    bool SetPosition(int position);
 
     int GetAnsweredCount() const;
     int GetQuestionCount() const;

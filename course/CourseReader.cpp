@@ -91,7 +91,7 @@ class CBankBuilder
         }
         auto question = std::make_unique<CQuestion>();
         question->SetText(std::string(text));
-        question->SetTrueFalse(trueFalse ? 1 : 0);
+        question->SetTrueFalse(trueFalse);
         CQuestion* added = question.get();
         // Over the limit there is no current question, so the question's own
         // hint, topic, answers and notes are dropped too.
@@ -115,9 +115,9 @@ class CBankBuilder
             return;
         }
         if (text == kTrueText)
-            m_question->SetTrue(1);
+            m_question->SetTrue(true);
         else if (text == kFalseText)
-            m_question->SetTrue(0);
+            m_question->SetTrue(false);
         else
             Ignore(BankLineIssue::BadTruthValue);
     }

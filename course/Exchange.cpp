@@ -93,8 +93,8 @@ std::unique_ptr<CQuestion> MakeChoiceQuestion(std::string text, std::vector<Choi
 std::unique_ptr<CQuestion> MakeStatement(std::string text, bool truth, std::string note, std::string hint)
 {
     auto question = std::make_unique<CQuestion>();
-    question->SetTrueFalse(1);
-    question->SetTrue(truth ? 1 : 0);
+    question->SetTrueFalse(true);
+    question->SetTrue(truth);
     question->SetText(std::move(text));
     question->SetHint(std::move(hint));
     // A statement has one note, at the place of its second answer.

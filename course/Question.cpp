@@ -22,71 +22,71 @@ int CQuestion::GetAnswerCount() const
     return IsTrueFalse() ? 2 : static_cast<int>(m_answers.size());
 }
 
-int CQuestion::AddAnswer(std::string text)
+bool CQuestion::AddAnswer(std::string text)
 {
     if (m_answers.size() >= kMaxAnswers)
-        return 0;
+        return false;
     m_answers.push_back(std::move(text));
-    return 1;
+    return true;
 }
 
-int CQuestion::SetAnswer(int i)
+bool CQuestion::SetAnswer(int i)
 {
     m_nAnswer = i;
-    return 1;
+    return true;
 }
 
-int CQuestion::SetCorrect(int i)
+bool CQuestion::SetCorrect(int i)
 {
     // Counted against the stored answers, so a true/false question only ever
     // takes 0 here; its truth value moves the index instead.
     if (i != 0 && !(i > 0 && i < static_cast<int>(m_answers.size())))
-        return 0;
+        return false;
     m_nCorrect = i;
-    return 1;
+    return true;
 }
 
-int CQuestion::SetFlagged(int flagged)
+bool CQuestion::SetFlagged(bool flagged)
 {
     m_bFlagged = flagged;
-    return 1;
+    return true;
 }
 
-int CQuestion::SetHint(std::string hint)
+bool CQuestion::SetHint(std::string hint)
 {
     m_strHint = std::move(hint);
-    return 1;
+    return true;
 }
 
-int CQuestion::SetText(std::string text)
+bool CQuestion::SetText(std::string text)
 {
     m_strText = std::move(text);
-    return 1;
+    return true;
 }
 
-int CQuestion::SetTopic(std::string topic)
+bool CQuestion::SetTopic(std::string topic)
 {
     m_strTopic = std::move(topic);
-    return 1;
+    return true;
 }
 
-int CQuestion::SetTrueFalse(int trueFalse)
+bool CQuestion::SetTrueFalse(bool trueFalse)
 {
     m_bTrueFalse = trueFalse;
-    return 1;
+    return true;
 }
 
-int CQuestion::SetTrue(int value)
+bool CQuestion::SetTrue(bool value)
 {
     m_bTrue = value;
-    m_nCorrect = value == 0 ? 1 : 0;
-    return 1;
+    m_nCorrect = value ? 0 : 1;
+    return true;
 }
 
-int CQuestion::SetNumber(int number)
+bool CQuestion::SetNumber(int number)
 {
     m_nNumber = number;
-    return 1;
+    return true;
 }
 
 const std::string* CQuestion::GetNote(int i) const
@@ -96,12 +96,12 @@ const std::string* CQuestion::GetNote(int i) const
     return &*m_pszNote[static_cast<std::size_t>(i)];
 }
 
-int CQuestion::SetNote(int i, std::optional<std::string> note)
+bool CQuestion::SetNote(int i, std::optional<std::string> note)
 {
     if (i < 0 || i >= kNoteSlots)
-        return 0;
+        return false;
     m_pszNote[static_cast<std::size_t>(i)] = std::move(note);
-    return 1;
+    return true;
 }
 
 std::unique_ptr<CQuestion> CQuestion::CloneBase() const

@@ -33,40 +33,40 @@ class CQuestion
     // Null when there is no answer i.
     const std::string* GetAnswerText(int i) const;
     int GetAnswerCount() const;
-    int AddAnswer(std::string text);
+    bool AddAnswer(std::string text);
 
     int GetAnswer() const { return m_nAnswer; }
-    int SetAnswer(int i);
+    bool SetAnswer(int i);
     bool IsAnswered() const { return m_nAnswer != -1; }
     // Also true for an unanswered question.
     bool IsNotCorrect() const { return m_nAnswer != m_nCorrect; }
 
     int GetCorrect() const { return m_nCorrect; }
-    int SetCorrect(int i);
+    bool SetCorrect(int i);
 
-    bool IsFlagged() const { return m_bFlagged != 0; }
-    int SetFlagged(int flagged);
+    bool IsFlagged() const { return m_bFlagged; }
+    bool SetFlagged(bool flagged);
 
     const std::string& GetHint() const { return m_strHint; }
-    int SetHint(std::string hint);
+    bool SetHint(std::string hint);
     const std::string& GetText() const { return m_strText; }
-    int SetText(std::string text);
+    bool SetText(std::string text);
     const std::string& GetTopic() const { return m_strTopic; }
-    int SetTopic(std::string topic);
+    bool SetTopic(std::string topic);
 
-    bool IsTrueFalse() const { return m_bTrueFalse != 0; }
-    int SetTrueFalse(int trueFalse);
-    int GetTrue() const { return m_bTrue; }
+    bool IsTrueFalse() const { return m_bTrueFalse; }
+    bool SetTrueFalse(bool trueFalse);
+    bool GetTrue() const { return m_bTrue; }
     // The truth value and the correct index always change together.
-    int SetTrue(int value);
+    bool SetTrue(bool value);
 
     int GetNumber() const { return m_nNumber; }
-    int SetNumber(int number);
+    bool SetNumber(int number);
 
     // Null when position i holds no note or lies outside 0..5.
     const std::string* GetNote(int i) const;
     // An empty optional removes the note.
-    int SetNote(int i, std::optional<std::string> note);
+    bool SetNote(int i, std::optional<std::string> note);
 
     // A copy that shares nothing with this question; the student's answer,
     // flag and number start afresh.
@@ -79,14 +79,14 @@ class CQuestion
     std::unique_ptr<CQuestion> CloneBase() const;
 
     int m_nAnswer = -1;
-    int m_bTrue = 1;
-    int m_bFlagged = 0;
+    bool m_bTrue = true;
+    bool m_bFlagged = false;
     std::string m_strHint;
     int m_nCorrect = 0;
     int m_nNumber = 1;
     std::string m_strText;
     std::string m_strTopic;
-    int m_bTrueFalse = 0;
+    bool m_bTrueFalse = false;
     std::array<std::optional<std::string>, kNoteSlots> m_pszNote;
     std::vector<std::string> m_answers;
 };

@@ -163,7 +163,7 @@ std::unique_ptr<CQuestion> Rebuild(const CQuestion& bank, const JournalEntry& en
         return nullptr;
     }
     question->SetAnswer(entry.answer);
-    question->SetFlagged(entry.flagged ? 1 : 0);
+    question->SetFlagged(entry.flagged);
     return question;
 }
 }
@@ -320,15 +320,15 @@ std::string ResumeFromJournal(TestRun& run, const Journal& journal, const BankId
     return {};
 }
 
-std::string JournalFileName(const std::string& student, const std::string& course, TestKind kind, int chapter)
+std::string JournalFileName(const JournalKey& key)
 {
-    std::string key = student;
-    key += '\0';
-    key += course;
-    key += '\0';
-    key += TestKindWord(kind);
-    key += '\0';
-    key += std::to_string(chapter);
-    return std::string(kJournalPrefix) + Hex(HashBytes(key)) + kJournalSuffix;
+    std::string bytes = key.student;
+    bytes += '\0';
+    bytes += key.course;
+    bytes += '\0';
+    bytes += TestKindWord(key.kind);
+    bytes += '\0';
+    bytes += std::to_string(key.chapter);
+    return std::string(kJournalPrefix) + Hex(HashBytes(bytes)) + kJournalSuffix;
 }
 }

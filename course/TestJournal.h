@@ -64,10 +64,18 @@ std::optional<Journal> ParseJournal(std::string_view text);
 // then the run is left as it was.
 std::string ResumeFromJournal(TestRun& run, const Journal& journal, const BankIdentity& bank);
 
-// The journal's file name for a student's test of a course: one per
-// student, course, kind and chapter.
-std::string JournalFileName(const std::string& student, const std::string& course, TestKind kind,
-                            int chapter);
+// Whose unfinished test a journal keeps: one per student, course, kind and
+// chapter.
+struct JournalKey
+{
+    std::string student;
+    std::string course;
+    TestKind kind = TestKind::Test;
+    int chapter = 0;
+};
+
+// The journal's file name for a student's test of a course.
+std::string JournalFileName(const JournalKey& key);
 inline constexpr const char* kJournalPrefix = "unfinished-";
 inline constexpr const char* kJournalSuffix = ".journal";
 }

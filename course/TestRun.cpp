@@ -150,7 +150,7 @@ void TestRun::ChooseAnswer(int i)
 void TestRun::ToggleFlag()
 {
     if (m_pCurrent)
-        m_pCurrent->SetFlagged(m_pCurrent->IsFlagged() ? 0 : 1);
+        m_pCurrent->SetFlagged(!m_pCurrent->IsFlagged());
 }
 
 int TestRun::GetAnsweredCount() const
@@ -191,22 +191,10 @@ std::vector<const CQuestion*> TestRun::GetQuestions() const
     return questions;
 }
 
-std::vector<SectionScore> TestRun::GetSectionScores() const
-{
-    return m_pTest ? SectionScores(*m_pTest) : std::vector<SectionScore>();
-}
-
-void TestRun::MarkRecorded()
-{
-    m_bResultPending = false;
-    m_bRecorded = true;
-}
-
 void TestRun::Retake(CRandom& random)
 {
     Draw(random);
     m_bResultPending = false;
-    m_bRecorded = false;
     Begin();
 }
 
@@ -214,7 +202,6 @@ void TestRun::Restore(std::vector<std::unique_ptr<CChapter>> sections)
 {
     m_pCurrent = nullptr;
     m_bResultPending = false;
-    m_bRecorded = false;
     if (m_kind == TestKind::Quiz)
     {
         m_pQuiz = sections.empty() ? std::make_unique<CChapter>() : std::move(sections.front());

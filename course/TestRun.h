@@ -46,8 +46,8 @@ std::vector<SectionScore> SectionScores(const CCourse& test);
 
 // One test in progress: the bank it was drawn from, the drawn Test, Pre-Test
 // or chapter quiz, the question the student is on, the clock, and whether the
-// graded result still has to be recorded. The window shows it; every rule of
-// the test itself lives here.
+// graded result still has to be recorded. TestSession walks it through the
+// phases of a sitting.
 class TestRun
 {
   public:
@@ -110,8 +110,6 @@ class TestRun
     Score GetScore() const;
     // Every drawn question in test order.
     std::vector<const CQuestion*> GetQuestions() const;
-    // The breakdown by section; empty for a quiz.
-    std::vector<SectionScore> GetSectionScores() const;
 
     // The clock: started as a question page opens, stopped when the student
     // confirms grading. It stops once: leaving the review forwards keeps the
@@ -135,8 +133,7 @@ class TestRun
     // Grading leaves the result to be recorded once.
     void Grade() { m_bResultPending = true; }
     bool IsResultPending() const { return m_bResultPending; }
-    void MarkRecorded();
-    bool IsRecorded() const { return m_bRecorded; }
+    void MarkRecorded() { m_bResultPending = false; }
 
     // A new draw of the same kind and size from the same source; the answers
     // and the grading state start afresh and the first question is current.
@@ -177,6 +174,5 @@ class TestRun
     TimeStamp m_timeEnd = 0;
     bool m_bStopped = false;
     bool m_bResultPending = false;
-    bool m_bRecorded = false;
 };
 }

@@ -235,11 +235,6 @@ void CLinkServer::Close()
         connection->Drop();
 }
 
-bool CLinkServer::IsListening() const
-{
-    return m_server->isListening();
-}
-
 QString CLinkServer::SocketPath() const
 {
     return m_server->fullServerName();

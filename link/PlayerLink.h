@@ -50,7 +50,6 @@ class CLinkServer : public QObject
     bool Listen(const QByteArray& exactTitle);
     // Stops serving, drops every connection and removes the socket file.
     void Close();
-    bool IsListening() const;
     QString SocketPath() const;
 
     // Requests get 0 while no handler is set.

@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "output/MailMessage.h"
-#include "output/ResultsText.h"
+#include "output/ResultsDoc.h"
 #include "output/Settings.h"
 #include "skin/MessageDlgs.h"
 

@@ -10,6 +10,9 @@
 #include <cmath>
 #include <ctime>
 
+#include "course/Grading.h"
+#include "course/TestRun.h"
+#include "output/ResultsText.h"
 #include "skin/SkinKit.h"
 
 using namespace quillet::skin;

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "output/ResultsText.h"
+#include "output/ResultsDoc.h"
 
 class QPainter;
 class QPrinter;

@@ -2,10 +2,10 @@
 
 #include <cstdlib>
 
-#include "link/IniFile.h"
 #include "output/MailMessage.h"
 #include "output/ResultsText.h"
 #include "platform/Folders.h"
+#include "platform/IniFile.h"
 
 namespace quillet
 {

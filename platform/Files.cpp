@@ -255,9 +255,23 @@ FileStatus ReplaceFile(const std::string& requested, std::string_view contents, 
     return {};
 }
 
-bool ReplaceFileAtomically(const std::string& path, std::string_view contents)
+FileStatus RemoveFile(const std::string& path)
 {
-    return ReplaceFile(path, contents).ok;
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+        return FileStatus::Failed(ErrorText(errno));
+    return {};
+}
+
+FileStatus RenameFile(const std::string& from, const std::string& to)
+{
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        return FileStatus::Failed(ErrorText(errno), errno == ENOENT);
+    return {};
+}
+
+bool IsWritableFolder(const std::string& dir)
+{
+    return ::access(dir.c_str(), W_OK | X_OK) == 0;
 }
 std::string ClaimUnusedName(const std::string& path)
 {

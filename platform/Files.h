@@ -68,7 +68,13 @@ bool IsSharedGroupFolder(const std::string& dir);
 // A new file of `ownerOnly` stays readable by its owner alone, also in a
 // shared group folder.
 FileStatus ReplaceFile(const std::string& path, std::string_view contents, bool ownerOnly = false);
-bool ReplaceFileAtomically(const std::string& path, std::string_view contents);
+
+// Removes the file; one that is not there counts as removed.
+FileStatus RemoveFile(const std::string& path);
+// Renames the file within its file system, replacing what `to` names.
+FileStatus RenameFile(const std::string& from, const std::string& to);
+// Whether this account may create files in the folder.
+bool IsWritableFolder(const std::string& dir);
 
 // Removes the temporary files that ReplaceFile leaves when its process is
 // killed mid-write: those of `name` in `dir`, owned by this user, untouched

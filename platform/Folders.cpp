@@ -50,6 +50,13 @@ std::string DataFolder()
     return XdgFolder("XDG_DATA_HOME", "/.local/share");
 }
 
+std::string RecordDirectory()
+{
+    if (const char* dir = std::getenv("QUILLET_RECORD_DIR"); dir && *dir)
+        return dir;
+    return DataFolder() + "/quillet";
+}
+
 std::string RuntimeFolder()
 {
     if (const char* set = std::getenv("XDG_RUNTIME_DIR"); set && *set)

@@ -15,6 +15,10 @@ std::string ConfigFolder();
 // $XDG_DATA_HOME when it is an absolute path, else ~/.local/share.
 std::string DataFolder();
 
+// The folder of the record file and the journals: $QUILLET_RECORD_DIR, else
+// the quillet folder of DataFolder().
+std::string RecordDirectory();
+
 // $XDG_RUNTIME_DIR, else /tmp/runtime-<user>, which is created owner-only
 // when missing.
 std::string RuntimeFolder();

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "link/IniFile.h"
+#include "platform/IniFile.h"
 
 namespace
 {

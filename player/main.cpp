@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "PlayerWindow.h"
-#include "link/IniFile.h"
+#include "platform/IniFile.h"
 #include "platform/ProgramOptions.h"
 #include "platform/Version.h"
 

@@ -235,7 +235,7 @@ CRecordFile::CRecordFile(std::string path, int lockTimeoutMs)
 
 CRecordFile CRecordFile::Default()
 {
-    return CRecordFile(RecordFilePath(kRecordFileName));
+    return CRecordFile(RecordDirectory() + "/" + kRecordFileName);
 }
 
 std::string CRecordFile::GetOwnPendingPath() const

@@ -43,7 +43,7 @@ class CRecordFile
 {
   public:
     explicit CRecordFile(std::string path, int lockTimeoutMs = kRecordLockTimeoutMs);
-    // The record file of the record folder (quillet::RecordFilePath).
+    // The record file of the record folder (quillet::RecordDirectory).
     static CRecordFile Default();
 
     const std::string& GetPath() const { return m_strPath; }

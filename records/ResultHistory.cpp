@@ -7,9 +7,9 @@ bool CResultHistory::IsSameTest(const CResultEntry& entry) const
     if (entry.m_strTitle != m_strCourseTitle)
         return false;
     if (m_kind == TestKind::Quiz)
-        return entry.m_bTest == 0 && entry.m_strChapter == m_strQuizChapter;
+        return !entry.m_bTest && entry.m_strChapter == m_strQuizChapter;
     // Tests and pre-tests of one course keep separate histories.
-    return entry.m_bTest != 0 && (entry.m_bPreTest != 0) == (m_kind == TestKind::PreTest);
+    return entry.m_bTest && entry.m_bPreTest == (m_kind == TestKind::PreTest);
 }
 
 template <typename Visit> void CResultHistory::WalkSameTest(Visit visit) const
@@ -80,8 +80,8 @@ std::vector<CResultEntry*> CResultHistory::GetPreviousResults() const
 CResultEntry CResultHistory::MakeResult(int right, int total) const
 {
     CResultEntry entry;
-    entry.m_bTest = m_kind == TestKind::Quiz ? 0 : 1;
-    entry.m_bPreTest = m_kind == TestKind::PreTest ? 1 : 0;
+    entry.m_bTest = m_kind != TestKind::Quiz;
+    entry.m_bPreTest = m_kind == TestKind::PreTest;
     entry.m_strTitle = m_strCourseTitle;
     if (m_kind == TestKind::Quiz)
         entry.m_strChapter = m_strQuizChapter;
@@ -90,13 +90,4 @@ CResultEntry CResultHistory::MakeResult(int right, int total) const
     entry.m_timeGraded = m_timeEnd;
     entry.m_spanTaken = m_timeEnd - m_timeStart;
     return entry;
-}
-
-int CResultHistory::RecordResult(int right, int total)
-{
-    if (!m_pRoster)
-        return 0;
-    m_pRoster->AddResult(m_strUserName, m_strPassword,
-                         std::make_unique<CResultEntry>(MakeResult(right, total)));
-    return m_pRoster->WriteRoster(m_strRecordFile);
 }

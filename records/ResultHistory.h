@@ -14,15 +14,13 @@ class CResultHistory
   public:
     static constexpr int kPreviousResults = 8;
 
-    CStudentRoster* m_pRoster = nullptr; // not owned
+    const CStudentRoster* m_pRoster = nullptr; // not owned
     std::string m_strUserName;
-    std::string m_strPassword;
     TestKind m_kind = TestKind::Test;
     std::string m_strCourseTitle;
     std::string m_strQuizChapter; // the quiz's chapter name
     quillet::TimeStamp m_timeStart = 0;
     quillet::TimeStamp m_timeEnd = 0;
-    std::string m_strRecordFile = kRecordFileName;
 
     bool IsSameTest(const CResultEntry& entry) const;
     // The newest result of this test, or null.
@@ -36,9 +34,6 @@ class CResultHistory
 
     // This run's result as the record file keeps it.
     CResultEntry MakeResult(int right, int total) const;
-    // Adds this run's result to the student's history and rewrites the
-    // record file. Answers what WriteRoster answered (0 without a roster).
-    int RecordResult(int right, int total);
 
   private:
     // The student's results, newest first, that are of this test.

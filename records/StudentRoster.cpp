@@ -8,7 +8,6 @@
 
 #include "course/Complement.h"
 #include "platform/Files.h"
-#include "platform/Folders.h"
 
 namespace
 {
@@ -114,31 +113,31 @@ int CStudentRoster::FindStudent(std::string_view name) const
     return -1;
 }
 
-int CStudentRoster::CheckPassword(std::string_view name, std::string_view password) const
+bool CStudentRoster::CheckPassword(std::string_view name, std::string_view password) const
 {
     const int index = FindStudent(name);
-    return index >= 0 && m_students[static_cast<std::size_t>(index)]->m_strPassword == password ? 1 : 0;
+    return index >= 0 && m_students[static_cast<std::size_t>(index)]->m_strPassword == password;
 }
 
-int CStudentRoster::AddStudent(std::string name, std::string password)
+bool CStudentRoster::AddStudent(std::string name, std::string password)
 {
     if (FindStudent(name) != -1 || HoldsLineBreak(name) || HoldsLineBreak(password))
-        return 0;
+        return false;
     auto student = std::make_unique<CStudentRecord>();
     student->m_strName = std::move(name);
     student->m_strPassword = std::move(password);
     m_students.push_back(std::move(student));
-    return 1;
+    return true;
 }
 
-int CStudentRoster::AddResult(std::string_view name, std::string_view password,
-                              std::unique_ptr<CResultEntry>&& entry)
+bool CStudentRoster::AddResult(std::string_view name, std::string_view password,
+                               std::unique_ptr<CResultEntry>&& entry)
 {
     const int index = FindStudent(name);
     if (index < 0 || !entry || !CheckPassword(name, password))
-        return 0;
+        return false;
     m_students[static_cast<std::size_t>(index)]->m_results.push_back(std::move(entry));
-    return 1;
+    return true;
 }
 
 CStudentRecord* CStudentRoster::GetStudent(int index) const
@@ -234,7 +233,7 @@ std::unique_ptr<CStudentRoster> CStudentRoster::ParseRecordText(std::string_view
             switch (line[0])
             {
             case 'c':
-                result->m_bTest = 0;
+                result->m_bTest = false;
                 result->m_strChapter = value;
                 break;
             case 'd':
@@ -251,7 +250,7 @@ std::unique_ptr<CStudentRoster> CStudentRoster::ParseRecordText(std::string_view
                 result->m_nTotal = quillet::AtoiField(value, 0);
                 break;
             case 'q':
-                result->m_bPreTest = 1;
+                result->m_bPreTest = true;
                 break;
             default:
                 break;
@@ -261,46 +260,11 @@ std::unique_ptr<CStudentRoster> CStudentRoster::ParseRecordText(std::string_view
     return roster;
 }
 
-int CStudentRoster::WriteRoster(const std::string& fileName) const
-{
-    return WriteRosterToPath(quillet::RecordFilePath(fileName));
-}
-
-int CStudentRoster::WriteRosterToPath(const std::string& path) const
-{
-    std::string stored = ComposeRecordText();
-    quillet::ComplementInPlace(stored);
-    return quillet::ReplaceFileAtomically(path, stored) ? 1 : 0;
-}
-
-namespace quillet
-{
-std::string RecordDirectory()
-{
-    if (const char* dir = std::getenv("QUILLET_RECORD_DIR"); dir && *dir)
-        return dir;
-    return DataFolder() + "/quillet";
-}
-
-std::string RecordFilePath(const std::string& fileName)
-{
-    std::string dir = RecordDirectory();
-    if (!dir.empty() && dir.back() != '/')
-        dir += '/';
-    return dir + fileName;
-}
-}
-
-std::unique_ptr<CStudentRoster> ReadRoster(const std::string& fileName)
-{
-    return ReadRosterFromPath(quillet::RecordFilePath(fileName));
-}
-
-std::unique_ptr<CStudentRoster> ReadRosterFromPath(const std::string& path)
+std::unique_ptr<CStudentRoster> CStudentRoster::ReadFile(const std::string& path)
 {
     std::string stored;
     if (!quillet::ReadWholeFile(path, stored))
         return nullptr;
     quillet::ComplementInPlace(stored);
-    return CStudentRoster::ParseRecordText(stored);
+    return ParseRecordText(stored);
 }

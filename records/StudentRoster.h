@@ -14,8 +14,8 @@ inline constexpr const char* kRecordFileName = "quillet2.blh";
 // One graded result.
 struct CResultEntry
 {
-    int m_bTest = 1;    // 1: Test or Pre-Test; 0: chapter quiz
-    int m_bPreTest = 0; // 1: Pre-Test
+    bool m_bTest = true;     // a Test or Pre-Test; false: a chapter quiz
+    bool m_bPreTest = false; // a Pre-Test
     std::string m_strTitle;
     std::string m_strChapter; // the quiz's chapter name; empty for a test
     quillet::TimeStamp m_timeGraded = 0;
@@ -42,21 +42,18 @@ class CStudentRoster
     virtual ~CStudentRoster() = default;
     CStudentRoster(const CStudentRoster&) = delete;
     CStudentRoster& operator=(const CStudentRoster&) = delete;
-
-    // Writes the record file of that name in the record directory: 1 when
-    // written, 0 when not (the old file then stays as it was).
-    int WriteRoster(const std::string& fileName) const;
-    int WriteRosterToPath(const std::string& path) const;
+    CStudentRoster(CStudentRoster&&) = default;
+    CStudentRoster& operator=(CStudentRoster&&) = default;
 
     // Index of the first student of exactly that name, or -1.
     int FindStudent(std::string_view name) const;
-    int CheckPassword(std::string_view name, std::string_view password) const;
+    bool CheckPassword(std::string_view name, std::string_view password) const;
     // Refuses a name already present, and a name or password holding a line
     // break, which the file could not hold, or a NUL.
-    int AddStudent(std::string name, std::string password);
+    bool AddStudent(std::string name, std::string password);
     // Appends to the student's history when the password matches; takes the
     // entry only on success.
-    int AddResult(std::string_view name, std::string_view password, std::unique_ptr<CResultEntry>&& entry);
+    bool AddResult(std::string_view name, std::string_view password, std::unique_ptr<CResultEntry>&& entry);
 
     int GetStudentCount() const { return static_cast<int>(m_students.size()); }
     CStudentRecord* GetStudent(int index) const;
@@ -67,19 +64,11 @@ class CStudentRoster
     std::string ComposeRecordText() const;
     // The roster of a record text, or null when it names no student.
     static std::unique_ptr<CStudentRoster> ParseRecordText(std::string_view text);
+    // The roster of a stored record file, read without its lock (a file is
+    // only ever replaced whole), or null when it cannot be read or names no
+    // student.
+    static std::unique_ptr<CStudentRoster> ReadFile(const std::string& path);
 
   private:
     std::vector<std::unique_ptr<CStudentRecord>> m_students;
 };
-
-namespace quillet
-{
-// $QUILLET_RECORD_DIR, else $XDG_DATA_HOME/quillet, else ~/.local/share/quillet.
-std::string RecordDirectory();
-std::string RecordFilePath(const std::string& fileName);
-}
-
-// The roster of the record file of that name in the record directory, or
-// null when it cannot be read or holds no student.
-std::unique_ptr<CStudentRoster> ReadRoster(const std::string& fileName);
-std::unique_ptr<CStudentRoster> ReadRosterFromPath(const std::string& path);

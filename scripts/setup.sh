@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6printsupport6
   fonts-liberation2 fontconfig tzdata
-  msmtp python3-aiosmtpd poppler-utils
+  msmtp python3-aiosmtpd poppler-utils libxml2-utils
 )
 
 . scripts/lib/packages.sh

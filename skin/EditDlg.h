@@ -12,8 +12,6 @@ class CSkinEditDlg : public CSkinDialog
 {
     Q_OBJECT
   public:
-    CPalette* m_pPalette = nullptr;
-
   protected:
     struct Layout
     {

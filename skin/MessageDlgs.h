@@ -18,7 +18,6 @@ class CMessageDlg : public CSkinDialog
     unsigned m_nFormat = 0; // DrawText flags of the message
     std::string m_strFace;
     int m_nBackground = 1; // 1: tile 194, 2: tile 196, else tile 135
-    CPalette* m_pPalette = nullptr;
 
   protected:
     QString SpokenTitle() const override { return SpokenLine(m_strTitle); }
@@ -35,7 +34,6 @@ class CAlertDlg : public CSkinDialog
 
     std::string m_strMessage;
     std::string m_strTitle;
-    CPalette* m_pPalette = nullptr;
 
   protected:
     QString SpokenTitle() const override { return SpokenLine(m_strTitle); }
@@ -50,7 +48,6 @@ class CPromptDlg : public CSkinDialog
   public:
     explicit CPromptDlg(QWidget* parent = nullptr);
 
-    CPalette* m_pPalette = nullptr;
     std::string m_strText;
     // A question longer than the usual two lines is set smaller and wrapped.
     int m_nFontHeight = 26;
@@ -74,7 +71,6 @@ class CBusyDlg : public CSkinDialog
   public:
     explicit CBusyDlg(QWidget* parent = nullptr);
 
-    CPalette* m_pPalette = nullptr;
     std::string m_strText;
 
   protected:
@@ -90,8 +86,6 @@ class CAboutDlg : public CSkinDialog
     Q_OBJECT
   public:
     explicit CAboutDlg(QWidget* parent = nullptr);
-
-    CPalette* m_pPalette = nullptr;
 
   protected:
     QString SpokenMessage() const override;

@@ -20,11 +20,6 @@ static void InitSkinResources()
     (void)registered;
 }
 
-CPalette* CreatePaletteFromBitmap(int)
-{
-    return nullptr;
-}
-
 QImage LoadSkinBitmap(int id)
 {
     InitSkinResources();

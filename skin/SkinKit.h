@@ -9,11 +9,6 @@
 
 #include "skin/SkinCatalogue.h"
 
-// Displays here are true colour, so no window ever selects a palette; the
-// pointer type stays so that callers can hand one on as they always did.
-struct CPalette;
-CPalette* CreatePaletteFromBitmap(int id);
-
 // A fresh copy of skin bitmap `id` on every call; a null image when the id
 // is unknown.
 QImage LoadSkinBitmap(int id);

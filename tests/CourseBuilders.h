@@ -37,11 +37,11 @@ inline std::unique_ptr<CQuestion> MakeChoice(const std::string& text, int answer
     return question;
 }
 
-inline std::unique_ptr<CQuestion> MakeTrueFalse(const std::string& text, int truth = 1)
+inline std::unique_ptr<CQuestion> MakeTrueFalse(const std::string& text, bool truth = true)
 {
     auto question = std::make_unique<CQuestion>();
     question->SetText(text);
-    question->SetTrueFalse(1);
+    question->SetTrueFalse(true);
     question->SetTrue(truth);
     return question;
 }

@@ -1,35 +1,30 @@
 #pragma once
 
 #include <QDialog>
-#include <array>
 #include <functional>
 #include <memory>
-#include <optional>
-#include <string>
 
-#include "course/TestJournal.h"
-#include "course/TestRun.h"
-#include "records/RecordFile.h"
-#include "records/ResultHistory.h"
+#include "course/TestSession.h"
+#include "records/StudentSession.h"
 #include "skin/SkinButton.h"
 #include "skin/SkinCatalogue.h"
-#include "skin/SkinKit.h"
+#include "testwin/PageControls.h"
+#include "testwin/PagePainter.h"
 #include "testwin/PlayerPort.h"
+#include "testwin/ResultsCommands.h"
+#include "testwin/WindowAccessibility.h"
+#include "testwin/WindowPrompts.h"
 
-class CResultsDoc;
 class CResultsView;
-class QLineEdit;
-class QListWidget;
 class QMenuBar;
 class QTimer;
 
-inline constexpr int kClockTimerId = 13046;
 inline constexpr const char* kAboutItem = "&About Quillet..."; // string 101
 
 // The test window: login, the question pages, the results and the review.
-// It shows a quillet::TestRun and hands the student's actions to it; the
-// rules of the test live there. The surface is painted from one background
-// per page; every button is drawn by OnDrawItem.
+// Its TestSession decides the test and its StudentSession keeps the
+// student's records; the window shows the page of the session's phase, asks
+// what the session asks, and paints through CPagePainter.
 class CQuilletDlg : public QDialog
 {
     Q_OBJECT
@@ -39,45 +34,35 @@ class CQuilletDlg : public QDialog
 
     // Runs the window modally, initialising it first.
     int DoModal();
-    // What the window does as it opens: caption, clock, records, login page.
-    // DoModal calls it; tests may call it before show().
+    // What the window does as it opens: caption, clock, login page. DoModal
+    // calls it; tests may call it before show().
     void OnInitDialog();
 
     // Set before the window runs: the test (none when no bank was loaded),
-    // the player, and the print view to print with (else the window makes
-    // its own).
-    void SetRun(std::unique_ptr<quillet::TestRun> run) { m_pRun = std::move(run); }
+    // the player, the print view to print with (else the window makes its
+    // own), the record store (else the record file of the record folder)
+    // and the clock (else the system's).
+    void SetRun(std::unique_ptr<quillet::TestRun> run);
     void SetPlayer(CPlayerPort* player) { m_pPlayer = player; }
-    void SetPrintView(CResultsView* view) { m_pPrintView = view; }
-
-    // The clock the window reads; tests replace it.
-    std::function<quillet::TimeStamp()> m_clock;
+    void SetPrintView(CResultsView* view) { m_commands.SetPrintView(view); }
+    void SetRecordStore(std::unique_ptr<quillet::RecordStore> store);
+    void SetClock(std::function<quillet::TimeStamp()> clock) { m_clock = std::move(clock); }
 
     int GetPage() const { return m_nPage; }
-    quillet::TestRun* GetRun() const { return m_pRun.get(); }
-    CQuestion* GetCurrent() const { return m_pRun ? m_pRun->GetCurrent() : nullptr; }
-    CStudentRoster* GetRoster() const { return m_pRoster.get(); }
-    const std::string& GetUserName() const { return m_strUserName; }
-    TestKind GetKind() const;
-    // The caption the window carries for its test.
-    QString Caption() const;
-
+    quillet::TestRun* GetRun() const { return m_session.GetRun(); }
+    CQuestion* GetCurrent() const { return m_session.GetCurrent(); }
+    const quillet::StudentSession& GetStudent() const { return m_student; }
     // The control's widget by id.
-    QWidget* Control(int id) const;
-
-    // What a screen reader reads on the results page: the score in one
-    // sentence, and a line for each question.
-    QString ResultsSummary() const;
-    QStringList ResultsLines() const;
+    QWidget* Control(int id) const { return m_pControls->Control(id); }
 
     // Handlers, also called by the keyboard and by tests.
     void OnNext();
     void OnPrevious();
     void OnFlag();
-    void OnLastFlagged();
-    void OnNextFlagged();
-    void OnNextUnanswered();
-    void OnLastUnanswered();
+    void OnLastFlagged() { Search(quillet::TestRun::Move::PreviousFlagged); }
+    void OnNextFlagged() { Search(quillet::TestRun::Move::NextFlagged); }
+    void OnNextUnanswered() { Search(quillet::TestRun::Move::NextUnanswered); }
+    void OnLastUnanswered() { Search(quillet::TestRun::Move::PreviousUnanswered); }
     void OnHint();
     void SelectAnswer(int i);
     void OnLoginNext();
@@ -85,14 +70,11 @@ class CQuilletDlg : public QDialog
     void OnRetake();
     void OnExit();
     void OnAbout();
-    void OnPrint();
-    void OnEMail();
-    void OnComparePrevious();
-    void OnCompareNational();
+    void OnPrint() { m_commands.Print(); }
+    void OnEMail() { m_commands.EMail(); }
+    void OnComparePrevious() { m_commands.ComparePrevious(); }
+    void OnCompareNational() { m_commands.CompareNational(); }
     void OnPlayTopic();
-
-    // Correct answers and questions of the drawn test or quiz.
-    quillet::Score CountScore() const;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -100,103 +82,45 @@ class CQuilletDlg : public QDialog
     void done(int result) override;
 
   private:
-    friend class CPageSurface;
+    void OnClicked(int id);
 
-    void UpdatePage();
+    // Shows the page of the session's phase.
+    void ShowPage();
+    int PageOfPhase() const;
     void Redraw();
     void RefreshQuestion();
-    void ShowMessage();
-    void OnTimer(int id);
-    void OnOK();
-    void OnPaint(QPainter& painter);
-    void PaintResults(QPainter& painter);
-    void OnDrawItem(QPainter& painter, const DrawItem& item);
-    void DrawAnswer(QPainter& painter, const DrawItem& item);
-    void DrawTextItem(QPainter& painter, const DrawItem& item);
-    // The clock's or the answered counter's text.
-    QString CounterText(int id) const;
-    QString AnswerText(int i) const;
     void ShowControls();
     bool IsShownOnPage(int id) const;
     // Where the keyboard starts on the page: the login name, the question,
     // the results summary.
     QWidget* PageFocus() const;
     void FocusQuestion();
-    // Screen readers: how the owner-drawn controls read, and what changed.
-    void DescribeControls();
-    SkinAccessibility DescribeQuestion() const;
-    SkinAccessibility DescribeAnswer(int i) const;
     void TellAccessible();
 
-    // Walks the test and shows the question found; see TestRun::Go.
-    bool SearchWithRestore(quillet::TestRun::Move move, bool restore = true);
-    // An OK/Cancel question; its title is heard, not drawn (by default
-    // its last line).
-    bool RunPrompt(const std::string& text, const std::string& title = {});
-    void GradingPrompt();
-    bool ReturnPrompt(bool fromNext);
-    void RecordPendingResult();
-    // Writes the result into the record file, asking to try again while it
-    // fails; a result that stays unsaved is kept pending.
-    // Answers whether the result is safe on disk, saved or kept pending.
-    bool SaveResult(const CResultEntry& result);
-    // The journal of the test in progress, from the first answer on, so
-    // that a test left by Escape, a crash or a power cut can be resumed.
-    std::string JournalFolder() const;
-    // At login: offers the student's unfinished test and puts it back when
-    // accepted; answers its journal then.
-    std::optional<quillet::Journal> OfferJournal();
-    void SaveJournal();
-    void RemoveJournal();
-    // Reads the record file as it is now; tells the student, once, when it
-    // cannot be used. False when it could not be read.
-    bool ReadRecords();
-    void TellRecordProblem(const std::string& text);
-    // A roster that holds no student counts as none.
-    void AdoptRoster(std::unique_ptr<CStudentRoster> roster);
-    void Alert(const std::string& title, const std::string& message);
-    // The page that shows the questions of this kind of test.
-    int QuestionPage() const;
+    void Search(quillet::TestRun::Move move);
+    // Acts on what a walk did: shows the question it found, or asks.
+    void FollowStep(quillet::TestSession::Step step);
+    void OnClockTick();
+    void OnOK();
+    void Advance();
     void Refuse();
     void EndWindow();
-    void Advance();
-    quillet::TimeStamp Now() const;
-    // The history of this run's test for the logged-in student.
-    CResultHistory& History();
-    CResultsView& PrintView();
-    // The report of the latest result, for printing and e-mail.
-    void FillReport(CResultsDoc& doc, CResultHistory& history, const CResultEntry& latest);
+    void RecordPendingResult();
+    void SaveJournal();
+    quillet::TimeStamp Now() const { return m_clock(); }
 
-    int m_nPage = PageStart;
-    std::unique_ptr<quillet::TestRun> m_pRun;
+    quillet::TestSession m_session;
+    quillet::StudentSession m_student;
+    std::function<quillet::TimeStamp()> m_clock;
+    CPagePainter m_painter;
+    CWindowPrompts m_prompts;
+    CResultsCommands m_commands;
     CPlayerPort* m_pPlayer = nullptr;
-    std::string m_strMsgText;
-    std::string m_strMsgTitle; // heard, not drawn
-    int m_nMsgStyle = 0;
-    std::string m_strMsgFace = "Times New Roman";
-    int m_nMsgHeight = 24;
-    int m_nMsgFormat = 0;
-    CPalette* m_pPalette = nullptr;
-    std::string m_strPassword;
-    int m_bRetake = 0; // where the results page leads: the new draw, else the review
-    std::unique_ptr<CStudentRoster> m_pRoster;
-    std::unique_ptr<quillet::CRecordFile> m_pRecordFile;
-    bool m_bRecordProblemTold = false;
-    std::string m_strJournalPath;
-    bool m_bJournalStarted = false;
-    bool m_bJournalProblemTold = false;
-    int m_nTicksSinceJournal = 0;
-    std::string m_strUserName;
+    int m_nPage = PageStart;
 
-    CResultHistory m_history;
-    CResultsView* m_pPrintView = nullptr;
-    std::unique_ptr<CResultsView> m_pOwnPrintView; // when none was handed in
     QMenuBar* m_pMenu;
     QWidget* m_pSurface;
-    std::array<QWidget*, IDC_LAST - IDC_FIRST + 1> m_controls{};
-    QLineEdit* m_pUserEdit = nullptr;
-    QLineEdit* m_pPasswordEdit = nullptr;
-    CSkinButton* m_pResultsSummary = nullptr;
-    QListWidget* m_pResultsList = nullptr;
+    std::unique_ptr<CPageControls> m_pControls;
+    std::unique_ptr<CWindowAccessibility> m_pAccessibility;
     QTimer* m_pClockTimer;
 };

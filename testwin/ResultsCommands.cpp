@@ -1,59 +1,61 @@
-// The results page's output commands: Compare Previous, Compare National,
-// Print and E-Mail.
+#include "testwin/ResultsCommands.h"
+
 #include <QDesktopServices>
 #include <QUrl>
 
 #include "output/MailMessage.h"
 #include "output/MailSender.h"
+#include "output/ResultsText.h"
 #include "output/ResultsView.h"
 #include "output/Settings.h"
-#include "skin/MessageDlgs.h"
 #include "testwin/EmailAddressDlg.h"
-#include "testwin/QuilletDlg.h"
 
-CResultsView& CQuilletDlg::PrintView()
+CResultsCommands::CResultsCommands(QWidget* window, const quillet::TestSession& session,
+                                   const quillet::StudentSession& student, const CWindowPrompts& prompts)
+    : m_pWindow(window), m_session(session), m_student(student), m_prompts(prompts)
+{
+}
+
+CResultsCommands::~CResultsCommands() = default;
+
+CResultsView& CResultsCommands::PrintView()
 {
     if (m_pPrintView)
         return *m_pPrintView;
     if (!m_pOwnPrintView)
     {
         m_pOwnPrintView = std::make_unique<CResultsView>();
-        m_pOwnPrintView->GetDocument()->SetTitle(m_pRun ? m_pRun->GetCourseTitle() : std::string());
+        const quillet::TestRun* run = m_session.GetRun();
+        m_pOwnPrintView->GetDocument()->SetTitle(run ? run->GetCourseTitle() : std::string());
     }
     return *m_pOwnPrintView;
 }
 
-void CQuilletDlg::FillReport(CResultsDoc& doc, CResultHistory& history, const CResultEntry& latest)
+void CResultsCommands::FillReport(CResultsDoc& doc, const CResultHistory& history, const CResultEntry& latest)
 {
-    doc.m_pStudentName = &m_strUserName;
+    doc.m_pStudentName = &m_student.GetRecord()->m_strName;
     doc.m_pResult = &latest;
     doc.m_nTimesTaken = history.CountResults();
     doc.m_nAverage = history.AverageScore();
-    if (m_pRun && m_pRun->GetDrawnTest())
-        doc.m_pTest = m_pRun->GetDrawnTest();
-    else if (m_pRun)
-        doc.m_nChapter = m_pRun->GetChapter();
+    const quillet::TestRun* run = m_session.GetRun();
+    doc.m_pTest = run ? run->GetDrawnTest() : nullptr;
+    doc.m_nChapter = run ? run->GetChapter() : 0;
 }
 
-void CQuilletDlg::OnComparePrevious()
+void CResultsCommands::ComparePrevious()
 {
-    if (!m_pRoster)
+    if (!m_student.GetRecord())
         return;
-    m_strMsgFace = "Courier";
-    m_nMsgHeight = 18;
-    m_nMsgFormat = quillet::skin::DT_CENTER;
-    m_nMsgStyle = 1;
-    m_strMsgText = quillet::ComparePreviousText(History().GetPreviousResults());
-    m_strMsgTitle = "Previous Results";
-    ShowMessage();
+    m_prompts.Message(
+        quillet::ComparePreviousText(m_student.History(m_session.GetRun()).GetPreviousResults()),
+        "Previous Results", CWindowPrompts::kTable);
 }
 
-void CQuilletDlg::OnCompareNational()
+void CResultsCommands::CompareNational()
 {
-    // Only the final Test compares with the national average.
-    if (!m_pRun || m_pRun->GetKind() != TestKind::Test)
+    if (!m_session.OffersCompareNational())
         return;
-    const CResultEntry* latest = History().FindLatestResult();
+    const CResultEntry* latest = m_student.History(m_session.GetRun()).FindLatestResult();
     if (!latest)
         return;
     const quillet::ResultsSettings settings = quillet::ReadResultsSettings();
@@ -63,61 +65,50 @@ void CQuilletDlg::OnCompareNational()
     QDesktopServices::openUrl(QUrl::fromEncoded(QByteArray::fromStdString(address), QUrl::StrictMode));
 }
 
-void CQuilletDlg::OnPrint()
+void CResultsCommands::Print()
 {
-    CResultHistory& history = History();
-    CResultEntry* latest = history.FindLatestResult();
+    const CResultHistory history = m_student.History(m_session.GetRun());
+    const CResultEntry* latest = history.FindLatestResult();
     if (!latest)
         return;
     CResultsDoc& doc = *PrintView().GetDocument();
-    doc.m_bCertificate = 0;
-    if (quillet::Percent(latest->m_nRight, latest->m_nTotal) > 74 && m_pRun &&
-        m_pRun->GetKind() == TestKind::Test)
+    doc.m_bCertificate = false;
+    if (m_session.OffersCertificate())
     {
-        if (RunPrompt("Congratulations!\nWould you like to print a\nCertificate of Completion?",
-                      "Print a Certificate?"))
-            doc.m_bCertificate = 1;
-        else if (!RunPrompt("\nPrint Results?"))
+        if (m_prompts.Ask("Congratulations!\nWould you like to print a\nCertificate of Completion?",
+                          "Print a Certificate?"))
+            doc.m_bCertificate = true;
+        else if (!m_prompts.Ask("\nPrint Results?"))
             return;
     }
     FillReport(doc, history, *latest);
-    PrintView().OnFilePrint(this);
+    PrintView().OnFilePrint(m_pWindow);
     if (doc.m_bCertificate)
     {
-        doc.m_bCertificate = 0;
-        if (RunPrompt("\nPrint Results?"))
-            PrintView().OnFilePrint(this);
+        doc.m_bCertificate = false;
+        if (m_prompts.Ask("\nPrint Results?"))
+            PrintView().OnFilePrint(m_pWindow);
     }
 }
 
-void CQuilletDlg::OnEMail()
+void CResultsCommands::EMail()
 {
-    CResultHistory& history = History();
-    CResultEntry* latest = history.FindLatestResult();
+    const CResultHistory history = m_student.History(m_session.GetRun());
+    const CResultEntry* latest = history.FindLatestResult();
     if (!latest)
         return;
-    CEmailAddressDlg prompt(this);
-    prompt.m_pPalette = m_pPalette;
+    CEmailAddressDlg prompt(m_pWindow);
     if (prompt.DoModal() != IDOK || prompt.m_strAddress.empty())
         return;
-    m_strMsgFace = "Arial";
-    m_nMsgHeight = 18;
-    m_nMsgFormat = quillet::skin::DT_CENTER | quillet::skin::DT_WORDBREAK;
-    m_nMsgStyle = 0;
-    m_strMsgTitle = "E-Mail";
     // sendmail -t would mail every address the field holds.
     if (!quillet::IsSingleAddress(prompt.m_strAddress))
     {
-        m_strMsgText = quillet::kOneAddressPlease;
-        ShowMessage();
+        m_prompts.Message(quillet::kOneAddressPlease, "E-Mail", CWindowPrompts::kNotice);
         return;
     }
     CResultsDoc& doc = *PrintView().GetDocument();
     doc.m_strAddress = prompt.m_strAddress;
     FillReport(doc, history, *latest);
-    if (quillet::SendResults(doc, this) == quillet::MailOutcome::Sent)
-    {
-        m_strMsgText = "Results sent to " + prompt.m_strAddress + ".";
-        ShowMessage();
-    }
+    if (quillet::SendResults(doc, m_pWindow) == quillet::MailOutcome::Sent)
+        m_prompts.Message("Results sent to " + prompt.m_strAddress + ".", "E-Mail", CWindowPrompts::kNotice);
 }

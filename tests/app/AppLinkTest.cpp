@@ -23,8 +23,8 @@
 
 #include "app/QuilletApp.h"
 #include "course/Complement.h"
-#include "link/IniFile.h"
 #include "link/PlayerLink.h"
+#include "platform/IniFile.h"
 #include "skin/MessageDlgs.h"
 #include "testwin/QuilletDlg.h"
 #include "testwin/WindowTestSupport.h"

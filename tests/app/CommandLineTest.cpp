@@ -28,48 +28,56 @@ struct FakeBanks
         };
     }
 };
+
+using Args = std::vector<std::string>;
+
+std::unique_ptr<quillet::TestRun> Prepare(const Args& arguments, CRandom& random, FakeBanks& banks)
+{
+    return quillet::PrepareTest(quillet::PartsFromArguments(arguments), random, banks.Loader());
+}
 }
 
-TEST(PrepareTest, CommandLineChoosesPathAndKindOfTest)
+TEST(PrepareTest, ArgumentsChoosePathAndKindOfTest)
 {
     const struct
     {
-        const char* line;
+        Args arguments;
         const char* path;
         TestKind kind;
         int chapter;
     } cases[] = {
-        {"\"/path with blank/bank.blh\" 3", "/path with blank/bank.blh", TestKind::Quiz, 3},
-        {"/path with blank/bank.blh 3", "/path", TestKind::Test, 0},
-        {"bank.blh /pre", "bank.blh", TestKind::PreTest, 0},
-        {"bank.blh /Pre", "bank.blh", TestKind::PreTest, 0},
-        {"bank.blh /PREVIEW", "bank.blh", TestKind::Test, 0},
-        {"bank.blh/PRE", "bank.blh/PRE", TestKind::Test, 0},
-        {"bank.blh 3 /PRE", "bank.blh", TestKind::PreTest, 0},
-        {"bank.blh /PREVIEW /PRE", "bank.blh", TestKind::Test, 0}, // only the first " /PRE" is looked at
-        {"\"my /pre folder/bank.blh\"", "my /pre folder/bank.blh", TestKind::PreTest, 0},
-        {"bank.blh 0", "bank.blh", TestKind::Test, 0},
-        {"bank.blh 3a", "bank.blh", TestKind::Test, 0},
-        {"bank.blh 6", "bank.blh", TestKind::Test, 0},
-        {"bank.blh +3", "bank.blh", TestKind::Test, 0},
-        {"bank.blh 99999999999999999999", "bank.blh", TestKind::Test, 0},
-        {"bank.blh 5", "bank.blh", TestKind::Quiz, 5},
-        {"bank.blh 03", "bank.blh", TestKind::Quiz, 3},
-        {"bank.blh 2 4", "bank.blh", TestKind::Quiz, 2},
-        {"bank.blh 3\"x", "bank.blh", TestKind::Quiz, 3},
-        {"bank.blh \"3\"", "bank.blh", TestKind::Test, 0},
-        {"\"a b.blh\"3", "a b.blh", TestKind::Quiz, 3},
-        {"\"a b.blh 3", "a b.blh 3", TestKind::Test, 0},
-        {"bank\"x y\" 2", "bank", TestKind::Test, 0},
-        {"   bank.blh   2   ", "bank.blh", TestKind::Quiz, 2},
-        {"bank.blh", "bank.blh", TestKind::Test, 0},
+        {{"/path with blank/bank.blh", "3"}, "/path with blank/bank.blh", TestKind::Quiz, 3},
+        // An unquoted path with a blank reaches the program cut at the blank.
+        {{"/path", "with", "blank/bank.blh", "3"}, "/path", TestKind::Test, 0},
+        {{"bank.blh", "/pre"}, "bank.blh", TestKind::PreTest, 0},
+        {{"bank.blh", "/Pre"}, "bank.blh", TestKind::PreTest, 0},
+        {{"bank.blh", "/PREVIEW"}, "bank.blh", TestKind::Test, 0},
+        {{"bank.blh/PRE"}, "bank.blh/PRE", TestKind::Test, 0},
+        {{"bank.blh", "3", "/PRE"}, "bank.blh", TestKind::PreTest, 0},
+        {{"bank.blh", "2", "x", "/pre"}, "bank.blh", TestKind::PreTest, 0},
+        // Only the first argument that starts with /PRE is looked at.
+        {{"bank.blh", "/PREVIEW", "/PRE"}, "bank.blh", TestKind::Test, 0},
+        // The path is never taken for the switch.
+        {{"my /pre folder/bank.blh"}, "my /pre folder/bank.blh", TestKind::Test, 0},
+        {{"/PRE"}, "/PRE", TestKind::Test, 0},
+        {{"bank.blh", "0"}, "bank.blh", TestKind::Test, 0},
+        {{"bank.blh", "3a"}, "bank.blh", TestKind::Test, 0},
+        {{"bank.blh", "6"}, "bank.blh", TestKind::Test, 0},
+        {{"bank.blh", "+3"}, "bank.blh", TestKind::Test, 0},
+        {{"bank.blh", " 3"}, "bank.blh", TestKind::Test, 0},
+        {{"bank.blh", "\"3\""}, "bank.blh", TestKind::Test, 0},
+        {{"bank.blh", "99999999999999999999"}, "bank.blh", TestKind::Test, 0},
+        {{"bank.blh", "5"}, "bank.blh", TestKind::Quiz, 5},
+        {{"bank.blh", "03"}, "bank.blh", TestKind::Quiz, 3},
+        {{"bank.blh", "2", "4"}, "bank.blh", TestKind::Quiz, 2},
+        {{"bank.blh"}, "bank.blh", TestKind::Test, 0},
     };
     for (const auto& c : cases)
     {
-        SCOPED_TRACE(c.line);
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
         FakeBanks banks;
         CRandom random(11);
-        const auto run = quillet::PrepareTest(c.line, random, banks.Loader());
+        const auto run = Prepare(c.arguments, random, banks);
         EXPECT_EQ(banks.asked, std::vector<std::string>{c.path});
         ASSERT_NE(run, nullptr);
         EXPECT_EQ(run->GetCourseTitle(), std::string("Title of ") + c.path);
@@ -83,65 +91,41 @@ TEST(PrepareTest, EachKindDrawsFromTheRightSource)
 {
     FakeBanks banks;
     CRandom random(3);
-    const auto quiz = quillet::PrepareTest("bank.blh 3", random, banks.Loader());
+    const auto quiz = Prepare({"bank.blh", "3"}, random, banks);
     ASSERT_NE(quiz, nullptr);
     EXPECT_EQ(quiz->GetChapterName(), "Ch3");
     EXPECT_EQ(quiz->GetQuestionCount(), 6);
     for (const CQuestion* q : quiz->GetQuestions())
         EXPECT_EQ(q->GetText().rfind("Ch3.", 0), 0u) << q->GetText();
 
-    const auto test = quillet::PrepareTest("bank.blh", random, banks.Loader());
+    const auto test = Prepare({"bank.blh"}, random, banks);
     ASSERT_NE(test, nullptr);
     EXPECT_EQ(test->GetQuestionCount(), 10);
     for (const CQuestion* q : test->GetQuestions())
         EXPECT_FALSE(q->IsTrueFalse()) << q->GetText();
 
-    const auto pre = quillet::PrepareTest("bank.blh /PRE", random, banks.Loader());
+    const auto pre = Prepare({"bank.blh", "/PRE"}, random, banks);
     ASSERT_NE(pre, nullptr);
     EXPECT_EQ(pre->GetQuestionCount(), 20);
 }
 
-TEST(PrepareTest, EmptyLineOrUnloadableBankGivesNoCourseAndNoTest)
+TEST(PrepareTest, NoArgumentsOrAnUnloadableBankGiveNoTest)
 {
     const struct
     {
-        const char* line;
+        Args arguments;
         std::vector<std::string> asked;
-    } cases[] = {
-        {"", {}}, {"   ", {}}, {"missing.blh 2", {"missing.blh"}}, {"missing.blh /PRE", {"missing.blh"}}};
+    } cases[] = {{{}, {}},
+                 {{""}, {}},
+                 {{"missing.blh", "2"}, {"missing.blh"}},
+                 {{"missing.blh", "/PRE"}, {"missing.blh"}}};
     for (const auto& c : cases)
     {
-        SCOPED_TRACE(testing::PrintToString(c.line));
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
         FakeBanks banks;
-        const auto run = quillet::PrepareTest(c.line, CRandom::Global(), banks.Loader());
+        EXPECT_EQ(Prepare(c.arguments, CRandom::Global(), banks), nullptr);
         EXPECT_EQ(banks.asked, c.asked);
-        EXPECT_EQ(run, nullptr);
     }
-}
-
-TEST(PrepareTest, JoinedArgumentsReachABankFileInAFolderWithABlank)
-{
-    const auto dir = std::filesystem::path(testing::TempDir()) / "quillet cmdline test";
-    std::filesystem::create_directories(dir);
-    const std::string path = (dir / "bank.blh").string();
-    std::ofstream(path, std::ios::binary) << quillet::Complemented("!Real bank\n@One\n#Q1\n@Two\n#Q2\n#Q3\n");
-    const auto run = quillet::PrepareTest(quillet::JoinArguments({path, "2"}));
-    std::filesystem::remove_all(dir);
-    ASSERT_NE(run, nullptr);
-    EXPECT_EQ(run->GetCourseTitle(), "Real bank");
-    ASSERT_EQ(run->GetKind(), TestKind::Quiz);
-    EXPECT_EQ(run->GetChapterName(), "Two");
-    EXPECT_EQ(run->GetQuestionCount(), 2);
-}
-
-TEST(JoinArguments, ArgumentsWithABlankAreQuotedAndAllAreJoinedByOneBlank)
-{
-    using Args = std::vector<std::string>;
-    EXPECT_EQ(quillet::JoinArguments(Args{}), "");
-    EXPECT_EQ(quillet::JoinArguments(Args{"bank.blh", "/PRE"}), "bank.blh /PRE");
-    EXPECT_EQ(quillet::JoinArguments(Args{"/path with blank/bank.blh", "3"}),
-              "\"/path with blank/bank.blh\" 3");
-    EXPECT_EQ(quillet::JoinArguments(Args{"a", "b  c", "d"}), "a \"b  c\" d");
 }
 
 TEST(PrepareTest, ArgumentsOneByOneReachAnyPathAndNameWhatTheBankLacks)

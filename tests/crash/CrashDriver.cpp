@@ -96,7 +96,7 @@ struct Player
                 Say("P test");
             Click(w->Control(IDC_ANSWER_A + (asked + students) % 3)); // every question has three
         }
-        else if (page == PageTest && ++asked < w->CountScore().total)
+        else if (page == PageTest && ++asked < w->GetRun()->GetScore().total)
             Click(w->Control(IDC_NEXT));
         else if (page == PageTest)
         {
@@ -181,7 +181,7 @@ struct Resumer
             Click(w->Control(IDC_NEXT)); // past the last question: the grading prompt
         else if (page == PageResults)
         {
-            Say("C graded " + std::to_string(w->CountScore().right));
+            Say("C graded " + std::to_string(w->GetRun()->GetScore().right));
             Click(w->Control(IDC_EXIT_RESULTS));
         }
     }

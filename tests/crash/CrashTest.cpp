@@ -151,7 +151,7 @@ class CrashTest : public QObject
             else
             {
                 quillet::ComplementInPlace(text);
-                const auto roster = ReadRosterFromPath(path);
+                const auto roster = CStudentRoster::ReadFile(path);
                 const QString wrong = Judge(roster.get(), text, before, low, high);
                 QVERIFY2(wrong.isEmpty(),
                          qPrintable(QString("round %1: record file %2").arg(round).arg(wrong)));
@@ -230,7 +230,7 @@ class CrashTest : public QObject
         QVERIFY2(lines.contains("C resumed 3 " + answers), qPrintable(lines.join(", ")));
         const QString graded = lines.filter("C graded ").value(0).section(' ', 2);
         QVERIFY2(!graded.isEmpty(), qPrintable(lines.join(", ")));
-        const auto roster = ReadRosterFromPath(home.filePath("records/quillet2.blh").toStdString());
+        const auto roster = CStudentRoster::ReadFile(home.filePath("records/quillet2.blh").toStdString());
         QVERIFY(roster);
         QCOMPARE(roster->GetResultCount(roster->FindStudent("ann")), 1);
         QCOMPARE(roster->GetResult(roster->FindStudent("ann"), 0)->m_nRight, graded.toInt());

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the player's ini file as its whole content, reads
 // keys from it, and writes keys into it. Checked with abort():
 // - a value read never holds a line break and has no blanks around it;
-// - a write is refused exactly when link/IniFile.h says it is (or when the
+// - a write is refused exactly when platform/IniFile.h says it is (or when the
 //   name could never be read back), and a refused write leaves the file alone;
 // - a value written reads back (without the blanks around it);
 // - every other line keeps its bytes: the file changes by one replaced entry
@@ -25,7 +25,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "link/IniFile.h"
+#include "platform/IniFile.h"
 
 namespace
 {
@@ -200,7 +200,7 @@ bool HasLineBreakOrNul(std::string_view text)
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
-// What link/IniFile.h says WriteValue refuses, plus the names that could never
+// What platform/IniFile.h says WriteValue refuses, plus the names that could never
 // be read back as written (blanks around them, a key read as a header).
 bool ShouldRefuse(const std::string& section, const std::string& key, const std::string& value)
 {

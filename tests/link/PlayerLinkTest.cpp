@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "PlayerWindow.h"
-#include "link/IniFile.h"
 #include "link/PlayerLink.h"
+#include "platform/IniFile.h"
 
 using namespace quillet::link;
 

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "OutputTestSupport.h"
+#include "RecordFileSupport.h"
 #include "course/CourseReader.h"
 #include "output/MailSender.h"
 #include "output/ResultsView.h"
@@ -107,7 +108,7 @@ class OutputCommandsTest : public QObject
         QVERIFY(roster.AddStudent("Ann", "pw"));
         for (const CResultEntry& result : results)
             QVERIFY(roster.AddResult("Ann", "pw", std::make_unique<CResultEntry>(result)));
-        QVERIFY(roster.WriteRoster(kRecordFileName));
+        QVERIFY(testrecords::WriteRecordFile(roster));
     }
 
     // A window on its results page: Ann logged in, answered by `marks` in
@@ -117,7 +118,7 @@ class OutputCommandsTest : public QObject
                                         const std::string& title = kCourse)
     {
         auto w = std::make_unique<CQuilletDlg>();
-        w->m_clock = [this] { return m_now; };
+        w->SetClock([this] { return m_now; });
         const bool quiz = kind == "quiz";
         auto course = CCourseReader::LoadText(Bank(title, std::vector<int>(quiz ? 3 : 12, quiz ? 12 : 3)));
         w->SetRun(quiz ? quillet::TestRun::DrawQuiz(std::move(course), 3, m_random)

@@ -1,8 +1,9 @@
 #include "output/ResultsText.h"
 
+#include "output/ResultsDoc.h"
+
 #include "CourseBuilders.h"
 
-#include <climits>
 #include <cstdlib>
 #include <ctime>
 #include <gtest/gtest.h>
@@ -22,7 +23,7 @@ class ResultsTextTest : public ::testing::Test
         tzset();
     }
 
-    static CResultEntry Entry(int test, int preTest, int right, int total, quillet::TimeStamp graded = 0,
+    static CResultEntry Entry(bool test, bool preTest, int right, int total, quillet::TimeStamp graded = 0,
                               quillet::TimeSpan taken = 0)
     {
         CResultEntry entry;
@@ -43,9 +44,10 @@ TEST_F(ResultsTextTest, KindWordAndSubjectFollowTheStoredFlags)
 {
     const struct
     {
-        int test, preTest;
+        bool test, preTest;
         const char* word;
-    } cases[] = {{1, 1, "Pre-Test"}, {1, 0, "Test"}, {0, 0, "Quiz"}, {0, 1, "Quiz"}};
+    } cases[] = {
+        {true, true, "Pre-Test"}, {true, false, "Test"}, {false, false, "Quiz"}, {false, true, "Quiz"}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.word);
@@ -57,14 +59,6 @@ TEST_F(ResultsTextTest, KindWordAndSubjectFollowTheStoredFlags)
         doc.ComposeResultsText(subject, body);
         EXPECT_EQ(subject, std::string(c.word) + " Results");
     }
-}
-
-TEST_F(ResultsTextTest, PercentTruncatesAndIsZeroWithoutQuestions)
-{
-    const int cases[][3] = {{17, 20, 85}, {2, 3, 66}, {0, 0, 0},
-                            {5, 0, 0},    {3, -4, 0}, {INT_MAX, 1, INT_MAX}};
-    for (const auto& c : cases)
-        EXPECT_EQ(quillet::Percent(c[0], c[1]), c[2]) << c[0] << "/" << c[1];
 }
 
 TEST_F(ResultsTextTest, ComparePreviousListsRowsInTheOrderGivenUnderTheHeader)

@@ -20,7 +20,7 @@ TEST_F(CrashSafety, KilledWriterLeavesTheOldOrTheNewRosterWhole)
     const auto b = CStudentRoster::ParseRecordText(recordtest::BigRecordText(600, 2, "B" + padding));
     const std::string textA = a->ComposeRecordText();
     const std::string textB = b->ComposeRecordText();
-    ASSERT_EQ(a->WriteRoster(kRecordFileName), 1);
+    ASSERT_TRUE(recordtest::WriteRecordFile(*a));
 
     const unsigned seed = std::random_device{}();
     std::mt19937 random(seed);
@@ -39,7 +39,8 @@ TEST_F(CrashSafety, KilledWriterLeavesTheOldOrTheNewRosterWhole)
             for (int i = 0;; ++i)
             {
                 const char mark = 'w';
-                if (!(i % 2 ? *a : *b).WriteRosterToPath(RecordPath()) || ::write(done[1], &mark, 1) != 1)
+                if (!recordtest::WriteRecordFile(i % 2 ? *a : *b, RecordPath()) ||
+                    ::write(done[1], &mark, 1) != 1)
                     _exit(2);
             }
         }
@@ -55,7 +56,7 @@ TEST_F(CrashSafety, KilledWriterLeavesTheOldOrTheNewRosterWhole)
         ::close(done[0]);
         ASSERT_TRUE(wrote && WIFSIGNALED(status)) << "the writer failed, status " << status;
 
-        const auto roster = ReadRosterFromPath(RecordPath());
+        const auto roster = recordtest::ReadRecordFile(RecordPath());
         const std::string text = roster ? roster->ComposeRecordText() : "";
         ASSERT_TRUE(text == textA || text == textB) << "read back " << text.size() << " bytes of text";
         endedA += text == textA;

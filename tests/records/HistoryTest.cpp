@@ -1,5 +1,6 @@
 // The logged-in student's history of one test: which results belong to it,
 // the queries over them, and recording a new one.
+#include "records/FileRecordStore.h"
 #include "records/RecordsTestSupport.h"
 #include "records/ResultHistory.h"
 
@@ -13,9 +14,9 @@ const char* const kCourse = "Sample Course";
 std::unique_ptr<CResultEntry> Result(TestKind kind, const std::string& title, const std::string& chapter,
                                      int right = 0, int total = 20, int qLine = 0)
 {
-    return std::make_unique<CResultEntry>(CResultEntry{kind == TestKind::Quiz ? 0 : 1,
-                                                       kind == TestKind::PreTest ? 1 : qLine, title, chapter,
-                                                       0, 0, right, total, std::nullopt});
+    return std::make_unique<CResultEntry>(CResultEntry{kind != TestKind::Quiz,
+                                                       kind == TestKind::PreTest || qLine != 0, title,
+                                                       chapter, 0, 0, right, total, std::nullopt});
 }
 
 class History : public RecordDirTest
@@ -24,11 +25,10 @@ class History : public RecordDirTest
     void SetUp() override
     {
         RecordDirTest::SetUp();
-        ASSERT_EQ(m_roster.AddStudent("amy", "pw"), 1);
-        ASSERT_EQ(m_roster.AddStudent("bob", "pw"), 1);
+        ASSERT_TRUE(m_roster.AddStudent("amy", "pw"));
+        ASSERT_TRUE(m_roster.AddStudent("bob", "pw"));
         m_history.m_pRoster = &m_roster;
         m_history.m_strUserName = "amy";
-        m_history.m_strPassword = "pw";
         m_history.m_strCourseTitle = kCourse;
     }
 
@@ -40,7 +40,7 @@ class History : public RecordDirTest
 
     void Add(std::unique_ptr<CResultEntry> entry, const std::string& name = "amy")
     {
-        ASSERT_EQ(m_roster.AddResult(name, "pw", std::move(entry)), 1);
+        ASSERT_TRUE(m_roster.AddResult(name, "pw", std::move(entry)));
     }
 
     // The four answers: right answers of the latest result (-1: none), the count, the
@@ -130,7 +130,7 @@ TEST_F(History, PreviousResultsAreTheEightNewestOldestFirst)
 TEST_F(History, QuizResultWithAQLineReadFromTheFileStillCountsForItsQuiz)
 {
     StoreText(RecordPath(), "uamy\npw\ntSample Course\ncIntro\nd19990614093015\ns000505\nr08\na10\nq\n");
-    const auto roster = ReadRoster(kRecordFileName);
+    const auto roster = ReadRecordFile();
     m_history.m_pRoster = roster.get();
     Run(TestKind::Quiz, "Intro");
     EXPECT_EQ(Ask(), Answers(8, 1, 80, {8}));
@@ -158,24 +158,22 @@ TEST_F(History, TheFirstStudentOfTheNameIsTheOneAsked)
     EXPECT_EQ(Ask(), Answers(5, 1, 50, {5}));
 }
 
-TEST_F(History, RecordResultAppendsThisRunAndRewritesTheFile)
+TEST_F(History, ThisRunsResultIsStoredAsTheFileKeepsIt)
 {
     const quillet::TimeStamp end = UtcSeconds(1999, 6, 14, 9, 30, 15);
     for (const TestKind kind : {TestKind::Test, TestKind::PreTest, TestKind::Quiz})
     {
         SCOPED_TRACE(TestKindWord(kind));
-        CStudentRoster roster;
-        ASSERT_EQ(roster.AddStudent("amy", "pw"), 1);
-        m_history.m_pRoster = &roster;
+        std::filesystem::remove(RecordPath());
         Run(kind, "Intro"); // a test run has no chapter to record
         m_history.m_timeStart = end - 754;
         m_history.m_timeEnd = end;
-        ASSERT_EQ(m_history.RecordResult(7, 20), 1);
-        EXPECT_EQ(m_history.FindLatestResult(), roster.GetResult(0, 0));
+        ASSERT_TRUE(
+            quillet::FileRecordStore().AddResult({"amy", "pw"}, m_history.MakeResult(7, 20), nullptr));
 
         const bool quiz = kind == TestKind::Quiz;
         const bool preTest = kind == TestKind::PreTest;
-        const auto stored = ReadRoster(kRecordFileName);
+        const auto stored = ReadRecordFile();
         ASSERT_TRUE(stored && stored->GetResultCount(0) == 1);
         EXPECT_EQ(Fields(*stored->GetResult(0, 0)),
                   EntryFields(!quiz, preTest, kCourse, quiz ? "Intro" : "", end, 754, 7, 20));
@@ -183,20 +181,4 @@ TEST_F(History, RecordResultAppendsThisRunAndRewritesTheFile)
                   std::string("uamy\nppw\ntSample Course\n") + (quiz ? "cIntro\n" : "") +
                       "d19990614093015\ns001234\nr07\na20\n" + (preTest ? "q\n" : ""));
     }
-}
-
-TEST_F(History, RefusedResultStillRewritesTheFileAndAnUnwrittenOneStaysInMemory)
-{
-    m_history.m_strPassword = "wrong";
-    EXPECT_EQ(m_history.RecordResult(7, 20), 1);
-    EXPECT_EQ(m_roster.GetResultCount(0), 0);
-    EXPECT_EQ(ReadRoster(kRecordFileName)->ComposeRecordText(), "uamy\nppw\nubob\nppw\n");
-
-    m_history.m_strPassword = "pw";
-    StoreText(m_dir + "/plain", "x");
-    setenv("QUILLET_RECORD_DIR", (m_dir + "/plain/records").c_str(), 1);
-    EXPECT_EQ(m_history.RecordResult(7, 20), 0);
-    EXPECT_EQ(m_history.CountResults(), 1);
-    m_history.m_pRoster = nullptr;
-    EXPECT_EQ(m_history.RecordResult(7, 20), 0);
 }

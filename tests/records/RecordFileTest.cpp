@@ -250,7 +250,7 @@ TEST_F(RecordFile, APendingResultGoesInWithTheNextSave)
     EXPECT_EQ(ResultsOf(*written, "Bob"), 0);
     EXPECT_EQ(ResultsOf(*written, "Cid"), 1);
     // Only the result that met another password waits on.
-    const auto left = ReadRosterFromPath(file.GetSharedPendingPath());
+    const auto left = recordtest::ReadRecordFile(file.GetSharedPendingPath());
     ASSERT_NE(left, nullptr);
     ASSERT_EQ(left->GetStudentCount(), 1);
     EXPECT_EQ(left->GetStudent(0)->m_strName, "Bob");

@@ -12,11 +12,15 @@
 #include <sstream>
 #include <tuple>
 
+#include "RecordFileSupport.h"
 #include "course/Complement.h"
 #include "records/StudentRoster.h"
 
 namespace recordtest
 {
+using testrecords::ReadRecordFile;
+using testrecords::WriteRecordFile;
+
 // Sets TZ; false when the zone is not installed (the C library then quietly uses UTC).
 inline bool UseTimeZone(const std::string& zone)
 {

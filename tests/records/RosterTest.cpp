@@ -44,7 +44,7 @@ TEST_P(ExampleInZone, ReadsItsFieldsAndGoesThroughTheFileByteForByte)
     if (!UseTimeZone(zone))
         GTEST_SKIP() << zone << " is not installed";
     StoreText(RecordPath(), kExample);
-    const auto roster = ReadRoster(kRecordFileName);
+    const auto roster = ReadRecordFile();
     ASSERT_TRUE(roster && roster->GetStudentCount() == 1 && roster->GetResultCount(0) == 2);
     EXPECT_EQ(roster->GetStudent(0)->m_strName, "student1");
     EXPECT_EQ(roster->GetStudent(0)->m_strPassword, "");
@@ -56,12 +56,12 @@ TEST_P(ExampleInZone, ReadsItsFieldsAndGoesThroughTheFileByteForByte)
                           305, 8, 10));
 
     std::filesystem::remove(RecordPath());
-    ASSERT_EQ(roster->WriteRoster(kRecordFileName), 1);
+    ASSERT_TRUE(WriteRecordFile(*roster));
     const std::string stored = ReadBytes(RecordPath());
     EXPECT_EQ(stored.substr(0, 10),
               "\x8A\x8C\x8B\x8A\x9B\x9A\x91\x8B\xCE\xF5"); // "ustudent1" and a line feed
     EXPECT_EQ(stored, quillet::Complemented(kExample));
-    EXPECT_EQ(ReadRoster(kRecordFileName)->ComposeRecordText(), kExample);
+    EXPECT_EQ(ReadRecordFile()->ComposeRecordText(), kExample);
 }
 
 INSTANTIATE_TEST_SUITE_P(Zones, ExampleInZone,
@@ -87,7 +87,7 @@ TEST_F(Roster, AnyLineEndAndAMissingLastLineEndReadTheSame)
         {
             SCOPED_TRACE(testing::PrintToString(variant));
             StoreText(RecordPath(), variant);
-            const auto roster = ReadRoster(kRecordFileName);
+            const auto roster = ReadRecordFile();
             EXPECT_EQ(roster ? roster->ComposeRecordText() : "", kExample);
         }
     }
@@ -156,12 +156,12 @@ TEST_F(Roster, FilesWithoutStudentsGiveNoRoster)
     for (const std::string text : {"", "\n\r\n", "pabc\ntCourse\nr10\n", "Uupper\n"})
     {
         StoreText(RecordPath(), text);
-        EXPECT_EQ(ReadRoster(kRecordFileName), nullptr) << testing::PrintToString(text);
+        EXPECT_EQ(ReadRecordFile(), nullptr) << testing::PrintToString(text);
     }
     std::filesystem::remove(RecordPath());
-    EXPECT_EQ(ReadRoster(kRecordFileName), nullptr);
+    EXPECT_EQ(ReadRecordFile(), nullptr);
     std::filesystem::create_directory(RecordPath());
-    EXPECT_EQ(ReadRoster(kRecordFileName), nullptr);
+    EXPECT_EQ(ReadRecordFile(), nullptr);
 }
 
 TEST_F(Roster, SameNameTwiceKeepsBothAndLookupsFindTheFirst)
@@ -225,14 +225,14 @@ TEST_F(Roster, NewFolderAndFileAreOwnerOnlyAndAnExistingFileKeepsItsMode)
 {
     const std::string nested = m_dir + "/lab/shared";
     setenv("QUILLET_RECORD_DIR", nested.c_str(), 1);
-    ASSERT_EQ(Parse(kExample)->WriteRoster(kRecordFileName), 1);
+    ASSERT_TRUE(WriteRecordFile(*Parse(kExample)));
     EXPECT_EQ(ModeOf(m_dir + "/lab"), 0700u);
     EXPECT_EQ(ModeOf(nested), 0700u);
     EXPECT_EQ(ModeOf(nested + "/" + kRecordFileName), 0600u);
     for (const mode_t mode : {0640, 0444, 0604})
     {
         ASSERT_EQ(::chmod((nested + "/" + kRecordFileName).c_str(), mode), 0);
-        EXPECT_EQ(Parse("u" + std::to_string(mode))->WriteRoster(kRecordFileName), 1);
+        EXPECT_TRUE(WriteRecordFile(*Parse("u" + std::to_string(mode))));
         EXPECT_EQ(ModeOf(nested + "/" + kRecordFileName), mode);
         EXPECT_EQ(ReadBytes(nested + "/" + kRecordFileName),
                   quillet::Complemented("u" + std::to_string(mode) + "\np\n"));
@@ -258,7 +258,7 @@ TEST_F(Roster, FailedWriteLeavesTheOldFileAsItWas)
         ASSERT_EQ(::chmod(m_dir.c_str(), folderMode), 0);
         const pid_t child = fork();
         if (child == 0)
-            _exit(prepare() ? roster->WriteRoster(kRecordFileName) : 255);
+            _exit(prepare() ? WriteRecordFile(*roster) : 255);
         int status = -1;
         waitpid(child, &status, 0);
         ASSERT_EQ(::chmod(m_dir.c_str(), 0700), 0);
@@ -269,7 +269,7 @@ TEST_F(Roster, FailedWriteLeavesTheOldFileAsItWas)
     // Where a folder stands in the file's place.
     std::filesystem::remove(RecordPath());
     std::filesystem::create_directory(RecordPath());
-    EXPECT_EQ(roster->WriteRoster(kRecordFileName), 0);
+    EXPECT_FALSE(WriteRecordFile(*roster));
     EXPECT_EQ(FolderEntries(m_dir), std::vector<std::string>{kRecordFileName});
     EXPECT_TRUE(std::filesystem::is_empty(RecordPath()));
 }

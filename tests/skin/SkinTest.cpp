@@ -67,7 +67,6 @@ class SkinTest : public QObject
             QCOMPARE(image.colorTable(), table);
         }
         QVERIFY(LoadSkinBitmap(999).isNull());
-        QVERIFY(CreatePaletteFromBitmap(quillet::skin::bitmap::kLoginPage) == nullptr);
     }
 
     void threeFacesOfEveryButtonDiffer()

@@ -13,7 +13,7 @@ void WriteQuestion(json::Writer& out, const CQuestion& question, bool withNumber
     out.BeginObject();
     out.Key("text").String(question.GetText());
     out.Key("truefalse").Bool(question.IsTrueFalse());
-    out.Key("truth").Number(question.GetTrue() != 0 ? 1 : 0);
+    out.Key("truth").Number(question.GetTrue() ? 1 : 0);
     out.Key("correct").Number(question.GetCorrect());
     out.Key("hint").String(question.GetHint());
     out.Key("topic").String(question.GetTopic());

@@ -271,7 +271,7 @@ std::string ExportMoodleXml(const CCourse& course, std::vector<std::string>& dro
                 WriteText(xml, "generalfeedback", question.GetHint());
             if (statement)
             {
-                const bool truth = question.GetTrue() != 0;
+                const bool truth = question.GetTrue();
                 // The note is what a wrong answer is told.
                 WriteAnswer(xml, truth, "true", truth ? nullptr : question.GetNote(1));
                 WriteAnswer(xml, !truth, "false", truth ? question.GetNote(1) : nullptr);

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "course/CourseReader.h"
+#include "records/FileRecordStore.h"
 #include "testwin/QuilletDlg.h"
 
 #include "output/MailSender.h"
@@ -81,7 +82,7 @@ std::unique_ptr<CQuilletDlg> OpenWindow(const std::string& bank, int chapter, st
     CRandom random(seed);
     window->SetRun(chapter > 0 ? quillet::TestRun::DrawQuiz(std::move(course), chapter, random)
                                : quillet::TestRun::DrawTest(std::move(course), false, random));
-    window->m_clock = [] { return quillet::TimeStamp(1'765'000'000); };
+    window->SetClock([] { return quillet::TimeStamp(1'765'000'000); });
     window->OnInitDialog();
     window->show();
     window->findChild<QLineEdit*>(QStringLiteral("control1021"))->setText(QStringLiteral("student"));
@@ -94,9 +95,7 @@ bool SavePages(const QString& dir, const std::string& bank)
     // The student exists already, so logging in asks nothing.
     QTemporaryDir records;
     qputenv("QUILLET_RECORD_DIR", records.path().toLocal8Bit());
-    CStudentRoster roster;
-    roster.AddStudent("student", "secret");
-    roster.WriteRoster(kRecordFileName);
+    quillet::FileRecordStore().Register({"student", "secret"});
 
     bool ok = true;
     {

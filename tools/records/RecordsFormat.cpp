@@ -1,6 +1,7 @@
 
 #include "tools/records/RecordsFormat.h"
 
+#include "course/Grading.h"
 #include "output/ResultsText.h"
 
 namespace quillet
@@ -13,8 +14,8 @@ constexpr const char* kIsoLocalTime = "%Y-%m-%dT%H:%M:%S";
 void WriteResultJson(json::Writer& out, const CResultEntry& result)
 {
     out.BeginObject();
-    out.Key("test").Bool(result.m_bTest != 0);
-    out.Key("pretest").Bool(result.m_bPreTest != 0);
+    out.Key("test").Bool(result.m_bTest);
+    out.Key("pretest").Bool(result.m_bPreTest);
     out.Key("title").String(result.m_strTitle);
     out.Key("chapter").String(result.m_strChapter);
     out.Key("graded").String(FormatLocalTime(result.m_timeGraded, kIsoLocalTime));

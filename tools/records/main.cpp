@@ -8,7 +8,7 @@
 
 #include "course/Complement.h"
 #include "course/TestJournal.h"
-#include "output/ResultsText.h"
+#include "output/ResultsDoc.h"
 #include "platform/Files.h"
 #include "platform/ProgramOptions.h"
 #include "records/RecordFile.h"
@@ -103,7 +103,7 @@ void WarnAboutDuplicates(const CStudentRoster& roster, const std::string& path)
 
 std::unique_ptr<CStudentRoster> ReadOrComplain(const std::string& path)
 {
-    auto roster = ReadRosterFromPath(path);
+    auto roster = CStudentRoster::ReadFile(path);
     if (!roster)
         std::fputs("no students\n", stderr);
     else
@@ -250,7 +250,7 @@ int History(const std::vector<std::string>& args)
     if (!history)
         return Usage();
     // A missing roster is a student without results, as the program sees it.
-    const auto roster = ReadRosterFromPath(args[0]);
+    const auto roster = CStudentRoster::ReadFile(args[0]);
     if (roster)
         WarnAboutDuplicates(*roster, args[0]);
     history->m_pRoster = roster.get();
@@ -262,7 +262,7 @@ int Report(const std::vector<std::string>& args)
     auto history = args.empty() ? std::nullopt : ParseSelection(args);
     if (!history)
         return Usage();
-    const auto roster = ReadRosterFromPath(args[0]);
+    const auto roster = CStudentRoster::ReadFile(args[0]);
     history->m_pRoster = roster.get();
     CResultsDoc doc;
     doc.m_pResult = history->FindLatestResult();

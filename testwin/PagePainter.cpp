@@ -1,8 +1,6 @@
-// What the test window paints: the page backgrounds, the results page, and
-// every owner-drawn control.
-#include <QPainter>
+#include "testwin/PagePainter.h"
 
-#include "testwin/QuilletDlg.h"
+#include "skin/SkinKit.h"
 
 using namespace quillet::skin;
 
@@ -15,30 +13,6 @@ constexpr int kRightMarker = bitmap::kResultRight;
 constexpr int kWrongMarker = bitmap::kResultWrong;
 using namespace quillet::skin::results;
 const QRect kListTextRow = ToQRect(kListText); // moved down to each row
-
-struct Grade
-{
-    const char* sentence; // with the student's name
-    const char* letter;
-};
-
-Grade GradeFor(int percent)
-{
-    if (percent >= 100)
-        return {"%1,\n     you made an", "A+"};
-    if (percent >= 90)
-        return {"%1,\n     you made an", "A"};
-    if (percent >= 80)
-        return {"%1,\n     you made a", "B"};
-    if (percent >= 70)
-        return {"%1,\n     you made a", "C"};
-    return {"", ""};
-}
-
-int PercentOf(const quillet::Score& score)
-{
-    return score.total > 0 ? score.right * 100 / score.total : 0;
-}
 
 // Question texts in the list are cut to 11 characters and "...", between
 // characters, never inside one.
@@ -53,6 +27,11 @@ QString ListText(const std::string& bytes)
     return text.left(cut) + QStringLiteral("...");
 }
 
+QString TimeTaken(const quillet::TestRun& run)
+{
+    return QString::fromStdString(quillet::FormatSpan(run.GetTimeTaken(), "%H:%M:%S"));
+}
+
 // Answer markers and the fills of the text items.
 constexpr int kMarkerChosen = bitmap::kMarkerChosen;
 constexpr int kMarkerNotChosen = bitmap::kMarkerNotChosen;
@@ -64,14 +43,28 @@ constexpr int kFlaggedPanel = bitmap::kFlaggedPanel;
 constexpr int kPanel = bitmap::kQuestionPanel;
 }
 
-void CQuilletDlg::OnPaint(QPainter& painter)
+CPagePainter::CPagePainter(const quillet::TestSession& session, Clock clock)
+    : m_session(session), m_clock(std::move(clock))
 {
-    BlitBitmap(painter, BackgroundOf(m_nPage), kBackgroundAt);
-    if (m_nPage == PageResults)
+}
+
+void CPagePainter::PaintPage(QPainter& painter, int page) const
+{
+    BlitBitmap(painter, BackgroundOf(page), kBackgroundAt);
+    if (page == PageResults && m_session.GetRun())
         PaintResults(painter);
 }
 
-void CQuilletDlg::PaintResults(QPainter& painter)
+QString CPagePainter::GradeSentence() const
+{
+    const quillet::Grade grade = m_session.GetGrade();
+    if (!*grade.letter)
+        return {};
+    return QStringLiteral("%1,\n     you made %2")
+        .arg(FromBytes(m_strStudent), QString::fromLatin1(grade.article));
+}
+
+void CPagePainter::PaintResults(QPainter& painter) const
 {
     const QFont listFont = MakeFont("Courier", 14);
     const QFont labelFont = MakeFont("Times New Roman", 24);
@@ -81,11 +74,10 @@ void CQuilletDlg::PaintResults(QPainter& painter)
 
     // One row per question in test order: a right marker, or a wrong marker
     // with the start of the question.
-    const quillet::TestRun& run = *m_pRun;
-    const std::vector<const CQuestion*> questions = run.GetQuestions();
+    const quillet::TestRun& run = *m_session.GetRun();
     painter.setFont(listFont);
     int y = kListTop;
-    for (const CQuestion* question : questions)
+    for (const CQuestion* question : run.GetQuestions())
     {
         if (y >= kListBottom)
             break;
@@ -100,63 +92,56 @@ void CQuilletDlg::PaintResults(QPainter& painter)
         y += kListStep;
     }
 
-    const quillet::Score score = run.GetScore();
-    const int percent = PercentOf(score);
+    const quillet::Score score = m_session.GetScore();
     painter.setFont(numberFont);
     DrawText(painter, ToQRect(kCorrectBox), QString::number(score.right),
              DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
     DrawText(painter, ToQRect(kTotalBox), QString::number(score.total), DT_VCENTER | DT_SINGLELINE);
     painter.setFont(bigFont);
-    DrawText(painter, ToQRect(kPercentBox), QString::number(percent), DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
+    DrawText(painter, ToQRect(kPercentBox), QString::number(m_session.GetPercent()),
+             DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
 
-    const QString title = FromBytes(run.GetCourseTitle());
     painter.setFont(labelFont);
-    TextOut(painter, QPoint(kCourseLineX, kCourseLineY), run.IsQuiz() ? title + QLatin1Char(':') : title);
-    const QString heading = run.IsQuiz() ? QStringLiteral("        Ch. %1 Quiz Results").arg(run.GetChapter())
-                            : run.GetKind() == TestKind::PreTest ? QStringLiteral("        Pre-Test Results")
-                                                                 : QStringLiteral("        Test Results");
-    TextOut(painter, QPoint(kHeadingX, kHeadingY), heading);
+    TextOut(painter, QPoint(kCourseLineX, kCourseLineY), FromBytes(m_session.ResultsCourseLine()));
+    TextOut(painter, QPoint(kHeadingX, kHeadingY),
+            QStringLiteral("        ") + QString::fromStdString(m_session.ResultsHeading()));
     TextOut(painter, QPoint(kOutOfX, kOutOfY), QStringLiteral("out of"));
-    TextOut(painter, QPoint(kTimeTakenX, kTimeTakenY),
-            QString::fromStdString(quillet::FormatSpan(run.GetTimeTaken(), "%H:%M:%S")));
+    TextOut(painter, QPoint(kTimeTakenX, kTimeTakenY), TimeTaken(run));
 
-    const Grade grade = GradeFor(percent);
     painter.setPen(QColor(255, 0, 0));
-    if (*grade.sentence)
-        DrawText(painter, ToQRect(kGradeSentence),
-                 QString::fromLatin1(grade.sentence).arg(FromBytes(m_strUserName)), DT_LEFT);
+    if (const QString sentence = GradeSentence(); !sentence.isEmpty())
+        DrawText(painter, ToQRect(kGradeSentence), sentence, DT_LEFT);
     painter.setFont(bigFont);
-    TextOut(painter, QPoint(kGradeLetterX, kGradeLetterY), QString::fromLatin1(grade.letter));
+    TextOut(painter, QPoint(kGradeLetterX, kGradeLetterY), QString::fromLatin1(m_session.GetGrade().letter));
     painter.setPen(Qt::black);
 }
 
-QString CQuilletDlg::ResultsSummary() const
+QString CPagePainter::ResultsSummary() const
 {
-    if (!m_pRun)
+    const quillet::TestRun* run = m_session.GetRun();
+    if (!run)
         return {};
-    const quillet::Score score = m_pRun->GetScore();
-    const int percent = PercentOf(score);
-    const Grade grade = GradeFor(percent);
-    const QString name = FromBytes(m_strUserName);
+    const quillet::Score score = m_session.GetScore();
     // The grade sentence as painted, on one line: "Ann, you made an A".
-    const QString who = *grade.sentence ? QString::fromLatin1(grade.sentence).arg(name).simplified() +
-                                              QLatin1Char(' ') + QString::fromLatin1(grade.letter)
-                                        : name;
+    const QString sentence = GradeSentence();
+    const QString who = sentence.isEmpty() ? FromBytes(m_strStudent)
+                                           : sentence.simplified() + QLatin1Char(' ') +
+                                                 QString::fromLatin1(m_session.GetGrade().letter);
     return QStringLiteral("%1: %2 out of %3, %4 percent, time taken %5")
         .arg(who)
         .arg(score.right)
         .arg(score.total)
-        .arg(percent)
-        .arg(QString::fromStdString(quillet::FormatSpan(m_pRun->GetTimeTaken(), "%H:%M:%S")));
+        .arg(m_session.GetPercent())
+        .arg(TimeTaken(*run));
 }
 
-QStringList CQuilletDlg::ResultsLines() const
+QStringList CPagePainter::ResultsLines() const
 {
     QStringList lines;
-    if (!m_pRun)
+    if (!m_session.GetRun())
         return lines;
     int number = 0;
-    for (const CQuestion* question : m_pRun->GetQuestions())
+    for (const CQuestion* question : m_session.GetRun()->GetQuestions())
     {
         ++number;
         lines << (question->IsNotCorrect() ? QStringLiteral("Question %1, wrong: %2")
@@ -167,7 +152,7 @@ QStringList CQuilletDlg::ResultsLines() const
     return lines;
 }
 
-void CQuilletDlg::OnDrawItem(QPainter& painter, const DrawItem& item)
+void CPagePainter::DrawItem(QPainter& painter, const ::DrawItem& item) const
 {
     if (const ButtonFaces* faces = FacesOf(item.id))
     {
@@ -177,7 +162,7 @@ void CQuilletDlg::OnDrawItem(QPainter& painter, const DrawItem& item)
 
     painter.setFont(MakeFont("Arial", 18, 700));
     painter.setPen(Qt::black);
-    const CQuestion* current = GetCurrent();
+    const CQuestion* current = m_session.GetCurrent();
     switch (item.id)
     {
     case IDC_QUESTION:
@@ -189,55 +174,57 @@ void CQuilletDlg::OnDrawItem(QPainter& painter, const DrawItem& item)
         return;
     case IDC_CLOCK:
     case IDC_COMPLETE:
-        DrawTextItem(painter, item);
+        DrawCounter(painter, item);
         return;
     default:
         DrawAnswer(painter, item);
     }
 }
 
-QString CQuilletDlg::CounterText(int id) const
+QString CPagePainter::CounterText(int id) const
 {
+    const quillet::TestRun* run = m_session.GetRun();
     if (id == IDC_COMPLETE)
     {
-        const int answered = m_pRun ? m_pRun->GetAnsweredCount() : 0;
-        const int total = m_pRun ? m_pRun->GetQuestionCount() : 0;
+        const int answered = run ? run->GetAnsweredCount() : 0;
+        const int total = run ? run->GetQuestionCount() : 0;
         return QStringLiteral("Completed - %1/%2").arg(answered).arg(total);
     }
     return QString::fromStdString(
-        quillet::FormatSpan(Now() - (m_pRun ? m_pRun->GetStartTime() : 0), "%H:%M:%S"));
+        quillet::FormatSpan(m_clock() - (run ? run->GetStartTime() : 0), "%H:%M:%S"));
 }
 
-void CQuilletDlg::DrawTextItem(QPainter& painter, const DrawItem& item)
+void CPagePainter::DrawCounter(QPainter& painter, const ::DrawItem& item) const
 {
     painter.fillRect(item.rect, kCounterFill);
     DrawText(painter, item.rect, CounterText(item.id), DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
-QString CQuilletDlg::AnswerText(int i) const
+QString CPagePainter::AnswerText(int i) const
 {
-    const CQuestion* current = GetCurrent();
-    if (!current || (current->IsTrueFalse() && i >= 2))
+    const CQuestion* current = m_session.GetCurrent();
+    if (!current || i >= m_session.AnswersShown())
         return {};
     const std::string* answer = current->GetAnswerText(i);
+    if (!answer || answer->empty())
+        return {};
+    // A true/false statement's answers are its two words, not lettered.
     if (current->IsTrueFalse())
-        return answer ? FromBytes(*answer) : QString();
-    if (answer && !answer->empty())
-        return QStringLiteral("%1) %2")
-            .arg(QChar(QLatin1Char(static_cast<char>('A' + i))))
-            .arg(FromBytes(*answer));
-    return {};
+        return FromBytes(*answer);
+    return QStringLiteral("%1) %2")
+        .arg(QChar(QLatin1Char(static_cast<char>('A' + i))))
+        .arg(FromBytes(*answer));
 }
 
-void CQuilletDlg::DrawAnswer(QPainter& painter, const DrawItem& item)
+void CPagePainter::DrawAnswer(QPainter& painter, const ::DrawItem& item) const
 {
     const int i = item.id - IDC_ANSWER_A;
     painter.fillRect(item.rect, kAnswerFill);
-    const CQuestion* current = GetCurrent();
-    if (current && !(current->IsTrueFalse() && i >= 2))
+    const CQuestion* current = m_session.GetCurrent();
+    if (current && i < m_session.AnswersShown())
     {
         int marker = kMarkerNotChosen;
-        if (m_nPage == PageReview)
+        if (m_session.GetPhase() == quillet::TestSession::Phase::Review)
             marker = i == current->GetCorrect()  ? kMarkerRight
                      : i == current->GetAnswer() ? kMarkerWrongChoice
                                                  : kMarkerNotChosen;

@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <thread>
 
-#include "link/IniFile.h"
+#include "platform/IniFile.h"
 
 namespace fs = std::filesystem;
 using quillet::ini::ReadValue;

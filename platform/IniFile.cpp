@@ -1,4 +1,4 @@
-#include "link/IniFile.h"
+#include "platform/IniFile.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -4,9 +4,10 @@
 
 #include "platform/Files.h"
 
-// The companion player's ini file, read and written the way the original
-// platform's profile functions did: section and key names compared ignoring
-// ASCII case, values trimmed of blanks, every other line left alone.
+// Ini files, the companion player's and Quillet's own settings, read and
+// written the way the original platform's profile functions did: section and
+// key names compared ignoring ASCII case, values trimmed of blanks, every
+// other line left alone.
 namespace quillet::ini
 {
 // "tovrin.ini" in $XDG_CONFIG_HOME (default ~/.config).

@@ -1,0 +1,286 @@
+#include "course/TestSession.h"
+
+#include <algorithm>
+
+namespace quillet
+{
+namespace
+{
+// Questions the page has answer buttons for.
+constexpr int kAnswerButtons = 4;
+// Seconds of the clock between two journals while nothing is clicked.
+constexpr int kJournalTicks = 30;
+}
+
+TestSession::TestSession(std::unique_ptr<TestRun> run) : m_pRun(std::move(run)) {}
+
+std::string TestSession::Caption() const
+{
+    if (!m_pRun)
+        return "Quillet";
+    const std::string& title = m_pRun->GetCourseTitle();
+    switch (m_pRun->GetKind())
+    {
+    case TestKind::Quiz:
+        return "Skillstep Quiz for " + title + ": Chapter " + std::to_string(m_pRun->GetChapter());
+    case TestKind::PreTest:
+        return "Pre-Test for " + title;
+    case TestKind::Test:
+        break;
+    }
+    return "Test for " + title;
+}
+
+JournalKey TestSession::GetJournalKey() const
+{
+    if (!m_pRun)
+        return {m_strStudent, {}, TestKind::Test, 0};
+    return {m_strStudent, m_pRun->GetCourseTitle(), m_pRun->GetKind(), m_pRun->GetChapter()};
+}
+
+std::string TestSession::Restore(std::string_view journal)
+{
+    m_restored.reset();
+    if (!m_pRun)
+        return "there is no test to put it back into";
+    std::optional<Journal> parsed = ParseJournal(journal);
+    if (!parsed)
+        return "it does not read as one";
+    if (parsed->student != m_strStudent)
+        return "it is another student's";
+    if (std::string why = ResumeFromJournal(*m_pRun, *parsed, m_pRun->GetBankIdentity()); !why.empty())
+        return why;
+    m_restored = std::move(parsed);
+    return {};
+}
+
+std::string TestSession::RestoreFailedText(const std::string& why) const
+{
+    return "Your unfinished " + std::string(TestKindWord(GetKind())) + " could not be restored: " + why + ".";
+}
+
+std::string TestSession::ContinueTitle() const
+{
+    return "Continue Unfinished " + std::string(TestKindWord(GetKind())) + "?";
+}
+
+std::string TestSession::ContinueQuestion() const
+{
+    if (!m_restored)
+        return {};
+    std::string when = FormatLocalTime(m_restored->saved, "%d %B, %H:%M");
+    if (!when.empty() && when.front() == '0')
+        when.erase(0, 1);
+    return "You have an unfinished " + std::string(TestKindWord(GetKind())) + " from " + when + ", with " +
+           std::to_string(m_restored->Answered()) + " of " + std::to_string(m_restored->entries.size()) +
+           " questions answered. Continue it?";
+}
+
+void TestSession::DropRestored()
+{
+    m_restored.reset();
+    m_bJournalStarted = false;
+    if (m_pRun)
+        m_pRun->Retake();
+}
+
+void TestSession::Begin(TimeStamp now)
+{
+    if (!m_pRun || !m_pRun->Begin())
+    {
+        m_phase = Phase::NoQuestions;
+        return;
+    }
+    m_phase = Phase::Answering;
+    if (!m_restored)
+    {
+        m_pRun->Start(now);
+        return;
+    }
+    m_pRun->GoTo(m_restored->current);
+    m_pRun->Start(now - m_restored->elapsed);
+    m_bJournalStarted = true;
+    m_restored.reset();
+}
+
+TestSession::Step TestSession::Walk(TestRun::Move move, bool restoreWhenNone, Step whenNone)
+{
+    const CQuestion* before = GetCurrent();
+    if (!m_pRun->Go(move, restoreWhenNone))
+        return whenNone;
+    return GetCurrent() != before ? Step::Moved : Step::Stayed;
+}
+
+TestSession::Step TestSession::Next()
+{
+    if (m_phase == Phase::Answering)
+        return Walk(TestRun::Move::Next, true, Step::AskGrade);
+    if (m_phase == Phase::Review)
+        return Walk(TestRun::Move::NextNotCorrect, true, Step::AskReturn);
+    return Step::Stayed;
+}
+
+TestSession::Step TestSession::Previous()
+{
+    if (m_phase == Phase::Answering)
+        return Walk(TestRun::Move::Previous, true, Step::Stayed);
+    // Before the first wrong answer nothing is current while the student is
+    // asked; Decline puts the question back.
+    if (m_phase == Phase::Review)
+        return Walk(TestRun::Move::PreviousNotCorrect, false, Step::AskReturn);
+    return Step::Stayed;
+}
+
+TestSession::Step TestSession::Search(TestRun::Move move)
+{
+    if (m_phase != Phase::Answering)
+        return Step::Stayed;
+    return Walk(move, true, Step::Stayed);
+}
+
+void TestSession::Decline()
+{
+    if (IsWalking())
+        m_pRun->RestorePosition();
+}
+
+void TestSession::Grade(TimeStamp now)
+{
+    if (m_phase != Phase::Answering)
+        return;
+    m_pRun->Stop(now);
+    m_pRun->Grade();
+    m_phase = Phase::Results;
+}
+
+bool TestSession::Review()
+{
+    if (m_phase != Phase::Results || !m_pRun->BeginReview())
+        return false;
+    m_phase = Phase::Review;
+    return true;
+}
+
+bool TestSession::LeaveReview()
+{
+    if (m_phase != Phase::Review)
+        return false;
+    m_phase = Phase::Results;
+    return true;
+}
+
+void TestSession::Retake(TimeStamp now)
+{
+    if (m_phase != Phase::Results)
+        return;
+    m_pRun->Retake();
+    m_bJournalStarted = false;
+    if (!m_pRun->GetCurrent())
+        return;
+    m_phase = Phase::Answering;
+    m_pRun->Start(now);
+}
+
+bool TestSession::ChooseAnswer(int i)
+{
+    if (m_phase != Phase::Answering || !GetCurrent())
+        return false;
+    m_pRun->ChooseAnswer(i);
+    return true;
+}
+
+bool TestSession::ToggleFlag()
+{
+    if (m_phase != Phase::Answering || !GetCurrent())
+        return false;
+    m_pRun->ToggleFlag();
+    return true;
+}
+
+bool TestSession::OffersHint() const
+{
+    return m_pRun && m_pRun->IsQuiz() && m_phase == Phase::Answering;
+}
+
+bool TestSession::OffersPlayTopic() const
+{
+    return m_phase == Phase::Review && GetKind() != TestKind::PreTest;
+}
+
+bool TestSession::OffersCompareNational() const
+{
+    return m_phase == Phase::Results && m_pRun && GetKind() == TestKind::Test;
+}
+
+bool TestSession::OffersCertificate() const
+{
+    return m_phase == Phase::Results && m_pRun && EarnsCertificate(GetKind(), GetPercent());
+}
+
+int TestSession::AnswersShown() const
+{
+    const CQuestion* current = GetCurrent();
+    return current ? std::min(current->GetAnswerCount(), kAnswerButtons) : 0;
+}
+
+Score TestSession::GetScore() const
+{
+    return m_pRun ? m_pRun->GetScore() : Score();
+}
+
+int TestSession::GetPercent() const
+{
+    const Score score = GetScore();
+    return Percent(score.right, score.total);
+}
+
+quillet::Grade TestSession::GetGrade() const
+{
+    return GradeFor(GetPercent());
+}
+
+std::string TestSession::GradingQuestion() const
+{
+    const int answered = m_pRun ? m_pRun->GetAnsweredCount() : 0;
+    const int total = m_pRun ? m_pRun->GetQuestionCount() : 0;
+    const std::string kind = TestKindWord(GetKind());
+    if (answered == total)
+        return "All questions answered.\nGrade " + kind + "?";
+    return std::to_string(total - answered) + " questions unanswered!\nGrade " + kind + " anyway?";
+}
+
+std::string TestSession::ResultsCourseLine() const
+{
+    if (!m_pRun)
+        return {};
+    return m_pRun->IsQuiz() ? m_pRun->GetCourseTitle() + ":" : m_pRun->GetCourseTitle();
+}
+
+std::string TestSession::ResultsHeading() const
+{
+    if (m_pRun && m_pRun->IsQuiz())
+        return "Ch. " + std::to_string(m_pRun->GetChapter()) + " Quiz Results";
+    return std::string(TestKindWord(GetKind())) + " Results";
+}
+
+void TestSession::MarkRecorded()
+{
+    if (m_pRun)
+        m_pRun->MarkRecorded();
+}
+
+std::optional<std::string> TestSession::JournalText(TimeStamp now)
+{
+    m_nTicksSinceJournal = 0;
+    if (m_phase != Phase::Answering || (!m_bJournalStarted && m_pRun->GetAnsweredCount() == 0))
+        return std::nullopt;
+    m_bJournalStarted = true;
+    return ComposeJournal(*m_pRun, m_strStudent, m_pRun->GetBankIdentity(), now - m_pRun->GetStartTime(),
+                          now);
+}
+
+bool TestSession::Tick()
+{
+    return m_phase == Phase::Answering && ++m_nTicksSinceJournal >= kJournalTicks;
+}
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "course/TestJournal.h"
+#include "records/StudentRoster.h"
+
+namespace quillet
+{
+// What a call on a record store came to: done, or why not, in words fit to
+// follow "could not ...: ". A store may be a file on this machine or a
+// server elsewhere, so any call can fail.
+struct StoreStatus
+{
+    bool ok = true;
+    std::string reason;
+
+    explicit operator bool() const { return ok; }
+    static StoreStatus Failed(std::string reason) { return {false, std::move(reason)}; }
+};
+
+// A student as the program knows him: the name and password typed at login.
+struct Student
+{
+    std::string name;
+    std::string password;
+};
+
+// Where the program keeps its students, their results and the journals of
+// unfinished tests. The program reads and writes them only through this.
+class RecordStore
+{
+  public:
+    virtual ~RecordStore() = default;
+
+    // How the student is told where the records are: "the record file
+    // /lab/quillet2.blh", and the folder or server that holds them.
+    virtual std::string Name() const = 0;
+    virtual std::string Location() const = 0;
+
+    enum class Known
+    {
+        No,
+        Yes,
+        WrongPassword,
+    };
+    struct Login
+    {
+        StoreStatus status; // failed: the store could not be read, and the student counts as unknown
+        Known known = Known::No;
+        std::vector<CResultEntry> results; // the student's, oldest first, when known
+    };
+    // Whether the store holds the student, and under this password.
+    virtual Login CheckLogin(const Student& student) = 0;
+
+    enum class Registration
+    {
+        Registered,
+        Taken,  // another copy of the program registered the name first
+        Failed, // the status says why
+    };
+    struct Registering
+    {
+        Registration outcome = Registration::Failed;
+        StoreStatus status;
+    };
+    virtual Registering Register(const Student& student) = 0;
+
+    // Adds a graded result to the student's history; a student the store
+    // does not hold yet (his registration could not be written) comes with
+    // it. `results`, when given, receives the student's results as the store
+    // now holds them, oldest first.
+    virtual StoreStatus AddResult(const Student& student, const CResultEntry& result,
+                                  std::vector<CResultEntry>* results = nullptr) = 0;
+    // Keeps a result that could not be added, for a later AddResult to bring
+    // along; `keptIn` says where.
+    virtual StoreStatus KeepPending(const Student& student, const CResultEntry& result,
+                                    std::string& keptIn) = 0;
+
+    struct JournalRead
+    {
+        StoreStatus status;
+        bool found = false;
+        std::string text;
+    };
+    // The journal of the student's unfinished test; not found is no failure.
+    virtual JournalRead ReadJournal(const JournalKey& key) = 0;
+    virtual StoreStatus KeepJournal(const JournalKey& key, const std::string& text) = 0;
+    virtual void RemoveJournal(const JournalKey& key) = 0;
+    // A journal that cannot be put back is kept aside for whoever wants to
+    // look, and never offered again.
+    virtual void SetAsideJournal(const JournalKey& key) = 0;
+    // Where journals are kept, for the student told that his cannot be.
+    virtual std::string JournalLocation() const = 0;
+};
+}

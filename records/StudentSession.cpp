@@ -1,0 +1,158 @@
+#include "records/StudentSession.h"
+
+namespace quillet
+{
+StudentSession::StudentSession(std::unique_ptr<RecordStore> store) : m_pStore(std::move(store)) {}
+
+void StudentSession::Adopt(std::vector<CResultEntry> results)
+{
+    m_own = CStudentRoster();
+    m_own.AddStudent(m_student.name, m_student.password);
+    if (CStudentRecord* record = m_own.GetStudent(0))
+        for (CResultEntry& result : results)
+            record->m_results.push_back(std::make_unique<CResultEntry>(std::move(result)));
+}
+
+StudentSession::Login StudentSession::LogIn(const Student& student, const RecordPrompts& prompts)
+{
+    m_student = student;
+    m_own = CStudentRoster();
+    // The store as it is now: another copy may have added students since.
+    RecordStore::Login login = m_pStore->CheckLogin(student);
+    m_bStoreReadable = login.status.ok;
+    if (!login.status && !m_bReadProblemTold)
+    {
+        m_bReadProblemTold = true;
+        prompts.tell("The " + m_pStore->Name() + " cannot be used: " + login.status.reason +
+                     ". Nothing is written to it. You can take the test; your result is kept until it can be "
+                     "saved.");
+    }
+    switch (login.known)
+    {
+    case RecordStore::Known::Yes:
+        Adopt(std::move(login.results));
+        return Login::Accepted;
+    case RecordStore::Known::WrongPassword:
+        return Login::WrongPassword;
+    case RecordStore::Known::No:
+        break;
+    }
+    return Login::NewStudent;
+}
+
+StudentSession::Registration StudentSession::Register(const std::string& confirmation,
+                                                      const RecordPrompts& prompts)
+{
+    if (confirmation != m_student.password)
+        return Registration::Mismatch;
+    // A store that could not be read was told already; nothing is written to it.
+    if (m_bStoreReadable)
+    {
+        const RecordStore::Registering registering = m_pStore->Register(m_student);
+        if (registering.outcome == RecordStore::Registration::Taken)
+            return Registration::Taken;
+        if (registering.outcome == RecordStore::Registration::Failed)
+            prompts.tell("You could not be added to the record file in " + m_pStore->Location() + ": " +
+                         registering.status.reason +
+                         ". You can take the test; your result is kept until it can be saved.");
+    }
+    // Kept for this sitting when the store did not take him; the first
+    // result saved brings him in.
+    Adopt({});
+    return Registration::Registered;
+}
+
+const CStudentRecord* StudentSession::GetRecord() const
+{
+    return m_own.GetStudent(0);
+}
+
+CResultHistory StudentSession::History(const TestRun* run) const
+{
+    CResultHistory history;
+    history.m_pRoster = &m_own;
+    history.m_strUserName = m_student.name;
+    if (!run)
+        return history;
+    history.m_kind = run->GetKind();
+    history.m_strCourseTitle = run->GetCourseTitle();
+    history.m_strQuizChapter = run->GetChapterName();
+    history.m_timeStart = run->GetStartTime();
+    history.m_timeEnd = run->GetEndTime();
+    return history;
+}
+
+bool StudentSession::SaveResult(const TestSession& session, const RecordPrompts& prompts)
+{
+    const Score score = session.GetScore();
+    const CResultEntry result = History(session.GetRun()).MakeResult(score.right, score.total);
+    for (;;)
+    {
+        std::vector<CResultEntry> results;
+        const StoreStatus saved = m_pStore->AddResult(m_student, result, &results);
+        if (saved)
+        {
+            Adopt(std::move(results));
+            RemoveJournal(session);
+            return true;
+        }
+        prompts.tell("Your result could not be saved in the record folder " + m_pStore->Location() + ": " +
+                     saved.reason + ".");
+        if (!prompts.ask("Result not saved!\nTry again?", {}, false))
+            break;
+    }
+    // Kept here for the results page's commands, and by the store for its next save.
+    if (CStudentRecord* record = m_own.GetStudent(0))
+        record->m_results.push_back(std::make_unique<CResultEntry>(result));
+    std::string keptIn;
+    const StoreStatus kept = m_pStore->KeepPending(m_student, result, keptIn);
+    prompts.tell(kept ? "Your result is kept in " + keptIn +
+                            " and goes into the record file with the next result that is saved."
+                      : "Your result could not be kept either: " + kept.reason + ".");
+    if (kept)
+        RemoveJournal(session);
+    return kept.ok;
+}
+
+bool StudentSession::OfferJournal(TestSession& session, const RecordPrompts& prompts)
+{
+    if (!session.GetRun())
+        return false;
+    const JournalKey key = session.GetJournalKey();
+    const RecordStore::JournalRead read = m_pStore->ReadJournal(key);
+    if (!read.found)
+        return false;
+    const std::string why = read.status ? session.Restore(read.text) : read.status.reason;
+    if (!why.empty())
+    {
+        m_pStore->SetAsideJournal(key);
+        prompts.tell(session.RestoreFailedText(why));
+        return false;
+    }
+    if (prompts.ask(session.ContinueQuestion(), session.ContinueTitle(), true))
+        return true;
+    m_pStore->RemoveJournal(key);
+    session.DropRestored();
+    return false;
+}
+
+void StudentSession::KeepJournal(TestSession& session, TimeStamp now, const RecordPrompts& prompts)
+{
+    const std::optional<std::string> text = session.JournalText(now);
+    if (!text)
+        return;
+    const StoreStatus kept = m_pStore->KeepJournal(session.GetJournalKey(), *text);
+    if (!kept && !m_bJournalProblemTold)
+    {
+        m_bJournalProblemTold = true;
+        prompts.tell("Your answers cannot be kept for a restart in " + m_pStore->JournalLocation() + ": " +
+                     kept.reason + ". The test goes on.");
+    }
+}
+
+void StudentSession::RemoveJournal(const TestSession& session)
+{
+    if (session.GetRun())
+        m_pStore->RemoveJournal(session.GetJournalKey());
+}
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <memory>
+
+#include "course/TestSession.h"
+#include "records/StudentSession.h"
+#include "testwin/WindowPrompts.h"
+
+class CResultsDoc;
+class CResultsView;
+class QWidget;
+
+// The results page's output commands: Compare Previous, Compare National,
+// Print and E-Mail, all of the latest result of the student's test.
+class CResultsCommands
+{
+  public:
+    CResultsCommands(QWidget* window, const quillet::TestSession& session,
+                     const quillet::StudentSession& student, const CWindowPrompts& prompts);
+    ~CResultsCommands();
+    CResultsCommands(const CResultsCommands&) = delete;
+    CResultsCommands& operator=(const CResultsCommands&) = delete;
+
+    // The print view to print with; else the commands make their own.
+    void SetPrintView(CResultsView* view) { m_pPrintView = view; }
+
+    void ComparePrevious();
+    void CompareNational();
+    void Print();
+    void EMail();
+
+  private:
+    CResultsView& PrintView();
+    // The report of the latest result, for printing and e-mail.
+    void FillReport(CResultsDoc& doc, const CResultHistory& history, const CResultEntry& latest);
+
+    QWidget* m_pWindow;
+    const quillet::TestSession& m_session;
+    const quillet::StudentSession& m_student;
+    const CWindowPrompts& m_prompts;
+    CResultsView* m_pPrintView = nullptr;
+    std::unique_ptr<CResultsView> m_pOwnPrintView; // when none was handed in
+};
