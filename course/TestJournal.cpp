@@ -8,7 +8,12 @@ namespace quillet
 {
 namespace
 {
-constexpr std::string_view kMagic = "quillet-journal 1";
+constexpr std::string_view kMagic = "quillet-journal 2";
+// Journals of the first format also kept each question's right answer; it is
+// read past, as the bank tells it.
+constexpr std::string_view kFirstMagic = "quillet-journal 1";
+// The last second of the year 9999: no journal is saved later.
+constexpr TimeStamp kLatestSave = 253'402'300'799;
 
 bool SameNote(const CQuestion& a, int i, const CQuestion& b, int j)
 {
@@ -18,7 +23,9 @@ bool SameNote(const CQuestion& a, int i, const CQuestion& b, int j)
 }
 
 // The bank index of each of the drawn question's answers, or nothing when
-// the bank question is not the one drawn. Equal answers are interchangeable.
+// the bank question is not the one drawn. Equal answers are interchangeable,
+// but the drawn right answer is the bank's right one, so that the bank alone
+// tells which answer is right when the test is put back.
 std::optional<std::vector<int>> AnswerOrder(const CQuestion& bank, const CQuestion& drawn)
 {
     if (bank.GetText() != drawn.GetText() || bank.GetHint() != drawn.GetHint() ||
@@ -30,19 +37,27 @@ std::optional<std::vector<int>> AnswerOrder(const CQuestion& bank, const CQuesti
     const int count = bank.GetAnswerCount();
     if (drawn.GetAnswerCount() != count)
         return std::nullopt;
-    std::vector<int> order;
+    const auto same = [&](int j, int k)
+    { return *bank.GetAnswerText(j) == *drawn.GetAnswerText(k) && SameNote(bank, j, drawn, k); };
+    const int right = drawn.GetCorrect();
+    if (right < 0 || right >= count || !same(bank.GetCorrect(), right))
+        return std::nullopt;
+    std::vector<int> order(static_cast<std::size_t>(count), -1);
     std::vector<bool> used(static_cast<std::size_t>(count));
+    order[static_cast<std::size_t>(right)] = bank.GetCorrect();
+    used[static_cast<std::size_t>(bank.GetCorrect())] = true;
     for (int k = 0; k < count; ++k)
     {
+        if (k == right)
+            continue;
         int found = -1;
         for (int j = 0; j < count && found < 0; ++j)
-            if (!used[static_cast<std::size_t>(j)] && *bank.GetAnswerText(j) == *drawn.GetAnswerText(k) &&
-                SameNote(bank, j, drawn, k))
+            if (!used[static_cast<std::size_t>(j)] && same(j, k))
                 found = j;
         if (found < 0)
             return std::nullopt;
         used[static_cast<std::size_t>(found)] = true;
-        order.push_back(found);
+        order[static_cast<std::size_t>(k)] = found;
     }
     return order;
 }
@@ -52,11 +67,7 @@ std::optional<JournalEntry> EntryFor(const CChapter& bankChapter, int chapter, c
     for (int i = 0; i < bankChapter.GetCount(); ++i)
     {
         if (const auto order = AnswerOrder(*bankChapter.GetAt(i), drawn))
-        {
-            // Equal answers may stand in either place: the correct index
-            // is the drawn one.
-            return JournalEntry{chapter, i, drawn.GetCorrect(), drawn.GetAnswer(), drawn.IsFlagged(), *order};
-        }
+            return JournalEntry{chapter, i, drawn.GetAnswer(), drawn.IsFlagged(), *order};
     }
     return std::nullopt;
 }
@@ -82,26 +93,29 @@ std::optional<TestKind> KindFromWord(std::string_view word)
     return std::nullopt;
 }
 
-std::optional<JournalEntry> ParseEntry(std::string_view line)
+std::optional<JournalEntry> ParseEntry(std::string_view line, bool first)
 {
-    // q CHAPTER QUESTION CORRECT ANSWER FLAG ORDER
+    // q CHAPTER QUESTION ANSWER FLAG ORDER; the first format had CORRECT
+    // before ANSWER.
     std::vector<std::string_view> words;
-    while (!line.empty())
+    while (!line.empty() && words.size() < 8)
     {
         const auto blank = line.find(' ');
         words.push_back(line.substr(0, blank));
         line = blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1);
     }
+    if (first && words.size() == 7)
+        words.erase(words.begin() + 3);
     JournalEntry entry;
     int flag = 0;
-    if (words.size() != 7 || words[0] != "q" || !ReadNumber(words[1], entry.chapter) ||
-        !ReadNumber(words[2], entry.question) || !ReadNumber(words[3], entry.correct) ||
-        !ReadNumber(words[4], entry.answer) || !ReadNumber(words[5], flag) || (flag != 0 && flag != 1))
+    if (words.size() != 6 || words[0] != "q" || !ReadNumber(words[1], entry.chapter) ||
+        !ReadNumber(words[2], entry.question) || !ReadNumber(words[3], entry.answer) ||
+        !ReadNumber(words[4], flag) || (flag != 0 && flag != 1))
         return std::nullopt;
     entry.flagged = flag == 1;
-    if (words[6] != "-")
+    if (words[5] != "-")
     {
-        std::string_view order = words[6];
+        std::string_view order = words[5];
         while (!order.empty())
         {
             const auto comma = order.find(',');
@@ -136,9 +150,7 @@ std::unique_ptr<CQuestion> Rebuild(const CQuestion& bank, const JournalEntry& en
         for (int k = 0; k < static_cast<int>(sorted.size()); ++k)
             if (sorted[static_cast<std::size_t>(k)] != k)
                 sorted.clear();
-        if (static_cast<int>(entry.order.size()) != count || sorted.empty() || entry.correct < 0 ||
-            entry.correct >= count ||
-            entry.order[static_cast<std::size_t>(entry.correct)] != bank.GetCorrect())
+        if (static_cast<int>(entry.order.size()) != count || sorted.empty())
         {
             why = "a question of the journal is no longer the same in the bank";
             return nullptr;
@@ -154,10 +166,11 @@ std::unique_ptr<CQuestion> Rebuild(const CQuestion& bank, const JournalEntry& en
             if (const std::string* note = bank.GetNote(source))
                 question->SetNote(k, *note);
         }
-        question->SetCorrect(entry.correct);
+        // The right answer is where the bank's right answer was drawn to.
+        const auto right = std::find(entry.order.begin(), entry.order.end(), bank.GetCorrect());
+        question->SetCorrect(static_cast<int>(right - entry.order.begin()));
     }
-    if (entry.correct != question->GetCorrect() || entry.answer < -1 ||
-        entry.answer >= question->GetAnswerCount())
+    if (entry.answer < -1 || entry.answer >= question->GetAnswerCount())
     {
         why = "a question of the journal is no longer the same in the bank";
         return nullptr;
@@ -209,8 +222,8 @@ std::string ComposeJournal(const TestRun& run, const std::string& student, const
             for (const int index : entry->order)
                 order += (order.empty() ? "" : ",") + std::to_string(index);
             text += "q " + std::to_string(entry->chapter) + " " + std::to_string(entry->question) + " " +
-                    std::to_string(entry->correct) + " " + std::to_string(entry->answer) + " " +
-                    (entry->flagged ? "1 " : "0 ") + (order.empty() ? "-" : order) + "\n";
+                    std::to_string(entry->answer) + " " + (entry->flagged ? "1 " : "0 ") +
+                    (order.empty() ? "-" : order) + "\n";
         }
         return true;
     };
@@ -240,7 +253,8 @@ std::optional<Journal> ParseJournal(std::string_view text)
     const char* keys[] = {"student ", "course ", "kind ",    "chapter ", "bank ", "size ",
                           "hash ",    "saved ",  "elapsed ", "current ", "count "};
     constexpr std::size_t kHeader = std::size(keys);
-    if (lines.size() < kHeader + 1 || lines[0] != kMagic)
+    const bool first = !lines.empty() && lines[0] == kFirstMagic;
+    if (lines.size() < kHeader + 1 || (lines[0] != kMagic && !first))
         return std::nullopt;
     std::string_view value[kHeader];
     for (std::size_t i = 0; i < kHeader; ++i)
@@ -260,11 +274,15 @@ std::optional<Journal> ParseJournal(std::string_view text)
         !ReadNumber(value[10], count) || count < 0 ||
         lines.size() != kHeader + 1 + static_cast<std::size_t>(count))
         return std::nullopt;
+    // No more time spent than there has been since the clock's start.
+    if (journal.saved < 0 || journal.saved > kLatestSave || journal.elapsed < 0 ||
+        journal.elapsed > journal.saved)
+        return std::nullopt;
     journal.kind = *kind;
     journal.bank.path = value[4];
     for (std::size_t i = kHeader + 1; i < lines.size(); ++i)
     {
-        auto entry = ParseEntry(lines[i]);
+        auto entry = ParseEntry(lines[i], first);
         if (!entry)
             return std::nullopt;
         journal.entries.push_back(std::move(*entry));

@@ -14,12 +14,15 @@
 // the chapter, and the bank index of each answer in the drawn order), so no
 // text is stored twice. The text format, one item per line:
 //
-//   quillet-journal 1
+//   quillet-journal 2
 //   student NAME / course TITLE / kind Test|Pre-Test|Quiz / chapter N
 //   bank PATH / size BYTES / hash HEX (FNV-1a, 64 bits, of the bank's bytes)
 //   saved EPOCH / elapsed SECONDS / current INDEX / count N
-//   q CHAPTER QUESTION CORRECT ANSWER FLAG ORDER   (N lines; ORDER is a,b,c
-//                                                   or - for true/false)
+//   q CHAPTER QUESTION ANSWER FLAG ORDER   (N lines; ORDER is a,b,c or - for
+//                                           true/false)
+//
+// It keeps no right answers: the bank tells them when the test is put back.
+// Journals of format 1, which had CORRECT before ANSWER, are read too.
 namespace quillet
 {
 // FNV-1a, 64 bits: the bank's fingerprint in a journal.
@@ -29,7 +32,6 @@ struct JournalEntry
 {
     int chapter = 0;  // in the bank
     int question = 0; // in that chapter of the bank
-    int correct = 0;
     int answer = -1;
     bool flagged = false;
     std::vector<int> order; // bank index of each answer as drawn; empty for true/false

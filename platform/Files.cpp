@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -82,14 +83,19 @@ FileStatus MayFollow(const std::string& path)
     return FileStatus::Failed("it is a symbolic link that belongs to another user");
 }
 
-FileStatus ReadRegularFile(const std::string& path, std::string& contents, std::size_t limit)
+namespace
+{
+FileStatus ReadFile(const std::string& path, std::string& contents, std::size_t limit, bool ownOnly)
 {
     contents.clear();
     // Non-blocking, so that opening a FIFO without a writer returns at once.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    const int fd =
+        ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (ownOnly ? O_NOFOLLOW : 0));
     if (fd < 0)
     {
         const int error = errno;
+        if (error == ELOOP && ownOnly)
+            return FileStatus::Failed("it is a symbolic link");
         // A path through a file names no file either.
         return FileStatus::Failed(ErrorText(error), error == ENOENT || error == ENOTDIR);
     }
@@ -101,6 +107,11 @@ FileStatus ReadRegularFile(const std::string& path, std::string& contents, std::
         FileStatus refused = NotRegular(info.st_mode);
         ::close(fd);
         return refused;
+    }
+    if (ownOnly && info.st_uid != ::geteuid())
+    {
+        ::close(fd);
+        return FileStatus::Failed("it belongs to another account");
     }
     if (static_cast<unsigned long long>(info.st_size) > limit)
     {
@@ -135,6 +146,17 @@ FileStatus ReadRegularFile(const std::string& path, std::string& contents, std::
     ::close(fd);
     return {};
 }
+}
+
+FileStatus ReadRegularFile(const std::string& path, std::string& contents, std::size_t limit)
+{
+    return ReadFile(path, contents, limit, false);
+}
+
+FileStatus ReadOwnFile(const std::string& path, std::string& contents, std::size_t limit)
+{
+    return ReadFile(path, contents, limit, true);
+}
 
 bool ReadWholeFile(const std::string& path, std::string& contents, bool* missing)
 {
@@ -165,6 +187,33 @@ std::string ParentFolder(const std::string& path)
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+FileStatus MakePrivateFolder(const std::string& dir)
+{
+    if (!MakeDirectories(dir))
+        return FileStatus::Failed("the folder " + dir + " cannot be made: " + ErrorText(errno));
+    struct stat info
+    {
+    };
+    if (::lstat(dir.c_str(), &info) != 0)
+        return FileStatus::Failed(ErrorText(errno));
+    if (!S_ISDIR(info.st_mode))
+        return FileStatus::Failed("the folder " + dir + " is not a folder of its own");
+    if (info.st_uid != ::geteuid())
+        return FileStatus::Failed("the folder " + dir + " belongs to another account");
+    // A folder of this account's that others may enter is closed again.
+    if ((info.st_mode & 077) != 0 && ::chmod(dir.c_str(), 0700) != 0)
+        return FileStatus::Failed("the folder " + dir + " cannot be made private: " + ErrorText(errno));
+    return {};
+}
+
+bool IsOpenToOthers(const std::string& dir)
+{
+    struct stat info
+    {
+    };
+    return ::stat(dir.c_str(), &info) != 0 || info.st_uid != ::geteuid() || (info.st_mode & 022) != 0;
 }
 
 bool IsSharedGroupFolder(const std::string& dir)
@@ -225,8 +274,13 @@ FileStatus ReplaceFile(const std::string& requested, std::string_view contents, 
     {
         if (!S_ISREG(old.st_mode))
             return NotRegular(old.st_mode);
-        mode = old.st_mode & 07777;
-        group = old.st_gid;
+        // An owner-only file stays owner-only, whatever mode the file it
+        // replaces was given.
+        if (!ownerOnly)
+        {
+            mode = old.st_mode & 07777;
+            group = old.st_gid;
+        }
     }
 
     RemoveStaleTemporaryFiles(dir.empty() ? "." : dir, name);
@@ -269,10 +323,37 @@ FileStatus RenameFile(const std::string& from, const std::string& to)
     return {};
 }
 
-bool IsWritableFolder(const std::string& dir)
+FileStatus RenameAside(const std::string& path, const std::string& suffix, std::string* keptAs)
 {
-    return ::access(dir.c_str(), W_OK | X_OK) == 0;
+    constexpr int kMostTries = 10'000;
+    for (int n = 1; n <= kMostTries; ++n)
+    {
+        const std::string aside = path + suffix + (n > 1 ? "-" + std::to_string(n) : std::string());
+        // Never over a file kept aside before.
+        if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0)
+        {
+            if (keptAs)
+                *keptAs = aside;
+            return {};
+        }
+        if (errno == EEXIST)
+            continue;
+        if (errno != EINVAL && errno != ENOSYS)
+            return FileStatus::Failed(ErrorText(errno), errno == ENOENT);
+        // A file system without it: a new link fails where the name is taken.
+        if (::link(path.c_str(), aside.c_str()) == 0)
+        {
+            ::unlink(path.c_str());
+            if (keptAs)
+                *keptAs = aside;
+            return {};
+        }
+        if (errno != EEXIST)
+            return FileStatus::Failed(ErrorText(errno), errno == ENOENT);
+    }
+    return FileStatus::Failed("every name for it is taken");
 }
+
 std::string ClaimUnusedName(const std::string& path)
 {
     const std::size_t slash = path.find_last_of('/');

@@ -31,6 +31,10 @@ struct FileStatus
 inline constexpr std::size_t kNoLimit = static_cast<std::size_t>(-1);
 FileStatus ReadRegularFile(const std::string& path, std::string& contents, std::size_t limit = kNoLimit);
 
+// The same for a file of this account's own: a file of another account, or
+// a symbolic link, is refused.
+FileStatus ReadOwnFile(const std::string& path, std::string& contents, std::size_t limit = kNoLimit);
+
 // The same, answering only whether it worked; `missing`, when given, says
 // whether the file simply does not exist.
 bool ReadWholeFile(const std::string& path, std::string& contents, bool* missing = nullptr);
@@ -43,6 +47,14 @@ FileStatus MayFollow(const std::string& path);
 // Creates the folder and any missing parents, owner-only. True when it
 // exists as a folder afterwards.
 bool MakeDirectories(const std::string& dir);
+
+// A folder only this account may enter: made owner-only when missing, and
+// refused when it is another account's (or no folder). A folder of this
+// account's that others could enter is closed again.
+FileStatus MakePrivateFolder(const std::string& dir);
+
+// Whether anyone but this account may create or remove files in the folder.
+bool IsOpenToOthers(const std::string& dir);
 
 // The folder part of a path: "." for a bare name, "/" for a file at the root.
 std::string ParentFolder(const std::string& path);
@@ -65,16 +77,17 @@ bool IsSharedGroupFolder(const std::string& dir);
 // Missing folders are created, owner-only. A symbolic link is replaced where
 // it points only when MayFollow allows it. Temporary files that a killed
 // writer of this user left beside the file are removed.
-// A new file of `ownerOnly` stays readable by its owner alone, also in a
-// shared group folder.
+// With `ownerOnly` the new file is readable by its owner alone (0600),
+// whatever the file it replaces allowed, also in a shared group folder.
 FileStatus ReplaceFile(const std::string& path, std::string_view contents, bool ownerOnly = false);
 
 // Removes the file; one that is not there counts as removed.
 FileStatus RemoveFile(const std::string& path);
 // Renames the file within its file system, replacing what `to` names.
 FileStatus RenameFile(const std::string& from, const std::string& to);
-// Whether this account may create files in the folder.
-bool IsWritableFolder(const std::string& dir);
+// Renames the file to the first free name of `path + suffix`, `path + suffix
+// + "-2"`, ..., never replacing one; `keptAs` receives it.
+FileStatus RenameAside(const std::string& path, const std::string& suffix, std::string* keptAs = nullptr);
 
 // Removes the temporary files that ReplaceFile leaves when its process is
 // killed mid-write: those of `name` in `dir`, owned by this user, untouched

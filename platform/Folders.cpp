@@ -1,5 +1,6 @@
 #include "platform/Folders.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
@@ -62,10 +63,22 @@ std::string RuntimeFolder()
     if (const char* set = std::getenv("XDG_RUNTIME_DIR"); set && *set)
         return WithoutTrailingSlashes(set);
     // What Qt and other toolkits fall back to, so that both sides of the
-    // player link meet in the same place.
-    std::string dir = "/tmp/runtime-" + AccountName();
-    MakeDirectories(dir);
-    return dir;
+    // player link meet in the same place; but only when it is this account's
+    // own and closed to others, as the XDG rules ask. Anyone may make a
+    // folder of that name first.
+    const std::string shared = "/tmp/runtime-" + AccountName();
+    const FileStatus usable = MakePrivateFolder(shared);
+    if (usable)
+        return shared;
+    std::string own = XdgFolder("XDG_CACHE_HOME", "/.cache") + "/quillet-runtime";
+    static bool told = false;
+    if (!told)
+    {
+        told = true;
+        std::fprintf(stderr, "quillet: %s; %s is used instead\n", usable.reason.c_str(), own.c_str());
+    }
+    MakePrivateFolder(own);
+    return own;
 }
 
 std::string LogOnName()

@@ -19,8 +19,10 @@ std::string DataFolder();
 // the quillet folder of DataFolder().
 std::string RecordDirectory();
 
-// $XDG_RUNTIME_DIR, else /tmp/runtime-<user>, which is created owner-only
-// when missing.
+// $XDG_RUNTIME_DIR, else /tmp/runtime-<user>, created owner-only when
+// missing and used only while it is this account's and closed to others;
+// else the quillet-runtime folder of $XDG_CACHE_HOME (~/.cache), with a
+// warning on the standard error.
 std::string RuntimeFolder();
 
 // The log-on name of the effective user, trimmed; empty when there is none

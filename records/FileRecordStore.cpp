@@ -1,5 +1,7 @@
 #include "records/FileRecordStore.h"
 
+#include <unistd.h>
+
 #include "platform/Files.h"
 #include "platform/Folders.h"
 
@@ -9,6 +11,16 @@ namespace
 {
 // A journal is a few kilobytes; anything much larger is not one.
 constexpr std::size_t kJournalLimit = 1 << 20;
+
+// The account's name as a folder name may hold it, else its number.
+std::string AccountTag()
+{
+    std::string name = LogOnName();
+    for (char& c : name)
+        if (c == '/')
+            c = '_';
+    return name.empty() || name == "." || name == ".." ? std::to_string(::geteuid()) : name;
+}
 
 std::vector<CResultEntry> ResultsOf(const CStudentRoster& roster, int student)
 {
@@ -48,7 +60,7 @@ RecordStore::Login FileRecordStore::CheckLogin(const Student& student)
     }
     const int at = reading.roster->FindStudent(student.name);
     if (at < 0)
-        return login;
+        return PendingLogin(student);
     if (!reading.roster->CheckPassword(student.name, student.password))
     {
         login.known = Known::WrongPassword;
@@ -59,18 +71,49 @@ RecordStore::Login FileRecordStore::CheckLogin(const Student& student)
     return login;
 }
 
+RecordStore::Login FileRecordStore::PendingLogin(const Student& student) const
+{
+    // A student whose registration and results wait in a pending file is
+    // the same student when the password is the same; the name is his.
+    Login login;
+    const CRecordFile::Reading pending = m_file.ReadPending();
+    for (int i = 0; i < pending.roster->GetStudentCount(); ++i)
+    {
+        const CStudentRecord& kept = *pending.roster->GetStudent(i);
+        if (kept.m_strName != student.name)
+            continue;
+        if (kept.m_strPassword != student.password)
+        {
+            if (login.known == Known::No)
+                login.known = Known::WrongPassword;
+            continue;
+        }
+        login.known = Known::Yes;
+        for (const auto& result : kept.m_results)
+            login.results.push_back(*result);
+    }
+    if (login.known != Known::Yes)
+        login.results.clear();
+    return login;
+}
+
 RecordStore::Registering FileRecordStore::Register(const Student& student)
 {
     bool taken = false;
+    const PendingOwner owner{student.name, student.password};
     const FileStatus saved = m_file.Update(
         [&](CStudentRoster& roster) -> std::string
         {
-            taken = roster.FindStudent(student.name) != -1;
-            if (taken)
-                return "the name is taken";
+            // His own pending registration may have brought him in already.
+            if (const int at = roster.FindStudent(student.name); at >= 0)
+            {
+                taken = roster.GetStudent(at)->m_strPassword != student.password;
+                return taken ? "the name is taken" : std::string();
+            }
             return roster.AddStudent(student.name, student.password) ? std::string()
                                                                      : "the name cannot be stored";
-        });
+        },
+        nullptr, &owner);
     if (taken)
         return {Registration::Taken, {}};
     if (!saved)
@@ -78,11 +121,12 @@ RecordStore::Registering FileRecordStore::Register(const Student& student)
     return {Registration::Registered, {}};
 }
 
-StoreStatus FileRecordStore::AddResult(const Student& student, const CResultEntry& result,
-                                       std::vector<CResultEntry>* results)
+RecordStore::Saved FileRecordStore::AddResult(const Student& student, const CResultEntry& result)
 {
+    Saved saved;
     std::unique_ptr<CStudentRoster> written;
-    const FileStatus saved = m_file.Update(
+    const PendingOwner owner{student.name, student.password};
+    const FileStatus status = m_file.Update(
         [&](CStudentRoster& roster) -> std::string
         {
             if (roster.FindStudent(student.name) < 0 && !roster.AddStudent(student.name, student.password))
@@ -91,12 +135,15 @@ StoreStatus FileRecordStore::AddResult(const Student& student, const CResultEntr
                 return "the record file holds " + student.name + " with another password";
             return {};
         },
-        &written);
-    if (!saved)
-        return StoreStatus::Failed(saved.reason);
-    if (results && written)
-        *results = ResultsOf(*written, written->FindStudent(student.name));
-    return {};
+        &written, &owner, &saved.setAside);
+    if (!status)
+    {
+        saved.status = StoreStatus::Failed(status.reason);
+        return saved;
+    }
+    if (written)
+        saved.results = ResultsOf(*written, written->FindStudent(student.name));
+    return saved;
 }
 
 StoreStatus FileRecordStore::KeepPending(const Student& student, const CResultEntry& result,
@@ -108,13 +155,18 @@ StoreStatus FileRecordStore::KeepPending(const Student& student, const CResultEn
 
 std::string FileRecordStore::JournalLocation() const
 {
-    // The record folder, unless it is shared and this account may not write there.
-    std::string records = RecordDirectory();
-    if (MakeDirectories(records) && IsWritableFolder(records))
-        return records;
-    std::string own = DataFolder() + "/quillet";
-    MakeDirectories(own);
-    return own;
+    // Where nobody else can plant, read or replace a journal.
+    const std::string records = RecordDirectory();
+    if (MakeDirectories(records))
+    {
+        if (!IsOpenToOthers(records))
+            return records;
+        if (std::string own = records + "/journals-" + AccountTag(); MakePrivateFolder(own))
+            return own;
+    }
+    std::string data = DataFolder() + "/quillet";
+    MakePrivateFolder(data);
+    return data;
 }
 
 std::string FileRecordStore::JournalPath(const JournalKey& key) const
@@ -125,7 +177,7 @@ std::string FileRecordStore::JournalPath(const JournalKey& key) const
 RecordStore::JournalRead FileRecordStore::ReadJournal(const JournalKey& key)
 {
     JournalRead read;
-    const FileStatus status = ReadRegularFile(JournalPath(key), read.text, kJournalLimit);
+    const FileStatus status = ReadOwnFile(JournalPath(key), read.text, kJournalLimit);
     if (status.missing)
         return read;
     read.found = true;
@@ -149,7 +201,6 @@ void FileRecordStore::RemoveJournal(const JournalKey& key)
 
 void FileRecordStore::SetAsideJournal(const JournalKey& key)
 {
-    const std::string path = JournalPath(key);
-    RenameFile(path, path + ".bad");
+    RenameAside(JournalPath(key), ".bad");
 }
 }

@@ -8,9 +8,10 @@
 namespace quillet
 {
 // The record store of one machine or one lab folder: the record file, its
-// pending files, and a journal file for each unfinished test, kept in the
-// record folder or, where this account may not write there, in its own
-// data folder.
+// pending files, and a journal file for each unfinished test. Journals are
+// kept where only this account may write: in the record folder when it is
+// the account's own, in a folder of the account's own inside a shared one
+// (journals-<account>), else in the account's data folder.
 class FileRecordStore : public RecordStore
 {
   public:
@@ -24,8 +25,7 @@ class FileRecordStore : public RecordStore
     std::string Location() const override;
     Login CheckLogin(const Student& student) override;
     Registering Register(const Student& student) override;
-    StoreStatus AddResult(const Student& student, const CResultEntry& result,
-                          std::vector<CResultEntry>* results) override;
+    Saved AddResult(const Student& student, const CResultEntry& result) override;
     StoreStatus KeepPending(const Student& student, const CResultEntry& result, std::string& keptIn) override;
     JournalRead ReadJournal(const JournalKey& key) override;
     StoreStatus KeepJournal(const JournalKey& key, const std::string& text) override;
@@ -34,6 +34,7 @@ class FileRecordStore : public RecordStore
     std::string JournalLocation() const override;
 
   private:
+    Login PendingLogin(const Student& student) const;
     std::string JournalPath(const JournalKey& key) const;
 
     CRecordFile m_file;

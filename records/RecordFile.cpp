@@ -130,8 +130,9 @@ class CLock
     int m_fd = -1;
 };
 
-// Reads a pending file; a missing one is empty.
-std::unique_ptr<CStudentRoster> ReadPending(const std::string& path)
+// Reads a pending file; a missing one is empty. A pending file may hold a
+// name more than once, under different passwords.
+std::unique_ptr<CStudentRoster> ReadPendingFile(const std::string& path)
 {
     std::string stored;
     if (!MayFollow(path) || !ReadRegularFile(path, stored))
@@ -139,38 +140,62 @@ std::unique_ptr<CStudentRoster> ReadPending(const std::string& path)
     return FromStored(stored);
 }
 
-// Writes the roster of pending results, or removes the file when none is left.
-void WritePending(const std::string& path, const CStudentRoster& roster)
+// The record text of one student, so that rosters may be joined as texts,
+// names held twice and all.
+std::string RecordTextOf(const CStudentRecord& student)
 {
-    if (roster.GetStudentCount() == 0)
-        ::unlink(path.c_str());
-    else
-        ReplaceFile(path, Stored(roster));
+    CStudentRoster one;
+    one.AddStudent(student.m_strName, student.m_strPassword);
+    if (CStudentRecord* copy = one.GetStudent(0))
+        for (const auto& result : student.m_results)
+            copy->m_results.push_back(std::make_unique<CResultEntry>(*result));
+    return one.ComposeRecordText();
 }
 
-// Adds the pending file's results to the roster; keeps in the file what
-// could not be added (a name that now has another password).
+// Writes a pending file of record text, or removes it when nothing is left.
+void WritePending(const std::string& path, const std::string& text)
+{
+    if (text.empty())
+        ::unlink(path.c_str());
+    else
+        ReplaceFile(path, Complemented(text));
+}
+
+// What merging one pending file for its owner left: the others' results,
+// and the owner's name kept under a password that is not his.
 struct PendingMerge
 {
     std::string path;
-    std::unique_ptr<CStudentRoster> left;
+    bool read = false;
+    std::string left;
+    std::string aside;
 };
-PendingMerge MergePending(const std::string& path, CStudentRoster& roster)
+
+// Adds to the roster the pending results of the owner's: those kept under
+// his name and the password the record file holds for it (or, for a name it
+// does not hold yet, his own). His name under another password is put
+// aside; everybody else's results wait for their own student.
+PendingMerge MergePending(const std::string& path, CStudentRoster& roster, const PendingOwner& owner)
 {
-    PendingMerge merge{path, nullptr};
-    const std::unique_ptr<CStudentRoster> pending = ReadPending(path);
+    PendingMerge merge;
+    merge.path = path;
+    const std::unique_ptr<CStudentRoster> pending = ReadPendingFile(path);
     if (!pending)
         return merge;
-    merge.left = std::make_unique<CStudentRoster>();
+    merge.read = true;
     for (int i = 0; i < pending->GetStudentCount(); ++i)
     {
         const CStudentRecord& student = *pending->GetStudent(i);
-        const int at = roster.FindStudent(student.m_strName);
-        if (at >= 0 && roster.GetStudent(at)->m_strPassword != student.m_strPassword)
+        if (student.m_strName != owner.name)
         {
-            merge.left->AddStudent(student.m_strName, student.m_strPassword);
-            if (CStudentRecord* kept = merge.left->GetStudent(merge.left->FindStudent(student.m_strName)))
-                JoinResults(*kept, student);
+            merge.left += RecordTextOf(student);
+            continue;
+        }
+        const int at = roster.FindStudent(student.m_strName);
+        const std::string& password = at >= 0 ? roster.GetStudent(at)->m_strPassword : owner.password;
+        if (student.m_strPassword != password)
+        {
+            merge.aside += RecordTextOf(student);
             continue;
         }
         if (at < 0 && !roster.AddStudent(student.m_strName, student.m_strPassword))
@@ -275,7 +300,8 @@ CRecordFile::Reading CRecordFile::Read() const
     return ReadLocked();
 }
 
-FileStatus CRecordFile::Update(const Change& change, std::unique_ptr<CStudentRoster>* written) const
+FileStatus CRecordFile::Update(const Change& change, std::unique_ptr<CStudentRoster>* written,
+                               const PendingOwner* owner, std::string* setAside) const
 {
     const std::string folder = GetFolder();
     if (!MakeDirectories(folder))
@@ -290,28 +316,53 @@ FileStatus CRecordFile::Update(const Change& change, std::unique_ptr<CStudentRos
     // The shared pending file is guarded by the record file's lock, the
     // user's own by its own.
     CLock ownLock;
-    const bool ownLocked = ownLock.Take(GetOwnPendingPath() + ".lock", true, m_nLockTimeoutMs).ok;
-    PendingMerge pending[] = {MergePending(GetSharedPendingPath(), *now.roster),
-                              ownLocked ? MergePending(GetOwnPendingPath(), *now.roster) : PendingMerge{}};
+    std::vector<PendingMerge> pending;
+    if (owner)
+    {
+        pending.push_back(MergePending(GetSharedPendingPath(), *now.roster, *owner));
+        if (ownLock.Take(GetOwnPendingPath() + ".lock", true, m_nLockTimeoutMs))
+            pending.push_back(MergePending(GetOwnPendingPath(), *now.roster, *owner));
+    }
     if (std::string refused = change(*now.roster); !refused.empty())
         return FileStatus::Failed(refused);
     FileStatus status = ReplaceFile(m_strPath, Stored(*now.roster));
     if (!status)
         return status;
+    std::string aside;
     for (const PendingMerge& merge : pending)
-        if (merge.left)
-            WritePending(merge.path, *merge.left);
+    {
+        if (merge.read)
+            WritePending(merge.path, merge.left);
+        aside += merge.aside;
+    }
+    // Kept, never merged: the teacher decides whose they are.
+    if (!aside.empty())
+    {
+        const std::unique_ptr<CStudentRoster> before = ReadPendingFile(GetRefusedPath());
+        ReplaceFile(GetRefusedPath(), Complemented((before ? before->ComposeRecordText() : "") + aside));
+        if (setAside)
+            *setAside = GetRefusedPath();
+    }
     if (written)
         *written = std::move(now.roster);
     return status;
 }
 
+CRecordFile::Reading CRecordFile::ReadPending() const
+{
+    Reading reading{std::make_unique<CStudentRoster>(), {}};
+    std::string text;
+    for (const std::string& path : {GetSharedPendingPath(), GetOwnPendingPath()})
+        if (const std::unique_ptr<CStudentRoster> pending = ReadPendingFile(path))
+            text += pending->ComposeRecordText();
+    if (auto roster = CStudentRoster::ParseRecordText(text))
+        reading.roster = std::move(roster);
+    return reading;
+}
+
 FileStatus CRecordFile::KeepPending(const std::string& name, const std::string& password,
                                     const CResultEntry& result, std::string* keptIn) const
 {
-    CStudentRoster add;
-    add.AddStudent(name, password);
-    add.GetStudent(0)->m_results.push_back(std::make_unique<CResultEntry>(result));
     FileStatus status;
     for (const std::string& path : {GetSharedPendingPath(), GetOwnPendingPath()})
     {
@@ -321,11 +372,33 @@ FileStatus CRecordFile::KeepPending(const std::string& name, const std::string& 
         const std::string lockPath = path == GetSharedPendingPath() ? m_strPath + ".lock" : path + ".lock";
         if (status = lock.Take(lockPath, true, m_nLockTimeoutMs); !status)
             continue;
-        std::unique_ptr<CStudentRoster> pending = ReadPending(path);
+        std::unique_ptr<CStudentRoster> pending = ReadPendingFile(path);
         if (!pending)
             pending = std::make_unique<CStudentRoster>();
-        MergeRoster(*pending, add, true);
-        if (status = ReplaceFile(path, Stored(*pending)); status)
+        // The same name and password share one entry; the same name under
+        // another password is an entry of its own.
+        CStudentRecord* same = nullptr;
+        for (int i = 0; i < pending->GetStudentCount() && !same; ++i)
+        {
+            CStudentRecord* student = pending->GetStudent(i);
+            if (student->m_strName == name && student->m_strPassword == password)
+                same = student;
+        }
+        std::string text;
+        if (same)
+        {
+            same->m_results.push_back(std::make_unique<CResultEntry>(result));
+            text = pending->ComposeRecordText();
+        }
+        else
+        {
+            CStudentRecord added;
+            added.m_strName = name;
+            added.m_strPassword = password;
+            added.m_results.push_back(std::make_unique<CResultEntry>(result));
+            text = pending->ComposeRecordText() + RecordTextOf(added);
+        }
+        if (status = ReplaceFile(path, Complemented(text)); status)
         {
             if (keptIn)
                 *keptIn = path;

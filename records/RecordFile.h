@@ -32,6 +32,13 @@ MergeOutcome MergeRoster(CStudentRoster& into, const CStudentRoster& from, bool 
 // Names that the roster holds more than once; only the first of each logs in.
 std::vector<std::string> DuplicateNames(const CStudentRoster& roster);
 
+// The student whose results kept pending an update brings in.
+struct PendingOwner
+{
+    std::string name;
+    std::string password;
+};
+
 // The record file that every copy of the program using its folder shares:
 // the accounts of one machine, or a lab's machines on a network folder.
 // Every change re-reads the file under an exclusive lock, adds only itself
@@ -62,19 +69,29 @@ class CRecordFile
 
     // Applies `change` to the roster as the file holds it now and writes the
     // result. The change answers "" when it applied, else why it could not;
-    // then nothing is written. Results kept pending earlier (KeepPending)
-    // are written along with it. `written`, when given, receives the roster
-    // as written.
+    // then nothing is written. `written`, when given, receives the roster as
+    // written. With an `owner`, his results kept pending earlier
+    // (KeepPending) are written along with it, when they were kept under the
+    // password the file holds for his name (or, for a name it does not hold,
+    // under his); his name kept under another password is moved to the
+    // refused file, never merged, and `setAside` receives its path.
+    // Everybody else's pending results wait for their own student.
     using Change = std::function<std::string(CStudentRoster&)>;
-    FileStatus Update(const Change& change, std::unique_ptr<CStudentRoster>* written = nullptr) const;
+    FileStatus Update(const Change& change, std::unique_ptr<CStudentRoster>* written = nullptr,
+                      const PendingOwner* owner = nullptr, std::string* setAside = nullptr) const;
 
-    // Keeps a result that could not be written, for the next Update to add:
-    // in "<file>.pending" beside the record file, else in the user's own
-    // data folder. Answers where it went, or why it could not be kept.
+    // Keeps a result that could not be written, for its student's next
+    // Update to add: in "<file>.pending" beside the record file, else in the
+    // user's own data folder. Answers where it went, or why it could not be
+    // kept.
     FileStatus KeepPending(const std::string& name, const std::string& password, const CResultEntry& result,
                            std::string* keptIn = nullptr) const;
+    // Every result kept pending, in both pending files; a name may stand
+    // more than once, under different passwords.
+    Reading ReadPending() const;
     std::string GetSharedPendingPath() const { return m_strPath + ".pending"; }
     std::string GetOwnPendingPath() const;
+    std::string GetRefusedPath() const { return m_strPath + ".refused"; }
 
   private:
     Reading ReadLocked() const;

@@ -52,7 +52,8 @@ class RecordStore
         Known known = Known::No;
         std::vector<CResultEntry> results; // the student's, oldest first, when known
     };
-    // Whether the store holds the student, and under this password.
+    // Whether the store holds the student, and under this password; a
+    // student whose results are only kept pending so far counts as held.
     virtual Login CheckLogin(const Student& student) = 0;
 
     enum class Registration
@@ -68,12 +69,16 @@ class RecordStore
     };
     virtual Registering Register(const Student& student) = 0;
 
-    // Adds a graded result to the student's history; a student the store
-    // does not hold yet (his registration could not be written) comes with
-    // it. `results`, when given, receives the student's results as the store
-    // now holds them, oldest first.
-    virtual StoreStatus AddResult(const Student& student, const CResultEntry& result,
-                                  std::vector<CResultEntry>* results = nullptr) = 0;
+    struct Saved
+    {
+        StoreStatus status;
+        std::vector<CResultEntry> results; // the student's as the store now holds them, oldest first
+        std::string setAside; // where results kept under his name with another password were put, if any
+    };
+    // Adds a graded result to the student's history, with his results kept
+    // pending earlier; a student the store does not hold yet (his
+    // registration could not be written) comes with it.
+    virtual Saved AddResult(const Student& student, const CResultEntry& result) = 0;
     // Keeps a result that could not be added, for a later AddResult to bring
     // along; `keptIn` says where.
     virtual StoreStatus KeepPending(const Student& student, const CResultEntry& result,
@@ -86,11 +91,13 @@ class RecordStore
         std::string text;
     };
     // The journal of the student's unfinished test; not found is no failure.
+    // One that cannot be read, or is not this account's own, fails and is
+    // left where it is.
     virtual JournalRead ReadJournal(const JournalKey& key) = 0;
     virtual StoreStatus KeepJournal(const JournalKey& key, const std::string& text) = 0;
     virtual void RemoveJournal(const JournalKey& key) = 0;
-    // A journal that cannot be put back is kept aside for whoever wants to
-    // look, and never offered again.
+    // A journal that does not fit its test is kept aside for whoever wants to
+    // look, never over one kept aside before, and never offered again.
     virtual void SetAsideJournal(const JournalKey& key) = 0;
     // Where journals are kept, for the student told that his cannot be.
     virtual std::string JournalLocation() const = 0;

@@ -17,15 +17,18 @@ StudentSession::Login StudentSession::LogIn(const Student& student, const Record
 {
     m_student = student;
     m_own = CStudentRoster();
+    m_bGuest = false;
     // The store as it is now: another copy may have added students since.
     RecordStore::Login login = m_pStore->CheckLogin(student);
-    m_bStoreReadable = login.status.ok;
-    if (!login.status && !m_bReadProblemTold)
+    if (!login.status)
     {
-        m_bReadProblemTold = true;
-        prompts.tell("The " + m_pStore->Name() + " cannot be used: " + login.status.reason +
-                     ". Nothing is written to it. You can take the test; your result is kept until it can be "
-                     "saved.");
+        // Nobody is taken for a new student, nor for anyone, unchecked.
+        m_bGuest = true;
+        Adopt({});
+        prompts.tell("The " + m_pStore->Name() + " cannot be checked now: " + login.status.reason +
+                     ". You take this test as a guest: your result is kept, and goes into your records once "
+                     "they can be checked with your password.");
+        return Login::Guest;
     }
     switch (login.known)
     {
@@ -45,17 +48,13 @@ StudentSession::Registration StudentSession::Register(const std::string& confirm
 {
     if (confirmation != m_student.password)
         return Registration::Mismatch;
-    // A store that could not be read was told already; nothing is written to it.
-    if (m_bStoreReadable)
-    {
-        const RecordStore::Registering registering = m_pStore->Register(m_student);
-        if (registering.outcome == RecordStore::Registration::Taken)
-            return Registration::Taken;
-        if (registering.outcome == RecordStore::Registration::Failed)
-            prompts.tell("You could not be added to the record file in " + m_pStore->Location() + ": " +
-                         registering.status.reason +
-                         ". You can take the test; your result is kept until it can be saved.");
-    }
+    const RecordStore::Registering registering = m_pStore->Register(m_student);
+    if (registering.outcome == RecordStore::Registration::Taken)
+        return Registration::Taken;
+    if (registering.outcome == RecordStore::Registration::Failed)
+        prompts.tell("You could not be added to the record file in " + m_pStore->Location() + ": " +
+                     registering.status.reason +
+                     ". You can take the test; your result is kept until it can be saved.");
     // Kept for this sitting when the store did not take him; the first
     // result saved brings him in.
     Adopt({});
@@ -86,18 +85,22 @@ bool StudentSession::SaveResult(const TestSession& session, const RecordPrompts&
 {
     const Score score = session.GetScore();
     const CResultEntry result = History(session.GetRun()).MakeResult(score.right, score.total);
-    for (;;)
+    // A guest's result waits for his password to be checked.
+    while (!m_bGuest)
     {
-        std::vector<CResultEntry> results;
-        const StoreStatus saved = m_pStore->AddResult(m_student, result, &results);
-        if (saved)
+        RecordStore::Saved saved = m_pStore->AddResult(m_student, result);
+        if (saved.status)
         {
-            Adopt(std::move(results));
+            Adopt(std::move(saved.results));
             RemoveJournal(session);
+            if (!saved.setAside.empty())
+                prompts.tell("A result kept under your name with another password was not added to your "
+                             "records; it is kept in " +
+                             saved.setAside + " for your teacher to look at.");
             return true;
         }
         prompts.tell("Your result could not be saved in the record folder " + m_pStore->Location() + ": " +
-                     saved.reason + ".");
+                     saved.status.reason + ".");
         if (!prompts.ask("Result not saved!\nTry again?", {}, false))
             break;
     }
@@ -107,8 +110,11 @@ bool StudentSession::SaveResult(const TestSession& session, const RecordPrompts&
     std::string keptIn;
     const StoreStatus kept = m_pStore->KeepPending(m_student, result, keptIn);
     prompts.tell(kept ? "Your result is kept in " + keptIn +
-                            " and goes into the record file with the next result that is saved."
-                      : "Your result could not be kept either: " + kept.reason + ".");
+                            " and goes into your records with your next result that is saved."
+                      : std::string(m_bGuest ? "Your result could not be kept: "
+                                             : "Your result could not be "
+                                               "kept either: ") +
+                            kept.reason + ".");
     if (kept)
         RemoveJournal(session);
     return kept.ok;
@@ -116,14 +122,19 @@ bool StudentSession::SaveResult(const TestSession& session, const RecordPrompts&
 
 bool StudentSession::OfferJournal(TestSession& session, const RecordPrompts& prompts)
 {
-    if (!session.GetRun())
+    if (!session.GetRun() || m_bGuest)
         return false;
     const JournalKey key = session.GetJournalKey();
     const RecordStore::JournalRead read = m_pStore->ReadJournal(key);
     if (!read.found)
         return false;
-    const std::string why = read.status ? session.Restore(read.text) : read.status.reason;
-    if (!why.empty())
+    // One that cannot be read is left where it is: it may be sound.
+    if (!read.status)
+    {
+        prompts.tell(session.RestoreFailedText(read.status.reason));
+        return false;
+    }
+    if (const std::string why = session.Restore(read.text); !why.empty())
     {
         m_pStore->SetAsideJournal(key);
         prompts.tell(session.RestoreFailedText(why));
@@ -139,7 +150,7 @@ bool StudentSession::OfferJournal(TestSession& session, const RecordPrompts& pro
 void StudentSession::KeepJournal(TestSession& session, TimeStamp now, const RecordPrompts& prompts)
 {
     const std::optional<std::string> text = session.JournalText(now);
-    if (!text)
+    if (!text || m_bGuest)
         return;
     const StoreStatus kept = m_pStore->KeepJournal(session.GetJournalKey(), *text);
     if (!kept && !m_bJournalProblemTold)

@@ -36,6 +36,11 @@ class StudentSession
         Accepted,
         WrongPassword,
         NewStudent, // the name is not known: Register with the password confirmed
+        // The store cannot be read now, so the name cannot be checked: the
+        // student takes the test as a guest, is offered no unfinished test,
+        // and his result is kept pending under the name and password typed,
+        // to go into his records once they match.
+        Guest,
     };
     Login LogIn(const Student& student, const RecordPrompts& prompts);
 
@@ -72,8 +77,7 @@ class StudentSession
     std::unique_ptr<RecordStore> m_pStore;
     Student m_student;
     CStudentRoster m_own; // the student alone, with his results
-    bool m_bStoreReadable = false;
-    bool m_bReadProblemTold = false;
+    bool m_bGuest = false;
     bool m_bJournalProblemTold = false;
 };
 }

@@ -321,8 +321,10 @@ void CQuilletDlg::OnLoginNext()
         return;
     }
     const Login login = m_student.LogIn(student, m_prompts.ForRecords());
+    if (login == Login::WrongPassword)
+        return Refuse();
     if (login != Login::NewStudent)
-        return login == Login::Accepted ? Advance() : Refuse();
+        return Advance();
 
     CConfirmPasswordDlg confirm(this);
     if (confirm.DoModal() != IDOK)

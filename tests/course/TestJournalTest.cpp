@@ -133,11 +133,16 @@ TEST(Journal, OneThatDoesNotFitIsRefusedAndTheRunKeepsItsDraw)
         {"another size", replace("count 20\n" + firstEntry, "count 19\n"), kBank, TestKind::Test,
          "the journal is of a test of another size"},
         {"cut short", text.substr(0, text.size() - 5), kBank, TestKind::Test, ""},
-        {"another format", replace("quillet-journal 1", "quillet-journal 2"), kBank, TestKind::Test, ""},
+        {"another format", replace("quillet-journal 2", "quillet-journal 3"), kBank, TestKind::Test, ""},
+        {"more time spent than there has been", replace("elapsed 30", "elapsed 9223372036854775807"), kBank,
+         TestKind::Test, ""},
+        {"less than no time spent", replace("elapsed 30", "elapsed -1"), kBank, TestKind::Test, ""},
+        {"saved after the year 9999", replace("saved 1765000000", "saved 9223372036854775807"), kBank,
+         TestKind::Test, ""},
         {"answers not a permutation",
          replace(firstEntry, firstEntry.substr(0, firstEntry.rfind(' ')) + " 0,0,0\n"), kBank, TestKind::Test,
          "a question of the journal is no longer the same in the bank"},
-        {"a question the bank lacks", replace(firstEntry, "q 0 77 0 -1 0 0,1,2\n"), kBank, TestKind::Test,
+        {"a question the bank lacks", replace(firstEntry, "q 0 77 -1 0 0,1,2\n"), kBank, TestKind::Test,
          "a question of the journal is not in the bank"},
     };
     for (const auto& c : cases)
@@ -154,5 +159,43 @@ TEST(Journal, OneThatDoesNotFitIsRefusedAndTheRunKeepsItsDraw)
         const std::vector<std::string> drawn = ShownAll(*run);
         EXPECT_EQ(quillet::ResumeFromJournal(*run, *journal, c.bank), c.why);
         EXPECT_EQ(ShownAll(*run), drawn);
+    }
+}
+
+TEST(Journal, TheRightAnswersComeFromTheBankNotFromTheJournal)
+{
+    const auto left = Draw(TestKind::Test, 7);
+    int n = 0;
+    for (CQuestion* q = left->Begin(); q; q = left->Go(Move::Next) ? left->GetCurrent() : nullptr, ++n)
+        left->ChooseAnswer(n % 2 ? q->GetCorrect() : (q->GetCorrect() + 1) % q->GetAnswerCount());
+    const std::string text = quillet::ComposeJournal(*left, "Ann", kBank, 30, 1'765'000'000);
+    ASSERT_EQ(text.rfind("quillet-journal 2\n", 0), 0u);
+
+    // The first format kept a right answer on every line; one edited to
+    // match every answer given must not make them right.
+    std::string forged = "quillet-journal 1\n";
+    for (std::size_t at = text.find('\n') + 1; at < text.size();)
+    {
+        const std::size_t end = text.find('\n', at);
+        std::string line = text.substr(at, end - at);
+        if (line.starts_with("q "))
+        {
+            std::size_t third = 0;
+            for (int blank = 0; blank < 3; ++blank)
+                third = line.find(' ', third + 1);
+            const std::string answer = line.substr(third + 1, line.find(' ', third + 1) - third - 1);
+            line.insert(third + 1, (answer == "-1" ? "0" : answer) + " ");
+        }
+        forged += line + "\n";
+        at = end + 1;
+    }
+    for (const std::string& journal : {text, forged})
+    {
+        const auto parsed = quillet::ParseJournal(journal);
+        ASSERT_TRUE(parsed);
+        const auto resumed = Draw(TestKind::Test, 99);
+        ASSERT_EQ(quillet::ResumeFromJournal(*resumed, *parsed, kBank), "");
+        EXPECT_EQ(ShownAll(*resumed), ShownAll(*left));
+        EXPECT_EQ(resumed->GetScore().right, left->GetScore().right);
     }
 }

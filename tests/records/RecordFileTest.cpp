@@ -3,7 +3,6 @@
 // a full disk, and the pending results that wait for the next save.
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -16,54 +15,11 @@
 #include "records/RecordFile.h"
 #include "records/RecordsTestSupport.h"
 
-extern char** environ;
-
 namespace
 {
+using namespace recordtest;
 using quillet::CRecordFile;
 using RecordFile = recordtest::RecordDirTest;
-
-struct Writer
-{
-    pid_t pid = -1;
-    int output = -1; // its standard output
-};
-
-// Starts quillet_record_writer, as `user` when one is named (runuser).
-Writer StartWriter(const std::vector<std::string>& args, const std::string& user = {})
-{
-    std::vector<std::string> command;
-    if (!user.empty())
-        command = {"/usr/sbin/runuser", "-u", user, "--"};
-    command.push_back(QUILLET_RECORD_WRITER);
-    command.insert(command.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : command)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    int pipe[2];
-    if (::pipe(pipe) != 0)
-        return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipe[0]);
-    Writer writer;
-    if (posix_spawn(&writer.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        writer.pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipe[1]);
-    writer.output = pipe[0];
-    return writer;
-}
-
-int Finish(Writer& writer)
-{
-    int status = 0;
-    ::waitpid(writer.pid, &status, 0);
-    ::close(writer.output);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
 
 std::vector<std::string> TemporaryFiles(const std::string& dir)
 {
@@ -79,10 +35,15 @@ int ResultsOf(const CStudentRoster& roster, const std::string& name)
     return roster.GetResultCount(roster.FindStudent(name));
 }
 
-bool Root()
+// Every student's name, in file order; none without a file.
+std::vector<std::string> Names(const CStudentRoster* roster)
 {
-    return ::geteuid() == 0 && ::access("/usr/sbin/runuser", X_OK) == 0;
+    std::vector<std::string> names;
+    for (int i = 0; roster && i < roster->GetStudentCount(); ++i)
+        names.push_back(roster->GetStudent(i)->m_strName);
+    return names;
 }
+
 }
 
 TEST_F(RecordFile, EightWritersAtOnceLoseNothing)
@@ -223,7 +184,7 @@ TEST_F(RecordFile, ALabFolderSharesNewFilesWithItsGroup)
     }
 }
 
-TEST_F(RecordFile, APendingResultGoesInWithTheNextSave)
+TEST_F(RecordFile, APendingResultGoesInOnlyWithItsOwnStudentsSave)
 {
     const CRecordFile file(RecordPath());
     ASSERT_TRUE(file.Update(
@@ -240,20 +201,38 @@ TEST_F(RecordFile, APendingResultGoesInWithTheNextSave)
     result.m_timeGraded = 1'765'000'000;
     std::string keptIn;
     ASSERT_TRUE(file.KeepPending("Ann", "pw", result, &keptIn));
-    ASSERT_TRUE(file.KeepPending("Bob", "wrong password", result));
+    ASSERT_TRUE(file.KeepPending("Bob", "guessed", result));
     ASSERT_TRUE(file.KeepPending("Cid", "new", result));
+    ASSERT_TRUE(file.KeepPending("Cid", "other", result)); // the same name, not the same student
     EXPECT_EQ(keptIn, file.GetSharedPendingPath());
 
-    std::unique_ptr<CStudentRoster> written;
-    ASSERT_TRUE(file.Update([](CStudentRoster&) { return std::string(); }, &written));
-    EXPECT_EQ(ResultsOf(*written, "Ann"), 1);
-    EXPECT_EQ(ResultsOf(*written, "Bob"), 0);
-    EXPECT_EQ(ResultsOf(*written, "Cid"), 1);
-    // Only the result that met another password waits on.
-    const auto left = recordtest::ReadRecordFile(file.GetSharedPendingPath());
-    ASSERT_NE(left, nullptr);
-    ASSERT_EQ(left->GetStudentCount(), 1);
-    EXPECT_EQ(left->GetStudent(0)->m_strName, "Bob");
+    // Who saves, and then: results of Ann, Bob and Cid in the record file
+    // (-1: not there), who still waits, and who was put aside.
+    const struct
+    {
+        quillet::PendingOwner owner;
+        int ann, bob, cid;
+        std::vector<std::string> waiting, aside;
+    } saves[] = {
+        {{"Dee", "x"}, 0, 0, -1, {"Ann", "Bob", "Cid", "Cid"}, {}},
+        {{"Ann", "pw"}, 1, 0, -1, {"Bob", "Cid", "Cid"}, {}},
+        {{"Bob", "other"}, 1, 0, -1, {"Cid", "Cid"}, {"Bob"}},
+        {{"Cid", "new"}, 1, 0, 1, {}, {"Bob", "Cid"}},
+    };
+    for (const auto& save : saves)
+    {
+        SCOPED_TRACE(save.owner.name);
+        std::unique_ptr<CStudentRoster> written;
+        std::string setAside;
+        ASSERT_TRUE(
+            file.Update([](CStudentRoster&) { return std::string(); }, &written, &save.owner, &setAside));
+        EXPECT_EQ(std::make_tuple(ResultsOf(*written, "Ann"), ResultsOf(*written, "Bob"),
+                                  written->FindStudent("Cid") < 0 ? -1 : ResultsOf(*written, "Cid")),
+                  std::make_tuple(save.ann, save.bob, save.cid));
+        EXPECT_EQ(Names(ReadRecordFile(file.GetSharedPendingPath()).get()), save.waiting);
+        EXPECT_EQ(Names(ReadRecordFile(file.GetRefusedPath()).get()), save.aside);
+        EXPECT_EQ(setAside.empty(), save.owner.name == "Dee" || save.owner.name == "Ann");
+    }
 }
 
 TEST_F(RecordFile, AFullDiskLeavesTheOldFileAndSaysSo)

@@ -1,15 +1,39 @@
-// quillet_record_writer PATH NAME COUNT [--hold]: adds COUNT results for the
-// student NAME to the record file at PATH, one change at a time, as separate
-// copies of the program do. With --hold it takes the lock, says "holding"
-// and waits to be killed. Exit 1, with the reason, when a change fails.
+// A copy of the program as another process, or as another account, sees it.
+//   quillet_record_writer PATH NAME COUNT [--hold]: adds COUNT results for
+//     the student NAME to the record file at PATH, one change at a time, as
+//     separate copies of the program do. With --hold it takes the lock, says
+//     "holding" and waits to be killed. Exit 1, with the reason, when a
+//     change fails.
+//   quillet_record_writer --journal NAME COURSE: what the record store of
+//     the record folder finds of NAME's unfinished Test of COURSE: "none",
+//     "found", or "failed: <reason>".
+//   quillet_record_writer --runtime-folder: the runtime folder, on one line.
 #include <cstdio>
 #include <string>
 #include <unistd.h>
 
-#include "records/RecordFile.h"
+#include "platform/Folders.h"
+#include "records/FileRecordStore.h"
+
+namespace
+{
+int Journal(const std::string& name, const std::string& course)
+{
+    const quillet::RecordStore::JournalRead read =
+        quillet::FileRecordStore().ReadJournal({name, course, TestKind::Test, 0});
+    std::printf("%s\n", !read.found   ? "none"
+                        : read.status ? "found"
+                                      : ("failed: " + read.status.reason).c_str());
+    return 0;
+}
+}
 
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::string(argv[1]) == "--journal")
+        return Journal(argv[2], argv[3]);
+    if (argc == 2 && std::string(argv[1]) == "--runtime-folder")
+        return std::printf("%s\n", quillet::RuntimeFolder().c_str()) > 0 ? 0 : 1;
     if (argc < 4)
         return 2;
     const quillet::CRecordFile file(argv[1]);

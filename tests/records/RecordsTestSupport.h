@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +19,8 @@
 #include "RecordFileSupport.h"
 #include "course/Complement.h"
 #include "records/StudentRoster.h"
+
+extern "C" char** environ;
 
 namespace recordtest
 {
@@ -80,7 +86,56 @@ inline std::string BigRecordText(int students, int results, const std::string& t
     return text;
 }
 
-// QUILLET_RECORD_DIR at a fresh folder and TZ at UTC, both put back afterwards.
+struct Writer
+{
+    pid_t pid = -1;
+    int output = -1; // its standard output
+};
+
+// Starts quillet_record_writer, as `user` when one is named (runuser).
+inline Writer StartWriter(const std::vector<std::string>& args, const std::string& user = {})
+{
+    std::vector<std::string> command;
+    if (!user.empty())
+        command = {"/usr/sbin/runuser", "-u", user, "--"};
+    command.push_back(QUILLET_RECORD_WRITER);
+    command.insert(command.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : command)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    int pipe[2];
+    if (::pipe(pipe) != 0)
+        return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipe[0]);
+    Writer writer;
+    if (posix_spawn(&writer.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        writer.pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipe[1]);
+    writer.output = pipe[0];
+    return writer;
+}
+
+inline int Finish(Writer& writer)
+{
+    int status = 0;
+    ::waitpid(writer.pid, &status, 0);
+    ::close(writer.output);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Whether a second account can be used: root, with runuser.
+inline bool Root()
+{
+    return ::geteuid() == 0 && ::access("/usr/sbin/runuser", X_OK) == 0;
+}
+
+// QUILLET_RECORD_DIR and XDG_DATA_HOME in a fresh folder and TZ at UTC, all
+// put back afterwards.
 class RecordDirTest : public testing::Test
 {
   protected:
@@ -92,6 +147,8 @@ class RecordDirTest : public testing::Test
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         m_dir = pattern;
         setenv("QUILLET_RECORD_DIR", m_dir.c_str(), 1);
+        // The user's own pending file and journals stay in the test's folder.
+        setenv("XDG_DATA_HOME", (m_dir + "/data").c_str(), 1);
         UseTimeZone("UTC");
     }
 
@@ -106,6 +163,7 @@ class RecordDirTest : public testing::Test
     std::string RecordPath() const { return m_dir + "/" + kRecordFileName; }
 
     std::string m_dir;
-    std::pair<const char*, std::optional<std::string>> m_saved[2] = {{"QUILLET_RECORD_DIR", {}}, {"TZ", {}}};
+    std::pair<const char*, std::optional<std::string>> m_saved[3] = {
+        {"QUILLET_RECORD_DIR", {}}, {"XDG_DATA_HOME", {}}, {"TZ", {}}};
 };
 }

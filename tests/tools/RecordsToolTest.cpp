@@ -279,15 +279,18 @@ TEST_F(RecordsTool, ANameHeldTwiceIsReportedNotCountedAsNothing)
 TEST_F(RecordsTool, UnfinishedListsTheJournalsOfAFolderAndWhichDoNotRead)
 {
     std::ofstream(PathOf("unfinished-a.journal"))
-        << "quillet-journal 1\nstudent ann\ncourse A\nkind Quiz\nchapter 2\nbank /b\nsize 1\nhash "
+        << "quillet-journal 2\nstudent ann\ncourse A\nkind Quiz\nchapter 2\nbank /b\nsize 1\nhash "
            "0000000000000001\n"
-           "saved 1765000000\nelapsed 75\ncurrent 0\ncount 2\nq 1 0 0 1 0 0,1\nq 1 1 0 -1 1 1,0\n";
-    std::ofstream(PathOf("unfinished-b.journal")) << "quillet-journal 1\nstudent cut";
+           "saved 1765000000\nelapsed 75\ncurrent 0\ncount 2\nq 1 0 1 0 0,1\nq 1 1 -1 1 1,0\n";
+    std::ofstream(PathOf("unfinished-b.journal")) << "quillet-journal 2\nstudent cut";
+    std::filesystem::create_directory(PathOf("journals-bob"));
+    std::ofstream(PathOf("journals-bob/unfinished-c.journal")) << "quillet-journal 2\nstudent cut";
     std::ofstream(PathOf("other.txt")) << "not a journal";
     const ToolRun run = Tool({"unfinished", m_dir.string()});
     EXPECT_EQ(run.exit, 0) << run.err;
     EXPECT_EQ(
-        run.out.rfind(R"({"unfinished":[{"file":"unfinished-a.journal","readable":true,"student":"ann",)"
+        run.out.rfind(R"({"unfinished":[{"file":"journals-bob/unfinished-c.journal","readable":false},)"
+                      R"({"file":"unfinished-a.journal","readable":true,"student":"ann",)"
                       R"("course":"A","kind":"Quiz","chapter":2,"answered":1,"questions":2,"elapsed":75,)"
                       R"("saved":")",
                       0),

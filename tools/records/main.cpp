@@ -163,8 +163,15 @@ int Merge(std::vector<std::string> args)
     return Write(args[0], quillet::Complemented(merged.ComposeRecordText()));
 }
 
-// Every journal of an unfinished test in the folder, as JSON, sorted by file
-// name; journals that do not read are listed with "readable": false.
+bool IsJournalName(const std::string& name)
+{
+    return name.starts_with(quillet::kJournalPrefix) && name.ends_with(quillet::kJournalSuffix);
+}
+
+// Every journal of an unfinished test in the folder and in its accounts'
+// journal folders (journals-<account>), as JSON, sorted by file name
+// relative to the folder; journals that do not read (another account's
+// among them) are listed with "readable": false.
 int Unfinished(const std::string& folder)
 {
     std::vector<std::string> names;
@@ -172,8 +179,15 @@ int Unfinished(const std::string& folder)
     for (const auto& entry : std::filesystem::directory_iterator(folder, error))
     {
         const std::string name = entry.path().filename().string();
-        if (name.starts_with(quillet::kJournalPrefix) && name.ends_with(quillet::kJournalSuffix))
+        if (IsJournalName(name))
             names.push_back(name);
+        else if (name.starts_with("journals-") && entry.is_directory())
+        {
+            std::error_code inner;
+            for (const auto& journal : std::filesystem::directory_iterator(entry.path(), inner))
+                if (IsJournalName(journal.path().filename().string()))
+                    names.push_back(name + "/" + journal.path().filename().string());
+        }
     }
     if (error)
     {
