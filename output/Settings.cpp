@@ -44,11 +44,6 @@ void Choose(std::string& value, const std::string& path, const char* key, const 
 }
 }
 
-std::string SettingsPath()
-{
-    return ConfigFolder() + "/quillet/quillet.ini";
-}
-
 ResultsSettings ReadResultsSettings()
 {
     ResultsSettings settings{kNationalAverageAddress, kMailSenderName, kMailSenderAddress, {}};

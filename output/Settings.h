@@ -26,9 +26,6 @@ inline constexpr const char* kNationalAverageVariable = "QUILLET_NATIONAL_AVERAG
 inline constexpr const char* kSenderNameVariable = "QUILLET_MAIL_FROM_NAME";
 inline constexpr const char* kSenderAddressVariable = "QUILLET_MAIL_FROM";
 
-// $XDG_CONFIG_HOME/quillet/quillet.ini.
-std::string SettingsPath();
-
 // Read afresh at each call, so that a change applies to the next send.
 ResultsSettings ReadResultsSettings();
 }

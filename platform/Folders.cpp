@@ -51,6 +51,11 @@ std::string DataFolder()
     return XdgFolder("XDG_DATA_HOME", "/.local/share");
 }
 
+std::string SettingsPath()
+{
+    return ConfigFolder() + "/quillet/quillet.ini";
+}
+
 std::string RecordDirectory()
 {
     if (const char* dir = std::getenv("QUILLET_RECORD_DIR"); dir && *dir)

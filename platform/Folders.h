@@ -15,6 +15,9 @@ std::string ConfigFolder();
 // $XDG_DATA_HOME when it is an absolute path, else ~/.local/share.
 std::string DataFolder();
 
+// Quillet's own settings file: $XDG_CONFIG_HOME/quillet/quillet.ini.
+std::string SettingsPath();
+
 // The folder of the record file and the journals: $QUILLET_RECORD_DIR, else
 // the quillet folder of DataFolder().
 std::string RecordDirectory();

@@ -39,14 +39,14 @@ FileRecordStore::FileRecordStore(std::string recordFilePath, int lockTimeoutMs)
 {
 }
 
-std::string FileRecordStore::Name() const
-{
-    return "record file " + m_file.GetPath();
-}
-
 std::string FileRecordStore::Location() const
 {
-    return m_file.GetFolder();
+    return "the record folder " + m_file.GetFolder();
+}
+
+std::string FileRecordStore::Unavailable(const std::string& reason) const
+{
+    return "The record file " + m_file.GetPath() + " cannot be checked now: " + reason + ".";
 }
 
 RecordStore::Login FileRecordStore::CheckLogin(const Student& student)
@@ -107,7 +107,8 @@ RecordStore::Registering FileRecordStore::Register(const Student& student)
             // His own pending registration may have brought him in already.
             if (const int at = roster.FindStudent(student.name); at >= 0)
             {
-                taken = roster.GetStudent(at)->m_strPassword != student.password;
+                taken =
+                    !CStudentRoster::PasswordMatches(roster.GetStudent(at)->m_strPassword, student.password);
                 return taken ? "the name is taken" : std::string();
             }
             return roster.AddStudent(student.name, student.password) ? std::string()

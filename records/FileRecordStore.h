@@ -21,8 +21,8 @@ class FileRecordStore : public RecordStore
 
     const CRecordFile& GetFile() const { return m_file; }
 
-    std::string Name() const override;
     std::string Location() const override;
+    std::string Unavailable(const std::string& reason) const override;
     Login CheckLogin(const Student& student) override;
     Registering Register(const Student& student) override;
     Saved AddResult(const Student& student, const CResultEntry& result) override;

@@ -193,7 +193,7 @@ PendingMerge MergePending(const std::string& path, CStudentRoster& roster, const
         }
         const int at = roster.FindStudent(student.m_strName);
         const std::string& password = at >= 0 ? roster.GetStudent(at)->m_strPassword : owner.password;
-        if (student.m_strPassword != password)
+        if (!CStudentRoster::PasswordMatches(password, student.m_strPassword))
         {
             merge.aside += RecordTextOf(student);
             continue;

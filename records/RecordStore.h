@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,10 +36,17 @@ class RecordStore
   public:
     virtual ~RecordStore() = default;
 
-    // How the student is told where the records are: "the record file
-    // /lab/quillet2.blh", and the folder or server that holds them.
-    virtual std::string Name() const = 0;
+    // The store this machine is set to use: the record server named by
+    // $QUILLET_RECORDS_DATABASE, else by Database in section [Records] of
+    // Quillet's settings file; without either, the record file of the
+    // record folder.
+    static std::unique_ptr<RecordStore> Open();
+
+    // Where the records are, as the student is told: "the record folder
+    // /lab", "the record server school.example".
     virtual std::string Location() const = 0;
+    // The sentence that tells the student the records cannot be used now.
+    virtual std::string Unavailable(const std::string& reason) const = 0;
 
     enum class Known
     {

@@ -1,6 +1,7 @@
 #include "records/StudentRoster.h"
 
 #include <climits>
+#include <crypt.h>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -113,10 +114,24 @@ int CStudentRoster::FindStudent(std::string_view name) const
     return -1;
 }
 
+bool CStudentRoster::PasswordMatches(std::string_view stored, std::string_view typed)
+{
+    const bool hashed =
+        stored.starts_with("$2a$") || stored.starts_with("$2b$") || stored.starts_with("$2y$");
+    if (!hashed)
+        return stored == typed;
+    crypt_data work{};
+    const std::string key(typed);
+    const std::string setting(stored);
+    const char* hash = crypt_r(key.c_str(), setting.c_str(), &work);
+    return hash && stored == hash;
+}
+
 bool CStudentRoster::CheckPassword(std::string_view name, std::string_view password) const
 {
     const int index = FindStudent(name);
-    return index >= 0 && m_students[static_cast<std::size_t>(index)]->m_strPassword == password;
+    return index >= 0 &&
+           PasswordMatches(m_students[static_cast<std::size_t>(index)]->m_strPassword, password);
 }
 
 bool CStudentRoster::AddStudent(std::string name, std::string password)

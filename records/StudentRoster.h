@@ -48,6 +48,10 @@ class CStudentRoster
     // Index of the first student of exactly that name, or -1.
     int FindStudent(std::string_view name) const;
     bool CheckPassword(std::string_view name, std::string_view password) const;
+    // Whether a typed password is the one stored: the same text, or, for a
+    // stored crypt() hash ("$2a$...", as a record server's export writes
+    // them), the text that hashes to it.
+    static bool PasswordMatches(std::string_view stored, std::string_view typed);
     // Refuses a name already present, and a name or password holding a line
     // break, which the file could not hold, or a NUL.
     bool AddStudent(std::string name, std::string password);

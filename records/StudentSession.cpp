@@ -25,8 +25,8 @@ StudentSession::Login StudentSession::LogIn(const Student& student, const Record
         // Nobody is taken for a new student, nor for anyone, unchecked.
         m_bGuest = true;
         Adopt({});
-        prompts.tell("The " + m_pStore->Name() + " cannot be checked now: " + login.status.reason +
-                     ". You take this test as a guest: your result is kept, and goes into your records once "
+        prompts.tell(m_pStore->Unavailable(login.status.reason) +
+                     " You take this test as a guest: your result is kept, and goes into your records once "
                      "they can be checked with your password.");
         return Login::Guest;
     }
@@ -52,8 +52,7 @@ StudentSession::Registration StudentSession::Register(const std::string& confirm
     if (registering.outcome == RecordStore::Registration::Taken)
         return Registration::Taken;
     if (registering.outcome == RecordStore::Registration::Failed)
-        prompts.tell("You could not be added to the record file in " + m_pStore->Location() + ": " +
-                     registering.status.reason +
+        prompts.tell("You could not be added to " + m_pStore->Location() + ": " + registering.status.reason +
                      ". You can take the test; your result is kept until it can be saved.");
     // Kept for this sitting when the store did not take him; the first
     // result saved brings him in.
@@ -99,7 +98,7 @@ bool StudentSession::SaveResult(const TestSession& session, const RecordPrompts&
                              saved.setAside + " for your teacher to look at.");
             return true;
         }
-        prompts.tell("Your result could not be saved in the record folder " + m_pStore->Location() + ": " +
+        prompts.tell("Your result could not be saved in " + m_pStore->Location() + ": " +
                      saved.status.reason + ".");
         if (!prompts.ask("Result not saved!\nTry again?", {}, false))
             break;

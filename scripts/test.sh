@@ -19,9 +19,10 @@ failed=()
 
 scripts/setup.sh build -DQUILLET_WERROR=ON
 # The screen reader's walk: an X server, a window manager, the AT-SPI bus,
-# its Python client and a key presser. Without them a plain ctest skips it.
+# its Python client and a key presser; and a PostgreSQL server for the
+# record server's tests. Without them a plain ctest skips those tests.
 . scripts/lib/packages.sh
-install_missing xvfb jwm xdotool x11-utils dbus-daemon at-spi2-core python3-pyatspi
+install_missing xvfb jwm xdotool x11-utils dbus-daemon at-spi2-core python3-pyatspi postgresql
 
 echo "== Formatting and clang-tidy"
 scripts/format.sh || failed+=("formatting")

@@ -10,7 +10,6 @@
 #include <ctime>
 
 #include "platform/Folders.h"
-#include "records/FileRecordStore.h"
 #include "skin/MessageDlgs.h"
 #include "skin/SkinDialog.h"
 #include "testwin/ConfirmPasswordDlg.h"
@@ -53,7 +52,7 @@ constexpr Command kCommands[] = {
 CQuilletDlg::CQuilletDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint),
-      m_student(std::make_unique<quillet::FileRecordStore>()),
+      m_student(quillet::RecordStore::Open()),
       m_clock([] { return static_cast<quillet::TimeStamp>(std::time(nullptr)); }),
       m_painter(m_session, [this] { return Now(); }), m_prompts(this),
       m_commands(this, m_session, m_student, m_prompts), m_pMenu(new QMenuBar(this)),

@@ -796,9 +796,9 @@ class WindowTest : public QObject
                 const QStringList login =
                     Answering({{"okButton", "pw"}, {"okButton"}}, [&] { Click(*w, IDC_LOGIN_NEXT); });
                 QCOMPARE(login.size(), 2);
-                QVERIFY2(login[1].startsWith("messageBox: You could not be added to the record file in " +
-                                             blocker),
-                         qPrintable(login[1]));
+                QVERIFY2(
+                    login[1].startsWith("messageBox: You could not be added to the record folder " + blocker),
+                    qPrintable(login[1]));
                 QVERIFY(AnswerAll(*w, "rrrrrrrrrr"));
                 // Grade; the save fails, is tried again, fails, and is kept.
                 const QStringList grading = Answering(

@@ -15,6 +15,7 @@
 #include "records/ResultHistory.h"
 #include "records/StudentRoster.h"
 #include "tools/common/Json.h"
+#include "tools/records/DatabaseCommands.h"
 #include "tools/records/RecordsFormat.h"
 
 namespace
@@ -31,6 +32,11 @@ constexpr const char* kUsage =
     "       quillet-records merge [--rename-conflicts] OUT FILE...\n"
     "                                             join record files collected from several machines\n"
     "       quillet-records unfinished FOLDER     the unfinished tests whose journals are in FOLDER\n"
+    "       quillet-records db init URL           make or upgrade the records on a PostgreSQL server\n"
+    "       quillet-records db status URL         the version of the records there\n"
+    "       quillet-records db import URL [--rename-conflicts] FILE...\n"
+    "                                             load record files into the server, as merge joins them\n"
+    "       quillet-records db export URL OUT     write the server's records as a record file\n"
     "       quillet-records --help | --version\n"
     "where SELECTION is --user NAME --course TITLE (--test | --pretest | --quiz CHAPTER)\n"
     "and CHAPTER is the chapter's name.\n";
@@ -322,6 +328,8 @@ int main(int argc, char** argv)
         return Report(args);
     if (command == "merge")
         return Merge(args);
+    if (command == "db")
+        return quillet::DatabaseCommand(args);
     if (command == "unfinished")
         return args.size() == 1 ? Unfinished(args[0]) : Usage();
     return Usage();

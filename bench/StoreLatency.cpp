@@ -1,0 +1,126 @@
+// quillet_store_latency: how long one student's calls on a record store
+// take, as lab machines make them, for docs/performance.md.
+//   quillet_store_latency STORE CLIENTS CALLS
+// STORE is a record file's path or a PostgreSQL connection string (as a lab
+// machine's role). Students "bench-<client>" (password "pw") must exist;
+// each of CLIENTS processes, at the same time, logs its student in once,
+// reads its history once and adds CALLS results. Prints the median and the
+// 99th percentile of each kind of call, in milliseconds.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "records/FileRecordStore.h"
+#include "records/PgRecordStore.h"
+
+namespace
+{
+std::unique_ptr<quillet::RecordStore> Open(const std::string& store)
+{
+    if (store.find('=') != std::string::npos || store.starts_with("postgres"))
+        return std::make_unique<quillet::PgRecordStore>(store);
+    return std::make_unique<quillet::FileRecordStore>(store, 60'000);
+}
+
+double Since(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// One client: "kind milliseconds" lines on its pipe.
+int Client(const std::string& store, int client, int calls, int out)
+{
+    const auto records = Open(store);
+    const quillet::Student student{"bench-" + std::to_string(client), "pw"};
+    std::string lines;
+    auto start = std::chrono::steady_clock::now();
+    const quillet::RecordStore::Login login = records->CheckLogin(student);
+    if (!login.status || login.known != quillet::RecordStore::Known::Yes)
+        return 1;
+    lines += "login " + std::to_string(Since(start)) + "\n";
+    for (int i = 0; i < calls; ++i)
+    {
+        CResultEntry result;
+        result.m_strTitle = "Home and Small-Office Networking";
+        result.m_nRight = i % 21;
+        result.m_nTotal = 20;
+        result.m_spanTaken = 600;
+        result.m_timeGraded = 1'800'000'000 + static_cast<long>(::getpid()) * 10'000 + i;
+        start = std::chrono::steady_clock::now();
+        if (!records->AddResult(student, result).status)
+            return 1;
+        lines += "add " + std::to_string(Since(start)) + "\n";
+    }
+    return ::write(out, lines.data(), lines.size()) == static_cast<ssize_t>(lines.size()) ? 0 : 1;
+}
+}
+
+int main(int argc, char** argv)
+{
+    if (argc != 4)
+    {
+        std::fputs("usage: quillet_store_latency STORE CLIENTS CALLS\n", stderr);
+        return 2;
+    }
+    const std::string store = argv[1];
+    const int clients = std::atoi(argv[2]);
+    const int calls = std::atoi(argv[3]);
+    std::vector<int> outputs;
+    std::vector<pid_t> children;
+    for (int client = 0; client < clients; ++client)
+    {
+        int pipe[2];
+        if (::pipe(pipe) != 0)
+            return 1;
+        const pid_t child = ::fork();
+        if (child == 0)
+        {
+            ::close(pipe[0]);
+            ::_exit(Client(store, client, calls, pipe[1]));
+        }
+        ::close(pipe[1]);
+        outputs.push_back(pipe[0]);
+        children.push_back(child);
+    }
+    std::map<std::string, std::vector<double>> times;
+    int failed = 0;
+    for (std::size_t i = 0; i < children.size(); ++i)
+    {
+        std::string text;
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(outputs[i], buffer, sizeof buffer)) > 0;)
+            text.append(buffer, static_cast<std::size_t>(got));
+        ::close(outputs[i]);
+        int status = 0;
+        ::waitpid(children[i], &status, 0);
+        failed += !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        char kind[16];
+        double ms = 0;
+        for (const char* line = text.c_str(); std::sscanf(line, "%15s %lf", kind, &ms) == 2;)
+        {
+            times[kind].push_back(ms);
+            line = std::strchr(line, '\n');
+            if (!line)
+                break;
+            ++line;
+        }
+    }
+    for (auto& [kind, values] : times)
+    {
+        std::sort(values.begin(), values.end());
+        const auto at = [&](double q) { return values[static_cast<std::size_t>(q * (values.size() - 1))]; };
+        std::printf("%-6s %6zu calls  median %8.2f ms  99th %8.2f ms\n", kind.c_str(), values.size(), at(0.5),
+                    at(0.99));
+    }
+    if (failed)
+        std::printf("%d clients failed\n", failed);
+    return failed ? 1 : 0;
+}

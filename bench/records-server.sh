@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The two record stores at a school's size, for docs/performance.md: a
+# PostgreSQL server of its own (started as the tests start theirs) holding
+# 2,000,000 results of 50,000 students, and a record file of 200,000
+# results of 5,000 students. For each: 1 and 50 lab machines (processes) at
+# once, each logging its student in and adding results; medians and 99th
+# percentiles per call.
+# Usage: bench/records-server.sh [BUILD_DIR]   (default build; as root or
+# any account that may run initdb)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+work=$(mktemp -d)
+chmod 755 "$work"
+cleanup() {
+  bash tests/records/pg-server.sh stop "$work" >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+bash tests/records/pg-server.sh start "$work"
+admin="host=$work dbname=quillet user=quillet_admin password=$(cat "$work/admin.password")"
+"$build/tools/quillet-records" db init "$admin" >/dev/null
+echo "== filling the server: 50,000 students, 2,000,000 results"
+time psql -X -q "$admin" <<'SQL'
+CREATE ROLE lab LOGIN PASSWORD 'lab' IN ROLE quillet_student;
+-- One hash for all: Blowfish takes milliseconds each, and any hash checks the same.
+INSERT INTO quillet.students (name, password_hash)
+    SELECT 'bench-' || g, h.hash FROM generate_series(0, 49999) g,
+           (SELECT quillet.crypt('pw', quillet.gen_salt('bf', 6)) AS hash) h;
+INSERT INTO quillet.results (student_id, request_key, is_test, is_pretest, title, chapter, graded, taken,
+                             right_answers, total)
+    SELECT s.id, 'seed-' || s.id || '-' || r, true, false, 'Home and Small-Office Networking', '',
+           1760000000 + r * 86400, 600, r % 21, 20
+    FROM quillet.students s, generate_series(1, 40) r;
+VACUUM ANALYZE;
+SQL
+lab="host=$work dbname=quillet user=lab password=lab"
+for clients in 1 50; do
+  echo "== record server, $clients machines at once"
+  "$build/bench/quillet_store_latency" "$lab" "$clients" $((clients == 1 ? 400 : 40))
+done
+
+echo "== filling a record file: 5,000 students, 200,000 results"
+python3 - "$work/records.txt" <<'PY'
+import sys
+with open(sys.argv[1], "w") as out:
+    for s in range(5000):
+        out.write(f"ubench-{s}\nppw\n")
+        for r in range(40):
+            out.write(f"tHome and Small-Office Networking\nd2026{1 + r % 12:02d}{1 + r % 28:02d}100000\ns001000\nr{r % 21:02d}\na20\n")
+PY
+mkdir -p "$work/folder"
+"$build/tools/quillet-records" encode "$work/records.txt" "$work/folder/quillet2.blh"
+for clients in 1 50; do
+  echo "== record file, $clients machines at once"
+  "$build/bench/quillet_store_latency" "$work/folder/quillet2.blh" "$clients" $((clients == 1 ? 20 : 2))
+done

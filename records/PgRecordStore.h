@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+
+#include "records/PgConnection.h"
+#include "records/RecordStore.h"
+
+namespace quillet
+{
+// The record store of a school: a PostgreSQL server that every lab machine
+// reaches as quillet_student, which may only call the functions that check
+// the student's own name and password. A result that cannot be sent is kept
+// on this machine, in the account's own pending file, and goes with the
+// student's next saved result; a journal lives on the server, so a test left
+// on one machine is continued on any other.
+class PgRecordStore : public RecordStore
+{
+  public:
+    explicit PgRecordStore(std::string connection);
+
+    std::string Location() const override;
+    std::string Unavailable(const std::string& reason) const override;
+    Login CheckLogin(const Student& student) override;
+    Registering Register(const Student& student) override;
+    Saved AddResult(const Student& student, const CResultEntry& result) override;
+    StoreStatus KeepPending(const Student& student, const CResultEntry& result, std::string& keptIn) override;
+    JournalRead ReadJournal(const JournalKey& key) override;
+    StoreStatus KeepJournal(const JournalKey& key, const std::string& text) override;
+    void RemoveJournal(const JournalKey& key) override;
+    void SetAsideJournal(const JournalKey& key) override;
+    std::string JournalLocation() const override;
+
+    // Where results wait on this machine while the server is away.
+    static std::string PendingPath();
+    // The key under which the server stores a result once, however often it
+    // is sent.
+    static std::string ResultKey(const std::string& student, const CResultEntry& result);
+
+  private:
+    StoreStatus Send(const Student& student, const CResultEntry& result);
+    // Sends the student's results kept on this machine; those kept under his
+    // name with another password go aside, and the answer says where.
+    std::string SendPending(const Student& student, StoreStatus& status);
+    Login PendingLogin(const Student& student) const;
+    std::vector<CResultEntry> History(const Student& student, StoreStatus& status);
+    // The student a journal call is made for: the one logged in.
+    PgConnection::Row JournalParameters(const JournalKey& key) const;
+
+    PgConnection m_db;
+    Student m_student;
+};
+}

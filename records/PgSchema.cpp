@@ -1,0 +1,67 @@
+#include "records/PgSchema.h"
+
+#include <cstdlib>
+#include <iterator>
+
+#include "records/Migrations.h"
+
+namespace quillet
+{
+namespace
+{
+constexpr const char* kVersionTable =
+    "CREATE SCHEMA IF NOT EXISTS quillet;"
+    "CREATE TABLE IF NOT EXISTS quillet.schema_version (version integer NOT NULL);"
+    "REVOKE ALL ON quillet.schema_version FROM PUBLIC;";
+}
+
+int PgSchema::Latest()
+{
+    return static_cast<int>(std::size(kMigrations));
+}
+
+int PgSchema::Version(PgConnection& db, StoreStatus& status)
+{
+    const PgConnection::Result made = db.Exec("SELECT to_regclass('quillet.schema_version') IS NOT NULL");
+    status = made.status;
+    if (!status || made.rows.empty() || made.rows[0][0] != std::optional<std::string>("t"))
+        return 0;
+    const PgConnection::Result read = db.Exec("SELECT coalesce(max(version), 0) FROM quillet.schema_version");
+    status = read.status;
+    if (!status || read.rows.empty() || !read.rows[0][0])
+        return 0;
+    return std::atoi(read.rows[0][0]->c_str());
+}
+
+StoreStatus PgSchema::Upgrade(PgConnection& db, int& from, int& to)
+{
+    if (PgConnection::Result made = db.ExecScript(kVersionTable); !made.status)
+        return made.status;
+    StoreStatus status;
+    from = to = Version(db, status);
+    if (!status)
+        return status;
+    for (int next = from + 1; next <= Latest(); ++next)
+    {
+        // The lock keeps two upgrades from applying one migration twice.
+        const std::string script =
+            "BEGIN;"
+            "LOCK TABLE quillet.schema_version IN EXCLUSIVE MODE;"
+            "DO $$ BEGIN IF (SELECT coalesce(max(version), 0) FROM quillet.schema_version) <> " +
+            std::to_string(next - 1) +
+            " THEN RAISE EXCEPTION 'another upgrade ran meanwhile'; END IF; END $$;\n" +
+            kMigrations[next - 1] +
+            "\nDELETE FROM quillet.schema_version;"
+            "INSERT INTO quillet.schema_version VALUES (" +
+            std::to_string(next) + ");COMMIT;";
+        const PgConnection::Result applied = db.ExecScript(script);
+        if (!applied.status)
+        {
+            db.ExecScript("ROLLBACK;");
+            return StoreStatus::Failed("migration " + std::to_string(next) + ": " + applied.status.reason);
+        }
+        to = next;
+    }
+    return {};
+}
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+// A PostgreSQL server of the tests' own (pg-server.sh), with Quillet's
+// records set up by quillet-records db init, a lab machine's role and a
+// teacher's; passwords come from a pgpass file, as libpq reads them.
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace recordserver
+{
+class RecordServer
+{
+  public:
+    // Empty when the server could not be started; `skip` then says why.
+    bool Start(std::string& skip)
+    {
+        std::string dir = std::filesystem::temp_directory_path().string() + "/quillet-server-XXXXXX";
+        if (!::mkdtemp(dir.data()))
+            return false;
+        m_dir = dir;
+        const int started =
+            std::system(("bash " QUILLET_PG_SERVER " start " + m_dir + " >" + m_dir + "/start.log").c_str());
+        if (WEXITSTATUS(started) == 77 || started != 0)
+        {
+            std::ifstream said(m_dir + "/start.log");
+            std::getline(said, skip);
+            if (WEXITSTATUS(started) != 77)
+                skip = "the server did not start: " + skip;
+            std::filesystem::remove_all(m_dir);
+            m_dir.clear();
+            return false;
+        }
+        std::string password;
+        std::ifstream(m_dir + "/admin.password") >> password;
+        {
+            std::ofstream pgpass(m_dir + "/pgpass");
+            pgpass << "*:*:*:quillet_admin:" << password
+                   << "\n*:*:*:lab:lab-password\n*:*:*:teacher:teacher-password\n";
+        }
+        std::filesystem::permissions(m_dir + "/pgpass", std::filesystem::perms::owner_read |
+                                                            std::filesystem::perms::owner_write);
+        ::setenv("PGPASSFILE", (m_dir + "/pgpass").c_str(), 1);
+        const bool ready =
+            std::system((std::string(QUILLET_RECORDS_TOOL " db init '") + Connection("quillet_admin") +
+                         "' >/dev/null")
+                            .c_str()) == 0 &&
+            Psql("quillet_admin",
+                 "CREATE ROLE lab LOGIN PASSWORD 'lab-password' IN ROLE quillet_student;"
+                 "CREATE ROLE teacher LOGIN PASSWORD 'teacher-password' IN ROLE quillet_teacher") == 0;
+        if (!ready)
+            skip = "the records could not be set up on the server";
+        return ready;
+    }
+
+    ~RecordServer()
+    {
+        if (m_dir.empty())
+            return;
+        std::system(("bash " QUILLET_PG_SERVER " stop " + m_dir).c_str());
+        std::filesystem::remove_all(m_dir);
+    }
+
+    std::string Connection(const std::string& user) const
+    {
+        return "host=" + m_dir + " dbname=quillet user=" + user;
+    }
+
+    // psql as `user`, stopping at the first error; its exit status.
+    int Psql(const std::string& user, const std::string& sql, std::string* out = nullptr) const
+    {
+        const std::string command =
+            "psql -X -q -A -t -v ON_ERROR_STOP=1 '" + Connection(user) + "' -c \"" + sql + "\" 2>&1";
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (!pipe)
+            return -1;
+        std::string text;
+        char buffer[4096];
+        while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
+            text.append(buffer, got);
+        const int status = ::pclose(pipe);
+        if (out)
+            *out = text;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    const std::string& Dir() const { return m_dir; }
+
+  private:
+    std::string m_dir;
+};
+}

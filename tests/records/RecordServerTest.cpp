@@ -1,0 +1,278 @@
+// The records on a PostgreSQL server, as lab machines and teachers use them,
+// beside the record file: one behaviour for both stores, what a lab
+// machine's role may not do, many machines at once, and moving records in
+// and out. The server is a real one that the tests start and stop.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <thread>
+
+#include "CourseBuilders.h"
+#include "records/FileRecordStore.h"
+#include "records/PgRecordStore.h"
+#include "records/RecordServer.h"
+#include "records/RecordsTestSupport.h"
+#include "records/StudentSession.h"
+
+namespace
+{
+using namespace recordtest;
+using quillet::RecordStore;
+
+recordserver::RecordServer* g_server = nullptr;
+std::string g_skip;
+
+CResultEntry Result(int right, quillet::TimeStamp graded)
+{
+    CResultEntry result;
+    result.m_strTitle = "Networks";
+    result.m_nRight = right;
+    result.m_nTotal = 20;
+    result.m_timeGraded = graded;
+    result.m_spanTaken = 300;
+    return result;
+}
+
+std::vector<int> Rights(const std::vector<CResultEntry>& results)
+{
+    std::vector<int> rights;
+    for (const CResultEntry& result : results)
+        rights.push_back(result.m_nRight);
+    return rights;
+}
+
+// Each test on a fresh folder and a fresh server database state of its own:
+// names carry the test's number.
+class Stores : public RecordDirTest, public testing::WithParamInterface<std::string>
+{
+  protected:
+    void SetUp() override
+    {
+        RecordDirTest::SetUp();
+        if (!g_server)
+            GTEST_SKIP() << g_skip;
+        static int run = 0;
+        m_name = "student" + std::to_string(++run) + "-" + std::to_string(::getpid());
+    }
+
+    // Away: the record file's lock held by another copy, or a server
+    // without a socket.
+    std::unique_ptr<RecordStore> Open(bool away = false)
+    {
+        if (GetParam() == "server")
+            return std::make_unique<quillet::PgRecordStore>(
+                away ? "host=" + m_dir + "/none dbname=quillet user=lab" : g_server->Connection("lab"));
+        if (away)
+        {
+            m_holder = StartWriter({RecordPath(), "holder", "1", "--hold"});
+            char said[16] = {};
+            EXPECT_GT(::read(m_holder.output, said, sizeof said - 1), 0);
+        }
+        else if (m_holder.pid > 0)
+        {
+            ::kill(m_holder.pid, SIGKILL);
+            Finish(m_holder);
+            m_holder = {};
+        }
+        return std::make_unique<quillet::FileRecordStore>(RecordPath(), 200);
+    }
+
+    std::string m_name;
+    Writer m_holder;
+};
+
+INSTANTIATE_TEST_SUITE_P(FileAndServer, Stores, testing::Values("file", "server"));
+}
+
+TEST_P(Stores, BehaveAlike)
+{
+    const auto store = Open();
+    const quillet::Student ann{m_name, "pw"};
+    const quillet::JournalKey key{m_name, "Networks", TestKind::Test, 0};
+    using Known = RecordStore::Known;
+    EXPECT_EQ(store->CheckLogin(ann).known, Known::No);
+    EXPECT_EQ(store->Register(ann).outcome, RecordStore::Registration::Registered);
+    EXPECT_EQ(store->Register({m_name, "other"}).outcome, RecordStore::Registration::Taken);
+    EXPECT_EQ(store->CheckLogin({m_name, "other"}).known, Known::WrongPassword);
+    ASSERT_TRUE(store->AddResult(ann, Result(17, 1'765'000'000)).status);
+    const RecordStore::Saved second = store->AddResult(ann, Result(12, 1'765'000'600));
+    ASSERT_TRUE(second.status);
+    EXPECT_EQ(Rights(second.results), (std::vector<int>{17, 12}));
+    const RecordStore::Login login = store->CheckLogin(ann);
+    EXPECT_EQ(login.known, Known::Yes);
+    ASSERT_EQ(login.results.size(), 2u);
+    EXPECT_EQ(login.results[0].m_strTitle, "Networks");
+    EXPECT_EQ(login.results[0].m_timeGraded, 1'765'000'000);
+    EXPECT_EQ(login.results[0].m_spanTaken, 300);
+    EXPECT_FALSE(store->AddResult({m_name, "other"}, Result(20, 1'765'001'000)).status);
+
+    EXPECT_FALSE(store->ReadJournal(key).found);
+    ASSERT_TRUE(store->KeepJournal(key, "first\n"));
+    ASSERT_TRUE(store->KeepJournal(key, "second\n"));
+    const RecordStore::JournalRead read = store->ReadJournal(key);
+    EXPECT_TRUE(read.found && read.status);
+    EXPECT_EQ(read.text, "second\n");
+    store->RemoveJournal(key);
+    EXPECT_FALSE(store->ReadJournal(key).found);
+    ASSERT_TRUE(store->KeepJournal(key, "bad\n"));
+    store->SetAsideJournal(key);
+    EXPECT_FALSE(store->ReadJournal(key).found);
+}
+
+TEST_P(Stores, AResultKeptWhileTheStoreIsAwayGoesWithTheNextSave)
+{
+    ASSERT_EQ(Open()->Register({m_name, "pw"}).outcome, RecordStore::Registration::Registered);
+    const auto away = Open(true);
+    EXPECT_FALSE(away->CheckLogin({m_name, "pw"}).status);
+    EXPECT_FALSE(away->AddResult({m_name, "pw"}, Result(5, 1'765'000'000)).status);
+    std::string keptIn;
+    ASSERT_TRUE(away->KeepPending({m_name, "pw"}, Result(5, 1'765'000'000), keptIn)) << keptIn;
+
+    const auto back = Open();
+    const RecordStore::Saved saved = back->AddResult({m_name, "pw"}, Result(9, 1'765'000'900));
+    ASSERT_TRUE(saved.status) << saved.status.reason;
+    EXPECT_EQ(Rights(saved.results), (std::vector<int>{5, 9}));
+    // Sent once: another save does not bring it again.
+    EXPECT_EQ(Rights(back->AddResult({m_name, "pw"}, Result(1, 1'765'001'000)).results),
+              (std::vector<int>{5, 9, 1}));
+}
+
+TEST(RecordServer, ALabMachinesRoleReachesNothingButItsOwnStudentThroughTheFunctions)
+{
+    if (!g_server)
+        GTEST_SKIP() << g_skip;
+    ASSERT_EQ(g_server->Psql(
+                  "lab", "SELECT quillet.register('victim', 'secret');"
+                         "SELECT quillet.add_result('victim', 'secret', 'victim-1', true, false, 'T', '', "
+                         "1765000000, NULL, 60, 10, 20)"),
+              0);
+    const struct
+    {
+        const char* user;
+        const char* sql;
+        bool allowed;
+    } cases[] = {
+        {"lab", "SELECT count(*) FROM quillet.students", false},
+        {"lab", "SELECT count(*) FROM quillet.results", false},
+        {"lab", "SELECT count(*) FROM quillet.journals", false},
+        {"lab", "SELECT count(*) FROM quillet.result_list", false},
+        {"lab", "UPDATE quillet.results SET right_answers = 20", false},
+        {"lab", "DELETE FROM quillet.results", false},
+        {"lab", "SELECT count(*) FROM quillet.history('victim', 'guess')", false},
+        {"lab",
+         "SELECT quillet.add_result('victim', 'forged', 'forged-1', true, false, 'T', '', 1, NULL, 1, 20, "
+         "20)",
+         false},
+        {"lab", "SELECT quillet.keep_journal('victim', 'forged', 'k', 'planted')", false},
+        {"lab", "SELECT quillet.authenticate('victim', 'secret')", false},
+        {"lab", "SELECT count(*) FROM quillet.history('victim', 'secret')", true},
+        {"teacher", "SELECT count(*) FROM quillet.students", false},
+        {"teacher", "SELECT quillet.login('victim', 'secret')", false},
+        {"teacher", "SELECT count(*) FROM quillet.result_list", true},
+        {"teacher", "SELECT count(*) FROM quillet.student_list", true},
+    };
+    for (const auto& c : cases)
+    {
+        std::string said;
+        EXPECT_EQ(g_server->Psql(c.user, c.sql, &said) == 0, c.allowed) << c.user << ": " << c.sql << "\n"
+                                                                        << said;
+    }
+    std::string right;
+    g_server->Psql("quillet_admin", "SELECT right_answers FROM quillet.result_list WHERE name = 'victim'",
+                   &right);
+    EXPECT_EQ(right, "10\n");
+}
+
+TEST(RecordServer, FiftyMachinesAtOnceLoseNoResultAndStoreNoneTwice)
+{
+    if (!g_server)
+        GTEST_SKIP() << g_skip;
+    std::vector<Writer> clients;
+    for (int k = 0; k < 50; ++k)
+        clients.push_back(
+            StartWriter({"--server", g_server->Connection("lab"), "crowd" + std::to_string(k), "20"}));
+    for (Writer& client : clients)
+        EXPECT_EQ(Finish(client), 0);
+    std::string counts;
+    g_server->Psql("quillet_admin",
+                   "SELECT count(*), count(DISTINCT request_key) FROM quillet.result_list r "
+                   "JOIN quillet.results USING (id) WHERE name LIKE 'crowd%'",
+                   &counts);
+    EXPECT_EQ(counts, "1000|1000\n");
+
+    // A machine killed inside its transaction leaves nothing of it.
+    const std::string psql =
+        "psql -X -q '" + g_server->Connection("lab") +
+        "' -c \"BEGIN; SELECT quillet.add_result('killed', 'pw', 'killed-1', true, false, "
+        "'T', '', 1, NULL, 1, 1, 20); SELECT pg_sleep(60);\" >/dev/null 2>&1 & echo $!";
+    FILE* started = ::popen(psql.c_str(), "r");
+    ASSERT_NE(started, nullptr);
+    int pid = 0;
+    ASSERT_EQ(std::fscanf(started, "%d", &pid), 1);
+    ::pclose(started);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    ::kill(pid, SIGKILL);
+    std::string left;
+    for (int tries = 0; tries < 50 && left != "0\n"; ++tries)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        g_server->Psql("quillet_admin", "SELECT count(*) FROM quillet.results WHERE request_key = 'killed-1'",
+                       &left);
+    }
+    EXPECT_EQ(left, "0\n");
+}
+
+TEST(RecordServer, RecordFilesGoInAndComeOutWithTheSameResultsAndPasswords)
+{
+    if (!g_server)
+        GTEST_SKIP() << g_skip;
+    const std::string dir =
+        std::filesystem::temp_directory_path().string() + "/quillet-move-" + std::to_string(::getpid());
+    std::filesystem::create_directories(dir);
+    const std::string text = "umover\npsecret\ntNetworks\nd20261201100000\ns000505\nr10\na20\n"
+                             "tNetworks\ncCh1\nd20261202100000\ns000100\nr07\na10\nq\n"
+                             "umover2\np\ntNetworks\nd20261203100000\ns001000\nr20\na20\nq\n";
+    StoreText(dir + "/in.blh", text);
+    const std::string tool = QUILLET_RECORDS_TOOL;
+    const std::string admin = "'" + g_server->Connection("quillet_admin") + "'";
+    ASSERT_EQ(std::system((tool + " db import " + admin + " " + dir + "/in.blh >/dev/null").c_str()), 0);
+    // Again: every result is there already, nothing twice.
+    ASSERT_EQ(std::system((tool + " db import " + admin + " " + dir + "/in.blh >/dev/null").c_str()), 0);
+    StoreText(dir + "/conflict.blh", "umover\npother\ntNetworks\nd20261205100000\ns000505\nr01\na20\n");
+    EXPECT_EQ(WEXITSTATUS(std::system(
+                  (tool + " db import " + admin + " " + dir + "/conflict.blh 2>/dev/null").c_str())),
+              1);
+    ASSERT_EQ(std::system((tool + " db export " + admin + " " + dir + "/out.blh").c_str()), 0);
+
+    const auto in = CStudentRoster::ParseRecordText(text);
+    const auto out = ReadRecordFile(dir + "/out.blh");
+    ASSERT_TRUE(out);
+    for (const char* name : {"mover", "mover2"})
+    {
+        const CStudentRecord* before = in->GetStudent(in->FindStudent(name));
+        const CStudentRecord* after = out->GetStudent(out->FindStudent(name));
+        ASSERT_TRUE(after) << name;
+        ASSERT_EQ(after->m_results.size(), before->m_results.size()) << name;
+        for (std::size_t i = 0; i < before->m_results.size(); ++i)
+            EXPECT_EQ(Fields(*after->m_results[i]), Fields(*before->m_results[i])) << name << " " << i;
+        // The export carries the hash, and the record file store checks it.
+        EXPECT_NE(after->m_strPassword, before->m_strPassword);
+        EXPECT_TRUE(out->CheckPassword(name, before->m_strPassword)) << name;
+        EXPECT_FALSE(out->CheckPassword(name, "wrong")) << name;
+    }
+    std::filesystem::remove_all(dir);
+}
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    recordserver::RecordServer server;
+    if (server.Start(g_skip))
+        g_server = &server;
+    else
+        std::printf("%s\n", g_skip.c_str());
+    const int failed = RUN_ALL_TESTS();
+    // Every test skipped for want of a server reads as skipped to CTest.
+    return failed != 0 ? failed : g_server ? 0 : 77;
+}
