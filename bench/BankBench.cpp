@@ -7,8 +7,10 @@
 #include <string>
 #include <unistd.h>
 
+#include "HostileImport.h"
 #include "course/Complement.h"
 #include "course/CourseReader.h"
+#include "course/Exchange.h"
 #include "platform/Files.h"
 
 namespace
@@ -80,7 +82,7 @@ const BankFile& Bank(int chapters)
 void BM_LoadBankFile(benchmark::State& state)
 {
     const BankFile& bank = Bank(static_cast<int>(state.range(0)));
-    for (auto _ : state)
+    for ([[maybe_unused]] auto _ : state)
     {
         auto course = CCourseReader().Load(bank.path);
         benchmark::DoNotOptimize(course.get());
@@ -93,7 +95,7 @@ BENCHMARK(BM_LoadBankFile)->Arg(10)->Arg(25)->Arg(50)->Arg(100)->Unit(benchmark:
 void BM_LoadStoredBytes(benchmark::State& state)
 {
     const BankFile& bank = Bank(100);
-    for (auto _ : state)
+    for ([[maybe_unused]] auto _ : state)
     {
         auto course = CCourseReader::LoadStored(bank.stored);
         benchmark::DoNotOptimize(course.get());
@@ -112,7 +114,7 @@ void BM_DrawTest(benchmark::State& state)
 {
     const CCourse& course = LoadedBank();
     CRandom random(12345);
-    for (auto _ : state)
+    for ([[maybe_unused]] auto _ : state)
     {
         auto test = course.DrawTest(20, static_cast<int>(state.range(0)), random);
         benchmark::DoNotOptimize(test.get());
@@ -124,11 +126,31 @@ void BM_DrawQuiz(benchmark::State& state)
 {
     const CChapter& chapter = *LoadedBank().GetAt(42);
     CRandom random(12345);
-    for (auto _ : state)
+    for ([[maybe_unused]] auto _ : state)
     {
         auto quiz = chapter.Draw(10, random);
         benchmark::DoNotOptimize(quiz.get());
     }
 }
 BENCHMARK(BM_DrawQuiz)->Unit(benchmark::kMicrosecond);
+
+// Hostile GIFT: time per byte stays the same as the input grows.
+// An [html] text of '&' with no ';': each '&' may begin an entity.
+void BM_ImportGiftAmpersands(benchmark::State& state)
+{
+    TimeImport(state, "[html]" + std::string(static_cast<std::size_t>(state.range(0)), '&') + " {=a ~b}",
+               quillet::ImportGift);
+}
+BENCHMARK(BM_ImportGiftAmpersands)->Apply(HostileSizes)->Complexity(benchmark::oN);
+
+// Braces opened within braces, and lines of entity names that never end.
+void BM_ImportGiftNestedBraces(benchmark::State& state)
+{
+    const auto size = static_cast<std::size_t>(state.range(0));
+    TimeImport(state,
+               "Q " + std::string(size / 2, '{') + "=a ~b" + std::string(size / 2, '}') + "\n\n[html]" +
+                   Repeated("&amp\n", size / 5) + " {T}",
+               quillet::ImportGift);
+}
+BENCHMARK(BM_ImportGiftNestedBraces)->Apply(HostileSizes)->Complexity(benchmark::oN);
 }

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "course/Exchange.h"
+#include "course/InputReader.h"
 #include "course/Question.h"
 #include "platform/Text.h"
 
@@ -42,18 +43,18 @@ Import ImportAiken(std::string_view bytes, const std::string& title)
 {
     Import import;
     CourseBuilder builder(title, import);
-    const std::string text = InputText(bytes);
+    InputReader input(bytes);
     std::optional<Pending> pending;
     const auto skip = [&](std::string reason)
     {
         import.Skip(pending->line, std::move(reason));
         pending->broken = true;
     };
-    int number = 0;
-    for (const std::string_view raw : SplitLines(text))
+    std::string raw;
+    while (input.NextLine(raw))
     {
         const std::string_view line = TrimWhitespace(raw);
-        ++number;
+        const int number = input.LineNumber();
 
         if (line.empty())
         {

@@ -5,7 +5,6 @@
 
 #include "course/Chapter.h"
 #include "course/Question.h"
-#include "platform/Text.h"
 
 namespace quillet
 {
@@ -103,43 +102,24 @@ std::unique_ptr<CQuestion> MakeStatement(std::string text, bool truth, std::stri
     return question;
 }
 
-std::string InputText(std::string_view bytes)
-{
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
-        bytes.remove_prefix(3);
-    std::string text = TextToUtf8(bytes);
-    // A bank's text ends at its first NUL: none may come in with a question.
-    std::replace(text.begin(), text.end(), '\0', ' ');
-    return text;
-}
-
-std::vector<std::string_view> SplitLines(std::string_view text)
-{
-    std::vector<std::string_view> lines;
-    std::size_t at = 0;
-    while (at <= text.size())
-    {
-        std::size_t end = text.find_first_of("\r\n", at);
-        if (end == std::string_view::npos)
-            end = text.size();
-        lines.push_back(text.substr(at, end - at));
-        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
-            ++end;
-        at = end + 1;
-    }
-    return lines;
-}
-
 std::string OneLine(std::string_view text)
 {
-    std::string line;
-    line.reserve(text.size());
+    std::string line(text);
+    MakeOneLine(line);
+    return line;
+}
+
+void MakeOneLine(std::string& text)
+{
+    // What is kept is never longer than what was read, so it is written over
+    // the text behind the reading position.
+    std::size_t kept = 0;
     bool blank = false;
     for (std::size_t at = 0; at < text.size(); ++at)
     {
         const char c = text[at];
         // A zero-width no-break space (a byte order mark) is left out.
-        if (text.substr(at, 3) == "\xEF\xBB\xBF")
+        if (c == '\xEF' && text.compare(at, 3, "\xEF\xBB\xBF") == 0)
         {
             at += 2;
             continue;
@@ -147,15 +127,15 @@ std::string OneLine(std::string_view text)
         // Control characters have no place in a question: blanks.
         if (static_cast<unsigned char>(c) <= ' ' || c == '\x7F')
         {
-            blank = !line.empty();
+            blank = kept > 0;
             continue;
         }
         if (blank)
-            line += ' ';
+            text[kept++] = ' ';
         blank = false;
-        line += c;
+        text[kept++] = c;
     }
-    return line;
+    text.resize(kept);
 }
 
 namespace
@@ -186,12 +166,17 @@ void AppendUtf8(std::string& out, std::uint32_t code)
     }
 }
 
+// The longest entity name known: "#x" and seven hexadecimal digits.
+constexpr std::size_t kLongestEntity = 9;
+
 // The entity at text[at] (after its '&'), decoded into out; false when it
-// is none that is known, and the '&' stands for itself.
+// is none that is known, and the '&' stands for itself. Only the few
+// characters an entity can span are looked at, so a run of '&' with no ';'
+// is read in one pass.
 bool DecodeEntity(std::string_view text, std::size_t& at, std::string& out)
 {
-    const std::size_t end = text.find(';', at);
-    if (end == std::string_view::npos || end - at > 10)
+    const std::size_t end = text.substr(0, at + kLongestEntity + 1).find(';', at);
+    if (end == std::string_view::npos)
         return false;
     const std::string_view name = text.substr(at, end - at);
     static constexpr std::pair<std::string_view, std::uint32_t> kNamed[] = {
@@ -250,7 +235,8 @@ std::string HtmlToText(std::string_view html)
         else if (c != '&' || !DecodeEntity(html, at, text))
             text += c;
     }
-    return OneLine(text);
+    MakeOneLine(text);
+    return text;
 }
 
 std::string CategoryName(std::string_view path)

@@ -70,14 +70,11 @@ std::unique_ptr<CQuestion> MakeChoiceQuestion(std::string text, std::vector<Choi
                                               std::string hint);
 std::unique_ptr<CQuestion> MakeStatement(std::string text, bool truth, std::string note, std::string hint);
 
-// Input as UTF-8: well-formed UTF-8 is kept, any other byte is read as
-// Windows-1252; a byte order mark is dropped.
-std::string InputText(std::string_view bytes);
-// The lines of a text, the first being line 1; CR LF is one line break.
-std::vector<std::string_view> SplitLines(std::string_view text);
 // Line breaks, control characters and runs of blanks become one blank;
 // trimmed.
 std::string OneLine(std::string_view text);
+// The same in place, for texts too large to copy.
+void MakeOneLine(std::string& text);
 // HTML as plain text: tags removed, entities decoded, one line.
 std::string HtmlToText(std::string_view html);
 

@@ -7,6 +7,7 @@
 
 #include "course/Chapter.h"
 #include "course/Exchange.h"
+#include "course/InputReader.h"
 #include "course/Question.h"
 #include "platform/Text.h"
 
@@ -30,7 +31,7 @@ std::size_t FindUnescaped(std::string_view text, std::string_view needle, std::s
     {
         if (IsEscape(text, at))
             ++at;
-        else if (text.substr(at, needle.size()) == needle)
+        else if (text[at] == needle[0] && text.compare(at, needle.size(), needle) == 0)
             return at;
     }
     return std::string_view::npos;
@@ -73,35 +74,6 @@ struct Block
     std::string text;
 };
 
-// Questions are separated by blank lines; comment lines are left out.
-std::vector<Block> SplitBlocks(std::string_view text)
-{
-    std::vector<Block> blocks;
-    Block current;
-    int number = 0;
-    for (const std::string_view line : SplitLines(text))
-    {
-        ++number;
-        if (TrimWhitespace(line).empty())
-        {
-            if (!current.text.empty())
-                blocks.push_back(std::move(current));
-            current = Block{};
-            continue;
-        }
-        if (TrimWhitespace(line).substr(0, 2) == "//")
-            continue;
-        if (current.text.empty())
-            current.line = number;
-        else
-            current.text += '\n';
-        current.text += line;
-    }
-    if (!current.text.empty())
-        blocks.push_back(std::move(current));
-    return blocks;
-}
-
 bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
@@ -136,8 +108,11 @@ class GiftReader
   private:
     std::string Clean(std::string_view text) const
     {
-        const std::string plain = Unescape(text);
-        return m_html ? HtmlToText(plain) : OneLine(plain);
+        std::string plain = Unescape(text);
+        if (m_html)
+            return HtmlToText(plain);
+        MakeOneLine(plain);
+        return plain;
     }
 
     // Reads one question into the bank; answers why not when it is skipped.
@@ -165,9 +140,9 @@ class GiftReader
         const std::size_t close = FindUnescaped(text, "}", open + 1);
         if (close == std::string_view::npos)
             return "the answer block is not closed with }";
-        const std::string before = Clean(text.substr(0, open));
+        std::string before = Clean(text.substr(0, open));
         const std::string after = Clean(text.substr(close + 1));
-        const std::string question = after.empty() ? before : OneLine(before + " _____ " + after);
+        std::string question = after.empty() ? std::move(before) : OneLine(before + " _____ " + after);
         std::string_view block = TrimWhitespace(text.substr(open + 1, close - open - 1));
         if (block.empty())
             return "essay (an empty answer block)";
@@ -191,10 +166,10 @@ class GiftReader
                 std::string_view rest = block.substr(feedback + 1);
                 note = Clean(rest.substr(0, FindUnescaped(rest, "#")));
             }
-            m_builder.Add(MakeStatement(question, *truth, std::move(note), std::move(hint)), line);
+            m_builder.Add(MakeStatement(std::move(question), *truth, std::move(note), std::move(hint)), line);
             return {};
         }
-        return Choice(question, block, std::move(hint), line);
+        return Choice(std::move(question), block, std::move(hint), line);
     }
 
     static std::optional<bool> TruthValue(std::string_view block)
@@ -207,7 +182,7 @@ class GiftReader
         return std::nullopt;
     }
 
-    std::string Choice(const std::string& question, std::string_view block, std::string hint, int line)
+    std::string Choice(std::string question, std::string_view block, std::string hint, int line)
     {
         const std::vector<std::size_t> marks = FindAllUnescaped(block, "=~");
         if (marks.empty() || !TrimWhitespace(block.substr(0, marks.front())).empty())
@@ -262,7 +237,7 @@ class GiftReader
             return "more than six answers";
         for (const std::string& text : partial)
             m_import.Warn(line, "the partial credit of \"" + text + "\" is dropped; it counts as wrong");
-        m_builder.Add(MakeChoiceQuestion(question, std::move(answers), std::move(hint)), line);
+        m_builder.Add(MakeChoiceQuestion(std::move(question), std::move(answers), std::move(hint)), line);
         return {};
     }
 
@@ -294,7 +269,34 @@ Import ImportGift(std::string_view bytes, const std::string& title)
     Import import;
     CourseBuilder builder(title, import);
     GiftReader reader(import, builder);
-    for (const Block& block : SplitBlocks(InputText(bytes)))
+    // Questions are separated by blank lines; comment lines are left out.
+    // Each is read as soon as it ends, so one is held at a time.
+    InputReader input(bytes);
+    Block block;
+    std::string line;
+    while (input.NextLine(line))
+    {
+        const std::string_view trimmed = TrimWhitespace(line);
+        if (trimmed.empty())
+        {
+            if (!block.text.empty())
+                reader.Read(block);
+            block.text.clear();
+        }
+        else if (trimmed.starts_with("//"))
+            continue;
+        else if (block.text.empty())
+        {
+            block.line = input.LineNumber();
+            block.text.swap(line);
+        }
+        else
+        {
+            block.text += '\n';
+            block.text += line;
+        }
+    }
+    if (!block.text.empty())
         reader.Read(block);
     import.course = builder.Finish();
     return import;

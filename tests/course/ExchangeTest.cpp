@@ -1,9 +1,12 @@
 // GIFT and Aiken in and out of a bank, judged by the bank text they give.
 #include <gtest/gtest.h>
 
+#include "ImportReport.h"
+#include "Repeated.h"
 #include "course/Chapter.h"
 #include "course/CourseReader.h"
 #include "course/Exchange.h"
+#include "course/InputReader.h"
 #include "course/Question.h"
 
 namespace
@@ -18,18 +21,9 @@ struct Case
     const char* bank; // the bank text of the import, title "T", then its notes
 };
 
-std::string Bank(const quillet::Import& import)
-{
-    return import.imported > 0 ? quillet::CourseToBankText(*import.course) : std::string();
-}
-
-std::string Notes(const quillet::Import& import)
-{
-    std::string out;
-    for (const quillet::ImportNote& note : import.notes)
-        out += std::to_string(note.line) + (note.skipped ? ": skipped: " : ": warning: ") + note.text + "\n";
-    return out;
-}
+using testimport::Bank;
+using testimport::ImportReport;
+using testimport::Notes;
 
 class Importing : public testing::TestWithParam<Case>
 {
@@ -38,7 +32,7 @@ class Importing : public testing::TestWithParam<Case>
 TEST_P(Importing, GivesTheBankAndItsNotes)
 {
     const quillet::Import import = GetParam().read(GetParam().input, "T");
-    EXPECT_EQ(Bank(import) + Notes(import), GetParam().bank);
+    EXPECT_EQ(ImportReport(import), GetParam().bank);
 }
 
 constexpr Reader kGift = &quillet::ImportGift;
@@ -59,6 +53,10 @@ INSTANTIATE_TEST_SUITE_P(
              "!T\n@T\n#Is 1=1 {really}: a\\b c?\n^yes#1\n^no~\n"},
         Case{"Html", kGift, "[html]<p>A &amp; B&nbsp;&lt;C&gt;</p><br>D {=<b>x</b> ~y}",
              "!T\n@T\n#A & B <C> D\n^x\n^y\n"},
+        // Entities up to the longest there is, and some just past it.
+        Case{"EntityLengths", kGift,
+             "[html]&#x010FFFF;|&#0000065;|&#x00000041;|&hellip;|&hellip2;|&amp {=a ~b}",
+             "!T\n@T\n#\xF4\x8F\xBF\xBF|A|&#x00000041;|\xE2\x80\xA6|&hellip2;|&amp\n^a\n^b\n"},
         Case{"LinesJoinedAndTrimmed", kGift, "  First\r\n  line {\r\n=a\r\n~b}\r\n",
              "!T\n@T\n#First line\n^a\n^b\n"},
         Case{"CategoriesByLastPartContinued", kGift,
@@ -152,5 +150,67 @@ TEST(GiftExport, ImportsBackTheSameBankTopicsAside)
                           "^yes = {y}\n}note ~\n^no # x\n^maybe\n}n2\n$Sky\n^False\n}wet\n"
                           "@Two\n$Sea\n%salt\n^True\n#[html] // not a comment\n^a\n^b\n");
     EXPECT_EQ(dropped, std::vector<std::string>{"1 topics (GIFT has no place for them)"});
+}
+
+// Shapes made to wear a reader out: each is read in one pass and gives what
+// an ordinary file of its kind would.
+TEST(HostileImport, EachShapeGivesItsBankOrSkip)
+{
+    constexpr std::size_t kBig = 1 << 20;
+    const std::string amps(kBig, '&');
+    const std::string xs(kBig, 'x');
+    const std::string e9(kBig, '\xE9');
+    struct Hostile
+    {
+        const char* name;
+        Reader read;
+        std::string input;
+        std::string outcome;
+    };
+    const Hostile cases[] = {
+        {"GiftAmpersandRun", kGift, "[html]" + amps + " {=a ~b}", "!T\n@T\n#" + amps + "\n^a\n^b\n"},
+        {"GiftEntityNamesNeverClosed", kGift, "[html]" + Repeated("&amp", kBig / 4) + "&lt; {T}",
+         "!T\n@T\n$" + Repeated("&amp", kBig / 4) + "<\n^True\n"},
+        {"GiftNestedBraces", kGift, "Q " + std::string(kBig, '{') + "=a ~b" + std::string(kBig, '}'),
+         "1: skipped: the answer block holds no = or ~ answers\n"},
+        {"GiftEscapeRun", kGift, Repeated("\\{", kBig / 2) + " {=a ~b}",
+         "!T\n@T\n#" + std::string(kBig / 2, '{') + "\n^a\n^b\n"},
+        {"GiftLongLineThenCountedOn", kGift, "// c\n" + xs + " {=a ~b}\n\nEssay {}",
+         "!T\n@T\n#" + xs + "\n^a\n^b\n4: skipped: essay (an empty answer block)\n"},
+        {"GiftBlankLineRun", kGift, std::string(kBig, '\n') + "Essay {}",
+         std::to_string(kBig + 1) + ": skipped: essay (an empty answer block)\n"},
+        {"AikenLongLines", kAiken, xs + "\nA. " + xs + "\nB) b\nANSWER: B",
+         "!T\n@T\n#" + xs + "\n^b\n^" + xs + "\n"},
+        {"AikenOptionFlood", kAiken, "Q\n" + Repeated("A. x\n", kBig / 5) + "\nR\nA. x\nB. y\nANSWER: A",
+         "!T\n@T\n#R\n^x\n^y\n1: skipped: line 3 is neither option B nor an ANSWER: line\n"},
+        {"AikenWindows1252RunCrOnly", kAiken, "Q\rA. " + e9 + "\rB. b\rANSWER: A",
+         "!T\n@T\n#Q\n^" + Repeated("\xC3\xA9", kBig) + "\n^b\n"},
+    };
+    for (const Hostile& c : cases)
+    {
+        const std::string report = ImportReport(c.read(c.input, "T"));
+        EXPECT_TRUE(report == c.outcome)
+            << c.name << " gave " << report.size() << " bytes: " << report.substr(0, 120);
+    }
+}
+
+TEST(InputReader, PiecesOfAnySizeJoinToTheWholeText)
+{
+    using namespace std::string_literals;
+    // Sequences of two, three and four bytes, stray continuation bytes, a
+    // NUL and a Windows-1252 byte, after a byte order mark.
+    const std::string bytes = "\xEF\xBB\xBF"
+                              "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\x80\x80\x80\x80\x80\0\xE9"s;
+    const std::string text =
+        "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80" + Repeated("\xE2\x82\xAC", 5) + " \xC3\xA9";
+    for (std::size_t size = 1; size <= 6; ++size)
+    {
+        quillet::InputReader input(bytes);
+        std::string piece;
+        std::string joined;
+        while (input.NextPiece(piece, size))
+            joined += piece;
+        EXPECT_EQ(joined, text) << "pieces of " << size;
+    }
 }
 }

@@ -1,5 +1,7 @@
 // quillet-bank import and export, run as a teacher runs them, and the
 // Moodle XML reader and writer behind them.
+#include "ImportReport.h"
+#include "Repeated.h"
 #include "ToolFixture.h"
 #include "course/CourseReader.h"
 #include "tools/bank/MoodleXml.h"
@@ -86,6 +88,42 @@ TEST_F(ExchangeTool, ExportedFilesImportBackToTheSameBank)
     EXPECT_EQ(lint.exit, 0) << lint.err;
 }
 
+TEST_F(ExchangeTool, RefusesToWriteOverItsInputByAnyName)
+{
+    const std::string gift = Write("same.gift", "Q {=a ~b}\n");
+    const std::string bank = Write("bank.txt", "!T\n@C\n#Q\n^a\n^b\n");
+    std::filesystem::create_hard_link(gift, PathOf("hard.gift"));
+    std::filesystem::create_symlink(gift, PathOf("soft.gift"));
+    std::filesystem::create_directory(PathOf("sub"));
+    struct Case
+    {
+        std::vector<std::string> args;
+        std::string in;
+        std::string out;
+    };
+    const Case cases[] = {
+        {{"import", "--from", "gift"}, gift, gift},
+        {{"import", "--from", "gift"}, gift, PathOf("sub/../same.gift")},
+        {{"import", "--from", "gift"}, gift, PathOf("hard.gift")},
+        {{"import", "--from", "aiken"}, PathOf("soft.gift"), gift},
+        {{"export", "--to", "gift"}, bank, bank},
+    };
+    for (const Case& c : cases)
+    {
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {c.in, c.out});
+        const ToolRun run = Tool(args);
+        EXPECT_EQ(run.exit, 2) << c.out;
+        EXPECT_EQ(run.err, "quillet-bank: " + c.out + " is the input file " + c.in +
+                               " itself; give the output another name\n");
+    }
+    EXPECT_EQ(ReadFile(gift), "Q {=a ~b}\n");
+    EXPECT_EQ(ReadFile(bank), "!T\n@C\n#Q\n^a\n^b\n");
+    // Nothing was written beside them either: no temporary file is left.
+    const auto entries = std::distance(std::filesystem::directory_iterator(m_dir), {});
+    EXPECT_EQ(entries, 7); // the five above, and the tool's out and err
+}
+
 TEST_F(ExchangeTool, ExportReportsWhatItDrops)
 {
     const std::string bank = Write("topic.txt", "!T\n@C\n#Lonely\n^only\n#Q\n&Video 1\n^a\n^b\n");
@@ -125,4 +163,96 @@ TEST(MoodleXml, ReadsHtmlCdataEntitiesAndSkipsOtherTypes)
     EXPECT_EQ(import.notes[0].text, "the partial credit of \"Wide\" is dropped; it counts as wrong");
     EXPECT_EQ(import.notes[1].text, "several right answers (a multiple-answer question)");
     EXPECT_EQ(import.notes[2].text, "essay question");
+}
+
+namespace
+{
+std::string Statement(std::string_view text)
+{
+    return "<question type=\"truefalse\"><questiontext><text>" + std::string(text) +
+           "</text></questiontext><answer fraction=\"100\"><text>true</text></answer></question>";
+}
+}
+
+TEST(MoodleXml, ReadsItsDeclaredEncodingInAnyCaseBetweenEitherQuote)
+{
+    // Windows-1252 in a file that says UTF-8, or says nothing, is read as
+    // Windows-1252; a file naming another encoding is decoded as it says.
+    const char* const declarations[] = {
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
+        "<?xml version='1.0' encoding='UTF-8'?>",
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>",
+        "<?xml version=\"1.0\" encoding = 'Utf-8' ?>",
+        "<?xml version=\"1.0\" encoding=\"UTF8\"?>",
+        "<?xml version=\"1.0\"?>",
+        "",
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>",
+    };
+    for (const char* declaration : declarations)
+    {
+        const quillet::Import import = quillet::ImportMoodleXml(
+            std::string(declaration) + "<quiz>" + Statement("Caf\xe9") + "</quiz>", "T");
+        EXPECT_EQ(import.error, "") << declaration;
+        EXPECT_EQ(testimport::ImportReport(import), "!T\n@T\n$Caf\xc3\xa9\n^True\n") << declaration;
+    }
+}
+
+// Shapes made to wear the reader out: each is read in one pass, with no
+// recursion, and gives what an ordinary file would, or a skip.
+TEST(MoodleXml, HostileShapesGiveTheirBankOrSkip)
+{
+    constexpr std::size_t kBig = 1 << 20;
+    const std::string wrong =
+        "<answer fraction=\"0\"><text>w</text><feedback><text>No</text></feedback></answer>";
+    struct Case
+    {
+        const char* name;
+        std::string xml;
+        std::string outcome;
+    };
+    const Case cases[] = {
+        {"NestedWithinTheLimit",
+         "<quiz><question type=\"truefalse\">" + Repeated("<a>", 990) + "x" + Repeated("</a>", 990) +
+             "<questiontext><text>Q</text></questiontext><answer fraction=\"100\"><text>true</text></answer>"
+             "</question></quiz>",
+         "!T\n@T\n$Q\n^True\n"},
+        {"NestedPastTheLimit",
+         "<quiz>\n" + Statement("First") + "\n<question type=\"truefalse\">\n" + Repeated("<a>", 60000) +
+             Repeated("</a>", 60000) + "</question>\n" + Statement("Never read") + "</quiz>",
+         "!T\n@T\n$First\n^True\n"
+         "3: skipped: elements nested more than 1000 deep at line 4; the file is read no further\n"},
+        {"OpenedOnly", "<quiz>" + Repeated("<a>", 60000),
+         "1: skipped: elements nested more than 1000 deep at line 1; the file is read no further\n"},
+        {"AmpersandRun",
+         "<quiz><question type=\"truefalse\"><questiontext format=\"html\"><text>" + Repeated("&amp;", kBig) +
+             "</text></questiontext><answer fraction=\"100\"><text>true</text></answer></question></quiz>",
+         "!T\n@T\n$" + std::string(kBig, '&') + "\n^True\n"},
+        {"EntityNamesNeverClosed",
+         "<quiz><question type=\"truefalse\"><questiontext format=\"html\"><text>" +
+             Repeated("&amp;amp", kBig / 4) +
+             "&amp;lt;</text></questiontext><answer "
+             "fraction=\"100\"><text>true</text></answer></question></quiz>",
+         "!T\n@T\n$" + Repeated("&amp", kBig / 4) + "<\n^True\n"},
+        {"LongCdata", "<quiz>" + Statement("<![CDATA[" + std::string(kBig, 'x') + "]]>") + "</quiz>",
+         "!T\n@T\n$" + std::string(kBig, 'x') + "\n^True\n"},
+        {"AnswerFlood",
+         "<quiz>\n<question type=\"multichoice\"><questiontext><text>Q</text></questiontext>" +
+             Repeated(wrong, kBig / 100) +
+             "<answer fraction=\"100\"><text>r</text></answer></question></quiz>",
+         "2: skipped: more than six answers\n"},
+        // A statement is judged by its first right and first wrong answer,
+        // however many come before.
+        {"TruthAfterManyWrongAnswers",
+         "<quiz><question type=\"truefalse\"><questiontext><text>Q</text></questiontext>" +
+             Repeated(wrong, 10) + "<answer fraction=\"100\"><text>false</text></answer></question></quiz>",
+         "!T\n@T\n$Q\n^False\n}No\n"},
+    };
+    for (const Case& c : cases)
+    {
+        const quillet::Import import = quillet::ImportMoodleXml(c.xml, "T");
+        EXPECT_EQ(import.error, "") << c.name;
+        const std::string report = testimport::ImportReport(import);
+        EXPECT_TRUE(report == c.outcome)
+            << c.name << " gave " << report.size() << " bytes: " << report.substr(0, 160);
+    }
 }

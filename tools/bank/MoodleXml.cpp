@@ -1,80 +1,204 @@
 #include "tools/bank/MoodleXml.h"
 
+#include <QBuffer>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "course/Chapter.h"
+#include "course/InputReader.h"
 #include "course/Question.h"
+#include "platform/Text.h"
 
 namespace quillet
 {
 namespace
 {
-// An element as read: its attributes, its text (CDATA included) and its
-// children. Question elements are small; the file is read one at a time.
-struct Node
-{
-    QString name;
-    QXmlStreamAttributes attributes;
-    QString text;
-    std::vector<Node> children;
-
-    const Node* Child(const QString& child) const
-    {
-        const auto found = std::find_if(children.begin(), children.end(),
-                                        [&](const Node& node) { return node.name == child; });
-        return found == children.end() ? nullptr : &*found;
-    }
-    QString Attribute(const char* key) const { return attributes.value(QLatin1String(key)).toString(); }
-};
-
-// Reads the element whose start the reader stands on, up to its end.
-Node ReadElement(QXmlStreamReader& xml)
-{
-    Node node{xml.name().toString(), xml.attributes(), {}, {}};
-    while (!xml.atEnd())
-    {
-        switch (xml.readNext())
-        {
-        case QXmlStreamReader::StartElement:
-            node.children.push_back(ReadElement(xml));
-            break;
-        case QXmlStreamReader::Characters:
-            node.text += xml.text();
-            break;
-        case QXmlStreamReader::EndElement:
-            return node;
-        default:
-            break;
-        }
-    }
-    return node;
-}
-
 std::string ToUtf8(const QString& text)
 {
     return text.toStdString();
 }
 
-// The text of <tag><text>…</text></tag>, plain, by the tag's format.
-std::string TextOf(const Node* node)
+void AppendText(std::string& out, QStringView text)
 {
-    if (!node)
-        return {};
-    const Node* text = node->Child(QStringLiteral("text"));
-    const std::string raw = ToUtf8(text ? text->text : node->text);
-    const QString format = node->Attribute("format");
-    return format == QLatin1String("html") || format == QLatin1String("moodle_auto_format") ? HtmlToText(raw)
-                                                                                            : OneLine(raw);
+    const QByteArray utf8 = text.toUtf8();
+    out.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
 }
+
+// A text of a question as Moodle writes it: in a <text> child or, in older
+// files, in the element itself, in the format the element names.
+struct XmlText
+{
+    bool seen = false; // only the first element of a name is read
+    QString format;
+    std::string own;  // the element's own characters (CDATA included)
+    std::string text; // those of its first <text> child
+    bool hasText = false;
+
+    void Start(const QXmlStreamAttributes& attributes)
+    {
+        seen = true;
+        format = attributes.value(QLatin1String("format")).toString();
+    }
+    // Plain, by its format.
+    std::string Plain() const
+    {
+        const std::string& raw = hasText ? text : own;
+        return format == QLatin1String("html") || format == QLatin1String("moodle_auto_format")
+                   ? HtmlToText(raw)
+                   : OneLine(raw);
+    }
+};
 
 struct XmlAnswer
 {
     double fraction = 0;
     std::string text;
     std::string feedback;
+    bool Right() const { return fraction >= 100; }
+};
+
+// What a <question> holds that a bank can use, gathered as it is read: the
+// rest of it, nested however deep, is passed over without being kept.
+struct XmlQuestion
+{
+    int line = 0;
+    QString type;
+    XmlText category;
+    XmlText questionText;
+    XmlText generalFeedback;
+    XmlText single;
+    // The first six answers, and the first right and first wrong one
+    // wherever they are: all that a question of any count is judged by.
+    std::vector<XmlAnswer> answers;
+    int answerCount = 0;
+    int rightCount = 0;
+};
+
+// Follows the XML reader's tokens within one <question>, without recursion:
+// the elements it reads are at most four deep (answer, feedback, text), and
+// of any deeper or other element only the depth is counted.
+class QuestionParser
+{
+  public:
+    explicit QuestionParser(const QXmlStreamReader& xml)
+    {
+        m_question.line = static_cast<int>(xml.lineNumber());
+        m_question.type = xml.attributes().value(QLatin1String("type")).toString();
+        m_open.push_back({Part::Question, nullptr});
+    }
+
+    // True when the question's end element has been read.
+    bool Read(const QXmlStreamReader& xml)
+    {
+        switch (xml.tokenType())
+        {
+        case QXmlStreamReader::StartElement:
+            Start(xml.name(), xml.attributes());
+            break;
+        case QXmlStreamReader::Characters:
+            if (m_skipped == 0 && m_open.back().part != Part::Question)
+                AppendText(m_open.back().part == Part::Text ? m_open.back().field->text
+                                                            : m_open.back().field->own,
+                           xml.text());
+            break;
+        case QXmlStreamReader::EndElement:
+            if (m_skipped > 0)
+                --m_skipped;
+            else
+                End();
+            break;
+        default:
+            break;
+        }
+        return m_open.empty();
+    }
+
+    XmlQuestion Take() { return std::move(m_question); }
+
+  private:
+    enum class Part
+    {
+        Question,
+        Field, // a child of the question, or an answer's feedback
+        Answer,
+        Text, // the <text> of either
+    };
+    struct Open
+    {
+        Part part;
+        XmlText* field;
+    };
+
+    void Start(QStringView name, const QXmlStreamAttributes& attributes)
+    {
+        const Open parent = m_open.back();
+        XmlText* field = nullptr;
+        if (m_skipped == 0 && parent.part == Part::Question)
+        {
+            if (name == QLatin1String("answer"))
+            {
+                bool number = false;
+                const double fraction = attributes.value(QLatin1String("fraction")).toDouble(&number);
+                m_fraction = number ? fraction : 0;
+                m_answer = XmlText{};
+                m_answer.Start(attributes);
+                m_feedback = XmlText{};
+                m_open.push_back({Part::Answer, &m_answer});
+                return;
+            }
+            field = name == QLatin1String("questiontext")      ? &m_question.questionText
+                    : name == QLatin1String("generalfeedback") ? &m_question.generalFeedback
+                    : name == QLatin1String("category")        ? &m_question.category
+                    : name == QLatin1String("single")          ? &m_question.single
+                                                               : nullptr;
+        }
+        else if (m_skipped == 0 && parent.part != Part::Text)
+        {
+            if (name == QLatin1String("text") && !parent.field->hasText)
+            {
+                parent.field->hasText = true;
+                m_open.push_back({Part::Text, parent.field});
+                return;
+            }
+            if (parent.part == Part::Answer && name == QLatin1String("feedback"))
+                field = &m_feedback;
+        }
+        if (!field || field->seen)
+        {
+            ++m_skipped;
+            return;
+        }
+        field->Start(attributes);
+        m_open.push_back({Part::Field, field});
+    }
+
+    void End()
+    {
+        const Part part = m_open.back().part;
+        m_open.pop_back();
+        if (part != Part::Answer)
+            return;
+        const bool right = m_fraction >= 100;
+        std::vector<XmlAnswer>& answers = m_question.answers;
+        ++m_question.answerCount;
+        m_question.rightCount += right ? 1 : 0;
+        const bool firstOfItsKind = std::none_of(answers.begin(), answers.end(),
+                                                 [&](const XmlAnswer& a) { return a.Right() == right; });
+        if (answers.size() < static_cast<std::size_t>(CQuestion::kMaxAnswers) || firstOfItsKind)
+            answers.push_back({m_fraction, m_answer.Plain(), m_feedback.Plain()});
+    }
+
+    XmlQuestion m_question;
+    std::vector<Open> m_open;
+    int m_skipped = 0; // the depth within an element that is passed over
+    double m_fraction = 0;
+    XmlText m_answer;
+    XmlText m_feedback;
 };
 
 class XmlReader
@@ -82,65 +206,56 @@ class XmlReader
   public:
     XmlReader(Import& import, CourseBuilder& builder) : m_import(import), m_builder(builder) {}
 
-    void Read(const Node& question, int line)
+    void Read(XmlQuestion question)
     {
-        const QString type = question.Attribute("type");
-        if (type == QLatin1String("category"))
+        if (question.type == QLatin1String("category"))
         {
-            m_builder.StartChapter(CategoryName(TextOf(question.Child(QStringLiteral("category")))));
+            m_builder.StartChapter(CategoryName(question.category.Plain()));
             return;
         }
-        if (std::string reason = Question(question, type, line); !reason.empty())
-            m_import.Skip(line, std::move(reason));
+        if (std::string reason = Question(question); !reason.empty())
+            m_import.Skip(question.line, std::move(reason));
     }
 
   private:
-    std::string Question(const Node& question, const QString& type, int line)
+    std::string Question(XmlQuestion& question)
     {
+        const QString& type = question.type;
+        const int line = question.line;
         if (type != QLatin1String("multichoice") && type != QLatin1String("truefalse"))
             return (type.isEmpty() ? std::string("a question of no type") : ToUtf8(type) + " question");
-        const std::string text = TextOf(question.Child(QStringLiteral("questiontext")));
+        std::string text = question.questionText.Plain();
         if (text.empty())
             return "no question text";
-        std::string hint = TextOf(question.Child(QStringLiteral("generalfeedback")));
-        std::vector<XmlAnswer> answers;
-        for (const Node& child : question.children)
-        {
-            if (child.name != QLatin1String("answer"))
-                continue;
-            bool number = false;
-            const double fraction = child.Attribute("fraction").toDouble(&number);
-            answers.push_back(
-                {number ? fraction : 0, TextOf(&child), TextOf(child.Child(QStringLiteral("feedback")))});
-        }
-        const auto right = std::count_if(answers.begin(), answers.end(),
-                                         [](const XmlAnswer& a) { return a.fraction >= 100; });
+        std::string hint = question.generalFeedback.Plain();
+        std::vector<XmlAnswer>& answers = question.answers;
+        const int right = question.rightCount;
         if (type == QLatin1String("truefalse"))
         {
-            const auto truth = std::find_if(answers.begin(), answers.end(),
-                                            [](const XmlAnswer& a) { return a.fraction >= 100; });
+            const auto truth = std::find_if(answers.begin(), answers.end(), std::mem_fn(&XmlAnswer::Right));
             if (right != 1 || (truth->text != "true" && truth->text != "false"))
                 return "a true/false question whose right answer is not true or false";
             // The note is the feedback for a wrong answer.
-            const auto wrong = std::find_if(answers.begin(), answers.end(),
-                                            [](const XmlAnswer& a) { return a.fraction < 100; });
-            m_builder.Add(MakeStatement(text, truth->text == "true",
+            const auto wrong =
+                std::find_if_not(answers.begin(), answers.end(), std::mem_fn(&XmlAnswer::Right));
+            m_builder.Add(MakeStatement(std::move(text), truth->text == "true",
                                         wrong == answers.end() ? std::string() : wrong->feedback,
                                         std::move(hint)),
                           line);
             return {};
         }
-        const Node* single = question.Child(QStringLiteral("single"));
-        const QString singleText = single ? single->text.trimmed() : QStringLiteral("true");
+        const QString singleText = question.single.seen
+                                       ? QString::fromStdString(question.single.own).trimmed()
+                                       : QStringLiteral("true");
         if (singleText == QLatin1String("false") || singleText == QLatin1String("0"))
             return "several right answers (a multiple-answer question)";
         if (right == 0)
             return "no answer with fraction 100";
         if (right > 1)
             return "several right answers (more than one with fraction 100)";
-        if (answers.size() < 2)
+        if (question.answerCount < 2)
             return "fewer than two answers";
-        if (answers.size() > static_cast<std::size_t>(CQuestion::kMaxAnswers))
+        if (question.answerCount > CQuestion::kMaxAnswers)
             return "more than six answers";
         if (std::any_of(answers.begin(), answers.end(), [](const XmlAnswer& a) { return a.text.empty(); }))
             return "an answer is empty";
@@ -151,14 +266,80 @@ class XmlReader
         std::vector<ChoiceAnswer> choices;
         choices.reserve(answers.size());
         for (XmlAnswer& answer : answers)
-            choices.push_back({std::move(answer.text), std::move(answer.feedback), answer.fraction >= 100});
-        m_builder.Add(MakeChoiceQuestion(text, std::move(choices), std::move(hint)), line);
+            choices.push_back({std::move(answer.text), std::move(answer.feedback), answer.Right()});
+        m_builder.Add(MakeChoiceQuestion(std::move(text), std::move(choices), std::move(hint)), line);
         return {};
     }
 
     Import& m_import;
     CourseBuilder& m_builder;
 };
+
+// How deep elements may be nested, <quiz> being the first.
+constexpr int kDeepest = 1000;
+
+// The input handed to the XML reader as it asks for it, turned into UTF-8
+// a piece at a time, so that a large file is never held twice.
+class InputDevice : public QIODevice
+{
+  public:
+    explicit InputDevice(std::string_view bytes) : m_input(bytes)
+    {
+        QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+
+  protected:
+    qint64 readData(char* data, qint64 size) override
+    {
+        if (m_at == m_piece.size())
+        {
+            m_at = 0;
+            if (!m_input.NextPiece(m_piece, 64 * 1024))
+                m_piece.clear();
+        }
+        const std::size_t count = std::min(static_cast<std::size_t>(size), m_piece.size() - m_at);
+        std::memcpy(data, m_piece.data() + m_at, count);
+        m_at += count;
+        return static_cast<qint64>(count);
+    }
+    qint64 writeData(const char* /*data*/, qint64 /*size*/) override { return -1; }
+
+  private:
+    InputReader m_input;
+    std::string m_piece;
+    std::size_t m_at = 0;
+};
+
+// The encoding the XML declaration names, or none.
+QString DeclaredEncoding(std::string_view bytes)
+{
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        bytes.remove_prefix(3);
+    if (!bytes.starts_with("<?xml"))
+        return {};
+    const std::string_view declaration = bytes.substr(0, bytes.find("?>"));
+    const std::size_t key = declaration.find("encoding");
+    if (key == std::string_view::npos)
+        return {};
+    std::string_view rest = TrimWhitespace(declaration.substr(key + 8));
+    if (!rest.starts_with('='))
+        return {};
+    rest = TrimWhitespace(rest.substr(1));
+    if (rest.empty() || (rest[0] != '"' && rest[0] != '\''))
+        return {};
+    const std::size_t close = rest.find(rest[0], 1);
+    return close == std::string_view::npos
+               ? QString()
+               : QString::fromLatin1(rest.data() + 1, static_cast<qsizetype>(close - 1));
+}
+
+// Whether the name is one of UTF-8's, as the XML reader matches names.
+bool IsUtf8(QString name)
+{
+    name.remove(QLatin1Char('-')).remove(QLatin1Char('_'));
+    return name.compare(QLatin1String("utf8"), Qt::CaseInsensitive) == 0;
+}
 
 // XML 1.0 has no place for most control characters.
 QString XmlText(const std::string& text)
@@ -196,17 +377,48 @@ Import ImportMoodleXml(std::string_view bytes, const std::string& title)
     CourseBuilder builder(title, import);
     XmlReader reader(import, builder);
     // A file that names no other encoding is UTF-8; bytes that are not are
-    // read as Windows-1252, as everywhere else.
-    const std::string_view head = bytes.substr(0, std::min<std::size_t>(bytes.size(), 200));
-    const bool declared = head.find("encoding=") != std::string_view::npos &&
-                          head.find("encoding=\"UTF-8\"") == std::string_view::npos &&
-                          head.find("encoding=\"utf-8\"") == std::string_view::npos;
-    const std::string text = declared ? std::string(bytes) : InputText(bytes);
-    QXmlStreamReader xml(QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size())));
+    // read as Windows-1252, as everywhere else. One that does is decoded by
+    // the XML reader, straight from the bytes.
+    const QString encoding = DeclaredEncoding(bytes);
+    std::unique_ptr<QIODevice> device;
+    if (encoding.isEmpty() || IsUtf8(encoding))
+        device = std::make_unique<InputDevice>(bytes);
+    else
+    {
+        auto buffer = std::make_unique<QBuffer>();
+        buffer->setData(QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
+        buffer->open(QIODevice::ReadOnly);
+        device = std::move(buffer);
+    }
+    QXmlStreamReader xml(device.get());
     bool quiz = false;
+    int depth = 0;
+    int childLine = 0; // where the element within <quiz> being read starts
+    std::optional<QuestionParser> question;
     while (!xml.atEnd())
     {
-        if (xml.readNext() != QXmlStreamReader::StartElement)
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        // The XML reader keeps every open element: past a depth that no
+        // question file comes near, reading on would only fill memory.
+        if (token == QXmlStreamReader::StartElement && ++depth > kDeepest)
+        {
+            import.Skip(childLine, "elements nested more than " + std::to_string(kDeepest) +
+                                       " deep at line " + std::to_string(xml.lineNumber()) +
+                                       "; the file is read no further");
+            break;
+        }
+        if (token == QXmlStreamReader::EndElement)
+            --depth;
+        if (question)
+        {
+            if (question->Read(xml))
+            {
+                reader.Read(question->Take());
+                question.reset();
+            }
+            continue;
+        }
+        if (token != QXmlStreamReader::StartElement)
             continue;
         if (!quiz)
         {
@@ -219,12 +431,12 @@ Import ImportMoodleXml(std::string_view bytes, const std::string& title)
             quiz = true;
             continue;
         }
-        const int line = static_cast<int>(xml.lineNumber());
-        const Node question = ReadElement(xml);
-        if (xml.hasError())
-            break;
-        if (question.name == QLatin1String("question"))
-            reader.Read(question, line);
+        if (depth == 2)
+        {
+            childLine = static_cast<int>(xml.lineNumber());
+            if (xml.name() == QLatin1String("question"))
+                question.emplace(xml);
+        }
     }
     if (xml.hasError())
         import.error = "line " + std::to_string(xml.lineNumber()) + ": " + ToUtf8(xml.errorString());

@@ -1,6 +1,7 @@
 // quillet-bank: converts, lists, draws from and checks question banks.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -185,6 +186,19 @@ std::string FileTitle(const std::string& path)
     return name;
 }
 
+// Writing OUT over the file it is made from would lose that file: refused
+// for any name of it (another path, a link, a hard link), before anything
+// is read or written.
+bool RefuseSameFile(const std::string& in, const std::string& out)
+{
+    std::error_code error;
+    if (!std::filesystem::equivalent(in, out, error))
+        return false;
+    std::fprintf(stderr, "quillet-bank: %s is the input file %s itself; give the output another name\n",
+                 out.c_str(), in.c_str());
+    return true;
+}
+
 bool WriteOutput(const std::string& path, const std::string& bytes)
 {
     // Written beside and renamed: a full disk never leaves half a file.
@@ -213,6 +227,8 @@ int ImportFile(const std::vector<std::string>& args)
     if (files.size() != 2 || (format != "gift" && format != "aiken" && format != "moodle-xml"))
         return Usage();
     const std::string& input = files[0];
+    if (RefuseSameFile(input, files[1]))
+        return 2;
     std::string bytes;
     if (const quillet::FileStatus read = quillet::ReadRegularFile(input, bytes); !read)
     {
@@ -223,6 +239,9 @@ int ImportFile(const std::vector<std::string>& args)
     const quillet::Import import = format == "gift"    ? quillet::ImportGift(bytes, courseTitle)
                                    : format == "aiken" ? quillet::ImportAiken(bytes, courseTitle)
                                                        : quillet::ImportMoodleXml(bytes, courseTitle);
+    // The course holds what it needs: the input goes before the bank text
+    // is made, so that the two are never held at once.
+    std::string().swap(bytes);
     if (!import.error.empty())
     {
         std::fprintf(stderr, "quillet-bank: cannot read %s: %s\n", input.c_str(), import.error.c_str());
@@ -247,6 +266,8 @@ int ExportFile(const std::vector<std::string>& args)
     if (args.size() != 4 || args[0] != "--to" || (args[1] != "gift" && args[1] != "moodle-xml"))
         return Usage();
     const std::string& bank = args[2];
+    if (RefuseSameFile(bank, args[3]))
+        return 2;
     std::unique_ptr<CCourse> course;
     if (EndsWith(bank, ".txt"))
     {
