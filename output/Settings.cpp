@@ -58,7 +58,7 @@ ResultsSettings ReadResultsSettings()
     Choose(settings.senderName, path, kSenderNameKey, kSenderNameVariable, IsSenderName, settings.problems);
     Choose(
         settings.senderAddress, path, kSenderAddressKey, kSenderAddressVariable,
-        [](const std::string& text) { return IsSingleAddress(text); }, settings.problems);
+        [](const std::string& text) { return IsSenderAddress(text); }, settings.problems);
     return settings;
 }
 }
