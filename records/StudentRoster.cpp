@@ -106,12 +106,14 @@ void ReadDateLine(CResultEntry& result, std::string_view line, DayTimes& days)
 
 int CStudentRoster::FindStudent(std::string_view name) const
 {
-    for (std::size_t i = 0; i < m_students.size(); ++i)
-    {
-        if (m_students[i]->m_strName == name)
-            return static_cast<int>(i);
-    }
-    return -1;
+    const auto found = m_firstOfName.find(name);
+    return found == m_firstOfName.end() ? -1 : found->second;
+}
+
+void CStudentRoster::Append(std::unique_ptr<CStudentRecord> student)
+{
+    m_firstOfName.try_emplace(student->m_strName, GetStudentCount());
+    m_students.push_back(std::move(student));
 }
 
 bool CStudentRoster::PasswordMatches(std::string_view stored, std::string_view typed)
@@ -141,7 +143,7 @@ bool CStudentRoster::AddStudent(std::string name, std::string password)
     auto student = std::make_unique<CStudentRecord>();
     student->m_strName = std::move(name);
     student->m_strPassword = std::move(password);
-    m_students.push_back(std::move(student));
+    Append(std::move(student));
     return true;
 }
 
@@ -226,7 +228,7 @@ std::unique_ptr<CStudentRoster> CStudentRoster::ParseRecordText(std::string_view
             added->m_strName = value;
             student = added.get();
             result = nullptr;
-            roster->m_students.push_back(std::move(added));
+            roster->Append(std::move(added));
             break;
         }
         case 'p':

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/TimeText.h"
@@ -45,7 +47,8 @@ class CStudentRoster
     CStudentRoster(CStudentRoster&&) = default;
     CStudentRoster& operator=(CStudentRoster&&) = default;
 
-    // Index of the first student of exactly that name, or -1.
+    // Index of the first student of exactly that name, or -1. A student's
+    // name is not to be changed once in the roster: it is looked up by it.
     int FindStudent(std::string_view name) const;
     bool CheckPassword(std::string_view name, std::string_view password) const;
     // Whether a typed password is the one stored: the same text, or, for a
@@ -74,5 +77,20 @@ class CStudentRoster
     static std::unique_ptr<CStudentRoster> ReadFile(const std::string& path);
 
   private:
+    // Appends the student, the first of its name being the one found.
+    void Append(std::unique_ptr<CStudentRecord> student);
+
+    struct NameHash
+    {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const noexcept
+        {
+            return std::hash<std::string_view>()(name);
+        }
+    };
+
     std::vector<std::unique_ptr<CStudentRecord>> m_students;
+    // The first student of each name, so that a roster of a million students
+    // is not searched from its start for every name.
+    std::unordered_map<std::string, int, NameHash, std::equal_to<>> m_firstOfName;
 };

@@ -104,7 +104,7 @@ void WarnAboutDuplicates(const CStudentRoster& roster, const std::string& path)
     for (const std::string& name : quillet::DuplicateNames(roster))
         std::fprintf(stderr,
                      "quillet-records: %s holds the student \"%s\" more than once; only the first logs in\n",
-                     path.c_str(), name.c_str());
+                     path.c_str(), quillet::TerminalText(name).c_str());
 }
 
 std::unique_ptr<CStudentRoster> ReadOrComplain(const std::string& path)
@@ -159,7 +159,7 @@ int Merge(std::vector<std::string> args)
     }
     for (const std::string& conflict : conflicts)
         std::fprintf(stderr, rename ? "renamed: %s\n" : "conflict: %s has another password here\n",
-                     conflict.c_str());
+                     quillet::TerminalText(conflict).c_str());
     if (!conflicts.empty() && !rename)
     {
         std::fputs("quillet-records: nothing written; merge again with --rename-conflicts to keep both\n",
@@ -289,7 +289,7 @@ int Report(const std::vector<std::string>& args)
     if (!doc.m_pResult)
     {
         std::fprintf(stderr, "quillet-records: no %s result of that course for %s\n",
-                     TestKindWord(history->m_kind), history->m_strUserName.c_str());
+                     TestKindWord(history->m_kind), quillet::TerminalText(history->m_strUserName).c_str());
         return 1;
     }
     doc.m_nTimesTaken = history->CountResults();
@@ -298,7 +298,7 @@ int Report(const std::vector<std::string>& args)
     std::string subject;
     std::string body;
     doc.ComposeResultsText(subject, body);
-    return Print(subject + "\n\n" + body);
+    return Print(quillet::TerminalText(subject + "\n\n" + body));
 }
 }
 
