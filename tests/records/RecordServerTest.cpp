@@ -264,6 +264,38 @@ TEST(RecordServer, RecordFilesGoInAndComeOutWithTheSameResultsAndPasswords)
     std::filesystem::remove_all(dir);
 }
 
+TEST(RecordServer, ATeacherReadsItWithTheToolsAsARecordFileWithoutPasswords)
+{
+    if (!g_server)
+        GTEST_SKIP() << g_skip;
+    quillet::PgRecordStore lab(g_server->Connection("lab"));
+    ASSERT_EQ(lab.Register({"reader", "secret"}).outcome, RecordStore::Registration::Registered);
+    ASSERT_TRUE(lab.AddResult({"reader", "secret"}, Result(15, 1'765'000'000)).status);
+    ASSERT_TRUE(lab.KeepJournal({"reader", "Networks", TestKind::Test, 0}, "not a journal\n"));
+    const auto run = [](const std::string& arguments)
+    {
+        std::string out;
+        if (FILE* pipe = ::popen((std::string(QUILLET_RECORDS_TOOL) + " " + arguments + " 2>&1").c_str(), "r"))
+        {
+            char buffer[4096];
+            while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
+                out.append(buffer, got);
+            ::pclose(pipe);
+        }
+        return out;
+    };
+    const std::string teacher = "'" + g_server->Connection("teacher") + "'";
+    const std::string dump = run("dump " + teacher);
+    EXPECT_NE(dump.find(R"({"name":"reader","password":"","results":[{)"), std::string::npos) << dump;
+    EXPECT_EQ(dump.find("secret"), std::string::npos);
+    EXPECT_NE(run("export-csv " + teacher).find("reader,test,Networks,,"), std::string::npos);
+    EXPECT_NE(run("history " + teacher + " --user reader --course Networks --test").find(R"("count":1)"),
+              std::string::npos);
+    EXPECT_NE(run("unfinished " + teacher).find(R"("readable":false)"), std::string::npos);
+    // The lab machines' role reads none of it.
+    EXPECT_NE(run("dump '" + g_server->Connection("lab") + "'").find("permission denied"), std::string::npos);
+}
+
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
