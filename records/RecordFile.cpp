@@ -16,6 +16,7 @@
 
 #include "course/Complement.h"
 #include "platform/Folders.h"
+#include "records/ResponseFile.h"
 
 namespace quillet
 {
@@ -415,8 +416,9 @@ CRecordFile::Reading CRecordFile::Read() const
 }
 
 FileStatus CRecordFile::Update(const Change& change, std::unique_ptr<CStudentRoster>* written,
-                               const PendingOwner* owner, std::string* setAside) const
+                               const UpdateOptions& options) const
 {
+    const PendingOwner* owner = options.owner;
     const std::string folder = GetFolder();
     if (!MakeDirectories(folder))
         return FileStatus::Failed("the folder " + folder + " cannot be made: " + std::strerror(errno));
@@ -454,8 +456,16 @@ FileStatus CRecordFile::Update(const Change& change, std::unique_ptr<CStudentRos
     {
         const std::unique_ptr<CStudentRoster> before = ReadPendingFile(GetRefusedPath());
         ReplaceFile(GetRefusedPath(), Complemented((before ? before->ComposeRecordText() : "") + aside));
-        if (setAside)
-            *setAside = GetRefusedPath();
+        if (options.setAside)
+            *options.setAside = GetRefusedPath();
+    }
+    // Under the same lock as the result, so that the two never part; a
+    // statistic that cannot be kept costs the student nothing.
+    if (!options.responses.empty())
+    {
+        const FileStatus kept = CResponseFile::Beside(m_strPath).Append(options.responses);
+        if (options.responsesKept)
+            *options.responsesKept = kept;
     }
     if (written)
         *written = std::move(now.roster);
