@@ -170,7 +170,10 @@ void CResultsView::DrawCertificate(QPainter& painter, double scale) const
 {
     const CResultsDoc& doc = *m_pDocument;
     const CResultEntry& result = *doc.m_pResult;
-    const QImage art = LoadSkinBitmap(kCertificateBitmap);
+    // The larger drawing whenever the page has more dots than the picture
+    // has pixels: a printer has, nearly always.
+    const QImage art = LoadSkinBitmap(kCertificateBitmap, ToDevice(kCertificateArt, scale).width() /
+                                                              SizeOf(kCertificateBitmap).width);
     if (!art.isNull())
         painter.drawImage(ToDevice(kCertificateArt, scale), art);
 
