@@ -7,6 +7,7 @@
 
 #include "app/CommandLine.h"
 #include "app/InstanceLock.h"
+#include "app/StartupMarks.h"
 #include "link/PlayerLink.h"
 #include "output/ResultsView.h"
 #include "platform/Files.h"
@@ -112,11 +113,13 @@ int CQuilletApp::InitInstance(const std::vector<std::string>& arguments)
         Message(kPlayerMissing);
         return 0;
     }
+    CStartupMarks::Mark("player hidden");
 
     CRandom::SeedGlobalFromClock();
     m_pPrintView = std::make_unique<CResultsView>();
 
     CQuilletDlg window;
+    CStartupMarks::Mark("window made");
     window.SetPlayer(this);
     window.SetPrintView(m_pPrintView.get());
     std::string problem;
@@ -139,6 +142,7 @@ int CQuilletApp::InitInstance(const std::vector<std::string>& arguments)
         m_pPrintView->GetDocument()->SetTitle(run->GetCourseTitle());
         window.SetRun(std::move(run));
     }
+    CStartupMarks::Mark("test drawn");
     window.DoModal();
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/QuilletApp.h"
+#include "app/StartupMarks.h"
 #include "platform/ProgramOptions.h"
 #include "platform/Version.h"
 
@@ -10,7 +11,10 @@ int main(int argc, char** argv)
     // Before the QApplication, which needs a display.
     if (const auto status = quillet::AnswerInfoOption("quillet", quillet::kQuilletUsage, argc, argv))
         return *status;
+    CStartupMarks::Mark("main");
     QApplication application(argc, argv);
+    CStartupMarks::Mark("application");
+    CStartupMarks::MarkFirstPaint();
     QGuiApplication::setDesktopFileName(QString::fromLatin1(quillet::kAppId));
     CQuilletApp app;
     return app.InitInstance(std::vector<std::string>(argv + 1, argv + argc));
