@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QTimer>
 #include <cctype>
 
@@ -14,6 +15,7 @@
 #include "platform/Folders.h"
 #include "platform/IniFile.h"
 #include "skin/MessageDlgs.h"
+#include "skin/ModalOverlay.h"
 #include "testwin/QuilletDlg.h"
 
 namespace qlink = quillet::link;
@@ -23,13 +25,6 @@ namespace
 constexpr const char* kIniSection = "New";
 constexpr const char* kPlayerTitleKey = "CURRENT_TITLE";
 constexpr const char* kTestTitleKey = "CURRENT_TITLE_QUILLET";
-
-void Message(const char* text)
-{
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillet"), QString::fromUtf8(text), QMessageBox::Ok);
-    box.setObjectName(QStringLiteral("startupMessage"));
-    box.exec();
-}
 
 // The file that marks the running copy, named after the program.
 std::string InstanceLockPath()
@@ -78,6 +73,14 @@ class CQuilletApp::PlayerOperation
 
 CQuilletApp::CQuilletApp() = default;
 
+void CQuilletApp::Message(const char* text) const
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillet"), QString::fromUtf8(text), QMessageBox::Ok,
+                    m_pWindow);
+    box.setObjectName(QStringLiteral("startupMessage"));
+    CModalOverlay::Exec(box);
+}
+
 CQuilletApp::~CQuilletApp() = default;
 
 int CQuilletApp::InitInstance(const std::vector<std::string>& arguments)
@@ -120,6 +123,8 @@ int CQuilletApp::InitInstance(const std::vector<std::string>& arguments)
 
     CQuilletDlg window;
     CStartupMarks::Mark("window made");
+    m_pWindow = &window;
+    const auto forget = qScopeGuard([this] { m_pWindow = nullptr; });
     window.SetPlayer(this);
     window.SetPrintView(m_pPrintView.get());
     std::string problem;
@@ -128,7 +133,7 @@ int CQuilletApp::InitInstance(const std::vector<std::string>& arguments)
     // A bank that cannot be used is told before the window opens on nothing.
     if (!problem.empty())
     {
-        CMessageDlg box;
+        CMessageDlg box(&window);
         box.m_strText = problem;
         box.m_strTitle = "Question Bank";
         box.m_strFace = "Arial";

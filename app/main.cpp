@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/QuilletApp.h"
 #include "app/StartupMarks.h"
+#include "app/WindowSystem.h"
 #include "platform/ProgramOptions.h"
 #include "platform/Version.h"
 
@@ -12,7 +13,11 @@ int main(int argc, char** argv)
     if (const auto status = quillet::AnswerInfoOption("quillet", quillet::kQuilletUsage, argc, argv))
         return *status;
     CStartupMarks::Mark("main");
+    CWindowSystem windowSystem;
+    if (!windowSystem.Usable())
+        return 1;
     QApplication application(argc, argv);
+    windowSystem.Started();
     CStartupMarks::Mark("application");
     CStartupMarks::MarkFirstPaint();
     QGuiApplication::setDesktopFileName(QString::fromLatin1(quillet::kAppId));

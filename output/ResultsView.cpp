@@ -13,6 +13,7 @@
 #include "course/Grading.h"
 #include "course/TestRun.h"
 #include "output/ResultsText.h"
+#include "skin/ModalOverlay.h"
 #include "skin/SkinKit.h"
 
 using namespace quillet::skin;
@@ -29,7 +30,7 @@ void Warn(QWidget* owner, const QString& text)
 {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Quillet"), text, QMessageBox::Ok, owner);
     box.setObjectName(QStringLiteral("printMessage"));
-    box.exec();
+    CModalOverlay::Exec(box);
 }
 
 // Page coordinates are hundredths of an inch from the top-left corner of
