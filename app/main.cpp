@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "app/CommandLine.h"
+#include "app/FontPreload.h"
 #include "app/QuilletApp.h"
 #include "app/StartupMarks.h"
 #include "app/WindowSystem.h"
@@ -16,8 +17,10 @@ int main(int argc, char** argv)
     CWindowSystem windowSystem;
     if (!windowSystem.Usable())
         return 1;
+    CFontPreload fonts;
     QApplication application(argc, argv);
     windowSystem.Started();
+    fonts.Wait();
     CStartupMarks::Mark("application");
     CStartupMarks::MarkFirstPaint();
     QGuiApplication::setDesktopFileName(QString::fromLatin1(quillet::kAppId));
