@@ -21,26 +21,14 @@ for tool in Xvfb jwm; do
   command -v $tool >/dev/null || { echo "bench/startup.sh needs $tool (packages xvfb, jwm)"; exit 1; }
 done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-exec 5>"$work/display"
-Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -n1 "$work/display")
+. scripts/lib/display.sh
+session_work
+start_xvfb 1280x800
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/runtime
 export QUILLET_RECORD_DIR=$work/records HOME=$work/home QT_QPA_PLATFORM=xcb
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$HOME" "$QUILLET_RECORD_DIR"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-jwm >"$work/wm.log" 2>&1 &
-pids+=($!)
+start_jwm
 "$build/player/quillet-player" >"$work/player.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do grep -qs '^CURRENT_TITLE=' "$XDG_CONFIG_HOME/tovrin.ini" && break; sleep 0.1; done

@@ -25,14 +25,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   exit 77
 fi
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../../scripts/lib/display.sh"
+session_work
 export XDG_RUNTIME_DIR=$work/runtime HOME=$work/home XDG_CONFIG_HOME=$work/config
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 mkdir -p "$HOME" "$XDG_CONFIG_HOME"
@@ -52,17 +46,9 @@ if [ "$system" = wayland ]; then
   # method on a desktop.
   export WAYLAND_DISPLAY=quillet-test QT_QPA_PLATFORM=wayland QT_IM_MODULE=compose
 else
-  exec 5>"$work/display"
-  Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  pids+=($!)
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-  export DISPLAY=:$(head -n1 "$work/display") QT_QPA_PLATFORM=xcb
-  cat >"$HOME/.jwmrc" <<'RC'
-<?xml version="1.0"?>
-<JWM><FocusModel>click</FocusModel></JWM>
-RC
-  jwm >"$work/wm.log" 2>&1 &
-  pids+=($!)
+  start_xvfb 1280x800
+  export QT_QPA_PLATFORM=xcb
+  start_jwm
   sleep 0.3
 fi
 "$program"

@@ -39,7 +39,14 @@ QImage Screen()
                            : QImage(dir.filePath(shots.first())).convertToFormat(QImage::Format_RGB32);
 }
 
-// Where `patch` lies on `screen`, pixel for pixel; nothing when nowhere.
+// Within a few levels a channel: a compositor may round a colour.
+bool Near(QRgb a, QRgb b)
+{
+    return std::abs(qRed(a) - qRed(b)) <= 3 && std::abs(qGreen(a) - qGreen(b)) <= 3 &&
+           std::abs(qBlue(a) - qBlue(b)) <= 3;
+}
+
+// Where `patch` lies on `screen`; nothing when nowhere.
 std::optional<QPoint> Find(const QImage& screen, const QImage& patch)
 {
     for (int y = 0; y + patch.height() <= screen.height(); ++y)
@@ -51,7 +58,7 @@ std::optional<QPoint> Find(const QImage& screen, const QImage& patch)
                 const auto* a = reinterpret_cast<const QRgb*>(screen.constScanLine(y + py)) + x;
                 const auto* b = reinterpret_cast<const QRgb*>(patch.constScanLine(py));
                 for (int px = 0; px < patch.width() && same; ++px)
-                    same = (a[px] & 0xffffff) == (b[px] & 0xffffff);
+                    same = Near(a[px], b[px]);
             }
             if (same)
                 return QPoint(x, y);
