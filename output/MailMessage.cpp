@@ -9,9 +9,16 @@
 
 namespace
 {
-// The encoded-word frame "=?UTF-8?B?" + "?=" leaves 63 of the 75 characters,
-// 60 of base64, for 45 bytes of text.
-constexpr std::size_t kEncodedWordBytes = 45;
+// An encoded word is at most 75 characters (RFC 2047): its frame "=?UTF-8?B?"
+// and "?=" leaves 63, 60 of base64, for 45 bytes of text.
+constexpr std::size_t kEncodedWordLength = 75;
+constexpr std::size_t kEncodedWordFrame = 12;
+// Header lines are folded at 78 characters (RFC 5322); only an address, which
+// cannot be folded, makes one longer, and no line may pass 998.
+constexpr std::size_t kFoldAt = 78;
+constexpr std::size_t kLongestLine = 998;
+// The longest path SMTP carries (RFC 5321), less its angle brackets.
+constexpr std::size_t kLongestAddress = 254;
 
 std::string Base64(std::string_view bytes)
 {
@@ -44,18 +51,12 @@ bool IsPlainHeaderText(std::string_view text)
     return text.find("=?") == std::string_view::npos;
 }
 
-bool HoldsLineBreakOrNul(std::string_view text)
+// Plain text as a display name: a quoted string when it holds characters
+// that would end the phrase.
+std::string PlainPhrase(const std::string& name)
 {
-    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
-}
-
-// A display name: encoded words, or a quoted string when plain text holds
-// characters that would end the phrase.
-std::string DisplayName(const std::string& name)
-{
-    std::string text = quillet::EncodeHeaderText(name);
-    if (text != name || name.find_first_of("()<>[]:;@\\,.\"") == std::string::npos)
-        return text;
+    if (name.find_first_of("()<>[]:;@\\,.\"") == std::string::npos)
+        return name;
     std::string quoted = "\"";
     for (const char ch : name)
     {
@@ -64,6 +65,112 @@ std::string DisplayName(const std::string& name)
         quoted += ch;
     }
     return quoted + "\"";
+}
+
+// Whether plain text folds at its blanks into lines of 78: single blanks
+// between words, none at either end (a fold there would leave a blank line
+// or lose a blank), and no word longer than a folded line.
+bool FoldsAtBlanks(std::string_view text)
+{
+    if (text.empty() || text.front() == ' ' || text.back() == ' ' ||
+        text.find("  ") != std::string_view::npos)
+        return false;
+    for (std::size_t start = 0; start < text.size();)
+    {
+        const std::size_t end = std::min(text.find(' ', start), text.size());
+        if (end - start > kFoldAt - 1)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+// One header field as it is written: each piece after a blank, on a new line
+// when the current one would pass 78 characters (RFC 5322 folding).
+class HeaderField
+{
+  public:
+    explicit HeaderField(std::string_view name) : m_text(name) { m_text += ':'; }
+
+    void Add(std::string_view piece)
+    {
+        if (LineLength() + 1 + piece.size() > kFoldAt)
+        {
+            m_text += '\n'; // sendmail reads LF-terminated lines
+            m_lineStart = m_text.size();
+        }
+        m_text += ' ';
+        m_text += piece;
+    }
+
+    // Text as its plain words when they fold, else as RFC 2047 encoded words.
+    void AddText(const std::string& text, bool phrase)
+    {
+        if (text.empty())
+        {
+            Add(text);
+            return;
+        }
+        if (IsPlainHeaderText(text))
+        {
+            const std::string plain = phrase ? PlainPhrase(text) : text;
+            if (FoldsAtBlanks(plain))
+            {
+                for (std::size_t start = 0; start < plain.size();)
+                {
+                    const std::size_t end = std::min(plain.find(' ', start), plain.size());
+                    Add(std::string_view(plain).substr(start, end - start));
+                    start = end + 1;
+                }
+                return;
+            }
+        }
+        AddEncodedWords(text);
+    }
+
+    std::string Line() const { return m_text + '\n'; }
+
+  private:
+    std::size_t LineLength() const { return m_text.size() - m_lineStart; }
+
+    // Bytes of text that an encoded word of at most `length` characters holds.
+    static std::size_t WordBytes(std::size_t length)
+    {
+        length = std::min(length, kEncodedWordLength);
+        return length < kEncodedWordFrame ? 0 : (length - kEncodedWordFrame) / 4 * 3;
+    }
+
+    // Each word filling what is left of its line; whole characters only, as
+    // a word must decode to valid UTF-8 on its own.
+    void AddEncodedWords(const std::string& text)
+    {
+        const std::string utf8 = quillet::TextToUtf8(text);
+        for (std::size_t start = 0; start < utf8.size();)
+        {
+            const std::size_t left = kFoldAt - std::min(kFoldAt, LineLength() + 1);
+            std::size_t budget = WordBytes(left);
+            if (budget < quillet::Utf8SequenceLength(utf8, start))
+                budget = WordBytes(kFoldAt - 1);
+            std::size_t end = start;
+            while (end < utf8.size())
+            {
+                const std::size_t length = quillet::Utf8SequenceLength(utf8, end);
+                if (end + length - start > budget)
+                    break;
+                end += length;
+            }
+            Add("=?UTF-8?B?" + Base64(std::string_view(utf8).substr(start, end - start)) + "?=");
+            start = end;
+        }
+    }
+
+    std::string m_text;
+    std::size_t m_lineStart = 0;
+};
+
+bool HoldsLineBreakOrNul(std::string_view text)
+{
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
 // LF line ends throughout, no NUL (not allowed in 8bit text), and a final line end.
@@ -93,37 +200,11 @@ std::string MailBody(std::string_view text)
 
 namespace quillet
 {
-std::string EncodeHeaderText(const std::string& text)
-{
-    if (IsPlainHeaderText(text))
-        return text;
-    const std::string utf8 = quillet::TextToUtf8(text);
-    std::string out;
-    std::size_t start = 0;
-    while (start < utf8.size())
-    {
-        // Whole characters only: a word must decode to valid UTF-8 on its own.
-        std::size_t end = start;
-        while (end < utf8.size())
-        {
-            const std::size_t length = quillet::Utf8SequenceLength(utf8, end);
-            if (end + length - start > kEncodedWordBytes)
-                break;
-            end += length;
-        }
-        if (!out.empty())
-            out += "\n "; // folded: sendmail reads LF-terminated lines
-        out += "=?UTF-8?B?" + Base64(std::string_view(utf8).substr(start, end - start)) + "?=";
-        start = end;
-    }
-    return out;
-}
-
 bool IsSingleAddress(std::string_view address)
 {
     const std::size_t at = address.find('@');
-    if (at == 0 || at == std::string_view::npos || at + 1 == address.size() ||
-        address.find('@', at + 1) != std::string_view::npos)
+    if (address.size() > kLongestAddress || at == 0 || at == std::string_view::npos ||
+        at + 1 == address.size() || address.find('@', at + 1) != std::string_view::npos)
         return false;
     return std::none_of(address.begin(), address.end(),
                         [](char c)
@@ -134,23 +215,44 @@ bool IsSingleAddress(std::string_view address)
                         });
 }
 
+bool IsSenderAddress(std::string_view address)
+{
+    return IsSingleAddress(address) &&
+           std::all_of(address.begin(), address.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 std::optional<std::string> BuildMailMessage(const MailParts& parts)
 {
     if (HoldsLineBreakOrNul(parts.subject) || !IsSingleAddress(parts.recipientAddress) ||
         HoldsLineBreakOrNul(parts.messageId) || HoldsLineBreakOrNul(parts.senderName) ||
-        !IsSingleAddress(parts.senderAddress))
+        !IsSenderAddress(parts.senderAddress))
         return std::nullopt;
 
-    std::string message;
-    message += "From: " + DisplayName(parts.senderName) + " <" + parts.senderAddress + ">\n";
+    HeaderField from("From");
+    from.AddText(parts.senderName, true);
+    from.Add("<" + parts.senderAddress + ">");
     // The address goes on exactly as typed; only the mail system judges it.
-    message += "To: " + DisplayName(kMailRecipientName) + " <" + parts.recipientAddress + ">\n";
-    message += "Subject: " + EncodeHeaderText(parts.subject) + "\n";
+    HeaderField to("To");
+    to.AddText(kMailRecipientName, true);
+    to.Add("<" + parts.recipientAddress + ">");
+    HeaderField subject("Subject");
+    subject.AddText(parts.subject, false);
+    HeaderField messageId("Message-ID");
+    messageId.Add("<" + parts.messageId + ">");
+
+    std::string message = from.Line() + to.Line() + subject.Line();
     message += "Date: " + FormatLocalTime(parts.date, "%a, %d %b %Y %H:%M:%S %z") + "\n";
-    message += "Message-ID: <" + parts.messageId + ">\n";
+    message += messageId.Line();
     message += "MIME-Version: 1.0\n";
     message += "Content-Type: text/plain; charset=UTF-8\n";
     message += "Content-Transfer-Encoding: 8bit\n";
+    for (std::size_t start = 0, end = 0; start < message.size(); start = end + 1)
+    {
+        end = message.find('\n', start);
+        if (end - start > kLongestLine)
+            return std::nullopt;
+    }
     message += "\n";
     message += MailBody(parts.body);
     return message;

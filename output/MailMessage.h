@@ -27,14 +27,19 @@ inline constexpr const char* kOneAddressPlease = "Please enter one e-mail addres
 
 // Whether the text is one address, local@domain, and nothing else: no
 // blanks, commas, semicolons, angle brackets, quotes or control characters,
-// one @ with text on both sides. sendmail -t reads every address in To.
+// one @ with text on both sides, at most 254 characters as SMTP carries.
+// sendmail -t reads every address in To.
 bool IsSingleAddress(std::string_view address);
 
-// An RFC 5322 message for `sendmail -i -t`: From, To, Subject, Date,
-// Message-ID, MIME-Version and a UTF-8 plain-text body. Nothing when a header
-// would have to carry CR, LF or NUL, or the address is not a single one.
-std::optional<std::string> BuildMailMessage(const MailParts& parts);
+// A single address of ASCII only: the sender's goes into From as it is,
+// which a message without SMTPUTF8 cannot carry otherwise.
+bool IsSenderAddress(std::string_view address);
 
-// A header value as RFC 2047 encoded words when it is not plain ASCII.
-std::string EncodeHeaderText(const std::string& text);
+// An RFC 5322 message for `sendmail -i -t`: From, To, Subject, Date,
+// Message-ID, MIME-Version and a UTF-8 plain-text body. Headers are folded
+// at 78 characters, names and subject that are not plain ASCII, or do not
+// fold at their blanks, going as RFC 2047 encoded words. Nothing when a
+// header would have to carry CR, LF or NUL, the addresses are not single
+// ones, or a header line would pass 998 characters.
+std::optional<std::string> BuildMailMessage(const MailParts& parts);
 }

@@ -1,6 +1,7 @@
 #include "output/ResultsText.h"
 
 #include "course/Grading.h"
+#include "output/WebAddress.h"
 #include "platform/TimeText.h"
 
 #include <cstdio>
@@ -20,50 +21,6 @@ std::string PadLeft(std::string text, std::size_t width)
     if (text.size() < width)
         text.insert(0, width - text.size(), ' ');
     return text;
-}
-
-bool IsUnreserved(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '.' || c == '_' || c == '~';
-}
-
-// Every byte but the unreserved ones as %XX, so that no title can end the
-// value early or smuggle in a key of its own.
-std::string EncodeQueryValue(const std::string& value)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char ch : value)
-    {
-        const auto c = static_cast<unsigned char>(ch);
-        if (IsUnreserved(c))
-        {
-            out += ch;
-            continue;
-        }
-        out += '%';
-        out += kHex[c >> 4];
-        out += kHex[c & 0x0F];
-    }
-    return out;
-}
-
-// What the page address always had done to it: blanks and double quotes
-// escaped, nothing else touched.
-std::string EscapeBlanksAndQuotes(const std::string& address)
-{
-    std::string out;
-    for (const char ch : address)
-    {
-        if (ch == ' ')
-            out += "%20";
-        else if (ch == '"')
-            out += "%22";
-        else
-            out += ch;
-    }
-    return out;
 }
 }
 
@@ -99,12 +56,15 @@ std::string ComparePreviousText(const std::vector<CResultEntry*>& results)
 
 std::string NationalAverageAddress(const CResultEntry& result, const std::string& pageAddress)
 {
-    std::string query = "?TN=" + EncodeQueryValue("\"" + result.m_strTitle + "\"");
-    query += "&TQ=" + EncodeQueryValue(std::to_string(result.m_nTotal));
-    query += "&CQ=" + EncodeQueryValue(std::to_string(result.m_nRight));
-    query += "&HT=" + FormatSpan(result.m_spanTaken, "%H");
-    query += "&MT=" + FormatSpan(result.m_spanTaken, "%M");
-    query += "&ST=" + FormatSpan(result.m_spanTaken, "%S");
-    return EscapeBlanksAndQuotes(pageAddress) + query;
+    std::optional<WebAddress> address = WebAddress::Parse(pageAddress);
+    if (!address)
+        return {};
+    address->AddQueryItem("TN", "\"" + result.m_strTitle + "\"");
+    address->AddQueryItem("TQ", std::to_string(result.m_nTotal));
+    address->AddQueryItem("CQ", std::to_string(result.m_nRight));
+    address->AddQueryItem("HT", FormatSpan(result.m_spanTaken, "%H"));
+    address->AddQueryItem("MT", FormatSpan(result.m_spanTaken, "%M"));
+    address->AddQueryItem("ST", FormatSpan(result.m_spanTaken, "%S"));
+    return address->Text();
 }
 }

@@ -14,7 +14,9 @@ const char* ResultKindWord(const CResultEntry& result);
 // order given (oldest first).
 std::string ComparePreviousText(const std::vector<CResultEntry*>& results);
 
-// The address of the national-average page for a Test result.
+// The address of the national-average page for a Test result: the page's
+// address with the result in its query; empty when the page's address is
+// not a web address (WebAddress).
 inline constexpr const char* kNationalAverageAddress = "http://www.pellmark.example/tovrin/worldave.asp";
 std::string NationalAverageAddress(const CResultEntry& result,
                                    const std::string& pageAddress = kNationalAverageAddress);

@@ -4,6 +4,7 @@
 
 #include "output/MailMessage.h"
 #include "output/ResultsText.h"
+#include "output/WebAddress.h"
 #include "platform/Folders.h"
 #include "platform/IniFile.h"
 
@@ -13,9 +14,7 @@ namespace
 {
 bool IsWebAddress(const std::string& text)
 {
-    const bool web = text.starts_with("http://") || text.starts_with("https://");
-    return web && text.find_first_of(" \t\r\n\"<>") == std::string::npos &&
-           text.find("://") + 3 < text.size();
+    return WebAddress::Parse(text).has_value();
 }
 
 bool IsSenderName(const std::string& text)
@@ -53,7 +52,7 @@ ResultsSettings ReadResultsSettings()
     Choose(settings.senderName, path, kSenderNameKey, kSenderNameVariable, IsSenderName, settings.problems);
     Choose(
         settings.senderAddress, path, kSenderAddressKey, kSenderAddressVariable,
-        [](const std::string& text) { return IsSingleAddress(text); }, settings.problems);
+        [](const std::string& text) { return IsSenderAddress(text); }, settings.problems);
     return settings;
 }
 }

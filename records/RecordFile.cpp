@@ -5,12 +5,18 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
+#include <string_view>
 #include <sys/stat.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "course/Complement.h"
 #include "platform/Folders.h"
+#include "records/ResponseFile.h"
 
 namespace quillet
 {
@@ -24,46 +30,147 @@ bool SameResult(const CResultEntry& a, const CResultEntry& b)
            a.m_strDateText == b.m_strDateText;
 }
 
+struct ResultHash
+{
+    std::size_t operator()(const CResultEntry* result) const noexcept
+    {
+        std::size_t hash = std::hash<std::string>()(result->m_strTitle);
+        for (const long long part :
+             {static_cast<long long>(result->m_timeGraded), static_cast<long long>(result->m_nRight),
+              static_cast<long long>(result->m_nTotal)})
+            hash = hash * 31 + std::hash<long long>()(part);
+        return hash;
+    }
+};
+
+struct ResultsEqual
+{
+    bool operator()(const CResultEntry* a, const CResultEntry* b) const { return SameResult(*a, *b); }
+};
+
+// Adds to students the results they lack, an exact duplicate once. A student
+// of a few results is compared result by result; one of more gets a set of
+// his results, kept for the whole merge, so that a student holding thousands
+// of results, or a name joined thousands of times, costs no more than its
+// results. The students are put in date order once, at the end.
+class ResultJoin
+{
+  public:
+    // Answers how many results were added and how many left out.
+    std::pair<int, int> Join(CStudentRecord& student, const CStudentRecord& from)
+    {
+        ResultSet* held = nullptr;
+        if (const auto found = m_held.find(&student); found != m_held.end())
+            held = &found->second;
+        else if (student.m_results.size() + from.m_results.size() > kComparedOneByOne)
+        {
+            held = &m_held[&student];
+            for (const auto& have : student.m_results)
+                held->insert(have.get());
+        }
+        int added = 0, duplicates = 0;
+        for (const auto& result : from.m_results)
+        {
+            const bool there =
+                held ? held->contains(result.get())
+                     : std::any_of(student.m_results.begin(), student.m_results.end(),
+                                   [&](const auto& have) { return SameResult(*have, *result); });
+            if (there)
+            {
+                ++duplicates;
+                continue;
+            }
+            student.m_results.push_back(std::make_unique<CResultEntry>(*result));
+            if (held)
+                held->insert(student.m_results.back().get());
+            ++added;
+        }
+        if (added > 0)
+            m_joined.push_back(&student);
+        return {added, duplicates};
+    }
+
+    // Puts every student that gained results in date order, the order of
+    // equal dates kept.
+    void SortJoined()
+    {
+        std::sort(m_joined.begin(), m_joined.end(), std::less<>());
+        m_joined.erase(std::unique(m_joined.begin(), m_joined.end()), m_joined.end());
+        for (CStudentRecord* student : m_joined)
+            std::stable_sort(student->m_results.begin(), student->m_results.end(),
+                             [](const auto& a, const auto& b) { return a->m_timeGraded < b->m_timeGraded; });
+        m_joined.clear();
+    }
+
+  private:
+    static constexpr std::size_t kComparedOneByOne = 16;
+    using ResultSet = std::unordered_set<const CResultEntry*, ResultHash, ResultsEqual>;
+
+    std::unordered_map<const CStudentRecord*, ResultSet> m_held;
+    std::vector<CStudentRecord*> m_joined;
+};
+
 // Adds the results `student` lacks; answers how many were added and left out.
 std::pair<int, int> JoinResults(CStudentRecord& student, const CStudentRecord& from)
 {
-    int added = 0, duplicates = 0;
-    for (const auto& result : from.m_results)
-    {
-        const bool there = std::any_of(student.m_results.begin(), student.m_results.end(),
-                                       [&](const auto& have) { return SameResult(*have, *result); });
-        if (there)
-        {
-            ++duplicates;
-            continue;
-        }
-        student.m_results.push_back(std::make_unique<CResultEntry>(*result));
-        ++added;
-    }
-    if (added > 0)
-        std::stable_sort(student.m_results.begin(), student.m_results.end(),
-                         [](const auto& a, const auto& b) { return a->m_timeGraded < b->m_timeGraded; });
-    return {added, duplicates};
+    ResultJoin join;
+    const auto counts = join.Join(student, from);
+    join.SortJoined();
+    return counts;
 }
 
-// The text of a roster as the file stores it.
-std::string Stored(const CStudentRoster& roster)
+// Where the students of a name held with other passwords go when renamed:
+// "name (2)", "name (3)" and on, a student joining the first of them that has
+// his password, else taking the first free one. Each name keeps the numbers
+// it has looked at and the passwords found there, so that no number is
+// looked at twice however often the name clashes.
+class Renames
 {
-    return Complemented(roster.ComposeRecordText());
-}
+  public:
+    // The renamed name and its student in `into`, or -1 when it is free.
+    std::pair<std::string, int> Find(const CStudentRoster& into, const std::string& name,
+                                     const std::string& password)
+    {
+        Taken& taken = m_taken[name];
+        if (const auto found = taken.byPassword.find(password); found != taken.byPassword.end())
+            return {into.GetStudent(found->second)->m_strName, found->second};
+        for (;; ++taken.next)
+        {
+            std::string renamed = name + " (" + std::to_string(taken.next) + ")";
+            const int at = into.FindStudent(renamed);
+            if (at < 0)
+                return {std::move(renamed), -1}; // looked at again once it is added
+            const std::string& holder = into.GetStudent(at)->m_strPassword;
+            taken.byPassword.try_emplace(holder, at);
+            if (holder == password)
+            {
+                ++taken.next;
+                return {std::move(renamed), at};
+            }
+        }
+    }
+
+  private:
+    struct Taken
+    {
+        int next = 2;                                    // the first number not looked at
+        std::unordered_map<std::string, int> byPassword; // the first student of each password
+    };
+    std::unordered_map<std::string, Taken> m_taken;
+};
 
 // A roster from stored bytes, or null when they do not read as a record
 // file: the first line of the text must name a student. An empty file is an
 // empty roster.
-std::unique_ptr<CStudentRoster> FromStored(const std::string& stored)
+std::unique_ptr<CStudentRoster> FromStored(std::string stored)
 {
     if (stored.empty())
         return std::make_unique<CStudentRoster>();
-    const std::string text = Complemented(stored);
-    const auto first = text.find_first_not_of("\r\n");
-    if (first == std::string::npos || text[first] != 'u')
+    ComplementInPlace(stored);
+    const auto first = stored.find_first_not_of("\r\n");
+    if (first == std::string::npos || stored[first] != 'u')
         return nullptr;
-    return CStudentRoster::ParseRecordText(text);
+    return CStudentRoster::ParseOwnedText(std::move(stored));
 }
 
 // An exclusive or shared open-file lock on a lock file, held until destroyed.
@@ -209,6 +316,8 @@ PendingMerge MergePending(const std::string& path, CStudentRoster& roster, const
 MergeOutcome MergeRoster(CStudentRoster& into, const CStudentRoster& from, bool renameConflicts)
 {
     MergeOutcome outcome;
+    ResultJoin join;
+    Renames renames;
     for (int i = 0; i < from.GetStudentCount(); ++i)
     {
         const CStudentRecord& student = *from.GetStudent(i);
@@ -221,33 +330,33 @@ MergeOutcome MergeRoster(CStudentRoster& into, const CStudentRoster& from, bool 
                 outcome.conflicts.push_back(name);
                 continue;
             }
-            for (int n = 2; at >= 0 && into.GetStudent(at)->m_strPassword != student.m_strPassword; ++n)
-            {
-                name = student.m_strName + " (" + std::to_string(n) + ")";
-                at = into.FindStudent(name);
-            }
+            std::tie(name, at) = renames.Find(into, student.m_strName, student.m_strPassword);
             outcome.conflicts.push_back(student.m_strName + " -> " + name);
         }
         if (at < 0)
         {
-            into.AddStudent(name, student.m_strPassword);
-            at = into.FindStudent(name);
+            // A name or password holding a NUL reads from a file but cannot be added.
+            if (!into.AddStudent(name, student.m_strPassword))
+                continue;
+            at = into.GetStudentCount() - 1;
             ++outcome.students;
         }
-        const auto [added, duplicates] = JoinResults(*into.GetStudent(at), student);
+        const auto [added, duplicates] = join.Join(*into.GetStudent(at), student);
         outcome.results += added;
         outcome.duplicates += duplicates;
     }
+    join.SortJoined();
     return outcome;
 }
 
 std::vector<std::string> DuplicateNames(const CStudentRoster& roster)
 {
     std::vector<std::string> names;
+    std::unordered_set<std::string_view> told;
     for (int i = 0; i < roster.GetStudentCount(); ++i)
     {
-        const std::string& name = roster.GetStudent(i)->m_strName;
-        if (roster.FindStudent(name) != i && std::find(names.begin(), names.end(), name) == names.end())
+        const std::string& name = roster.GetName(i);
+        if (roster.FindStudent(name) != i && told.insert(name).second)
             names.push_back(name);
     }
     return names;
@@ -286,7 +395,7 @@ CRecordFile::Reading CRecordFile::ReadLocked() const
     }
     if (!reading.status)
         return reading;
-    reading.roster = FromStored(stored);
+    reading.roster = FromStored(std::move(stored));
     if (!reading.roster)
         reading.status = FileStatus::Failed("it does not read as a record file");
     return reading;
@@ -301,8 +410,9 @@ CRecordFile::Reading CRecordFile::Read() const
 }
 
 FileStatus CRecordFile::Update(const Change& change, std::unique_ptr<CStudentRoster>* written,
-                               const PendingOwner* owner, std::string* setAside) const
+                               const UpdateOptions& options) const
 {
+    const PendingOwner* owner = options.owner;
     const std::string folder = GetFolder();
     if (!MakeDirectories(folder))
         return FileStatus::Failed("the folder " + folder + " cannot be made: " + std::strerror(errno));
@@ -325,7 +435,10 @@ FileStatus CRecordFile::Update(const Change& change, std::unique_ptr<CStudentRos
     }
     if (std::string refused = change(*now.roster); !refused.empty())
         return FileStatus::Failed(refused);
-    FileStatus status = ReplaceFile(m_strPath, Stored(*now.roster));
+    // The students this change did not touch keep their bytes.
+    std::string stored = now.roster->ComposeForSave();
+    ComplementInPlace(stored);
+    FileStatus status = ReplaceFile(m_strPath, stored);
     if (!status)
         return status;
     std::string aside;
@@ -340,8 +453,16 @@ FileStatus CRecordFile::Update(const Change& change, std::unique_ptr<CStudentRos
     {
         const std::unique_ptr<CStudentRoster> before = ReadPendingFile(GetRefusedPath());
         ReplaceFile(GetRefusedPath(), Complemented((before ? before->ComposeRecordText() : "") + aside));
-        if (setAside)
-            *setAside = GetRefusedPath();
+        if (options.setAside)
+            *options.setAside = GetRefusedPath();
+    }
+    // Under the same lock as the result, so that the two never part; a
+    // statistic that cannot be kept costs the student nothing.
+    if (!options.responses.empty())
+    {
+        const FileStatus kept = CResponseFile::Beside(m_strPath).Append(options.responses);
+        if (options.responsesKept)
+            *options.responsesKept = kept;
     }
     if (written)
         *written = std::move(now.roster);

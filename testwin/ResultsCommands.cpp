@@ -62,7 +62,11 @@ void CResultsCommands::CompareNational()
     for (const std::string& problem : settings.problems)
         qWarning("quillet: %s; it is passed over", problem.c_str());
     const std::string address = quillet::NationalAverageAddress(*latest, settings.nationalAverageAddress);
-    QDesktopServices::openUrl(QUrl::fromEncoded(QByteArray::fromStdString(address), QUrl::StrictMode));
+    const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(address), QUrl::StrictMode);
+    if (address.empty() || !url.isValid() || !QDesktopServices::openUrl(url))
+        m_prompts.Message(
+            "The national-average page could not be opened: " + settings.nationalAverageAddress + ".",
+            "Compare National", CWindowPrompts::kNotice);
 }
 
 void CResultsCommands::Print()

@@ -1,8 +1,11 @@
 #include "output/MailMessage.h"
 
+#include "output/Settings.h"
+
 #include <cstdlib>
 #include <ctime>
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace
 {
@@ -43,6 +46,16 @@ std::string DecodeBase64(const std::string& text)
             out += static_cast<char>((bits >> (count -= 8)) & 0xFF);
     }
     return out;
+}
+
+// The header part of a message, each field on one line: unfolding takes out
+// the line breaks before blanks.
+std::string UnfoldedHeaders(const std::string& message)
+{
+    std::string headers = message.substr(0, message.find("\n\n") + 1);
+    for (std::size_t at; (at = headers.find("\n ")) != std::string::npos;)
+        headers.erase(at, 1);
+    return headers;
 }
 }
 
@@ -178,4 +191,95 @@ TEST_F(MailMessageTest, BodyBecomesUtf8WithLfLineEnds)
         ASSERT_TRUE(message);
         EXPECT_EQ(message->substr(message->find("\n\n") + 2), c[1]);
     }
+}
+
+TEST_F(MailMessageTest, HeadersFoldAt78AndUnfoldToTheNameGiven)
+{
+    const auto repeat = [](const std::string& word, int times)
+    {
+        std::string text = word;
+        while (--times > 0)
+            text += ' ' + word;
+        return text;
+    };
+    const struct
+    {
+        std::string name;
+        std::string shown; // the display name unfolded; empty for encoded words
+    } rows[] = {
+        {repeat("Pellmark", 1200), repeat("Pellmark", 1200)},
+        {repeat("Smith, J. (Lab 4)", 500), '"' + repeat("Smith, J. (Lab 4)", 500) + '"'},
+        {std::string(10000, 'x'), ""},
+        {repeat("Pr\u00fcfungsamt", 800), ""},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.name.substr(0, 20));
+        quillet::MailParts parts = Plain();
+        parts.senderName = row.name;
+        const auto message = quillet::BuildMailMessage(parts);
+        ASSERT_TRUE(message);
+        std::istringstream lines(message->substr(0, message->find("\n\n")));
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_LE(line.size(), 78u) << line;
+        const std::string unfolded = UnfoldedHeaders(*message);
+        const std::string shown = unfolded.substr(6, unfolded.find(" <testresults@pellmark.example>\n") - 6);
+        if (!row.shown.empty())
+        {
+            EXPECT_EQ(shown, row.shown);
+            continue;
+        }
+        std::string decoded;
+        std::istringstream words(shown);
+        for (std::string word; words >> word;)
+        {
+            ASSERT_EQ(word.rfind("=?UTF-8?B?", 0), 0u) << word;
+            decoded += DecodeBase64(word.substr(10, word.size() - 12));
+        }
+        EXPECT_EQ(decoded, row.name);
+    }
+}
+
+TEST_F(MailMessageTest, AddressesAreASCIIForTheSenderAndOfAtMost254Characters)
+{
+    const std::string domain = "@example.org"; // 12 characters
+    const struct
+    {
+        std::string recipient, sender;
+        bool built;
+    } rows[] = {
+        {std::string(242, 'a') + domain, quillet::kMailSenderAddress, true},
+        {std::string(243, 'a') + domain, quillet::kMailSenderAddress, false},
+        {std::string(10000, 'a') + domain, quillet::kMailSenderAddress, false},
+        {"student@example.org", "pr\u00fcfung@schule.example", false},
+        {"sch\u00fcler@example.org", quillet::kMailSenderAddress, true},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.recipient.substr(0, 20) + " from " + row.sender);
+        quillet::MailParts parts = Plain();
+        parts.recipientAddress = row.recipient;
+        parts.senderAddress = row.sender;
+        const auto message = quillet::BuildMailMessage(parts);
+        ASSERT_EQ(message.has_value(), row.built);
+        if (message)
+        {
+            EXPECT_NE(UnfoldedHeaders(*message).find("\nTo: Test Result Recipient <" + row.recipient + ">\n"),
+                      std::string::npos)
+                << *message;
+        }
+    }
+    // The settings pass such a sender over, and say where it came from.
+    setenv("XDG_CONFIG_HOME", "/nonexistent", 1);
+    setenv(quillet::kSenderAddressVariable, "pr\u00fcfung@schule.example", 1);
+    const quillet::ResultsSettings settings = quillet::ReadResultsSettings();
+    unsetenv(quillet::kSenderAddressVariable);
+    EXPECT_EQ(settings.senderAddress, quillet::kMailSenderAddress);
+    EXPECT_EQ(settings.problems,
+              std::vector<std::string>{"QUILLET_MAIL_FROM is not usable: \"pr\u00fcfung@schule.example\""});
+
+    // Nothing that cannot be folded may pass 998 characters on its line.
+    quillet::MailParts parts = Plain();
+    parts.messageId = std::string(1000, 'm') + "@quillet.local";
+    EXPECT_FALSE(quillet::BuildMailMessage(parts));
 }

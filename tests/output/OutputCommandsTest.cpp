@@ -557,6 +557,20 @@ class OutputCommandsTest : public QObject
                  address.constData());
     }
 
+    void compareNationalTellsWhenThePageCannotBeOpened()
+    {
+        // openUrl answers false when the handler cannot be called, as it does
+        // when the desktop refuses an address; UrlCatcher has no refuse().
+        QDesktopServices::setUrlHandler("http", &m_urls, "refuse");
+        const auto restore = qScopeGuard([&] { QDesktopServices::setUrlHandler("http", &m_urls, "open"); });
+        auto w = Graded("test", kMarks17);
+        QVERIFY(w);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("No such method UrlCatcher::refuse"));
+        QCOMPARE(Answering({{"okButton"}}, [&] { w->OnCompareNational(); }),
+                 QStringList{"messageBox: The national-average page could not be opened: "
+                             "http://www.pellmark.example/tovrin/worldave.asp."});
+    }
+
     void administratorSetsTheNationalPageAndTheSender()
     {
         const QString ini = qEnvironmentVariable("XDG_CONFIG_HOME") + "/quillet/quillet.ini";

@@ -103,6 +103,34 @@ TEST_F(ResultsTextTest, NationalAverageAddressCarriesTheScoreAndEncodesTheTitle)
     }
 }
 
+TEST_F(ResultsTextTest, NationalAverageQueryJoinsThePagesOwnAndBadAddressesGiveNone)
+{
+    const std::string query = "TN=%22Intro%20Course%22&TQ=20&CQ=17&HT=00&MT=12&ST=05";
+    const struct
+    {
+        const char* page;
+        std::string address; // empty: refused
+    } rows[] = {
+        {"http://x.example/avg?x=1", "http://x.example/avg?x=1&" + query},
+        {"http://x.example/avg?x=1&", "http://x.example/avg?x=1&" + query},
+        {"http://x.example/avg?", "http://x.example/avg?" + query},
+        {"https://x.example/avg#top", "https://x.example/avg?" + query + "#top"},
+        {"HTTPS://ann@x.example:8080", "HTTPS://ann@x.example:8080?" + query},
+        {"http://[::1]/a%20b;c=d/@:", "http://[::1]/a%20b;c=d/@:?" + query},
+        {"http://x.example/a`b", ""},
+        {"http://x.example/%zz", ""},
+        {"http://x.example/{avg}", ""},
+        {"http://x.example/caf\u00e9", ""},
+        {"http://x.example/a#b#c", ""},
+        {"http://x.example:99999/", ""},
+        {"http:///avg", ""},
+        {"javascript:alert(1)", ""},
+    };
+    CResultEntry entry = Entry(1, 0, 17, 20, 0, 12 * 60 + 5);
+    for (const auto& row : rows)
+        EXPECT_EQ(quillet::NationalAverageAddress(entry, row.page), row.address) << row.page;
+}
+
 TEST_F(ResultsTextTest, TestBodyHasEveryLineThenTheBreakdownThenTheFooter)
 {
     auto course = testbank::MakeCourse({3, 0, 2});

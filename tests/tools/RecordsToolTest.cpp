@@ -37,7 +37,7 @@ std::vector<int> Rights(const std::string& json)
 {
     std::vector<int> rights;
     for (std::size_t at = 0; (at = json.find("\"right\":", at)) != std::string::npos;)
-        rights.push_back(std::atoi(json.c_str() + (at += 8)));
+        rights.push_back(static_cast<int>(std::strtol(json.c_str() + (at += 8), nullptr, 10)));
     return rights;
 }
 
@@ -91,7 +91,7 @@ TEST_F(RecordsTool, FileWithoutStudentsSaysNoStudentsAndFails)
     {
         for (const std::string command : {"dump", "export-csv", "rewrite"})
         {
-            SCOPED_TRACE(command + " " + file);
+            SCOPED_TRACE(testing::Message() << command << ' ' << file);
             const ToolRun run =
                 command == "rewrite" ? Tool({command, file, PathOf("copy.blh")}) : Tool({command, file});
             EXPECT_EQ(run.exit, 1);
@@ -221,6 +221,52 @@ TEST_F(RecordsTool, ExportCsvQuotesWhereNeededAndEndsRowsInCrLf)
                        "\"smith, j\",test,\"Intro, \"\"Basic\"\"\",,1999-06-14T09:30:15,750,17,20,85\r\n"
                        "\"smith, j\",quiz,\"Intro, \"\"Basic\"\"\",Ch 1,1999-06-15T10:15:00,305,2,3,66\r\n"
                        "plain,pretest,\"Say \"\"hi\"\"\",,2000-01-01T00:00:00,3600,0,0,0\r\n");
+}
+
+TEST_F(RecordsTool, NamesAndTitlesReachNoSpreadsheetFormulaNorTerminalControl)
+{
+    const struct
+    {
+        std::string stored;
+        std::string cell;  // in export-csv
+        std::string shown; // in report, and warnings
+    } rows[] = {
+        {"=cmd|' /C calc'!A0", "\"'=cmd|' /C calc'!A0\"", "=cmd|' /C calc'!A0"},
+        {"@SUM(1+1)", "\"'@SUM(1+1)\"", "@SUM(1+1)"},
+        {"-2, x", "\"'-2, x\"", "-2, x"},
+        {"\tTab", "\"'\tTab\"", "\tTab"},
+        {"=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\"", "=HYPERLINK(\"x\")"},
+        {"bell\a esc\x1b[31m del\x7F", "bell\\x07 esc\\x1b[31m del\\x7f", "bell\\x07 esc\\x1b[31m del\\x7f"},
+        {"csi\xC2\x9B"
+         "2J caf\xC3\xA9",
+         "csi\\xc2\\x9b2J caf\xC3\xA9", "csi\\xc2\\x9b2J caf\xC3\xA9"},
+        {"1252 \x93quoted\x94", "1252 \x93quoted\x94", "1252 \xE2\x80\x9Cquoted\xE2\x80\x9D"},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.cell);
+        // The name twice, for the warning; the title the same text.
+        const std::string student =
+            "u" + row.stored + "\np\nt" + row.stored + "\nd20000101000000\ns000010\nr01\na02\n";
+        const std::string file = WriteRecords("cells.blh", student + student);
+        const ToolRun csv = Tool({"export-csv", file});
+        const std::string line = row.cell + ",test," + row.cell + ",,2000-01-01T00:00:00,10,1,2,50\r\n";
+        const std::size_t header = csv.out.find('\n') + 1;
+        EXPECT_EQ(csv.out.substr(0, header),
+                  "user,kind,course,chapter,graded,seconds,right,total,percent\r\n");
+        EXPECT_EQ(csv.out.substr(header), line + line);
+        EXPECT_NE(csv.err.find(" student \"" + row.shown), std::string::npos) << csv.err;
+
+        if (row.stored.find('\'') != std::string::npos)
+            continue; // the fixture's shell quoting holds no apostrophe
+        const ToolRun report = Tool({"report", file, "--user", row.stored, "--course", row.stored, "--test"});
+        EXPECT_NE(report.out.find("\nTest Results for " + row.shown + "\n"), std::string::npos) << report.out;
+        EXPECT_NE(report.out.find("\nStudent: " + row.shown + "\n"), std::string::npos) << report.out;
+
+        // JSON has escapes of its own.
+        const ToolRun dump = Tool({"dump", file});
+        EXPECT_EQ(dump.out.find_first_of("\a\x1b"), std::string::npos) << dump.out;
+    }
 }
 
 TEST_F(RecordsTool, WrongArgumentsPrintUsageAndExitTwo)

@@ -3,12 +3,44 @@
 
 #include "course/Grading.h"
 #include "output/ResultsText.h"
+#include "platform/Text.h"
 
 namespace quillet
 {
 namespace
 {
 constexpr const char* kIsoLocalTime = "%Y-%m-%dT%H:%M:%S";
+
+// Control characters as \xNN: C0 but tab and line feed, DEL, and the UTF-8
+// of U+0080 to U+009F.
+std::string EscapeControls(std::string_view text)
+{
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    const auto escape = [&](unsigned char c)
+    {
+        out += "\\x";
+        out += kHex[c >> 4];
+        out += kHex[c & 0x0F];
+    };
+    for (std::size_t i = 0; i < text.size(); ++i)
+    {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const bool c1 =
+            c == 0xC2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80;
+        if (c1)
+        {
+            escape(c);
+            escape(static_cast<unsigned char>(text[++i]));
+        }
+        else if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F)
+            escape(c);
+        else
+            out += static_cast<char>(c);
+    }
+    return out;
+}
 }
 
 void WriteResultJson(json::Writer& out, const CResultEntry& result)
@@ -72,12 +104,20 @@ const char* ResultKindKey(const CResultEntry& result)
     return result.m_bPreTest ? "pretest" : "test";
 }
 
+std::string TerminalText(std::string_view text)
+{
+    return EscapeControls(TextToUtf8(text));
+}
+
 std::string CsvField(std::string_view text)
 {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
-        return std::string(text);
-    std::string out = "\"";
-    for (const char c : text)
+    const bool formula =
+        !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
+    std::string escaped = EscapeControls(text);
+    if (!formula && escaped.find_first_of(",\"\r\n") == std::string::npos)
+        return escaped;
+    std::string out = formula ? "\"'" : "\"";
+    for (const char c : escaped)
     {
         if (c == '"')
             out += '"';

@@ -22,7 +22,14 @@ std::string HistoryToJson(const CResultHistory& history);
 // "test", "pretest" or "quiz".
 const char* ResultKindKey(const CResultEntry& result);
 
-// A CSV field, quoted only when it holds a comma, a double quote, CR or LF.
+// The text of names and titles as a terminal is to show it: in UTF-8, as the
+// e-mail has it, its control characters (which a terminal would act on)
+// shown as \xNN: C0 but tab and line feed, DEL, and U+0080 to U+009F.
+std::string TerminalText(std::string_view text);
+
+// A CSV field, control characters escaped as \xNN; quoted when it holds a comma, a
+// double quote, CR or LF, and quoted after an apostrophe when it starts with
+// what a spreadsheet takes for a formula (=, +, -, @, tab or CR).
 std::string CsvField(std::string_view text);
 
 // A header row, then one row per result; every row ends in CR LF.

@@ -38,6 +38,8 @@ constexpr const char* kUsage =
     "                                             load record files into the server, as merge joins them\n"
     "       quillet-records db export URL OUT     write the server's records as a record file\n"
     "       quillet-records --help | --version\n"
+    "FILE may also name a record server (a PostgreSQL URI or connection string) for dump,\n"
+    "history, report and export-csv, and so may FOLDER for unfinished.\n"
     "where SELECTION is --user NAME --course TITLE (--test | --pretest | --quiz CHAPTER)\n"
     "and CHAPTER is the chapter's name.\n";
 
@@ -104,16 +106,32 @@ void WarnAboutDuplicates(const CStudentRoster& roster, const std::string& path)
     for (const std::string& name : quillet::DuplicateNames(roster))
         std::fprintf(stderr,
                      "quillet-records: %s holds the student \"%s\" more than once; only the first logs in\n",
-                     path.c_str(), name.c_str());
+                     path.c_str(), quillet::TerminalText(name).c_str());
+}
+
+// A record file's students, or a record server's as a teacher reads them
+// (without passwords); null when there are none. A server that cannot be
+// read is named, with the reason.
+std::unique_ptr<CStudentRoster> ReadRecords(const std::string& source)
+{
+    if (!quillet::IsDatabase(source))
+        return CStudentRoster::ReadFile(source);
+    std::string problem;
+    auto roster = quillet::ReadServerRoster(source, problem);
+    if (!roster)
+        std::fprintf(stderr, "quillet-records: cannot read the record server: %s\n", problem.c_str());
+    return roster;
 }
 
 std::unique_ptr<CStudentRoster> ReadOrComplain(const std::string& path)
 {
-    auto roster = CStudentRoster::ReadFile(path);
-    if (!roster)
+    auto roster = ReadRecords(path);
+    if (!roster || roster->GetStudentCount() == 0)
+    {
         std::fputs("no students\n", stderr);
-    else
-        WarnAboutDuplicates(*roster, path);
+        return nullptr;
+    }
+    WarnAboutDuplicates(*roster, path);
     return roster;
 }
 
@@ -134,7 +152,9 @@ int Rewrite(const std::string& in, const std::string& out)
     const auto roster = ReadOrComplain(in);
     if (!roster)
         return 1;
-    return Write(out, quillet::Complemented(roster->ComposeRecordText()));
+    std::string stored = roster->ComposeRecordText();
+    quillet::ComplementInPlace(stored);
+    return Write(out, stored);
 }
 
 int Merge(std::vector<std::string> args)
@@ -159,7 +179,7 @@ int Merge(std::vector<std::string> args)
     }
     for (const std::string& conflict : conflicts)
         std::fprintf(stderr, rename ? "renamed: %s\n" : "conflict: %s has another password here\n",
-                     conflict.c_str());
+                     quillet::TerminalText(conflict).c_str());
     if (!conflicts.empty() && !rename)
     {
         std::fputs("quillet-records: nothing written; merge again with --rename-conflicts to keep both\n",
@@ -178,8 +198,45 @@ bool IsJournalName(const std::string& name)
 // journal folders (journals-<account>), as JSON, sorted by file name
 // relative to the folder; journals that do not read (another account's
 // among them) are listed with "readable": false.
+// What a journal tells of its unfinished test, as unfinished lists it.
+void WriteJournal(quillet::json::Writer& out, const std::string& name, const std::string* text)
+{
+    const auto journal = text ? quillet::ParseJournal(*text) : std::nullopt;
+    out.BeginObject().Key("file").String(name).Key("readable").Bool(journal.has_value());
+    if (journal)
+    {
+        out.Key("student").String(journal->student).Key("course").String(journal->course);
+        out.Key("kind").String(TestKindWord(journal->kind)).Key("chapter").Number(journal->chapter);
+        out.Key("answered").Number(journal->Answered());
+        out.Key("questions").Number(static_cast<long long>(journal->entries.size()));
+        out.Key("elapsed").Number(journal->elapsed);
+        out.Key("saved").String(quillet::FormatLocalTime(journal->saved, "%Y-%m-%dT%H:%M:%S"));
+    }
+    out.EndObject();
+}
+
+// The journals a record server keeps, named by their student and test.
+int UnfinishedOnServer(const std::string& connection)
+{
+    std::string problem;
+    const std::vector<quillet::ServerJournal> journals = quillet::ReadServerJournals(connection, problem);
+    if (!problem.empty())
+    {
+        std::fprintf(stderr, "quillet-records: cannot read the record server: %s\n", problem.c_str());
+        return 1;
+    }
+    quillet::json::Writer out;
+    out.BeginObject().Key("unfinished").BeginArray();
+    for (const quillet::ServerJournal& journal : journals)
+        WriteJournal(out, journal.student + "/" + journal.key, &journal.text);
+    out.EndArray().EndObject();
+    return Print(out.Text());
+}
+
 int Unfinished(const std::string& folder)
 {
+    if (quillet::IsDatabase(folder))
+        return UnfinishedOnServer(folder);
     std::vector<std::string> names;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error))
@@ -210,19 +267,8 @@ int Unfinished(const std::string& folder)
         std::string path = folder;
         path += '/';
         path += name;
-        const auto journal =
-            quillet::ReadRegularFile(path, text, 1 << 20) ? quillet::ParseJournal(text) : std::nullopt;
-        out.BeginObject().Key("file").String(name).Key("readable").Bool(journal.has_value());
-        if (journal)
-        {
-            out.Key("student").String(journal->student).Key("course").String(journal->course);
-            out.Key("kind").String(TestKindWord(journal->kind)).Key("chapter").Number(journal->chapter);
-            out.Key("answered").Number(journal->Answered());
-            out.Key("questions").Number(static_cast<long long>(journal->entries.size()));
-            out.Key("elapsed").Number(journal->elapsed);
-            out.Key("saved").String(quillet::FormatLocalTime(journal->saved, "%Y-%m-%dT%H:%M:%S"));
-        }
-        out.EndObject();
+        const bool read = quillet::ReadRegularFile(path, text, 1 << 20).ok;
+        WriteJournal(out, name, read ? &text : nullptr);
     }
     out.EndArray().EndObject();
     return Print(out.Text());
@@ -270,7 +316,7 @@ int History(const std::vector<std::string>& args)
     if (!history)
         return Usage();
     // A missing roster is a student without results, as the program sees it.
-    const auto roster = CStudentRoster::ReadFile(args[0]);
+    const auto roster = ReadRecords(args[0]);
     if (roster)
         WarnAboutDuplicates(*roster, args[0]);
     history->m_pRoster = roster.get();
@@ -282,14 +328,14 @@ int Report(const std::vector<std::string>& args)
     auto history = args.empty() ? std::nullopt : ParseSelection(args);
     if (!history)
         return Usage();
-    const auto roster = CStudentRoster::ReadFile(args[0]);
+    const auto roster = ReadRecords(args[0]);
     history->m_pRoster = roster.get();
     CResultsDoc doc;
     doc.m_pResult = history->FindLatestResult();
     if (!doc.m_pResult)
     {
         std::fprintf(stderr, "quillet-records: no %s result of that course for %s\n",
-                     TestKindWord(history->m_kind), history->m_strUserName.c_str());
+                     TestKindWord(history->m_kind), quillet::TerminalText(history->m_strUserName).c_str());
         return 1;
     }
     doc.m_nTimesTaken = history->CountResults();
@@ -298,7 +344,7 @@ int Report(const std::vector<std::string>& args)
     std::string subject;
     std::string body;
     doc.ComposeResultsText(subject, body);
-    return Print(subject + "\n\n" + body);
+    return Print(quillet::TerminalText(subject + "\n\n" + body));
 }
 }
 
