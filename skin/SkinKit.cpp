@@ -36,7 +36,7 @@ QImage LoadSkinBitmap(int id, qreal scale)
         return *found;
     // The @2x name is what tells the image reader its device pixel ratio.
     const QString path = twice ? QStringLiteral(":/skin/%1@2x.bmp").arg(id) : QStringLiteral(":/skin/%1.bmp").arg(id);
-    const QImage image = QFile::exists(path) ? QImage(path) : QImage();
+    QImage image = QFile::exists(path) ? QImage(path) : QImage();
     decoded.insert({id, twice}, image);
     return image;
 }
