@@ -49,7 +49,7 @@ sanitized=0
   export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$logs/ubsan"
   # Leaks inside third-party libraries only; there are none to hide today.
   if [ -f "$root/tests/lsan.supp" ]; then
-    export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=1"
+    export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
   fi
   cd build-asan
   ctest --output-on-failure -j"$(nproc)"
