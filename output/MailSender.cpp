@@ -1,12 +1,14 @@
 #include "output/MailSender.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSysInfo>
 #include <QTimer>
+#include <QUrl>
 #include <ctime>
 #include <optional>
 
@@ -92,14 +94,18 @@ MailOutcome RunMailer(const QString& mailer, const std::string& message, QWidget
     return *outcome;
 }
 
-MailOutcome Send(const CResultsDoc& doc, QWidget* window)
+// Opens the desktop's mail client on the message.
+bool HandOver(const MailParts& parts)
 {
-    const QString mailer = FindMailer();
-    if (mailer.isEmpty())
-        return MailOutcome::NoMailer;
-    if (!QFileInfo(mailer).isExecutable() || QFileInfo(mailer).isDir())
-        return MailOutcome::InvalidMailer;
+    const std::optional<std::string> address = MailtoAddress(parts);
+    if (!address)
+        return false;
+    const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(*address), QUrl::StrictMode);
+    return url.isValid() && QDesktopServices::openUrl(url);
+}
 
+MailParts Compose(const CResultsDoc& doc)
+{
     MailParts parts;
     doc.ComposeResultsText(parts.subject, parts.body);
     parts.recipientAddress = doc.m_strAddress;
@@ -115,6 +121,17 @@ MailOutcome Send(const CResultsDoc& doc, QWidget* window)
                           .arg(QSysInfo::machineHostName().isEmpty() ? QStringLiteral("localhost")
                                                                      : QSysInfo::machineHostName())
                           .toStdString();
+    return parts;
+}
+
+MailOutcome Send(const CResultsDoc& doc, QWidget* window)
+{
+    const MailParts parts = Compose(doc);
+    const QString mailer = FindMailer();
+    if (mailer.isEmpty())
+        return HandOver(parts) ? MailOutcome::HandedOver : MailOutcome::NoMailer;
+    if (!QFileInfo(mailer).isExecutable() || QFileInfo(mailer).isDir())
+        return MailOutcome::InvalidMailer;
     const auto message = BuildMailMessage(parts);
     if (!message)
         return MailOutcome::SendFailed;
@@ -153,6 +170,7 @@ MailOutcome SendResults(const CResultsDoc& doc, QWidget* window)
         break;
     case MailOutcome::Sent:
     case MailOutcome::Cancelled:
+    case MailOutcome::HandedOver:
         break;
     }
     if (text)

@@ -275,7 +275,8 @@ TEST(RecordServer, ATeacherReadsItWithTheToolsAsARecordFileWithoutPasswords)
     const auto run = [](const std::string& arguments)
     {
         std::string out;
-        if (FILE* pipe = ::popen((std::string(QUILLET_RECORDS_TOOL) + " " + arguments + " 2>&1").c_str(), "r"))
+        if (FILE* pipe =
+                ::popen((std::string(QUILLET_RECORDS_TOOL) + " " + arguments + " 2>&1").c_str(), "r"))
         {
             char buffer[4096];
             while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
