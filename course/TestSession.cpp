@@ -282,7 +282,9 @@ std::string TestSession::GradingQuestion() const
 std::string TestSession::AnswerNote(int i) const
 {
     const CQuestion* current = GetCurrent();
-    if (m_phase != Phase::Review || !current || i >= AnswersShown())
+    // As the notes box shows them: the chosen answer's and the right one's.
+    if (m_phase != Phase::Review || !current || i >= AnswersShown() ||
+        (i != current->GetAnswer() && i != current->GetCorrect()))
         return {};
     return NoteOf(*current, i);
 }

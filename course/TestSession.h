@@ -126,8 +126,8 @@ class TestSession
     // answer: ...", "Right answer: ..."), or a statement's one note ("Why:
     // ..."). Empty when the question has none, and on any other page.
     std::string ReviewNotes() const;
-    // The note of answer i as the review reads it with that answer; empty
-    // when it has none or it is not shown.
+    // The note of answer i as the review reads it with that answer, when it
+    // is the answer chosen or the right one; else empty.
     std::string AnswerNote(int i) const;
     // Once graded, every question not answered right, in test order.
     std::vector<ReviewItem> ReviewItems() const;

@@ -1,14 +1,12 @@
 #include "output/MailSender.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSysInfo>
 #include <QTimer>
-#include <QUrl>
 #include <ctime>
 #include <optional>
 
@@ -94,14 +92,14 @@ MailOutcome RunMailer(const QString& mailer, const std::string& message, QWidget
     return *outcome;
 }
 
-// Opens the desktop's mail client on the message.
+// Opens the desktop's mail client on the message. xdg-open itself, not
+// through the platform plugin: every plugin can start it, while some open
+// nothing at all; it returns at once or waits for the mail client, so it is
+// left to run.
 bool HandOver(const MailParts& parts)
 {
     const std::optional<std::string> address = MailtoAddress(parts);
-    if (!address)
-        return false;
-    const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(*address), QUrl::StrictMode);
-    return url.isValid() && QDesktopServices::openUrl(url);
+    return address && QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromStdString(*address)});
 }
 
 MailParts Compose(const CResultsDoc& doc)

@@ -275,11 +275,14 @@ TEST(TestSession, TheJournalIsKeptFromTheFirstAnswerAndPutsTheTestBackWhereItWas
 TEST(TestSession, ReviewShowsTheNotesOfTheChosenAndTheRightAnswer)
 {
     // The bank's first answer is the right one; the draw shuffles them.
-    auto bank =
-        testbank::MakeBank({"!N",         "@C",     "#Both",      "^right",       "}why right", "^wrong",
-                            "}why wrong", "^bare",  "#RightOnly", "^right",       "}why right", "^wrong",
-                            "#None",      "^right", "^wrong",     "}why wrong",   "$Statement", "^False",
-                            "}why false", "#Fine",  "^right",     "}never shown", "^wrong"});
+    auto bank = testbank::MakeBank({"!N",         "@C",           "#Both",
+                                    "^right",     "}why right",   "^wrong",
+                                    "}why wrong", "^bare",        "}not chosen, not heard",
+                                    "#RightOnly", "^right",       "}why right",
+                                    "^wrong",     "#None",        "^right",
+                                    "^wrong",     "}why wrong",   "$Statement",
+                                    "^False",     "}why false",   "#Fine",
+                                    "^right",     "}never shown", "^wrong"});
     CRandom random(5);
     TestSession session(quillet::TestRun::DrawQuiz(std::move(bank), 1, random));
     session.Begin(0);
