@@ -17,7 +17,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-bash tests/records/pg-server.sh start "$work"
+# A server that keeps every commit on disk, as a school's would.
+QUILLET_PG_FSYNC=on bash tests/records/pg-server.sh start "$work"
 admin="host=$work dbname=quillet user=quillet_admin password=$(cat "$work/admin.password")"
 "$build/tools/quillet-records" db init "$admin" >/dev/null
 echo "== filling the server: 50,000 students, 2,000,000 results"

@@ -198,32 +198,19 @@ int Journal::Answered() const
                                           [](const JournalEntry& entry) { return entry.answer >= 0; }));
 }
 
-std::string ComposeJournal(const TestRun& run, const std::string& student, const BankIdentity& bank,
-                           TimeSpan elapsed, TimeStamp now)
+std::optional<std::vector<JournalEntry>> DrawnEntries(const TestRun& run)
 {
-    std::string text(kMagic);
-    text += "\nstudent " + student + "\ncourse " + run.GetCourseTitle() + "\nkind " +
-            TestKindWord(run.GetKind()) + "\nchapter " + std::to_string(run.GetChapter()) + "\nbank " +
-            bank.path + "\nsize " + std::to_string(bank.size) + "\nhash " + Hex(bank.hash) + "\nsaved " +
-            std::to_string(now) + "\nelapsed " + std::to_string(elapsed) + "\ncurrent " +
-            std::to_string(run.GetCurrentIndex()) + "\ncount " + std::to_string(run.GetQuestionCount()) +
-            "\n";
+    std::vector<JournalEntry> entries;
     const CCourse& source = run.GetBank();
     const auto add = [&](const CChapter& section, int chapter)
     {
         const CChapter* bankChapter = source.GetAt(chapter);
         for (int i = 0; i < section.GetCount(); ++i)
         {
-            const auto entry =
-                bankChapter ? EntryFor(*bankChapter, chapter, *section.GetAt(i)) : std::nullopt;
+            auto entry = bankChapter ? EntryFor(*bankChapter, chapter, *section.GetAt(i)) : std::nullopt;
             if (!entry)
                 return false;
-            std::string order;
-            for (const int index : entry->order)
-                order += (order.empty() ? "" : ",") + std::to_string(index);
-            text += "q " + std::to_string(entry->chapter) + " " + std::to_string(entry->question) + " " +
-                    std::to_string(entry->answer) + " " + (entry->flagged ? "1 " : "0 ") +
-                    (order.empty() ? "-" : order) + "\n";
+            entries.push_back(std::move(*entry));
         }
         return true;
     };
@@ -232,10 +219,35 @@ std::string ComposeJournal(const TestRun& run, const std::string& student, const
         // A drawn test holds one section for every chapter of the bank.
         for (int c = 0; c < test->GetCount(); ++c)
             if (!add(*test->GetAt(c), c))
-                return {};
+                return std::nullopt;
     }
     else if (const CChapter* quiz = run.GetQuiz(); !quiz || !add(*quiz, run.GetChapter() - 1))
+        return std::nullopt;
+    return entries;
+}
+
+std::string ComposeJournal(const TestRun& run, const std::string& student, const BankIdentity& bank,
+                           TimeSpan elapsed, TimeStamp now)
+{
+    const auto entries = DrawnEntries(run);
+    if (!entries)
         return {};
+    std::string text(kMagic);
+    text += "\nstudent " + student + "\ncourse " + run.GetCourseTitle() + "\nkind " +
+            TestKindWord(run.GetKind()) + "\nchapter " + std::to_string(run.GetChapter()) + "\nbank " +
+            bank.path + "\nsize " + std::to_string(bank.size) + "\nhash " + Hex(bank.hash) + "\nsaved " +
+            std::to_string(now) + "\nelapsed " + std::to_string(elapsed) + "\ncurrent " +
+            std::to_string(run.GetCurrentIndex()) + "\ncount " + std::to_string(run.GetQuestionCount()) +
+            "\n";
+    for (const JournalEntry& entry : *entries)
+    {
+        std::string order;
+        for (const int index : entry.order)
+            order += (order.empty() ? "" : ",") + std::to_string(index);
+        text += "q " + std::to_string(entry.chapter) + " " + std::to_string(entry.question) + " " +
+                std::to_string(entry.answer) + " " + (entry.flagged ? "1 " : "0 ") +
+                (order.empty() ? "-" : order) + "\n";
+    }
     return text;
 }
 

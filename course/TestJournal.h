@@ -52,6 +52,10 @@ struct Journal
     int Answered() const;
 };
 
+// Every drawn question of the run in test order, by its place in the bank;
+// nothing when a drawn question is not found there.
+std::optional<std::vector<JournalEntry>> DrawnEntries(const TestRun& run);
+
 // The journal of the run as it stands; empty when a drawn question is not
 // found in the bank.
 std::string ComposeJournal(const TestRun& run, const std::string& student, const BankIdentity& bank,

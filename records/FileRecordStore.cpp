@@ -4,6 +4,7 @@
 
 #include "platform/Files.h"
 #include "platform/Folders.h"
+#include "records/ResponseFile.h"
 
 namespace quillet
 {
@@ -101,6 +102,8 @@ RecordStore::Registering FileRecordStore::Register(const Student& student)
 {
     bool taken = false;
     const PendingOwner owner{student.name, student.password};
+    UpdateOptions options;
+    options.owner = &owner;
     const FileStatus saved = m_file.Update(
         [&](CStudentRoster& roster) -> std::string
         {
@@ -114,7 +117,7 @@ RecordStore::Registering FileRecordStore::Register(const Student& student)
             return roster.AddStudent(student.name, student.password) ? std::string()
                                                                      : "the name cannot be stored";
         },
-        nullptr, &owner);
+        nullptr, options);
     if (taken)
         return {Registration::Taken, {}};
     if (!saved)
@@ -122,11 +125,24 @@ RecordStore::Registering FileRecordStore::Register(const Student& student)
     return {Registration::Registered, {}};
 }
 
-RecordStore::Saved FileRecordStore::AddResult(const Student& student, const CResultEntry& result)
+RecordStore::Saved FileRecordStore::AddResult(const Student& student, const CResultEntry& result,
+                                              const ResultAnswers& answers)
 {
     Saved saved;
     std::unique_ptr<CStudentRoster> written;
     const PendingOwner owner{student.name, student.password};
+    UpdateOptions options;
+    options.owner = &owner;
+    options.setAside = &saved.setAside;
+    FileStatus responsesKept;
+    if (!answers.responses.empty())
+    {
+        options.responses = CResponseFile::Compose(
+            {student.name,
+             result.m_bTest ? (result.m_bPreTest ? TestKind::PreTest : TestKind::Test) : TestKind::Quiz,
+             result.m_strTitle, result.m_strChapter, result.m_timeGraded, answers.bank, answers.responses});
+        options.responsesKept = &responsesKept;
+    }
     const FileStatus status = m_file.Update(
         [&](CStudentRoster& roster) -> std::string
         {
@@ -136,12 +152,14 @@ RecordStore::Saved FileRecordStore::AddResult(const Student& student, const CRes
                 return "the record file holds " + student.name + " with another password";
             return {};
         },
-        &written, &owner, &saved.setAside);
+        &written, options);
     if (!status)
     {
         saved.status = StoreStatus::Failed(status.reason);
         return saved;
     }
+    if (!responsesKept)
+        saved.responsesKept = StoreStatus::Failed(responsesKept.reason);
     if (written)
         saved.results = ResultsOf(*written, written->FindStudent(student.name));
     return saved;

@@ -25,7 +25,8 @@ class FileRecordStore : public RecordStore
     std::string Unavailable(const std::string& reason) const override;
     Login CheckLogin(const Student& student) override;
     Registering Register(const Student& student) override;
-    Saved AddResult(const Student& student, const CResultEntry& result) override;
+    Saved AddResult(const Student& student, const CResultEntry& result,
+                    const ResultAnswers& answers) override;
     StoreStatus KeepPending(const Student& student, const CResultEntry& result, std::string& keptIn) override;
     JournalRead ReadJournal(const JournalKey& key) override;
     StoreStatus KeepJournal(const JournalKey& key, const std::string& text) override;

@@ -5,6 +5,7 @@
 #include "course/Complement.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
+#include "platform/Text.h"
 
 namespace quillet
 {
@@ -44,6 +45,43 @@ FileStatus WritePendingFile(const std::string& path, const std::string& text)
     if (text.empty())
         return RemoveFile(path);
     return ReplaceFile(path, Complemented(text), true);
+}
+
+void AppendJsonString(std::string& out, const std::string& text)
+{
+    out += '"';
+    for (const char c : text)
+    {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\')
+            (out += '\\') += c;
+        else if (byte < 0x20)
+        {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        }
+        else
+            out += c;
+    }
+    out += '"';
+}
+
+// The answers as add_result takes them.
+std::string ResponsesJson(const std::vector<Response>& responses)
+{
+    std::string json = "[";
+    for (const Response& response : responses)
+    {
+        json += json.size() > 1 ? ",{\"c\":" : "{\"c\":";
+        AppendJsonString(json, TextToUtf8(response.chapter));
+        json += ",\"q\":";
+        AppendJsonString(json, response.question);
+        json += ",\"a\":" + (response.answer < 0 ? std::string("null") : std::to_string(response.answer));
+        json += std::string(",\"r\":") + (response.right ? "true" : "false");
+        json += std::string(",\"f\":") + (response.flagged ? "true" : "false") + "}";
+    }
+    return json + "]";
 }
 
 bool Yes(const std::optional<std::string>& value)
@@ -89,14 +127,56 @@ std::string PgRecordStore::Unavailable(const std::string& reason) const
     return "The record server " + m_db.Host() + " cannot be reached: " + reason + ".";
 }
 
+StoreStatus PgRecordStore::OpenSession(const Student& student)
+{
+    if (!m_strSession.empty() && m_student.name == student.name && m_student.password == student.password)
+        return {};
+    m_strSession.clear();
+    // The server keeps UTF-8; records and banks of older systems may not be.
+    const PgConnection::Row login = {TextToUtf8(student.name), TextToUtf8(student.password)};
+    PgConnection::Result answer = m_db.Exec("SELECT quillet.login($1, $2)", login);
+    if (answer.status && !answer.rows.empty() && answer.rows[0][0] == std::optional<std::string>("no"))
+        answer = m_db.Exec("SELECT quillet.register($1, $2)", login);
+    if (!answer.status)
+        return answer.status;
+    const std::string said = answer.rows.empty() ? std::string() : answer.rows[0][0].value_or("");
+    if (said == "wrong" || said == "taken")
+        return StoreStatus::Failed("the record server holds " + student.name + " with another password");
+    if (said.size() != 64)
+        return StoreStatus::Failed("the record server gave an answer Quillet does not know");
+    m_student = student;
+    m_strSession = said;
+    return {};
+}
+
+PgConnection::Result PgRecordStore::Call(const Student& student, const std::string& sql,
+                                         PgConnection::Row parameters)
+{
+    parameters.insert(parameters.begin(), std::nullopt);
+    for (int attempt = 0;; ++attempt)
+    {
+        if (StoreStatus opened = OpenSession(student); !opened)
+            return {opened, false, {}, {}};
+        parameters[0] = m_strSession;
+        PgConnection::Result result = m_db.Exec(sql, parameters);
+        // Sessions end after twelve hours, and with a new server.
+        if (result.sqlState != "28000" || attempt > 0)
+            return result;
+        m_strSession.clear();
+    }
+}
+
 std::vector<CResultEntry> PgRecordStore::History(const Student& student, StoreStatus& status)
 {
-    std::vector<CResultEntry> results;
-    const PgConnection::Result read = m_db.Exec(
-        "SELECT is_test, is_pretest, title, chapter, graded, date_text, taken, right_answers, total "
-        "FROM quillet.history($1, $2)",
-        {student.name, student.password});
+    const PgConnection::Result read = Call(student, "SELECT * FROM quillet.history($1)", {});
     status = read.status;
+    return ResultsOf(read);
+}
+
+std::vector<CResultEntry> PgRecordStore::ResultsOf(const PgConnection::Result& read)
+{
+    std::vector<CResultEntry> results;
+    results.reserve(read.rows.size());
     for (const PgConnection::Row& row : read.rows)
     {
         CResultEntry entry;
@@ -117,8 +197,9 @@ std::vector<CResultEntry> PgRecordStore::History(const Student& student, StoreSt
 RecordStore::Login PgRecordStore::CheckLogin(const Student& student)
 {
     Login login;
+    m_strSession.clear();
     const PgConnection::Result answer =
-        m_db.Exec("SELECT quillet.login($1, $2)", {student.name, student.password});
+        m_db.Exec("SELECT quillet.login($1, $2)", {TextToUtf8(student.name), TextToUtf8(student.password)});
     if (!answer.status)
     {
         login.status = answer.status;
@@ -129,10 +210,10 @@ RecordStore::Login PgRecordStore::CheckLogin(const Student& student)
         login.known = Known::WrongPassword;
     else if (said == "no")
         return PendingLogin(student);
-    else if (said == "yes")
+    else if (said.size() == 64)
     {
-        // The journal calls are made for the student logged in.
         m_student = student;
+        m_strSession = said;
         login.known = Known::Yes;
         login.results = History(student, login.status);
     }
@@ -168,26 +249,35 @@ RecordStore::Login PgRecordStore::PendingLogin(const Student& student) const
 
 RecordStore::Registering PgRecordStore::Register(const Student& student)
 {
-    const PgConnection::Result answer =
-        m_db.Exec("SELECT quillet.register($1, $2)", {student.name, student.password});
+    const PgConnection::Result answer = m_db.Exec("SELECT quillet.register($1, $2)",
+                                                  {TextToUtf8(student.name), TextToUtf8(student.password)});
     if (!answer.status)
         return {Registration::Failed, answer.status};
-    if (!answer.rows.empty() && answer.rows[0][0] == std::optional<std::string>("taken"))
+    const std::string said = answer.rows.empty() ? std::string() : answer.rows[0][0].value_or("");
+    if (said == "taken")
         return {Registration::Taken, {}};
     m_student = student;
+    m_strSession = said;
     return {Registration::Registered, {}};
 }
 
-StoreStatus PgRecordStore::Send(const Student& student, const CResultEntry& result)
+StoreStatus PgRecordStore::Send(const Student& student, const CResultEntry& result,
+                                const ResultAnswers& answers, std::vector<CResultEntry>* results)
 {
-    const PgConnection::Result sent = m_db.Exec(
-        "SELECT quillet.add_result($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12)",
-        {student.name, student.password, ResultKey(student.name, result), result.m_bTest ? "t" : "f",
-         result.m_bPreTest ? "t" : "f", result.m_strTitle, result.m_strChapter,
-         std::to_string(result.m_timeGraded), result.m_strDateText, std::to_string(result.m_spanTaken),
-         std::to_string(result.m_nRight), std::to_string(result.m_nTotal)});
-    if (sent.sqlState == "28P01")
-        return StoreStatus::Failed("the record server holds " + student.name + " with another password");
+    const bool any = !answers.responses.empty();
+    const PgConnection::Result sent = Call(
+        student,
+        "SELECT * FROM quillet.add_result($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15)",
+        {ResultKey(student.name, result), result.m_bTest ? "t" : "f", result.m_bPreTest ? "t" : "f",
+         TextToUtf8(result.m_strTitle), TextToUtf8(result.m_strChapter), std::to_string(result.m_timeGraded),
+         result.m_strDateText, std::to_string(result.m_spanTaken), std::to_string(result.m_nRight),
+         std::to_string(result.m_nTotal),
+         any ? std::optional<std::string>(TextToUtf8(answers.bank.path)) : std::nullopt,
+         any ? std::optional<std::string>(std::to_string(answers.bank.size)) : std::nullopt,
+         any ? std::optional<std::string>(Hex(answers.bank.hash)) : std::nullopt,
+         any ? std::optional<std::string>(ResponsesJson(answers.responses)) : std::nullopt});
+    if (sent.status && results)
+        *results = ResultsOf(sent);
     return sent.status;
 }
 
@@ -207,7 +297,7 @@ std::string PgRecordStore::SendPending(const Student& student, StoreStatus& stat
             else if (kept.m_strPassword == student.password)
             {
                 if (status)
-                    status = Send(student, *result);
+                    status = Send(student, *result, {});
                 if (!status)
                     unsent.push_back(result.get());
             }
@@ -231,18 +321,14 @@ std::string PgRecordStore::SendPending(const Student& student, StoreStatus& stat
     return refused;
 }
 
-RecordStore::Saved PgRecordStore::AddResult(const Student& student, const CResultEntry& result)
+RecordStore::Saved PgRecordStore::AddResult(const Student& student, const CResultEntry& result,
+                                            const ResultAnswers& answers)
 {
     Saved saved;
     // Earlier results first, so that the history stays in the order taken.
     saved.setAside = SendPending(student, saved.status);
     if (saved.status)
-        saved.status = Send(student, result);
-    if (saved.status)
-    {
-        m_student = student;
-        saved.results = History(student, saved.status);
-    }
+        saved.status = Send(student, result, answers, &saved.results);
     if (!saved.status)
         saved.results.clear();
     return saved;
@@ -262,17 +348,11 @@ StoreStatus PgRecordStore::KeepPending(const Student& student, const CResultEntr
     return {};
 }
 
-PgConnection::Row PgRecordStore::JournalParameters(const JournalKey& key) const
-{
-    return {key.student, key.student == m_student.name ? m_student.password : std::string(),
-            JournalFileName(key)};
-}
-
 RecordStore::JournalRead PgRecordStore::ReadJournal(const JournalKey& key)
 {
     JournalRead read;
-    const PgConnection::Result answer =
-        m_db.Exec("SELECT quillet.read_journal($1, $2, $3)", JournalParameters(key));
+    const PgConnection::Result answer = Call({key.student, m_student.password},
+                                             "SELECT quillet.read_journal($1, $2)", {JournalFileName(key)});
     if (!answer.status)
     {
         read.found = true;
@@ -291,19 +371,20 @@ StoreStatus PgRecordStore::KeepJournal(const JournalKey& key, const std::string&
 {
     if (text.empty())
         return StoreStatus::Failed("the test cannot be described");
-    PgConnection::Row parameters = JournalParameters(key);
-    parameters.emplace_back(text);
-    return m_db.Exec("SELECT quillet.keep_journal($1, $2, $3, $4)", parameters).status;
+    return Call({key.student, m_student.password}, "SELECT quillet.keep_journal($1, $2, $3)",
+                {JournalFileName(key), text})
+        .status;
 }
 
 void PgRecordStore::RemoveJournal(const JournalKey& key)
 {
-    m_db.Exec("SELECT quillet.remove_journal($1, $2, $3)", JournalParameters(key));
+    Call({key.student, m_student.password}, "SELECT quillet.remove_journal($1, $2)", {JournalFileName(key)});
 }
 
 void PgRecordStore::SetAsideJournal(const JournalKey& key)
 {
-    m_db.Exec("SELECT quillet.set_aside_journal($1, $2, $3)", JournalParameters(key));
+    Call({key.student, m_student.password}, "SELECT quillet.set_aside_journal($1, $2)",
+         {JournalFileName(key)});
 }
 
 std::string PgRecordStore::JournalLocation() const

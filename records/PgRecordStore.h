@@ -22,7 +22,8 @@ class PgRecordStore : public RecordStore
     std::string Unavailable(const std::string& reason) const override;
     Login CheckLogin(const Student& student) override;
     Registering Register(const Student& student) override;
-    Saved AddResult(const Student& student, const CResultEntry& result) override;
+    Saved AddResult(const Student& student, const CResultEntry& result,
+                    const ResultAnswers& answers) override;
     StoreStatus KeepPending(const Student& student, const CResultEntry& result, std::string& keptIn) override;
     JournalRead ReadJournal(const JournalKey& key) override;
     StoreStatus KeepJournal(const JournalKey& key, const std::string& text) override;
@@ -37,16 +38,26 @@ class PgRecordStore : public RecordStore
     static std::string ResultKey(const std::string& student, const CResultEntry& result);
 
   private:
-    StoreStatus Send(const Student& student, const CResultEntry& result);
+    // The session of the student, opened (or, for a name nobody holds yet,
+    // registered) when there is none for him.
+    StoreStatus OpenSession(const Student& student);
+    // A call for the session's student; a session the server ended is opened
+    // again once.
+    PgConnection::Result Call(const Student& student, const std::string& sql, PgConnection::Row parameters);
+    // Sends one result with the answers behind it (none for a result kept
+    // pending); `results`, when given, receives the student's results.
+    StoreStatus Send(const Student& student, const CResultEntry& result, const ResultAnswers& answers,
+                     std::vector<CResultEntry>* results = nullptr);
+    static std::vector<CResultEntry> ResultsOf(const PgConnection::Result& read);
     // Sends the student's results kept on this machine; those kept under his
     // name with another password go aside, and the answer says where.
     std::string SendPending(const Student& student, StoreStatus& status);
     Login PendingLogin(const Student& student) const;
     std::vector<CResultEntry> History(const Student& student, StoreStatus& status);
-    // The student a journal call is made for: the one logged in.
-    PgConnection::Row JournalParameters(const JournalKey& key) const;
 
     PgConnection m_db;
+    // The student logged in, and his session.
     Student m_student;
+    std::string m_strSession;
 };
 }

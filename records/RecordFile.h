@@ -39,6 +39,23 @@ struct PendingOwner
     std::string password;
 };
 
+// What an update brings along besides its change.
+struct UpdateOptions
+{
+    // His results kept pending earlier (KeepPending) are written along
+    // with the change, when they were kept under the password the file
+    // holds for his name (or, for a name it does not hold, under his);
+    // his name kept under another password is moved to the refused file,
+    // never merged, and `setAside` receives its path. Everybody else's
+    // pending results wait for their own student.
+    const PendingOwner* owner = nullptr;
+    std::string* setAside = nullptr;
+    // Appended to the responses file beside the record file once the
+    // record file is written; `responsesKept` says whether it could be.
+    std::string responses;
+    FileStatus* responsesKept = nullptr;
+};
+
 // The record file that every copy of the program using its folder shares:
 // the accounts of one machine, or a lab's machines on a network folder.
 // Every change re-reads the file under an exclusive lock, adds only itself
@@ -70,15 +87,10 @@ class CRecordFile
     // Applies `change` to the roster as the file holds it now and writes the
     // result. The change answers "" when it applied, else why it could not;
     // then nothing is written. `written`, when given, receives the roster as
-    // written. With an `owner`, his results kept pending earlier
-    // (KeepPending) are written along with it, when they were kept under the
-    // password the file holds for his name (or, for a name it does not hold,
-    // under his); his name kept under another password is moved to the
-    // refused file, never merged, and `setAside` receives its path.
-    // Everybody else's pending results wait for their own student.
+    // written.
     using Change = std::function<std::string(CStudentRoster&)>;
     FileStatus Update(const Change& change, std::unique_ptr<CStudentRoster>* written = nullptr,
-                      const PendingOwner* owner = nullptr, std::string* setAside = nullptr) const;
+                      const UpdateOptions& options = {}) const;
 
     // Keeps a result that could not be written, for its student's next
     // Update to add: in "<file>.pending" beside the record file, else in the

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "course/Response.h"
 #include "course/TestJournal.h"
 #include "records/StudentRoster.h"
 
@@ -20,6 +21,14 @@ struct StoreStatus
 
     explicit operator bool() const { return ok; }
     static StoreStatus Failed(std::string reason) { return {false, std::move(reason)}; }
+};
+
+// The answers behind a graded result, question by question, and the bank
+// they were drawn from.
+struct ResultAnswers
+{
+    BankIdentity bank;
+    std::vector<Response> responses;
 };
 
 // A student as the program knows him: the name and password typed at login.
@@ -81,12 +90,16 @@ class RecordStore
     {
         StoreStatus status;
         std::vector<CResultEntry> results; // the student's as the store now holds them, oldest first
-        std::string setAside; // where results kept under his name with another password were put, if any
+        std::string setAside;      // where results kept under his name with another password were put, if any
+        StoreStatus responsesKept; // whether the answers behind the result could be kept too
     };
     // Adds a graded result to the student's history, with his results kept
     // pending earlier; a student the store does not hold yet (his
-    // registration could not be written) comes with it.
-    virtual Saved AddResult(const Student& student, const CResultEntry& result) = 0;
+    // registration could not be written) comes with it. The answers behind
+    // it (none: nothing to keep) go with it, for the question statistics; a
+    // result whose answers cannot be kept is saved all the same.
+    virtual Saved AddResult(const Student& student, const CResultEntry& result,
+                            const ResultAnswers& answers) = 0;
     // Keeps a result that could not be added, for a later AddResult to bring
     // along; `keptIn` says where.
     virtual StoreStatus KeepPending(const Student& student, const CResultEntry& result,

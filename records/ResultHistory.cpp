@@ -2,12 +2,24 @@
 
 #include <algorithm>
 
+#include "platform/Text.h"
+
+namespace
+{
+// The same text, also when one side was kept as UTF-8 (a record server does)
+// and the other as the Windows-1252 bytes of an older bank.
+bool SameText(const std::string& a, const std::string& b)
+{
+    return a == b || quillet::TextToUtf8(a) == quillet::TextToUtf8(b);
+}
+}
+
 bool CResultHistory::IsSameTest(const CResultEntry& entry) const
 {
-    if (entry.m_strTitle != m_strCourseTitle)
+    if (!SameText(entry.m_strTitle, m_strCourseTitle))
         return false;
     if (m_kind == TestKind::Quiz)
-        return !entry.m_bTest && entry.m_strChapter == m_strQuizChapter;
+        return !entry.m_bTest && SameText(entry.m_strChapter, m_strQuizChapter);
     // Tests and pre-tests of one course keep separate histories.
     return entry.m_bTest && entry.m_bPreTest == (m_kind == TestKind::PreTest);
 }

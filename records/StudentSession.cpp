@@ -84,14 +84,18 @@ bool StudentSession::SaveResult(const TestSession& session, const RecordPrompts&
 {
     const Score score = session.GetScore();
     const CResultEntry result = History(session.GetRun()).MakeResult(score.right, score.total);
+    const ResultAnswers answers{session.GetRun()->GetBankIdentity(), ResponsesOf(*session.GetRun())};
     // A guest's result waits for his password to be checked.
     while (!m_bGuest)
     {
-        RecordStore::Saved saved = m_pStore->AddResult(m_student, result);
+        RecordStore::Saved saved = m_pStore->AddResult(m_student, result, answers);
         if (saved.status)
         {
             Adopt(std::move(saved.results));
             RemoveJournal(session);
+            if (!saved.responsesKept)
+                prompts.tell("Your answers could not be kept for the question statistics: " +
+                             saved.responsesKept.reason + ". Your result is saved.");
             if (!saved.setAside.empty())
                 prompts.tell("A result kept under your name with another password was not added to your "
                              "records; it is kept in " +

@@ -315,8 +315,7 @@ void CPagePainter::DrawAnswer(QPainter& painter, const ::DrawItem& item) const
                                                  : kMarkerNotChosen;
         else if (i == current->GetAnswer())
             marker = kMarkerChosen;
-        const QImage picture = LoadSkinBitmap(marker);
-        painter.drawImage(item.rect.topLeft() + QPoint(2, 0), picture);
+        BlitBitmap(painter, marker, item.rect.topLeft() + QPoint(2, 0));
 
         DrawScrolling(painter, item.id, AnswerTextArea(item.rect));
     }

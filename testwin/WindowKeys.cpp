@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QShortcut>
 
+#include "skin/ModalOverlay.h"
+
 namespace
 {
 // Page Up and Page Down as the keyboard names them.
@@ -68,5 +70,5 @@ void ShowWindowKeys(QWidget* owner)
                     QStringLiteral("<table cellspacing=\"4\">%1</table>").arg(rows), QMessageBox::Ok, owner);
     box.setObjectName(QStringLiteral("keyboardBox"));
     box.setTextFormat(Qt::RichText);
-    box.exec();
+    CModalOverlay::Exec(box);
 }

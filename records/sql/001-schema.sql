@@ -1,8 +1,9 @@
 -- Quillet's records: students, their results and the journals of their
 -- unfinished tests, with the two roles that lab machines and teachers
 -- connect as. Lab machines (quillet_student) only execute the functions
--- below, each of which checks the student's own name and password; teachers
--- (quillet_teacher) read views that carry no password.
+-- below: login and register check the student's own name and password and
+-- open a session; every other call acts for the session's student alone.
+-- Teachers (quillet_teacher) read views that carry no password.
 
 CREATE EXTENSION IF NOT EXISTS pgcrypto SCHEMA quillet;
 
@@ -104,22 +105,62 @@ BEGIN
 END
 $$;
 
--- 'registered', or 'taken' when the name is another student's.
+-- A session: what a lab machine holds once the student's password was
+-- checked, so that the slow hash is computed once a sitting, not once a
+-- call. Only a digest of the token is kept.
+CREATE TABLE quillet.sessions (
+    token_digest text PRIMARY KEY,
+    student_id bigint NOT NULL REFERENCES quillet.students (id),
+    expires timestamptz NOT NULL
+);
+
+CREATE FUNCTION quillet.new_session(p_student bigint) RETURNS text
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = quillet, pg_temp AS $$
+DECLARE
+    token text := encode(quillet.gen_random_bytes(32), 'hex');
+BEGIN
+    DELETE FROM quillet.sessions WHERE expires < now();
+    INSERT INTO quillet.sessions VALUES (encode(quillet.digest(token, 'sha256'), 'hex'), p_student,
+                                         now() + interval '12 hours');
+    RETURN token;
+END
+$$;
+
+-- The student of a session, or an error that tells the machine to log in again.
+CREATE FUNCTION quillet.session_student(p_token text) RETURNS bigint
+LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = quillet, pg_temp AS $$
+DECLARE
+    sid bigint;
+BEGIN
+    SELECT student_id INTO sid FROM quillet.sessions
+        WHERE token_digest = encode(quillet.digest(coalesce(p_token, ''), 'sha256'), 'hex') AND expires > now();
+    IF sid IS NULL THEN
+        RAISE EXCEPTION 'the session has ended' USING ERRCODE = 'invalid_authorization_specification';
+    END IF;
+    RETURN sid;
+END
+$$;
+
+-- A session token for a new student, or 'taken' when the name is another's.
 CREATE FUNCTION quillet.register(p_name text, p_password text) RETURNS text
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = quillet, pg_temp AS $$
+DECLARE
+    sid bigint;
 BEGIN
     PERFORM quillet.check_name(p_name, p_password);
     INSERT INTO quillet.students (name, password_hash)
         VALUES (p_name, quillet.crypt(p_password, quillet.gen_salt('bf', 6)))
-        ON CONFLICT (name) DO NOTHING;
-    IF FOUND THEN
-        RETURN 'registered';
+        ON CONFLICT (name) DO NOTHING
+        RETURNING id INTO sid;
+    IF sid IS NULL THEN
+        RETURN 'taken';
     END IF;
-    RETURN 'taken';
+    RETURN quillet.new_session(sid);
 END
 $$;
 
--- 'yes', 'wrong' (the password) or 'no' (no such name).
+-- A session token when the name and password match; 'wrong' (the
+-- password) or 'no' (no such name) when not.
 CREATE FUNCTION quillet.login(p_name text, p_password text) RETURNS text
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = quillet, pg_temp AS $$
 DECLARE
@@ -129,55 +170,43 @@ BEGIN
     IF NOT a.known THEN
         RETURN 'no';
     END IF;
-    RETURN CASE WHEN a.student_id IS NULL THEN 'wrong' ELSE 'yes' END;
-END
-$$;
-
--- The student of a name and password, or an error.
-CREATE FUNCTION quillet.student_of(p_name text, p_password text) RETURNS bigint
-LANGUAGE plpgsql SECURITY DEFINER SET search_path = quillet, pg_temp AS $$
-DECLARE
-    a record;
-BEGIN
-    a := quillet.authenticate(p_name, p_password);
     IF a.student_id IS NULL THEN
-        RAISE EXCEPTION 'the name and password do not match' USING ERRCODE = 'invalid_password';
+        RETURN 'wrong';
     END IF;
-    RETURN a.student_id;
+    RETURN quillet.new_session(a.student_id);
 END
 $$;
 
--- Adds a result to the student of the name and password, registering the
--- name first when nobody holds it: 'added', or 'duplicate' when a result of
--- that request key is stored already.
-CREATE FUNCTION quillet.add_result(p_name text, p_password text, p_request_key text, p_is_test boolean,
-                                   p_is_pretest boolean, p_title text, p_chapter text, p_graded bigint,
-                                   p_date_text text, p_taken bigint, p_right integer, p_total integer)
-RETURNS text
+-- Adds a result to the session's student, once however often it is sent
+-- (by its request key), and answers his results, oldest first, as
+-- history() does: one round trip a save.
+CREATE FUNCTION quillet.add_result(p_token text, p_request_key text, p_is_test boolean, p_is_pretest boolean,
+                                   p_title text, p_chapter text, p_graded bigint, p_date_text text, p_taken bigint,
+                                   p_right integer, p_total integer)
+RETURNS TABLE (is_test boolean, is_pretest boolean, title text, chapter text, graded bigint, date_text text,
+               taken bigint, right_answers integer, total integer)
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = quillet, pg_temp AS $$
 DECLARE
-    sid bigint;
+    sid bigint := quillet.session_student(p_token);
 BEGIN
-    IF NOT EXISTS (SELECT FROM quillet.students WHERE name = p_name) THEN
-        PERFORM quillet.register(p_name, p_password);
-    END IF;
-    sid := quillet.student_of(p_name, p_password);
     INSERT INTO quillet.results (student_id, request_key, is_test, is_pretest, title, chapter, graded, date_text,
                                  taken, right_answers, total)
         VALUES (sid, p_request_key, p_is_test, p_is_pretest, p_title, coalesce(p_chapter, ''), p_graded,
                 p_date_text, p_taken, p_right, p_total)
         ON CONFLICT (request_key) DO NOTHING;
-    RETURN CASE WHEN FOUND THEN 'added' ELSE 'duplicate' END;
+    RETURN QUERY SELECT r.is_test, r.is_pretest, r.title, r.chapter, r.graded, r.date_text, r.taken,
+                        r.right_answers, r.total
+                 FROM quillet.results r WHERE r.student_id = sid ORDER BY r.graded, r.id;
 END
 $$;
 
--- The student's own results, oldest first.
-CREATE FUNCTION quillet.history(p_name text, p_password text)
+-- The session's student's own results, oldest first.
+CREATE FUNCTION quillet.history(p_token text)
 RETURNS TABLE (is_test boolean, is_pretest boolean, title text, chapter text, graded bigint, date_text text,
                taken bigint, right_answers integer, total integer)
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = quillet, pg_temp AS $$
 DECLARE
-    sid bigint := quillet.student_of(p_name, p_password);
+    sid bigint := quillet.session_student(p_token);
 BEGIN
     RETURN QUERY SELECT r.is_test, r.is_pretest, r.title, r.chapter, r.graded, r.date_text, r.taken,
                         r.right_answers, r.total
@@ -185,38 +214,38 @@ BEGIN
 END
 $$;
 
-CREATE FUNCTION quillet.keep_journal(p_name text, p_password text, p_test_key text, p_body text) RETURNS void
+CREATE FUNCTION quillet.keep_journal(p_token text, p_test_key text, p_body text) RETURNS void
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = quillet, pg_temp AS $$
 DECLARE
-    sid bigint := quillet.student_of(p_name, p_password);
+    sid bigint := quillet.session_student(p_token);
 BEGIN
     INSERT INTO quillet.journals (student_id, test_key, body) VALUES (sid, p_test_key, p_body)
         ON CONFLICT (student_id, test_key) DO UPDATE SET body = excluded.body, saved = now();
 END
 $$;
 
-CREATE FUNCTION quillet.read_journal(p_name text, p_password text, p_test_key text) RETURNS text
+CREATE FUNCTION quillet.read_journal(p_token text, p_test_key text) RETURNS text
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = quillet, pg_temp AS $$
 DECLARE
-    sid bigint := quillet.student_of(p_name, p_password);
+    sid bigint := quillet.session_student(p_token);
 BEGIN
     RETURN (SELECT body FROM quillet.journals WHERE student_id = sid AND test_key = p_test_key);
 END
 $$;
 
-CREATE FUNCTION quillet.remove_journal(p_name text, p_password text, p_test_key text) RETURNS void
+CREATE FUNCTION quillet.remove_journal(p_token text, p_test_key text) RETURNS void
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = quillet, pg_temp AS $$
 DECLARE
-    sid bigint := quillet.student_of(p_name, p_password);
+    sid bigint := quillet.session_student(p_token);
 BEGIN
     DELETE FROM quillet.journals WHERE student_id = sid AND test_key = p_test_key;
 END
 $$;
 
-CREATE FUNCTION quillet.set_aside_journal(p_name text, p_password text, p_test_key text) RETURNS void
+CREATE FUNCTION quillet.set_aside_journal(p_token text, p_test_key text) RETURNS void
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = quillet, pg_temp AS $$
 DECLARE
-    sid bigint := quillet.student_of(p_name, p_password);
+    sid bigint := quillet.session_student(p_token);
 BEGIN
     WITH gone AS (DELETE FROM quillet.journals WHERE student_id = sid AND test_key = p_test_key
                   RETURNING student_id, test_key, body)
@@ -239,9 +268,8 @@ REVOKE ALL ON ALL TABLES IN SCHEMA quillet FROM PUBLIC;
 REVOKE ALL ON ALL FUNCTIONS IN SCHEMA quillet FROM PUBLIC;
 GRANT USAGE ON SCHEMA quillet TO quillet_student, quillet_teacher;
 GRANT EXECUTE ON FUNCTION quillet.register(text, text), quillet.login(text, text),
-    quillet.add_result(text, text, text, boolean, boolean, text, text, bigint, text, bigint, integer, integer),
-    quillet.history(text, text), quillet.keep_journal(text, text, text, text),
-    quillet.read_journal(text, text, text), quillet.remove_journal(text, text, text),
-    quillet.set_aside_journal(text, text, text)
+    quillet.add_result(text, text, boolean, boolean, text, text, bigint, text, bigint, integer, integer),
+    quillet.history(text), quillet.keep_journal(text, text, text), quillet.read_journal(text, text),
+    quillet.remove_journal(text, text), quillet.set_aside_journal(text, text)
     TO quillet_student;
 GRANT SELECT ON quillet.student_list, quillet.result_list, quillet.journal_list TO quillet_teacher;

@@ -168,7 +168,8 @@ TEST_F(History, ThisRunsResultIsStoredAsTheFileKeepsIt)
         Run(kind, "Intro"); // a test run has no chapter to record
         m_history.m_timeStart = end - 754;
         m_history.m_timeEnd = end;
-        ASSERT_TRUE(quillet::FileRecordStore().AddResult({"amy", "pw"}, m_history.MakeResult(7, 20)).status);
+        ASSERT_TRUE(
+            quillet::FileRecordStore().AddResult({"amy", "pw"}, m_history.MakeResult(7, 20), {}).status);
 
         const bool quiz = kind == TestKind::Quiz;
         const bool preTest = kind == TestKind::PreTest;

@@ -224,8 +224,10 @@ TEST_F(RecordFile, APendingResultGoesInOnlyWithItsOwnStudentsSave)
         SCOPED_TRACE(save.owner.name);
         std::unique_ptr<CStudentRoster> written;
         std::string setAside;
-        ASSERT_TRUE(
-            file.Update([](CStudentRoster&) { return std::string(); }, &written, &save.owner, &setAside));
+        quillet::UpdateOptions options;
+        options.owner = &save.owner;
+        options.setAside = &setAside;
+        ASSERT_TRUE(file.Update([](CStudentRoster&) { return std::string(); }, &written, options));
         EXPECT_EQ(std::make_tuple(ResultsOf(*written, "Ann"), ResultsOf(*written, "Bob"),
                                   written->FindStudent("Cid") < 0 ? -1 : ResultsOf(*written, "Cid")),
                   std::make_tuple(save.ann, save.bob, save.cid));

@@ -41,7 +41,7 @@ int Serve(const std::string& connection, const std::string& name, int count)
         result.m_nRight = i % 21;
         result.m_nTotal = 20;
         result.m_timeGraded = 1'765'000'000 + i * 60;
-        if (const quillet::StoreStatus added = store.AddResult({name, "pw"}, result).status; !added)
+        if (const quillet::StoreStatus added = store.AddResult({name, "pw"}, result, {}).status; !added)
         {
             std::fprintf(stderr, "%s\n", added.reason.c_str());
             return 1;

@@ -4,7 +4,9 @@
 #                            (nobody when run as root), the Unix socket in DIR,
 #                            scram-sha-256 for every role, the superuser
 #                            quillet_admin whose password is in
-#                            DIR/admin.password, and a database "quillet"
+#                            DIR/admin.password, and a database "quillet";
+#                            without fsync, as tests need no power cuts
+#                            survived, unless QUILLET_PG_FSYNC=on
 #   pg-server.sh stop DIR    stops it
 # Exit status 77, saying so, when PostgreSQL is not installed.
 set -euo pipefail
@@ -27,7 +29,7 @@ start)
     -A scram-sha-256 -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 ||
     { cat "$dir/initdb.log" >&2; exit 1; }
   "${as[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
-    -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c fsync=off -c max_connections=120" \
+    -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c fsync=${QUILLET_PG_FSYNC:-off} -c max_connections=120" \
     start >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
   PGPASSWORD=$(cat "$dir/admin.password") "$bin/psql" -X -q -h "$dir" -U quillet_admin -d postgres \
     -c "CREATE DATABASE quillet" >/dev/null

@@ -17,6 +17,7 @@
 #include "course/CourseReader.h"
 #include "course/TestJournal.h"
 #include "records/RecordFile.h"
+#include "records/ResponseFile.h"
 #include "records/StudentRoster.h"
 #include "skin/TextFit.h"
 #include "testwin/QuilletDlg.h"
@@ -638,6 +639,14 @@ class WindowTest : public QObject
             QCOMPARE(roster->GetResult(0, 0)->m_nRight, right);
             QCOMPARE(roster->GetResult(0, 0)->m_nTotal, total);
         }
+        // The answers behind it are kept for the question statistics.
+        std::vector<quillet::ResponseRecord> kept;
+        QVERIFY(quillet::CResponseFile::Beside(testrecords::RecordFilePath()).Read(kept));
+        QCOMPARE(int(kept.size()), 1);
+        QCOMPARE(int(kept[0].responses.size()), total);
+        QCOMPARE(int(std::count_if(kept[0].responses.begin(), kept[0].responses.end(),
+                                   [](const quillet::Response& response) { return response.right; })),
+                 right);
         const CResultEntry* entry = known->GetResult(0, 0);
         QCOMPARE(entry->m_bTest, kind != "quiz");
         QCOMPARE(entry->m_bPreTest, kind == "pretest");
@@ -1339,6 +1348,8 @@ class WindowTest : public QObject
         QCOMPARE(got, ended);
         QCOMPARE(ResultCount(Known(*w).get()), 0);
         QCOMPARE(ResultCount(testrecords::ReadRecordFile().get()), 0);
+        QVERIFY(!QFile::exists(
+            QString::fromStdString(quillet::CResponseFile::Beside(testrecords::RecordFilePath()).GetPath())));
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include "course/Complement.h"
 #include "platform/Files.h"
+#include "platform/Text.h"
 #include "records/PgConnection.h"
 #include "records/PgRecordStore.h"
 #include "records/PgSchema.h"
@@ -134,11 +135,12 @@ int Import(const std::string& connection, const std::vector<std::string>& files,
         for (int i = 0; i < rosters.back()->GetStudentCount(); ++i)
         {
             const CStudentRecord* student = rosters.back()->GetStudent(i);
-            std::string name = student->m_strName;
+            // The server keeps UTF-8; an older record file may hold Windows-1252.
+            std::string name = TextToUtf8(student->m_strName);
             std::optional<bool> same = SamePassword(db, name, student->m_strPassword, status);
             for (int n = 2; status && same && !*same && renameConflicts; ++n)
             {
-                name = student->m_strName + " (" + std::to_string(n) + ")";
+                name = TextToUtf8(student->m_strName) + " (" + std::to_string(n) + ")";
                 same = SamePassword(db, name, student->m_strPassword, status);
             }
             if (!status)
@@ -148,7 +150,7 @@ int Import(const std::string& connection, const std::vector<std::string>& files,
                 conflicts.push_back(student->m_strName);
                 continue;
             }
-            if (name != student->m_strName)
+            if (name != TextToUtf8(student->m_strName))
                 conflicts.push_back(student->m_strName + " -> " + name);
             if (!same)
             {
@@ -188,8 +190,9 @@ int Import(const std::string& connection, const std::vector<std::string>& files,
                     "$10, $11 FROM quillet.students WHERE name = $1 ON CONFLICT (request_key) DO NOTHING "
                     "RETURNING id",
                     {arrival.name, PgRecordStore::ResultKey(arrival.name, *result),
-                     result->m_bTest ? "t" : "f", result->m_bPreTest ? "t" : "f", result->m_strTitle,
-                     result->m_strChapter, std::to_string(result->m_timeGraded), result->m_strDateText,
+                     result->m_bTest ? "t" : "f", result->m_bPreTest ? "t" : "f",
+                     TextToUtf8(result->m_strTitle), TextToUtf8(result->m_strChapter),
+                     std::to_string(result->m_timeGraded), result->m_strDateText,
                      std::to_string(result->m_spanTaken), std::to_string(result->m_nRight),
                      std::to_string(result->m_nTotal)});
                 if (!added.status)

@@ -153,7 +153,9 @@ int Rewrite(const std::string& in, const std::string& out)
     const auto roster = ReadOrComplain(in);
     if (!roster)
         return 1;
-    return Write(out, quillet::Complemented(roster->ComposeRecordText()));
+    std::string stored = roster->ComposeRecordText();
+    quillet::ComplementInPlace(stored);
+    return Write(out, stored);
 }
 
 int Merge(std::vector<std::string> args)
@@ -331,20 +333,6 @@ std::unique_ptr<CStudentRoster> ReadSelected(const std::string& source, const CR
     auto roster = ReadOrComplain(source);
     if (!roster)
         return nullptr;
-    std::vector<std::string> names;
-    std::vector<std::string> titles;
-    std::vector<std::string> chapters;
-    for (int s = 0; s < roster->GetStudentCount(); ++s)
-    {
-        names.push_back(roster->GetStudent(s)->m_strName);
-        for (int r = 0; r < roster->GetResultCount(s); ++r)
-        {
-            const CResultEntry& result = *roster->GetResult(s, r);
-            titles.push_back(result.m_strTitle);
-            if (!result.m_bTest && result.m_strTitle == selection.m_strCourseTitle)
-                chapters.push_back(result.m_strChapter);
-        }
-    }
     const auto unknown =
         [&](const char* what, const std::string& wanted, const std::vector<std::string>& known)
     {
@@ -354,8 +342,37 @@ std::unique_ptr<CStudentRoster> ReadSelected(const std::string& source, const CR
                      quillet::TerminalText(wanted).c_str(), DidYouMean(wanted, known).c_str());
         return true;
     };
-    if (unknown("student", selection.m_strUserName, names) ||
-        unknown("result of the course", selection.m_strCourseTitle, titles) ||
+    std::vector<std::string> names;
+    for (int s = 0; s < roster->GetStudentCount(); ++s)
+        names.push_back(roster->GetStudent(s)->m_strName);
+    if (unknown("student", selection.m_strUserName, names))
+        return nullptr;
+
+    std::vector<std::string> titles;
+    std::vector<std::string> chapters;
+    const auto collect = [&](int s)
+    {
+        for (int r = 0; r < roster->GetResultCount(s); ++r)
+        {
+            const CResultEntry& result = *roster->GetResult(s, r);
+            titles.push_back(result.m_strTitle);
+            if (!result.m_bTest && result.m_strTitle == selection.m_strCourseTitle)
+                chapters.push_back(result.m_strChapter);
+        }
+    };
+    const auto known = [&](const std::vector<std::string>& list, const std::string& wanted)
+    { return std::find(list.begin(), list.end(), wanted) != list.end(); };
+    // The student's own results mostly tell; the others' are read only when
+    // they do not, as the file reads a student's results when asked for them.
+    const int own = roster->FindStudent(selection.m_strUserName);
+    collect(own);
+    if (known(titles, selection.m_strCourseTitle) &&
+        (selection.m_kind != TestKind::Quiz || known(chapters, selection.m_strQuizChapter)))
+        return roster;
+    for (int s = 0; s < roster->GetStudentCount(); ++s)
+        if (s != own)
+            collect(s);
+    if (unknown("result of the course", selection.m_strCourseTitle, titles) ||
         (selection.m_kind == TestKind::Quiz &&
          unknown("quiz of the chapter", selection.m_strQuizChapter, chapters)))
         return nullptr;

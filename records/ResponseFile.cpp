@@ -1,0 +1,218 @@
+#include "records/ResponseFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillet
+{
+namespace
+{
+void AppendField(std::string& out, std::string_view field)
+{
+    out += '\t';
+    for (const char c : field)
+    {
+        switch (c)
+        {
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+// The tab-separated fields after a line's letter, escapes undone.
+std::vector<std::string> Fields(std::string_view line)
+{
+    std::vector<std::string> fields;
+    if (line.size() < 2 || line[1] != '\t')
+        return fields;
+    for (std::size_t i = 1; i < line.size(); ++i)
+    {
+        const char c = line[i];
+        if (c == '\t')
+            fields.emplace_back();
+        else if (c == '\\' && i + 1 < line.size())
+        {
+            const char next = line[++i];
+            fields.back() += next == 't' ? '\t' : next == 'n' ? '\n' : next == 'r' ? '\r' : next;
+        }
+        else
+            fields.back() += c;
+    }
+    return fields;
+}
+
+template <typename Number> bool ReadNumber(const std::string& text, Number& value, int base = 10)
+{
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    return error == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+bool ReadFlag(const std::string& text, bool& value)
+{
+    if (text != "0" && text != "1")
+        return false;
+    value = text == "1";
+    return true;
+}
+
+bool ReadTest(const std::vector<std::string>& f, ResponseRecord& record)
+{
+    if (f.size() != 8 || !ReadNumber(f[0], record.graded) || !ReadNumber(f[5], record.bank.size) ||
+        !ReadNumber(f[6], record.bank.hash, 16))
+        return false;
+    const TestKind kinds[] = {TestKind::Test, TestKind::PreTest, TestKind::Quiz};
+    const auto kind =
+        std::find_if(std::begin(kinds), std::end(kinds), [&](TestKind k) { return f[1] == TestKindWord(k); });
+    if (kind == std::end(kinds))
+        return false;
+    record.kind = *kind;
+    record.student = f[2];
+    record.course = f[3];
+    record.quizChapter = f[4];
+    record.bank.path = f[7];
+    return true;
+}
+
+bool ReadResponse(const std::vector<std::string>& f, Response& response)
+{
+    if (f.size() != 5 || f[1].empty() || !ReadFlag(f[3], response.right) || !ReadFlag(f[4], response.flagged))
+        return false;
+    response.chapter = f[0];
+    response.question = f[1];
+    response.answer = -1;
+    return f[2] == "-" || (ReadNumber(f[2], response.answer) && response.answer >= 0 && response.answer < 64);
+}
+}
+
+CResponseFile CResponseFile::Beside(const std::string& recordFile)
+{
+    return CResponseFile(ParentFolder(recordFile) + "/quillet2.responses");
+}
+
+std::string CResponseFile::Compose(const ResponseRecord& record)
+{
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(record.bank.hash));
+    std::string text = "t";
+    for (const std::string& field : {std::to_string(record.graded), std::string(TestKindWord(record.kind)),
+                                     record.student, record.course, record.quizChapter,
+                                     std::to_string(record.bank.size), std::string(hash), record.bank.path})
+        AppendField(text, field);
+    text += '\n';
+    for (const Response& response : record.responses)
+    {
+        text += 'r';
+        AppendField(text, response.chapter);
+        AppendField(text, response.question);
+        AppendField(text, response.answer < 0 ? std::string("-") : std::to_string(response.answer));
+        AppendField(text, response.right ? "1" : "0");
+        AppendField(text, response.flagged ? "1" : "0");
+        text += '\n';
+    }
+    return text;
+}
+
+std::vector<ResponseRecord> CResponseFile::Parse(std::string_view text, int* unreadable)
+{
+    std::vector<ResponseRecord> records;
+    int bad = 0;
+    bool skipping = false; // the rest of a block whose test line did not read
+    while (!text.empty())
+    {
+        const auto end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        if (line.empty())
+            continue;
+        const std::vector<std::string> fields = Fields(line);
+        if (line[0] == 't')
+        {
+            ResponseRecord record;
+            skipping = !ReadTest(fields, record);
+            bad += skipping;
+            if (!skipping)
+                records.push_back(std::move(record));
+            continue;
+        }
+        Response response;
+        if (line[0] != 'r' || skipping || records.empty() || !ReadResponse(fields, response))
+        {
+            bad += !skipping;
+            continue;
+        }
+        records.back().responses.push_back(std::move(response));
+    }
+    if (unreadable)
+        *unreadable = bad;
+    return records;
+}
+
+FileStatus CResponseFile::Append(const std::string& text) const
+{
+    if (FileStatus follow = MayFollow(m_strPath); !follow)
+        return follow;
+    const mode_t mode = IsSharedGroupFolder(ParentFolder(m_strPath)) ? 0660 : 0600;
+    int fd = ::open(m_strPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    // The umask may have taken the group's bits from a new file.
+    if (fd >= 0)
+        (void)::fchmod(fd, mode);
+    else if (errno == EEXIST)
+        fd = ::open(m_strPath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0)
+        return FileStatus::Failed(std::strerror(errno));
+    std::size_t done = 0;
+    int error = 0;
+    while (done < text.size())
+    {
+        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+        {
+            error = wrote < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += static_cast<std::size_t>(wrote);
+    }
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    ::close(fd);
+    return error == 0 ? FileStatus() : FileStatus::Failed(std::strerror(error));
+}
+
+FileStatus CResponseFile::Read(std::vector<ResponseRecord>& records, int* unreadable) const
+{
+    std::string text;
+    FileStatus read = ReadRegularFile(m_strPath, text);
+    if (read.missing)
+    {
+        records.clear();
+        if (unreadable)
+            *unreadable = 0;
+        return {};
+    }
+    if (read)
+        records = Parse(text, unreadable);
+    return read;
+}
+}
