@@ -159,6 +159,7 @@ std::vector<std::string> CloseMatches(std::string_view wanted, const std::vector
     std::stable_sort(close.begin(), close.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<std::string> names;
+    names.reserve(close.size());
     for (auto& c : close)
         names.push_back(std::move(c.second));
     return names;

@@ -35,7 +35,8 @@ QImage LoadSkinBitmap(int id, qreal scale)
     if (const auto found = decoded.constFind({id, twice}); found != decoded.constEnd())
         return *found;
     // The @2x name is what tells the image reader its device pixel ratio.
-    const QString path = twice ? QStringLiteral(":/skin/%1@2x.bmp").arg(id) : QStringLiteral(":/skin/%1.bmp").arg(id);
+    const QString path =
+        twice ? QStringLiteral(":/skin/%1@2x.bmp").arg(id) : QStringLiteral(":/skin/%1.bmp").arg(id);
     QImage image = QFile::exists(path) ? QImage(path) : QImage();
     decoded.insert({id, twice}, image);
     return image;

@@ -202,6 +202,11 @@ TEST_F(RecordsTool, HistoryAndReportNameAnUnknownStudentCourseOrChapterWithClose
             EXPECT_EQ(run.out, "");
             EXPECT_EQ(run.err, "quillet-records: " + file + " holds no " + c.said + "\n");
         }
+    // A student without results of a course that another's results know: nothing taken yet.
+    const ToolRun untaken = Tool("history F --user anne --course A --quiz Ch2", file);
+    EXPECT_EQ(untaken.exit, 0) << untaken.err;
+    EXPECT_EQ(untaken.out, "{\"latest\":null,\"count\":0,\"average\":0,\"previous\":[],"
+                           "\"table\":\"date      time     speed        score   \\n\"}\n");
     // No file, or one without students: nobody to select.
     for (const std::string& empty : {PathOf("missing.blh"), WriteRecords("empty.blh", "")})
     {

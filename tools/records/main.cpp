@@ -343,6 +343,7 @@ std::unique_ptr<CStudentRoster> ReadSelected(const std::string& source, const CR
         return true;
     };
     std::vector<std::string> names;
+    names.reserve(roster->GetStudentCount());
     for (int s = 0; s < roster->GetStudentCount(); ++s)
         names.push_back(roster->GetStudent(s)->m_strName);
     if (unknown("student", selection.m_strUserName, names))
