@@ -2,6 +2,8 @@
 
 #include "records/PgLibrary.h"
 
+#include <charconv>
+
 namespace quillet
 {
 namespace
@@ -18,6 +20,19 @@ std::string FirstLine(const char* message)
         text.pop_back();
     return text.empty() ? "no reason given" : text;
 }
+}
+
+bool PgConnection::IsTrue(const std::optional<std::string>& value)
+{
+    return value && *value == "t";
+}
+
+long long PgConnection::Number(const std::optional<std::string>& value)
+{
+    long long number = 0;
+    if (value)
+        std::from_chars(value->data(), value->data() + value->size(), number);
+    return number;
 }
 
 PgConnection::PgConnection(std::string connection) : m_strConnection(std::move(connection)) {}

@@ -20,31 +20,6 @@ int Fail(const std::string& what, const std::string& reason)
     return 1;
 }
 
-bool Yes(const std::optional<std::string>& value)
-{
-    return value && *value == "t";
-}
-
-long long Number(const std::optional<std::string>& value)
-{
-    return value ? std::atoll(value->c_str()) : 0;
-}
-
-CResultEntry ResultOf(const PgConnection::Row& row, std::size_t first)
-{
-    CResultEntry entry;
-    entry.m_bTest = Yes(row[first]);
-    entry.m_bPreTest = Yes(row[first + 1]);
-    entry.m_strTitle = row[first + 2].value_or("");
-    entry.m_strChapter = row[first + 3].value_or("");
-    entry.m_timeGraded = Number(row[first + 4]);
-    entry.m_strDateText = row[first + 5];
-    entry.m_spanTaken = Number(row[first + 6]);
-    entry.m_nRight = static_cast<int>(Number(row[first + 7]));
-    entry.m_nTotal = static_cast<int>(Number(row[first + 8]));
-    return entry;
-}
-
 constexpr const char* kResultColumns = "is_test, is_pretest, title, chapter, graded, date_text, taken, "
                                        "right_answers, total";
 
@@ -65,7 +40,7 @@ std::unique_ptr<CStudentRoster> ReadRoster(PgConnection& db, const std::string& 
         roster->AddStudent(row[0].value_or(""), row.size() > 1 ? row[1].value_or("") : std::string());
     for (const PgConnection::Row& row : rows.rows)
         if (CStudentRecord* student = roster->GetStudent(roster->FindStudent(row[0].value_or(""))))
-            student->m_results.push_back(std::make_unique<CResultEntry>(ResultOf(row, 1)));
+            student->m_results.push_back(std::make_unique<CResultEntry>(PgRecordStore::ResultOf(row, 1)));
     return roster;
 }
 
@@ -114,7 +89,7 @@ std::optional<bool> SamePassword(PgConnection& db, const std::string& name, cons
     status = found.status;
     if (!status || found.rows.empty())
         return std::nullopt;
-    return Yes(found.rows[0][0]);
+    return PgConnection::IsTrue(found.rows[0][0]);
 }
 
 int Import(const std::string& connection, const std::vector<std::string>& files, bool renameConflicts)
