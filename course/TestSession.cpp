@@ -189,6 +189,11 @@ bool TestSession::Review()
     return true;
 }
 
+std::string TestSession::ReviewRefusal() const
+{
+    return m_phase == Phase::Results ? kNothingToReview : std::string();
+}
+
 bool TestSession::LeaveReview()
 {
     if (m_phase != Phase::Review)

@@ -99,6 +99,9 @@ class TestSession
     // From the results to the first question not answered right; false
     // (and nothing changes) when every answer was right.
     bool Review();
+    // What the student is told when Review did not start: that there is
+    // nothing to review, on the results page; nothing elsewhere.
+    std::string ReviewRefusal() const;
     // From the review back to the results: EXIT, or the return ask
     // accepted. False on any other page, where EXIT ends the window.
     bool LeaveReview();

@@ -460,8 +460,8 @@ void CQuilletDlg::OnReview()
 {
     if (m_session.Review())
         ShowPage();
-    else if (m_session.GetPhase() == Phase::Results)
-        m_prompts.Message(quillet::kNothingToReview, "Review", CWindowPrompts::kNotice);
+    else if (const std::string why = m_session.ReviewRefusal(); !why.empty())
+        m_prompts.Message(why, "Review", CWindowPrompts::kNotice);
 }
 
 void CQuilletDlg::OnRetake()

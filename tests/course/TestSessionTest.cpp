@@ -167,6 +167,7 @@ TEST_P(Sitting, EachPageOffersWhatItsKindAllows)
     const TestKind kind = GetParam();
     EXPECT_EQ(m_session.OffersHint(), kind == TestKind::Quiz);
     EXPECT_FALSE(m_session.OffersCompareNational());
+    EXPECT_EQ(m_session.ReviewRefusal(), ""); // no review before the grade, and nothing said
     for (const CQuestion* q : m_session.GetRun()->GetQuestions())
         const_cast<CQuestion*>(q)->SetAnswer(q->GetCorrect());
     m_session.Grade(1100);
@@ -174,6 +175,7 @@ TEST_P(Sitting, EachPageOffersWhatItsKindAllows)
     EXPECT_EQ(m_session.OffersCompareNational(), kind == TestKind::Test);
     EXPECT_EQ(m_session.OffersCertificate(), kind == TestKind::Test);
     EXPECT_FALSE(m_session.Review()); // every answer right: nothing to review
+    EXPECT_EQ(m_session.ReviewRefusal(), quillet::kNothingToReview);
     m_session.Retake(1200);
     AnswerAllButTheFirstRight();
     m_session.Grade(1300);
