@@ -10,8 +10,6 @@
 #include <ctime>
 
 #include "platform/Folders.h"
-#include "skin/MessageDlgs.h"
-#include "skin/SkinDialog.h"
 #include "testwin/ConfirmPasswordDlg.h"
 #include "testwin/PageSurface.h"
 #include "testwin/WindowKeys.h"
@@ -72,7 +70,7 @@ CQuilletDlg::CQuilletDlg(QWidget* parent)
     help->addAction(QStringLiteral("&Keyboard..."), QKeySequence(QString::fromLatin1(kKeyboardHelpKey)), this,
                     [this] { ShowWindowKeys(this); })
         ->setObjectName(QStringLiteral("keyboardAction"));
-    help->addAction(QString::fromLatin1(kAboutItem), this, &CQuilletDlg::OnAbout)
+    help->addAction(QString::fromLatin1(kAboutItem), this, [this] { m_prompts.About(); })
         ->setObjectName(QStringLiteral("aboutAction"));
 
     auto* layout = new QVBoxLayout(this);
@@ -482,12 +480,6 @@ void CQuilletDlg::OnExit()
         ShowPage();
     else
         EndWindow();
-}
-
-void CQuilletDlg::OnAbout()
-{
-    CAboutDlg about(this);
-    about.DoModal();
 }
 
 void CQuilletDlg::RecordPendingResult()

@@ -69,7 +69,6 @@ class CQuilletDlg : public QDialog
     void OnReview();
     void OnRetake();
     void OnExit();
-    void OnAbout();
     void OnPrint() { m_commands.Print(); }
     void OnEMail() { m_commands.EMail(); }
     void OnComparePrevious() { m_commands.ComparePrevious(); }

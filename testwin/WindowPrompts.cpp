@@ -41,3 +41,9 @@ quillet::RecordPrompts CWindowPrompts::ForRecords() const
             [this](const std::string& text, const std::string& title, bool wrapped)
             { return Ask(text, title, wrapped); }};
 }
+
+void CWindowPrompts::About() const
+{
+    CAboutDlg about(m_pOwner);
+    about.DoModal();
+}

@@ -30,6 +30,8 @@ class CWindowPrompts
     // A message; its title is heard, not drawn.
     void Message(const std::string& text, const std::string& title, const Style& style) const;
     void Alert(const std::string& title, const std::string& message) const;
+    // The About picture.
+    void About() const;
     // An OK/Cancel question; its title is heard, not drawn (by default its
     // last line). A wrapped one is set smaller, for several sentences.
     bool Ask(const std::string& text, const std::string& title = {}, bool wrapped = false) const;
