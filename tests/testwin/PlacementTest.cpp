@@ -76,6 +76,14 @@ std::optional<QRect> Locate(const QImage& screen, QWidget& widget, const QRect& 
     return QRect(*at - patch.topLeft(), widget.size());
 }
 
+// Centred on the window: above the page's centre by at most half of what
+// the window has over its page (menu bar, title bar).
+bool Centred(const QRect& page, const QRect& box)
+{
+    const QPoint off = box.center() - page.center();
+    return page.contains(box) && std::abs(off.x()) <= 8 && off.y() <= 2 && off.y() >= -40;
+}
+
 QWidget* ShownBox()
 {
     for (QWidget* widget : QApplication::allWidgets())
@@ -117,6 +125,7 @@ class PlacementTest : public QObject
         QImage screen;
         QString problem;
         QRect shownBox;
+        std::optional<QRect> page;
         QTimer timer;
         int waited = 0;
         connect(&timer, &QTimer::timeout,
@@ -126,14 +135,22 @@ class PlacementTest : public QObject
                     // Painted and on the screen: give the compositor a moment.
                     if (!shown || (waited += 100) < 700)
                         return;
-                    timer.stop();
                     screen = Screen();
+                    problem.clear();
                     if (screen.isNull())
                         problem = QStringLiteral("no screen capture");
                     else if (const std::optional<QRect> at = Locate(screen, *shown, QRect(0, 0, 60, 24)))
                         shownBox = *at;
                     else
                         problem = QStringLiteral("the box is not on the screen");
+                    // The page of the window: its title, which no box covers.
+                    page = screen.isNull() ? std::nullopt : Locate(screen, *surface, QRect(20, 20, 120, 40));
+                    // A window manager may still move a box it has just mapped,
+                    // most of all on a busy machine: looked at again until it
+                    // has settled where the student would see it.
+                    if (problem.isEmpty() && !(page && Centred(*page, shownBox)) && waited < 4000)
+                        return;
+                    timer.stop();
                     qobject_cast<QDialog*>(shown)->done(0);
                 });
         timer.start(100);
@@ -146,19 +163,14 @@ class PlacementTest : public QObject
         else
             window.OnLoginNext();
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
-
-        // The page of the window: its title, which no box covers.
-        const std::optional<QRect> page = Locate(screen, *surface, QRect(20, 20, 120, 40));
         QVERIFY2(page, "the window is not on the screen");
         QVERIFY2(page->contains(shownBox), qPrintable(QStringLiteral("box at %1,%2, page at %3,%4")
                                                           .arg(shownBox.x())
                                                           .arg(shownBox.y())
                                                           .arg(page->x())
                                                           .arg(page->y())));
-        // Centred on the window: above the page's centre by at most half
-        // of what the window has over its page (menu bar, title bar).
         const QPoint off = shownBox.center() - page->center();
-        QVERIFY2(std::abs(off.x()) <= 8 && off.y() <= 2 && off.y() >= -40,
+        QVERIFY2(Centred(*page, shownBox),
                  qPrintable(QStringLiteral("box centre %1,%2 from the page's").arg(off.x()).arg(off.y())));
     }
 };
