@@ -76,26 +76,7 @@ RecordStore::Login FileRecordStore::PendingLogin(const Student& student) const
 {
     // A student whose registration and results wait in a pending file is
     // the same student when the password is the same; the name is his.
-    Login login;
-    const CRecordFile::Reading pending = m_file.ReadPending();
-    for (int i = 0; i < pending.roster->GetStudentCount(); ++i)
-    {
-        const CStudentRecord& kept = *pending.roster->GetStudent(i);
-        if (kept.m_strName != student.name)
-            continue;
-        if (kept.m_strPassword != student.password)
-        {
-            if (login.known == Known::No)
-                login.known = Known::WrongPassword;
-            continue;
-        }
-        login.known = Known::Yes;
-        for (const auto& result : kept.m_results)
-            login.results.push_back(*result);
-    }
-    if (login.known != Known::Yes)
-        login.results.clear();
-    return login;
+    return LoginOfPending(*m_file.ReadPending().roster, student);
 }
 
 RecordStore::Registering FileRecordStore::Register(const Student& student)

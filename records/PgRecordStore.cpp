@@ -219,26 +219,7 @@ RecordStore::Login PgRecordStore::CheckLogin(const Student& student)
 RecordStore::Login PgRecordStore::PendingLogin(const Student& student) const
 {
     // A student whose registration and results wait on this machine.
-    Login login;
-    const auto pending = ReadPendingFile(PendingPath());
-    for (int i = 0; i < pending->GetStudentCount(); ++i)
-    {
-        const CStudentRecord& kept = *pending->GetStudent(i);
-        if (kept.m_strName != student.name)
-            continue;
-        if (kept.m_strPassword != student.password)
-        {
-            if (login.known == Known::No)
-                login.known = Known::WrongPassword;
-            continue;
-        }
-        login.known = Known::Yes;
-        for (const auto& result : kept.m_results)
-            login.results.push_back(*result);
-    }
-    if (login.known != Known::Yes)
-        login.results.clear();
-    return login;
+    return LoginOfPending(*ReadPendingFile(PendingPath()), student);
 }
 
 RecordStore::Registering PgRecordStore::Register(const Student& student)

@@ -122,5 +122,10 @@ class RecordStore
     virtual void SetAsideJournal(const JournalKey& key) = 0;
     // Where journals are kept, for the student told that his cannot be.
     virtual std::string JournalLocation() const = 0;
+
+  protected:
+    // The student as results kept on this machine know him: his, with them,
+    // where one of them carries his name and password.
+    static Login LoginOfPending(const CStudentRoster& pending, const Student& student);
 };
 }
