@@ -282,4 +282,45 @@ std::vector<ServerJournal> ReadServerJournals(const std::string& connection, std
         journals.push_back({row[0].value_or(""), row[1].value_or(""), row[2].value_or("")});
     return journals;
 }
+
+bool ReadServerResponses(const std::string& connection, const CResponseFile::Visitor& visit,
+                         std::string& problem)
+{
+    PgConnection db(connection);
+    const PgConnection::Result read =
+        db.Exec("SELECT result_id, name, is_test, is_pretest, title, quiz_chapter, graded, bank_path, "
+                "bank_size, bank_hash, chapter, question_key, answer, is_right, flagged "
+                "FROM quillet.response_list ORDER BY result_id, position");
+    if (!read.status)
+    {
+        problem = read.status.reason;
+        return false;
+    }
+    ResponseRecord record;
+    const std::optional<std::string>* current = nullptr; // the result id of the record
+    for (const PgConnection::Row& row : read.rows)
+    {
+        if (!current || row[0] != *current)
+        {
+            if (current)
+                visit(record);
+            current = &row[0];
+            record.student = row[1].value_or("");
+            record.kind = !Yes(row[2]) ? TestKind::Quiz : Yes(row[3]) ? TestKind::PreTest : TestKind::Test;
+            record.course = row[4].value_or("");
+            record.quizChapter = row[5].value_or("");
+            record.graded = Number(row[6]);
+            record.bank = {row[7].value_or(""), static_cast<std::uint64_t>(Number(row[8])),
+                           std::strtoull(row[9].value_or("0").c_str(), nullptr, 16)};
+            record.responses.clear();
+        }
+        // No answer is a null, not answer 0.
+        const int answer = row[12] ? static_cast<int>(Number(row[12])) : -1;
+        record.responses.push_back(
+            {row[10].value_or(""), row[11].value_or(""), answer, Yes(row[13]), Yes(row[14])});
+    }
+    if (current)
+        visit(record);
+    return true;
+}
 }
