@@ -2,17 +2,20 @@
 
 #include <QDateTime>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QTimer>
 #include <cctype>
 
 #include "app/CommandLine.h"
 #include "app/InstanceLock.h"
+#include "app/StartupMarks.h"
 #include "link/PlayerLink.h"
 #include "output/ResultsView.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/IniFile.h"
 #include "skin/MessageDlgs.h"
+#include "skin/ModalOverlay.h"
 #include "testwin/QuilletDlg.h"
 
 namespace qlink = quillet::link;
@@ -22,13 +25,6 @@ namespace
 constexpr const char* kIniSection = "New";
 constexpr const char* kPlayerTitleKey = "CURRENT_TITLE";
 constexpr const char* kTestTitleKey = "CURRENT_TITLE_QUILLET";
-
-void Message(const char* text)
-{
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillet"), QString::fromUtf8(text), QMessageBox::Ok);
-    box.setObjectName(QStringLiteral("startupMessage"));
-    box.exec();
-}
 
 // The file that marks the running copy, named after the program.
 std::string InstanceLockPath()
@@ -77,6 +73,14 @@ class CQuilletApp::PlayerOperation
 
 CQuilletApp::CQuilletApp() = default;
 
+void CQuilletApp::Message(const char* text) const
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillet"), QString::fromUtf8(text), QMessageBox::Ok,
+                    m_pWindow);
+    box.setObjectName(QStringLiteral("startupMessage"));
+    CModalOverlay::Exec(box);
+}
+
 CQuilletApp::~CQuilletApp() = default;
 
 int CQuilletApp::InitInstance(const std::vector<std::string>& arguments)
@@ -112,11 +116,15 @@ int CQuilletApp::InitInstance(const std::vector<std::string>& arguments)
         Message(kPlayerMissing);
         return 0;
     }
+    CStartupMarks::Mark("player hidden");
 
     CRandom::SeedGlobalFromClock();
     m_pPrintView = std::make_unique<CResultsView>();
 
     CQuilletDlg window;
+    CStartupMarks::Mark("window made");
+    m_pWindow = &window;
+    const auto forget = qScopeGuard([this] { m_pWindow = nullptr; });
     window.SetPlayer(this);
     window.SetPrintView(m_pPrintView.get());
     std::string problem;
@@ -125,7 +133,7 @@ int CQuilletApp::InitInstance(const std::vector<std::string>& arguments)
     // A bank that cannot be used is told before the window opens on nothing.
     if (!problem.empty())
     {
-        CMessageDlg box;
+        CMessageDlg box(&window);
         box.m_strText = problem;
         box.m_strTitle = "Question Bank";
         box.m_strFace = "Arial";
@@ -139,6 +147,7 @@ int CQuilletApp::InitInstance(const std::vector<std::string>& arguments)
         m_pPrintView->GetDocument()->SetTitle(run->GetCourseTitle());
         window.SetRun(std::move(run));
     }
+    CStartupMarks::Mark("test drawn");
     window.DoModal();
     return 0;
 }

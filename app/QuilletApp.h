@@ -10,6 +10,7 @@
 #include "testwin/PlayerPort.h"
 
 class CResultsView;
+class QWidget;
 namespace quillet
 {
 class CInstanceLock;
@@ -75,6 +76,9 @@ class CQuilletApp : public CPlayerPort
     std::unique_ptr<quillet::CInstanceLock> m_pInstanceLock;
     // Where the player reaches the test window, under its caption.
     std::unique_ptr<quillet::link::CLinkServer> m_pLinkServer;
+    // The test window while there is one: the owner of the program's boxes.
+    QWidget* m_pWindow = nullptr;
+    void Message(const char* text) const;
 };
 
 // The program's messages.

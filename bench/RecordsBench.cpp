@@ -5,8 +5,12 @@
 
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <string>
 
+#include "course/Complement.h"
+#include "platform/Files.h"
+#include "records/RecordFile.h"
 #include "records/StudentRoster.h"
 
 namespace
@@ -55,11 +59,51 @@ void BM_ParseRecordText(benchmark::State& state)
     const std::string text = RecordText(static_cast<int>(state.range(0)), 100);
     for (auto _ : state)
     {
+        // Every result read, not only the names a save needs.
         auto roster = CStudentRoster::ParseRecordText(text);
-        benchmark::DoNotOptimize(roster.get());
+        int results = 0;
+        for (int i = 0; i < roster->GetStudentCount(); ++i)
+            results += roster->GetResultCount(i);
+        benchmark::DoNotOptimize(results);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
     state.counters["results"] = static_cast<double>(state.range(0) * 100);
 }
 BENCHMARK(BM_ParseRecordText)->Arg(10)->Arg(100)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+// One lab machine's save of one result into a record file of 200 students
+// with state.range(0) results in all: lock, read, add, write beside, fsync,
+// rename, as every graded test does.
+void BM_SaveOneResult(benchmark::State& state)
+{
+    char folder[] = "/tmp/quillet-save-XXXXXX";
+    if (!::mkdtemp(folder))
+        return state.SkipWithError("no temporary folder");
+    const std::string path = std::string(folder) + "/quillet2.blh";
+    const int each = static_cast<int>(state.range(0) / 200);
+    if (!quillet::ReplaceFile(path, quillet::Complemented(RecordText(200, each))))
+        return state.SkipWithError("cannot write the record file");
+    const quillet::CRecordFile file(path);
+    int n = 0;
+    for (auto _ : state)
+    {
+        CResultEntry result;
+        result.m_strTitle = "Home and Small-Office Networking";
+        result.m_nRight = 17;
+        result.m_nTotal = 20;
+        result.m_timeGraded = 1'800'000'000 + ++n;
+        const quillet::FileStatus saved = file.Update(
+            [&](CStudentRoster& roster)
+            {
+                roster.AddResult("student" + std::to_string(n % 200), "secret" + std::to_string(n % 200),
+                                 std::make_unique<CResultEntry>(result));
+                return std::string();
+            });
+        if (!saved)
+            state.SkipWithError(saved.reason.c_str());
+    }
+    std::filesystem::remove_all(folder);
+    state.counters["results"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_SaveOneResult)->Arg(2000)->Arg(20000)->Arg(200000)->Unit(benchmark::kMillisecond);
 }

@@ -13,6 +13,7 @@
 #include "course/Grading.h"
 #include "course/TestRun.h"
 #include "output/ResultsText.h"
+#include "skin/ModalOverlay.h"
 #include "skin/SkinKit.h"
 
 using namespace quillet::skin;
@@ -29,7 +30,7 @@ void Warn(QWidget* owner, const QString& text)
 {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Quillet"), text, QMessageBox::Ok, owner);
     box.setObjectName(QStringLiteral("printMessage"));
-    box.exec();
+    CModalOverlay::Exec(box);
 }
 
 // Page coordinates are hundredths of an inch from the top-left corner of
@@ -170,7 +171,10 @@ void CResultsView::DrawCertificate(QPainter& painter, double scale) const
 {
     const CResultsDoc& doc = *m_pDocument;
     const CResultEntry& result = *doc.m_pResult;
-    const QImage art = LoadSkinBitmap(kCertificateBitmap);
+    // The larger drawing whenever the page has more dots than the picture
+    // has pixels: a printer has, nearly always.
+    const QImage art = LoadSkinBitmap(kCertificateBitmap, ToDevice(kCertificateArt, scale).width() /
+                                                              SizeOf(kCertificateBitmap).width);
     if (!art.isNull())
         painter.drawImage(ToDevice(kCertificateArt, scale), art);
 

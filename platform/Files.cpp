@@ -1,12 +1,14 @@
 #include "platform/Files.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -118,34 +120,62 @@ FileStatus ReadFile(const std::string& path, std::string& contents, std::size_t 
         ::close(fd);
         return FileStatus::Failed("it is too large (" + std::to_string(info.st_size) + " bytes)");
     }
-    // The size is only a hint for the buffer: what the reads return counts.
-    contents.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[1 << 16];
+    // Read straight into the buffer, in one call when the size holds; the
+    // size is only a hint, what the reads return counts.
+    ReserveLarge(contents, static_cast<std::size_t>(info.st_size) + 1);
+    contents.resize(static_cast<std::size_t>(info.st_size) + 1);
+    std::size_t got = 0;
     for (;;)
     {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && (errno == EINTR || errno == EAGAIN))
+        if (got == contents.size())
+        {
+            if (contents.size() > limit)
+            {
+                ::close(fd);
+                contents.clear();
+                return FileStatus::Failed("it is too large");
+            }
+            contents.resize(contents.size() * 2);
+        }
+        const ssize_t read = ::read(fd, contents.data() + got, contents.size() - got);
+        if (read < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
-        if (got < 0)
+        if (read < 0)
         {
             const int error = errno;
             ::close(fd);
             contents.clear();
             return FileStatus::Failed(ErrorText(error));
         }
-        if (got == 0)
+        if (read == 0)
             break;
-        contents.append(buffer, static_cast<std::size_t>(got));
-        if (contents.size() > limit)
-        {
-            ::close(fd);
-            contents.clear();
-            return FileStatus::Failed("it is too large");
-        }
+        got += static_cast<std::size_t>(read);
+    }
+    contents.resize(got);
+    if (contents.size() > limit)
+    {
+        ::close(fd);
+        contents.clear();
+        return FileStatus::Failed("it is too large");
     }
     ::close(fd);
     return {};
 }
+}
+
+void ReserveLarge(std::string& text, std::size_t size)
+{
+    constexpr std::size_t kHugePage = 2u << 20;
+    text.reserve(size);
+    if (text.capacity() < 2 * kHugePage)
+        return;
+    // Only whole huge pages inside the buffer, and only before they are touched.
+    const auto start = reinterpret_cast<std::uintptr_t>(text.data() + text.size());
+    const std::uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t last =
+        (reinterpret_cast<std::uintptr_t>(text.data()) + text.capacity()) & ~(kHugePage - 1);
+    if (last > first)
+        (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 }
 
 FileStatus ReadRegularFile(const std::string& path, std::string& contents, std::size_t limit)

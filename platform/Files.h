@@ -35,6 +35,11 @@ FileStatus ReadRegularFile(const std::string& path, std::string& contents, std::
 // a symbolic link, is refused.
 FileStatus ReadOwnFile(const std::string& path, std::string& contents, std::size_t limit = kNoLimit);
 
+// Reserves room for `size` bytes in the text, in huge pages where the
+// system gives them for the asking: a file of tens of megabytes then costs
+// a few page faults instead of thousands.
+void ReserveLarge(std::string& text, std::size_t size);
+
 // The same, answering only whether it worked; `missing`, when given, says
 // whether the file simply does not exist.
 bool ReadWholeFile(const std::string& path, std::string& contents, bool* missing = nullptr);

@@ -1,6 +1,6 @@
 #include "records/PgConnection.h"
 
-#include <libpq-fe.h>
+#include "records/PgLibrary.h"
 
 namespace quillet
 {
@@ -25,14 +25,18 @@ PgConnection::PgConnection(std::string connection) : m_strConnection(std::move(c
 PgConnection::~PgConnection()
 {
     if (m_pConnection)
-        PQfinish(m_pConnection);
+        m_pq->finish(m_pConnection);
 }
 
 std::string PgConnection::Host() const
 {
+    std::string problem;
+    const PgLibrary* pq = PgLibrary::Load(problem);
+    if (!pq)
+        return m_strConnection;
     std::string host;
     std::string service;
-    if (PQconninfoOption* options = PQconninfoParse(m_strConnection.c_str(), nullptr))
+    if (PQconninfoOption* options = pq->conninfoParse(m_strConnection.c_str(), nullptr))
     {
         for (const PQconninfoOption* option = options; option->keyword; ++option)
         {
@@ -42,7 +46,7 @@ std::string PgConnection::Host() const
             if (option->val && keyword == "service")
                 service = option->val;
         }
-        PQconninfoFree(options);
+        pq->conninfoFree(options);
     }
     if (!host.empty())
         return host;
@@ -51,56 +55,63 @@ std::string PgConnection::Host() const
 
 StoreStatus PgConnection::Connect()
 {
-    if (m_pConnection && PQstatus(m_pConnection) == CONNECTION_OK)
+    if (!m_pq)
+    {
+        std::string problem;
+        m_pq = PgLibrary::Load(problem);
+        if (!m_pq)
+            return StoreStatus::Failed(problem);
+    }
+    if (m_pConnection && m_pq->status(m_pConnection) == CONNECTION_OK)
         return {};
     if (m_pConnection)
-        PQfinish(m_pConnection);
+        m_pq->finish(m_pConnection);
     // A timeout of the string's own comes later and wins.
     const std::string timeout = std::to_string(kConnectTimeoutSeconds);
     const char* keywords[] = {"connect_timeout", "application_name", "dbname", nullptr};
     const char* values[] = {timeout.c_str(), "quillet", m_strConnection.c_str(), nullptr};
-    m_pConnection = PQconnectdbParams(keywords, values, 1);
-    if (PQstatus(m_pConnection) == CONNECTION_OK)
+    m_pConnection = m_pq->connectdbParams(keywords, values, 1);
+    if (m_pq->status(m_pConnection) == CONNECTION_OK)
     {
         // The server's notices ("already exists, skipping") are nobody's business.
-        PQsetNoticeProcessor(
+        m_pq->setNoticeProcessor(
             m_pConnection, [](void*, const char*) {}, nullptr);
         return {};
     }
-    return StoreStatus::Failed(FirstLine(PQerrorMessage(m_pConnection)));
+    return StoreStatus::Failed(FirstLine(m_pq->errorMessage(m_pConnection)));
 }
 
 PgConnection::Result PgConnection::Finish(void* handle)
 {
     auto* result = static_cast<PGresult*>(handle);
     Result out;
-    const ExecStatusType state = PQresultStatus(result);
+    const ExecStatusType state = m_pq->resultStatus(result);
     if (state == PGRES_TUPLES_OK || state == PGRES_COMMAND_OK)
     {
-        const int rows = PQntuples(result);
-        const int columns = PQnfields(result);
+        const int rows = m_pq->ntuples(result);
+        const int columns = m_pq->nfields(result);
         out.rows.reserve(static_cast<std::size_t>(rows));
         for (int r = 0; r < rows; ++r)
         {
             Row row;
             row.reserve(static_cast<std::size_t>(columns));
             for (int c = 0; c < columns; ++c)
-                row.push_back(PQgetisnull(result, r, c)
+                row.push_back(m_pq->getisnull(result, r, c)
                                   ? std::nullopt
-                                  : std::optional<std::string>(PQgetvalue(result, r, c)));
+                                  : std::optional<std::string>(m_pq->getvalue(result, r, c)));
             out.rows.push_back(std::move(row));
         }
     }
     else
     {
-        const char* message = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-        const char* state5 = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+        const char* message = result ? m_pq->resultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+        const char* state5 = result ? m_pq->resultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
         out.sqlState = state5 ? state5 : "";
-        out.unreachable = PQstatus(m_pConnection) != CONNECTION_OK;
+        out.unreachable = m_pq->status(m_pConnection) != CONNECTION_OK;
         out.status =
-            StoreStatus::Failed(message ? FirstLine(message) : FirstLine(PQerrorMessage(m_pConnection)));
+            StoreStatus::Failed(message ? FirstLine(message) : FirstLine(m_pq->errorMessage(m_pConnection)));
     }
-    PQclear(result);
+    m_pq->clear(result);
     return out;
 }
 
@@ -112,12 +123,12 @@ PgConnection::Result PgConnection::Exec(const std::string& sql, const Row& param
     values.reserve(parameters.size());
     for (const auto& parameter : parameters)
         values.push_back(parameter ? parameter->c_str() : nullptr);
-    Result result = Finish(PQexecParams(m_pConnection, sql.c_str(), static_cast<int>(values.size()), nullptr,
+    Result result = Finish(m_pq->execParams(m_pConnection, sql.c_str(), static_cast<int>(values.size()), nullptr,
                                         values.data(), nullptr, nullptr, 0));
     // A connection lost between statements: once more on a new one. Every
     // change is one statement, and results carry a key that stores them once.
     if (result.unreachable && Connect())
-        result = Finish(PQexecParams(m_pConnection, sql.c_str(), static_cast<int>(values.size()), nullptr,
+        result = Finish(m_pq->execParams(m_pConnection, sql.c_str(), static_cast<int>(values.size()), nullptr,
                                      values.data(), nullptr, nullptr, 0));
     return result;
 }
@@ -126,6 +137,6 @@ PgConnection::Result PgConnection::ExecScript(const std::string& sql)
 {
     if (StoreStatus connected = Connect(); !connected)
         return {connected, true, {}, {}};
-    return Finish(PQexec(m_pConnection, sql.c_str()));
+    return Finish(m_pq->exec(m_pConnection, sql.c_str()));
 }
 }

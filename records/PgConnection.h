@@ -10,6 +10,8 @@ struct pg_conn;
 
 namespace quillet
 {
+class PgLibrary;
+
 // How long connecting to the record server may take before the student is
 // told it cannot be reached, unless the connection string names its own.
 inline constexpr int kConnectTimeoutSeconds = 4;
@@ -48,6 +50,7 @@ class PgConnection
     Result Finish(void* result);
 
     std::string m_strConnection;
+    const PgLibrary* m_pq = nullptr; // loaded by the first Connect
     pg_conn* m_pConnection = nullptr;
 };
 }

@@ -159,24 +159,18 @@ class Renames
     std::unordered_map<std::string, Taken> m_taken;
 };
 
-// The text of a roster as the file stores it.
-std::string Stored(const CStudentRoster& roster)
-{
-    return Complemented(roster.ComposeRecordText());
-}
-
 // A roster from stored bytes, or null when they do not read as a record
 // file: the first line of the text must name a student. An empty file is an
 // empty roster.
-std::unique_ptr<CStudentRoster> FromStored(const std::string& stored)
+std::unique_ptr<CStudentRoster> FromStored(std::string stored)
 {
     if (stored.empty())
         return std::make_unique<CStudentRoster>();
-    const std::string text = Complemented(stored);
-    const auto first = text.find_first_not_of("\r\n");
-    if (first == std::string::npos || text[first] != 'u')
+    ComplementInPlace(stored);
+    const auto first = stored.find_first_not_of("\r\n");
+    if (first == std::string::npos || stored[first] != 'u')
         return nullptr;
-    return CStudentRoster::ParseRecordText(text);
+    return CStudentRoster::ParseOwnedText(std::move(stored));
 }
 
 // An exclusive or shared open-file lock on a lock file, held until destroyed.
@@ -361,7 +355,7 @@ std::vector<std::string> DuplicateNames(const CStudentRoster& roster)
     std::unordered_set<std::string_view> told;
     for (int i = 0; i < roster.GetStudentCount(); ++i)
     {
-        const std::string& name = roster.GetStudent(i)->m_strName;
+        const std::string& name = roster.GetName(i);
         if (roster.FindStudent(name) != i && told.insert(name).second)
             names.push_back(name);
     }
@@ -401,7 +395,7 @@ CRecordFile::Reading CRecordFile::ReadLocked() const
     }
     if (!reading.status)
         return reading;
-    reading.roster = FromStored(stored);
+    reading.roster = FromStored(std::move(stored));
     if (!reading.roster)
         reading.status = FileStatus::Failed("it does not read as a record file");
     return reading;
@@ -441,7 +435,10 @@ FileStatus CRecordFile::Update(const Change& change, std::unique_ptr<CStudentRos
     }
     if (std::string refused = change(*now.roster); !refused.empty())
         return FileStatus::Failed(refused);
-    FileStatus status = ReplaceFile(m_strPath, Stored(*now.roster));
+    // The students this change did not touch keep their bytes.
+    std::string stored = now.roster->ComposeForSave();
+    ComplementInPlace(stored);
+    FileStatus status = ReplaceFile(m_strPath, stored);
     if (!status)
         return status;
     std::string aside;

@@ -1,5 +1,7 @@
 #include "records/StudentRoster.h"
 
+#include <algorithm>
+#include <charconv>
 #include <climits>
 #include <crypt.h>
 #include <cstdio>
@@ -17,12 +19,57 @@ bool HoldsLineBreak(std::string_view text)
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
-std::string TwoDigitNumber(int value)
+// printf's "%02d".
+void AppendTwoDigits(std::string& text, int value)
 {
     char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%02d", value);
-    return buffer;
+    char* end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    if (value >= 0 && value < 10)
+        text += '0';
+    text.append(buffer, end);
 }
+
+// Local dates as the record file writes them ("%Y%m%d%H%M%S"), the date
+// of each day worked out once: results of a file fall on few days.
+class LocalDates
+{
+  public:
+    void Append(std::string& text, quillet::TimeStamp time)
+    {
+        const auto found = m_days.find(time / 3600);
+        if (found != m_days.end() && time >= found->second.start && time < found->second.start + 3600)
+        {
+            const Hour& hour = found->second;
+            text += hour.text;
+            AppendTwoDigits(text, static_cast<int>((time - hour.start) / 60));
+            AppendTwoDigits(text, static_cast<int>((time - hour.start) % 60));
+            return;
+        }
+        const std::string full = quillet::FormatLocalTime(time, "%Y%m%d%H%M%S");
+        text += full;
+        // An hour that starts on a whole local hour keeps its date and hour
+        // for every second in it (no zone shifts by a part of an hour
+        // within one).
+        if (full.size() == 14)
+        {
+            const int minutes = (full[10] - '0') * 10 + (full[11] - '0');
+            const int seconds = (full[12] - '0') * 10 + (full[13] - '0');
+            const quillet::TimeStamp start = time - minutes * 60 - seconds;
+            if (start / 3600 == time / 3600 &&
+                quillet::FormatLocalTime(start, "%Y%m%d%H") == full.substr(0, 10) &&
+                quillet::FormatLocalTime(start + 3599, "%Y%m%d%H") == full.substr(0, 10))
+                m_days[time / 3600] = {start, full.substr(0, 10)};
+        }
+    }
+
+  private:
+    struct Hour
+    {
+        quillet::TimeStamp start;
+        std::string text; // "YYYYMMDDHH"
+    };
+    std::unordered_map<quillet::TimeStamp, Hour> m_days;
+};
 
 // Turning a date into a time through mktime costs microseconds, since it
 // consults the time zone on every call; a record file holds many results of
@@ -102,7 +149,79 @@ void ReadDateLine(CResultEntry& result, std::string_view line, DayTimes& days)
     else
         result.m_strDateText = std::string(value);
 }
+
+// The next line of a text: up to its first CR or LF (CR LF leaves an empty
+// line); `text` moves past it.
+std::string_view NextLine(std::string_view& text)
+{
+    // A plain scan: find_first_of calls memchr once for every byte.
+    std::size_t stop = 0;
+    while (stop < text.size() && text[stop] != '\n' && text[stop] != '\r')
+        ++stop;
+    const std::string_view line = text.substr(0, stop);
+    text = stop == text.size() ? std::string_view() : text.substr(stop + 1);
+    return line;
 }
+
+// The results among a student's lines (the ones after his u line).
+void ReadStudentLines(CStudentRecord& student, std::string_view lines, DayTimes& days)
+{
+    CResultEntry* result = nullptr;
+    while (!lines.empty())
+    {
+        const std::string_view line = NextLine(lines);
+        if (line.empty())
+            continue;
+        const std::string_view value = line.substr(1);
+        if (line[0] == 't')
+        {
+            auto added = std::make_unique<CResultEntry>();
+            added->m_strTitle = value;
+            result = added.get();
+            student.m_results.push_back(std::move(added));
+            continue;
+        }
+        if (!result)
+            continue;
+        switch (line[0])
+        {
+        case 'c':
+            result->m_bTest = false;
+            result->m_strChapter = value;
+            break;
+        case 'd':
+            ReadDateLine(*result, line, days);
+            break;
+        case 's':
+            result->m_spanTaken = quillet::AtoiField(line, 5, 2) + 60ll * quillet::AtoiField(line, 3, 2) +
+                                  3600ll * quillet::AtoiField(line, 1, 2);
+            break;
+        case 'r':
+            result->m_nRight = quillet::AtoiField(value, 0);
+            break;
+        case 'a':
+            result->m_nTotal = quillet::AtoiField(value, 0);
+            break;
+        case 'q':
+            result->m_bPreTest = true;
+            break;
+        default:
+            break;
+        }
+    }
+}
+}
+
+struct CStudentRoster::DateCache
+{
+    DayTimes days;
+    LocalDates dates;
+};
+
+CStudentRoster::CStudentRoster() = default;
+CStudentRoster::~CStudentRoster() = default;
+CStudentRoster::CStudentRoster(CStudentRoster&&) noexcept = default;
+CStudentRoster& CStudentRoster::operator=(CStudentRoster&&) noexcept = default;
 
 int CStudentRoster::FindStudent(std::string_view name) const
 {
@@ -114,6 +233,7 @@ void CStudentRoster::Append(std::unique_ptr<CStudentRecord> student)
 {
     m_firstOfName.try_emplace(student->m_strName, GetStudentCount());
     m_students.push_back(std::move(student));
+    m_unread.emplace_back();
 }
 
 bool CStudentRoster::PasswordMatches(std::string_view stored, std::string_view typed)
@@ -153,6 +273,7 @@ bool CStudentRoster::AddResult(std::string_view name, std::string_view password,
     const int index = FindStudent(name);
     if (index < 0 || !entry || !CheckPassword(name, password))
         return false;
+    ReadResults(static_cast<std::size_t>(index));
     m_students[static_cast<std::size_t>(index)]->m_results.push_back(std::move(entry));
     return true;
 }
@@ -161,7 +282,13 @@ CStudentRecord* CStudentRoster::GetStudent(int index) const
 {
     if (index < 0 || index >= GetStudentCount())
         return nullptr;
+    ReadResults(static_cast<std::size_t>(index));
     return m_students[static_cast<std::size_t>(index)].get();
+}
+
+const std::string& CStudentRoster::GetName(int index) const
+{
+    return m_students[static_cast<std::size_t>(index)]->m_strName;
 }
 
 int CStudentRoster::GetResultCount(int student) const
@@ -178,103 +305,153 @@ CResultEntry* CStudentRoster::GetResult(int student, int result) const
     return record->m_results[static_cast<std::size_t>(result)].get();
 }
 
+void CStudentRoster::ComposeStudent(std::string& text, const CStudentRecord& student) const
+{
+    text += 'u';
+    text += student.m_strName;
+    text += "\np";
+    text += student.m_strPassword;
+    text += '\n';
+    for (const auto& result : student.m_results)
+    {
+        text += 't';
+        text += result->m_strTitle;
+        text += '\n';
+        if (!result->m_bTest)
+        {
+            text += 'c';
+            text += result->m_strChapter;
+            text += '\n';
+        }
+        text += 'd';
+        if (result->m_strDateText)
+            text += *result->m_strDateText;
+        else
+        {
+            if (!m_pDates)
+                m_pDates = std::make_unique<DateCache>();
+            m_pDates->dates.Append(text, result->m_timeGraded);
+        }
+        text += "\ns";
+        // Whole days are not kept, as the time of day shows them.
+        const quillet::TimeSpan span = std::max<quillet::TimeSpan>(result->m_spanTaken, 0);
+        AppendTwoDigits(text, static_cast<int>(span / 3600 % 24));
+        AppendTwoDigits(text, static_cast<int>(span / 60 % 60));
+        AppendTwoDigits(text, static_cast<int>(span % 60));
+        text += "\nr";
+        AppendTwoDigits(text, result->m_nRight);
+        text += "\na";
+        AppendTwoDigits(text, result->m_nTotal);
+        text += '\n';
+        if (result->m_bPreTest)
+            text += "q\n";
+    }
+}
+
 std::string CStudentRoster::ComposeRecordText() const
 {
+    // About the right size: a student's lines rarely take more than they did.
     std::string text;
-    for (const auto& student : m_students)
+    quillet::ReserveLarge(text, m_pText ? m_pText->size() + m_pText->size() / 8 + 4096 : 4096);
+    for (std::size_t i = 0; i < m_students.size(); ++i)
     {
-        text += 'u' + student->m_strName + "\np" + student->m_strPassword + '\n';
-        for (const auto& result : student->m_results)
+        const CStudentRecord& student = *m_students[i];
+        if (m_unread[i].empty())
         {
-            text += 't' + result->m_strTitle + '\n';
-            if (!result->m_bTest)
-                text += 'c' + result->m_strChapter + '\n';
-            text += 'd';
-            text += result->m_strDateText ? *result->m_strDateText
-                                          : quillet::FormatLocalTime(result->m_timeGraded, "%Y%m%d%H%M%S");
-            text += "\ns" + quillet::FormatSpan(result->m_spanTaken, "%H%M%S");
-            text += "\nr" + TwoDigitNumber(result->m_nRight);
-            text += "\na" + TwoDigitNumber(result->m_nTotal) + '\n';
-            if (result->m_bPreTest)
-                text += "q\n";
+            ComposeStudent(text, student);
+            continue;
         }
+        // Read, written anew and let go one at a time, so that a large
+        // file never lies in memory as objects all at once.
+        CStudentRecord read;
+        read.m_strName = student.m_strName;
+        read.m_strPassword = student.m_strPassword;
+        std::string_view lines = m_unread[i];
+        NextLine(lines);
+        if (!m_pDates)
+            m_pDates = std::make_unique<DateCache>();
+        ReadStudentLines(read, lines, m_pDates->days);
+        ComposeStudent(text, read);
+    }
+    return text;
+}
+
+std::string CStudentRoster::ComposeForSave() const
+{
+    std::string text;
+    quillet::ReserveLarge(text, m_pText ? m_pText->size() + 4096 : 4096);
+    for (std::size_t i = 0; i < m_students.size(); ++i)
+    {
+        const std::string_view block = m_unread[i];
+        if (block.empty())
+        {
+            ComposeStudent(text, *m_students[i]);
+            continue;
+        }
+        text += block;
+        if (block.back() != '\n' && block.back() != '\r')
+            text += '\n';
     }
     return text;
 }
 
 std::unique_ptr<CStudentRoster> CStudentRoster::ParseRecordText(std::string_view text)
 {
+    return ParseOwnedText(std::string(text));
+}
+
+std::unique_ptr<CStudentRoster> CStudentRoster::ParseOwnedText(std::string&& owned)
+{
+    // Only the names and passwords are read now: a save looks at one
+    // student of thousands, and copies the others' lines as they are.
+    auto text = std::make_shared<const std::string>(std::move(owned));
     std::unique_ptr<CStudentRoster> roster;
     CStudentRecord* student = nullptr;
-    CResultEntry* result = nullptr;
-    DayTimes days;
-    while (!text.empty())
+    const char* blockStart = nullptr;
+    const auto closeBlock = [&](const char* end)
     {
-        // A line ends at its first CR or LF; CR LF leaves an empty line.
-        const auto stop = text.find_first_of("\r\n");
-        const std::string_view line = text.substr(0, stop);
-        text = stop == std::string_view::npos ? std::string_view() : text.substr(stop + 1);
+        if (roster && blockStart)
+            roster->m_unread.back() =
+                std::string_view(blockStart, static_cast<std::size_t>(end - blockStart));
+    };
+    std::string_view rest = *text;
+    while (!rest.empty())
+    {
+        const char* lineStart = rest.data();
+        const std::string_view line = NextLine(rest);
         if (line.empty())
             continue;
-
-        const std::string_view value = line.substr(1);
-        switch (line[0])
+        if (line[0] == 'u')
         {
-        case 'u':
-        {
+            closeBlock(lineStart);
             if (!roster)
                 roster = std::make_unique<CStudentRoster>();
             auto added = std::make_unique<CStudentRecord>();
-            added->m_strName = value;
+            added->m_strName = line.substr(1);
             student = added.get();
-            result = nullptr;
             roster->Append(std::move(added));
-            break;
+            blockStart = lineStart;
         }
-        case 'p':
-            if (student)
-                student->m_strPassword = value;
-            break;
-        case 't':
-            if (student)
-            {
-                auto added = std::make_unique<CResultEntry>();
-                added->m_strTitle = value;
-                result = added.get();
-                student->m_results.push_back(std::move(added));
-            }
-            break;
-        default:
-            if (!result)
-                break;
-            switch (line[0])
-            {
-            case 'c':
-                result->m_bTest = false;
-                result->m_strChapter = value;
-                break;
-            case 'd':
-                ReadDateLine(*result, line, days);
-                break;
-            case 's':
-                result->m_spanTaken = quillet::AtoiField(line, 5, 2) + 60ll * quillet::AtoiField(line, 3, 2) +
-                                      3600ll * quillet::AtoiField(line, 1, 2);
-                break;
-            case 'r':
-                result->m_nRight = quillet::AtoiField(value, 0);
-                break;
-            case 'a':
-                result->m_nTotal = quillet::AtoiField(value, 0);
-                break;
-            case 'q':
-                result->m_bPreTest = true;
-                break;
-            default:
-                break;
-            }
-        }
+        else if (line[0] == 'p' && student)
+            student->m_strPassword = line.substr(1);
     }
+    closeBlock(text->data() + text->size());
+    if (roster)
+        roster->m_pText = std::move(text);
     return roster;
+}
+
+void CStudentRoster::ReadResults(std::size_t index) const
+{
+    const std::string_view block = m_unread[index];
+    if (block.empty())
+        return;
+    m_unread[index] = {};
+    if (!m_pDates)
+        m_pDates = std::make_unique<DateCache>();
+    std::string_view lines = block;
+    NextLine(lines); // the u line
+    ReadStudentLines(*m_students[index], lines, m_pDates->days);
 }
 
 std::unique_ptr<CStudentRoster> CStudentRoster::ReadFile(const std::string& path)
@@ -283,5 +460,5 @@ std::unique_ptr<CStudentRoster> CStudentRoster::ReadFile(const std::string& path
     if (!quillet::ReadWholeFile(path, stored))
         return nullptr;
     quillet::ComplementInPlace(stored);
-    return ParseRecordText(stored);
+    return ParseOwnedText(std::move(stored));
 }

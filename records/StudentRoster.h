@@ -40,12 +40,12 @@ struct CStudentRecord
 class CStudentRoster
 {
   public:
-    CStudentRoster() = default;
-    virtual ~CStudentRoster() = default;
+    CStudentRoster();
+    virtual ~CStudentRoster();
     CStudentRoster(const CStudentRoster&) = delete;
     CStudentRoster& operator=(const CStudentRoster&) = delete;
-    CStudentRoster(CStudentRoster&&) = default;
-    CStudentRoster& operator=(CStudentRoster&&) = default;
+    CStudentRoster(CStudentRoster&&) noexcept;
+    CStudentRoster& operator=(CStudentRoster&&) noexcept;
 
     // Index of the first student of exactly that name, or -1. A student's
     // name is not to be changed once in the roster: it is looked up by it.
@@ -64,13 +64,23 @@ class CStudentRoster
 
     int GetStudentCount() const { return static_cast<int>(m_students.size()); }
     CStudentRecord* GetStudent(int index) const;
+    // The student's name alone, without reading his results.
+    const std::string& GetName(int index) const;
     int GetResultCount(int student) const;
     CResultEntry* GetResult(int student, int result) const;
 
-    // The record text (before the byte complement).
+    // The record text (before the byte complement), every line written anew.
     std::string ComposeRecordText() const;
-    // The roster of a record text, or null when it names no student.
+    // The record text as a save writes it: the students that nobody looked
+    // at since the text was read (GetStudent, GetResult, AddResult) keep
+    // their lines as they were, so that a save costs a copy of their bytes;
+    // the others are written anew.
+    std::string ComposeForSave() const;
+    // The roster of a record text, or null when it names no student. A
+    // student's results are read from the text when first asked for.
     static std::unique_ptr<CStudentRoster> ParseRecordText(std::string_view text);
+    // The same, taking the text over instead of copying it.
+    static std::unique_ptr<CStudentRoster> ParseOwnedText(std::string&& text);
     // The roster of a stored record file, read without its lock (a file is
     // only ever replaced whole), or null when it cannot be read or names no
     // student.
@@ -89,7 +99,19 @@ class CStudentRoster
         }
     };
 
+    // Reads the results of a student read from text, once.
+    void ReadResults(std::size_t index) const;
+    // The students written anew: the roster's own, and the others parsed on the way.
+    void ComposeStudent(std::string& text, const CStudentRecord& student) const;
+
+    struct DateCache;
+
     std::vector<std::unique_ptr<CStudentRecord>> m_students;
+    // The text a roster was read from, and the lines of each of its
+    // students after the u line that are not read yet (empty when they are).
+    std::shared_ptr<const std::string> m_pText;
+    mutable std::vector<std::string_view> m_unread;
+    mutable std::unique_ptr<DateCache> m_pDates;
     // The first student of each name, so that a roster of a million students
     // is not searched from its start for every name.
     std::unordered_map<std::string, int, NameHash, std::equal_to<>> m_firstOfName;

@@ -1,5 +1,7 @@
 #include "skin/SkinDialog.h"
 
+#include "skin/ModalOverlay.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QScreen>
@@ -16,9 +18,19 @@ void CSkinDialog::PlaceCentred(QSize size)
     Centre();
 }
 
+int CSkinDialog::DoModal()
+{
+    return CModalOverlay::Exec(*this);
+}
+
 void CSkinDialog::Centre()
 {
     const QSize size = this->size();
+    if (!isWindow())
+    {
+        move((parentWidget()->width() - size.width()) / 2, (parentWidget()->height() - size.height()) / 2);
+        return;
+    }
     QWidget* owner = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
     QRect over;
     if (owner && owner != this && owner->isVisible())

@@ -20,13 +20,15 @@ class CSkinDialog : public QDialog
   public:
     explicit CSkinDialog(QWidget* parent);
 
-    int DoModal() { return exec(); }
+    // Modal over its owner's window (CModalOverlay).
+    int DoModal();
 
     void accept() override { done(IDOK); }
     void reject() override { done(IDCANCEL); }
 
   protected:
-    // Sizes the dialog and centres it over its owner (or the screen).
+    // Sizes the dialog and centres it over its owner (or the screen), or
+    // inside the owner's window when it is drawn there.
     void PlaceCentred(QSize size);
     void Centre();
     CSkinButton* AddButton(int id, const QString& caption, const QRect& rect);

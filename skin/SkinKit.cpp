@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 #include "platform/Text.h"
 
@@ -20,10 +21,12 @@ static void InitSkinResources()
     (void)registered;
 }
 
-QImage LoadSkinBitmap(int id)
+QImage LoadSkinBitmap(int id, qreal scale)
 {
     InitSkinResources();
-    const QString path = QStringLiteral(":/skin/%1.bmp").arg(id);
+    // The @2x name is what tells the image reader its device pixel ratio.
+    const QString path =
+        scale > 1 ? QStringLiteral(":/skin/%1@2x.bmp").arg(id) : QStringLiteral(":/skin/%1.bmp").arg(id);
     if (!QFile::exists(path))
         return {};
     return QImage(path);
@@ -31,23 +34,73 @@ QImage LoadSkinBitmap(int id)
 
 namespace quillet::skin
 {
+qreal DeviceScale(const QPainter& painter)
+{
+    const QTransform& world = painter.worldTransform();
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
+    return ratio * std::max(std::abs(world.m11()), std::abs(world.m22()));
+}
+
+namespace
+{
+// Drawn at a scale other than its own, a bitmap is resampled smoothly
+// (the 2x drawing at 1.5, or on a printer) rather than in blocks.
+class Resampling
+{
+  public:
+    Resampling(QPainter& painter, const QImage& bitmap) : m_painter(painter)
+    {
+        m_smooth = DeviceScale(painter) != bitmap.devicePixelRatio();
+        if (!m_smooth)
+            return;
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    }
+    ~Resampling()
+    {
+        if (m_smooth)
+            m_painter.restore();
+    }
+    Resampling(const Resampling&) = delete;
+    Resampling& operator=(const Resampling&) = delete;
+
+    bool Smooth() const { return m_smooth; }
+
+  private:
+    QPainter& m_painter;
+    bool m_smooth = false;
+};
+}
+
 void BlitBitmap(QPainter& painter, int id, QPoint at)
 {
-    const QImage bitmap = LoadSkinBitmap(id);
-    if (!bitmap.isNull())
-        painter.drawImage(at, bitmap);
+    const QImage bitmap = LoadSkinBitmap(id, DeviceScale(painter));
+    if (bitmap.isNull())
+        return;
+    const Resampling resampling(painter, bitmap);
+    painter.drawImage(at, bitmap);
 }
 
 void TileBitmap(QPainter& painter, int id, const QRect& area)
 {
-    const QImage tile = LoadSkinBitmap(id);
+    const QImage tile = LoadSkinBitmap(id, DeviceScale(painter));
     if (tile.isNull() || tile.width() == 0 || tile.height() == 0)
         return;
+    const Resampling resampling(painter, tile);
+    if (resampling.Smooth())
+    {
+        // One texture, so that resampling leaves no seams where tiles meet.
+        QBrush texture(tile);
+        texture.setTransform(QTransform::fromTranslate(area.left(), area.top()));
+        painter.fillRect(area, texture);
+        return;
+    }
+    const QSize step = tile.deviceIndependentSize().toSize();
     painter.save();
     painter.setClipRect(area);
-    for (int x = 0; x < area.width(); x += tile.width())
+    for (int x = 0; x < area.width(); x += step.width())
     {
-        for (int y = 0; y < area.height(); y += tile.height())
+        for (int y = 0; y < area.height(); y += step.height())
             painter.drawImage(area.topLeft() + QPoint(x, y), tile);
     }
     painter.restore();

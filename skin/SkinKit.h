@@ -10,8 +10,9 @@
 #include "skin/SkinCatalogue.h"
 
 // A fresh copy of skin bitmap `id` on every call; a null image when the id
-// is unknown.
-QImage LoadSkinBitmap(int id);
+// is unknown. For `scale` device pixels to a pixel above 1 it is the drawing
+// at twice the size, whose device pixel ratio of 2 keeps its size in pixels.
+QImage LoadSkinBitmap(int id, qreal scale = 1);
 
 namespace quillet::skin
 {
@@ -20,7 +21,11 @@ constexpr QRect ToQRect(const Rect& r)
     return QRect(r.x, r.y, r.width, r.height);
 }
 
-// Copies bitmap `id` at its own size to `at`; a missing bitmap is skipped.
+// Device pixels to a pixel where `painter` draws: the device's ratio times
+// the painter's own scaling.
+qreal DeviceScale(const QPainter& painter);
+// Copies bitmap `id` at its own size to `at`, from the drawing that suits
+// the painter's scale; a missing bitmap is skipped.
 void BlitBitmap(QPainter& painter, int id, QPoint at);
 // Repeats bitmap `id` over `area` in columns and rows from its top-left
 // corner; the last column and row are clipped.

@@ -230,11 +230,10 @@ void CPagePainter::DrawAnswer(QPainter& painter, const ::DrawItem& item) const
                                                  : kMarkerNotChosen;
         else if (i == current->GetAnswer())
             marker = kMarkerChosen;
-        const QImage picture = LoadSkinBitmap(marker);
-        painter.drawImage(item.rect.topLeft() + QPoint(2, 0), picture);
+        BlitBitmap(painter, marker, item.rect.topLeft() + QPoint(2, 0));
 
         const QString text = AnswerText(i);
-        const QRect textRect(QPoint(item.rect.left() + picture.width() + 6, item.rect.top() + 3),
+        const QRect textRect(QPoint(item.rect.left() + SizeOf(marker).width + 6, item.rect.top() + 3),
                              QPoint(item.rect.right() - 3, item.rect.bottom() - 3));
         if (!text.isEmpty())
             DrawText(painter, textRect, text, DT_WORDBREAK);

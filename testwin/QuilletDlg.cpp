@@ -121,7 +121,15 @@ void CQuilletDlg::SetRecordStore(std::unique_ptr<quillet::RecordStore> store)
 int CQuilletDlg::DoModal()
 {
     if (m_nPage == PageStart)
+    {
+        // The window system maps the window while the page is set up, which
+        // it had waited for before: no event, and so no paint, is handled
+        // until exec, and the window it paints then is the one set up.
+        setWindowTitle(FromBytes(m_session.Caption()));
+        setAttribute(Qt::WA_ShowModal);
+        show();
         OnInitDialog();
+    }
     return exec();
 }
 

@@ -21,35 +21,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   exit 77
 fi
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Its own display, whichever number is free.
-exec 5>"$work/display"
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -n1 "$work/display")
+. "$here/../../scripts/lib/display.sh"
+session_work
+start_xvfb 1024x768
 
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/runtime
 export QUILLET_RECORD_DIR=$work/records HOME=$work/home
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$HOME" "$QUILLET_RECORD_DIR"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
-# A window manager as on a desktop: it gives the focus to windows as they
-# open and back to the window under a dialog that closes.
-cat >"$HOME/.jwmrc" <<'RC'
-<?xml version="1.0"?>
-<JWM><FocusModel>click</FocusModel></JWM>
-RC
-jwm >"$work/wm.log" 2>&1 &
-pids+=($!)
+start_jwm
 export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0
 
 # Everything inside one D-Bus session, the accessibility bus launched in it.

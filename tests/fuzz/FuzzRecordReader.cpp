@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the record reader as plain text and as stored
-// bytes, then writes what it read back out and reads that again: the second
-// reading must give the same text.
+// bytes, then writes what it read back out, both anew and as a save does,
+// and reads that again: the second reading must give the same text.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -13,9 +13,13 @@ namespace
 {
 void Exercise(CStudentRoster& roster)
 {
+    // A save keeps the lines of the students it did not touch: read again,
+    // they are the same students.
+    const std::string saved = roster.ComposeForSave();
     const std::string text = roster.ComposeRecordText();
     auto again = CStudentRoster::ParseRecordText(text);
-    if (!again || again->ComposeRecordText() != text)
+    auto fromSave = CStudentRoster::ParseRecordText(saved);
+    if (!again || again->ComposeRecordText() != text || !fromSave || fromSave->ComposeRecordText() != text)
         std::abort();
 
     CResultHistory history;

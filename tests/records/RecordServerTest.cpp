@@ -188,10 +188,12 @@ TEST(RecordServer, FiftyMachinesAtOnceLoseNoResultAndStoreNoneTwice)
 {
     if (!g_server)
         GTEST_SKIP() << g_skip;
+    // Fifty scram handshakes at once on a loaded two-core runner outlast a lab machine's four
+    // seconds; what is tested here is what the server keeps, not how soon it answers.
+    const std::string patient = g_server->Connection("lab") + " connect_timeout=120";
     std::vector<Writer> clients;
     for (int k = 0; k < 50; ++k)
-        clients.push_back(
-            StartWriter({"--server", g_server->Connection("lab"), "crowd" + std::to_string(k), "20"}));
+        clients.push_back(StartWriter({"--server", patient, "crowd" + std::to_string(k), "20"}));
     for (Writer& client : clients)
         EXPECT_EQ(Finish(client), 0);
     std::string counts;

@@ -9,6 +9,7 @@
 
 #include "CourseBuilders.h"
 #include "records/FileRecordStore.h"
+#include "records/PgRecordStore.h"
 #include "records/RecordsTestSupport.h"
 #include "records/StudentSession.h"
 
@@ -114,6 +115,19 @@ TEST_F(Student, ALoginThatCannotBeCheckedIsAGuestAndNeverANewStudent)
                             RecordPath() + ".refused"));
     EXPECT_EQ(ResultsOf(RecordPath(), "Bob"), 1);
     EXPECT_EQ(ResultsOf(RecordPath() + ".refused", "Bob"), 1);
+}
+
+TEST_F(Student, ARecordServerOutOfReachIsNamedAndTheStudentIsAGuest)
+{
+    Said said;
+    StudentSession ann(std::make_unique<quillet::PgRecordStore>("host=" + m_dir + "/no-server dbname=quillet"));
+    EXPECT_EQ(ann.LogIn({"Ann", "pw"}, said.Prompts()), Login::Guest);
+    ASSERT_EQ(said.told.size(), 1u);
+    EXPECT_EQ(said.told[0].rfind("The record server " + m_dir + "/no-server cannot be reached: ", 0), 0u)
+        << said.told[0];
+    // The result waits on this machine.
+    EXPECT_TRUE(ann.SaveResult(Graded("Ann", 2), said.Prompts()));
+    EXPECT_TRUE(said.Heard("is kept in " + m_dir + "/data/quillet/server.pending"));
 }
 
 TEST_F(Student, AStudentWhoseResultsOnlyWaitPendingLogsInAsHimself)

@@ -1,6 +1,7 @@
 // The artwork against the layout: every place where the program writes or
 // puts a control lies inside the frame the artwork draws for it, on pixels
-// the window shows, and no button face is larger than its control.
+// the window shows, and no button face is larger than its control; in the
+// skin's own size and in its drawing at twice the size.
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QPainter>
@@ -21,17 +22,41 @@ QRect ClientRect(int id)
     return ToQRect(ControlOf(id).rect);
 }
 
+// What a window shows, at `scale` device pixels to a client pixel.
+struct Surface
+{
+    QImage image;
+    int scale = 1;
+};
+
 // The surface below the menu bar as the window paints it: the page, and on
 // the question pages the question panel where its control is.
-QImage Shown(int page, int panel = 0)
+Surface Shown(int scale, int page, int panel = 0)
 {
-    QImage shown(kSurfaceWidth, kSurfaceHeight, QImage::Format_RGB32);
+    QImage shown(kSurfaceWidth * scale, kSurfaceHeight * scale, QImage::Format_RGB32);
+    shown.setDevicePixelRatio(scale);
     shown.fill(Qt::black);
     QPainter painter(&shown);
-    painter.drawImage(QPoint(kBackgroundX, kBackgroundY), LoadSkinBitmap(BackgroundOf(page)));
+    BlitBitmap(painter, BackgroundOf(page), QPoint(kBackgroundX, kBackgroundY));
     if (panel)
-        painter.drawImage(ClientRect(IDC_QUESTION).topLeft(), LoadSkinBitmap(panel));
-    return shown;
+        BlitBitmap(painter, panel, ClientRect(IDC_QUESTION).topLeft());
+    return {shown, scale};
+}
+
+// A skinned dialog as it paints itself at `scale`.
+Surface Rendered(QWidget& dialog, int scale)
+{
+    QImage shown(dialog.size() * scale, QImage::Format_RGB32);
+    shown.setDevicePixelRatio(scale);
+    dialog.render(&shown);
+    return {shown, scale};
+}
+
+void AddScales()
+{
+    QTest::addColumn<int>("scale");
+    for (const int scale : {1, 2})
+        QTest::addRow("scale %d", scale) << scale;
 }
 
 bool IsFrame(QRgb pixel, const QList<QColor>& frame)
@@ -45,12 +70,17 @@ bool IsFrame(QRgb pixel, const QList<QColor>& frame)
                                });
 }
 
-// What keeps `r` from lying inside a frame of the colours `frame`: from
+// What keeps `client` from lying inside a frame of the colours `frame`: from
 // every pixel just outside its edges, walking outward over shown pixels, a
-// frame pixel must come within `reach`; a text, which the program draws
-// without a background, must not have one on its own edges either.
-QString NotInside(const QImage& shown, const QRect& r, const QList<QColor>& frame, int reach, bool text)
+// frame pixel must come within `reach` client pixels; a text, which the
+// program draws without a background, must not have one on its own edges
+// either.
+QString NotInside(const Surface& surface, const QRect& client, const QList<QColor>& frame, int reach,
+                  bool text)
 {
+    const QImage& shown = surface.image;
+    const QRect r(client.topLeft() * surface.scale, client.size() * surface.scale);
+    reach *= surface.scale;
     struct Side
     {
         QPoint from, along, out;
@@ -98,17 +128,21 @@ class ArtworkFitTest : public QObject
   private slots:
     void questionPagesFrameTheQuestionAnswersAndCounters_data()
     {
+        QTest::addColumn<int>("scale");
         QTest::addColumn<int>("page");
         QTest::addColumn<int>("panel");
-        for (const int page : {PageTest, PageQuiz, PageReview})
-            for (const int panel : {bitmap::kQuestionPanel, bitmap::kFlaggedPanel})
-                QTest::addRow("page %d, panel %d", page, panel) << page << panel;
+        for (const int scale : {1, 2})
+            for (const int page : {PageTest, PageQuiz, PageReview})
+                for (const int panel : {bitmap::kQuestionPanel, bitmap::kFlaggedPanel})
+                    QTest::addRow("scale %d, page %d, panel %d", scale, page, panel)
+                        << scale << page << panel;
     }
     void questionPagesFrameTheQuestionAnswersAndCounters()
     {
+        QFETCH(int, scale);
         QFETCH(int, page);
         QFETCH(int, panel);
-        const QImage shown = Shown(page, panel);
+        const Surface shown = Shown(scale, page, panel);
         // Where the program writes the question inside its control.
         const QRect question = ClientRect(IDC_QUESTION).adjusted(15, 10, -15, -13);
         QCOMPARE(NotInside(shown, question, {kPanelEdge}, 16, true), QString());
@@ -119,16 +153,20 @@ class ArtworkFitTest : public QObject
                 QCOMPARE(NotInside(shown, ClientRect(id), kSunken, 3, false), QString());
     }
 
+    void loginFieldsLieOnTheCard_data() { AddScales(); }
     void loginFieldsLieOnTheCard()
     {
-        const QImage shown = Shown(PageLogin);
+        QFETCH(int, scale);
+        const Surface shown = Shown(scale, PageLogin);
         for (const int id : {IDC_USER_NAME, IDC_PASSWORD})
             QCOMPARE(NotInside(shown, ClientRect(id), {kGoldEdge}, 150, false), QString());
     }
 
+    void resultsPageHoldsEveryRowAndTheGrade_data() { AddScales(); }
     void resultsPageHoldsEveryRowAndTheGrade()
     {
-        const QImage shown = Shown(PageResults);
+        QFETCH(int, scale);
+        const Surface shown = Shown(scale, PageResults);
         namespace r = results;
         const QFontMetrics list(MakeFont("Courier", 14));
         for (int y = r::kListTop; y < r::kListBottom; y += r::kListStep)
@@ -152,15 +190,17 @@ class ArtworkFitTest : public QObject
         }
     }
 
+    void dialogControlsLieInsideTheirFrames_data() { AddScales(); }
     void dialogControlsLieInsideTheirFrames()
     {
+        QFETCH(int, scale);
         CPromptDlg prompt;
         CConfirmPasswordDlg confirm;
         CEmailAddressDlg address;
         CBusyDlg busy;
         for (QWidget* dialog : std::initializer_list<QWidget*>{&prompt, &confirm, &address, &busy})
         {
-            const QImage shown = dialog->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            const Surface shown = Rendered(*dialog, scale);
             for (QWidget* control : dialog->findChildren<QWidget*>())
                 if (qobject_cast<CSkinButton*>(control) || qobject_cast<QLineEdit*>(control))
                     QVERIFY2(
@@ -180,6 +220,9 @@ class ArtworkFitTest : public QObject
             QVERIFY2(faces.width <= control.width() && faces.height <= control.height(),
                      qPrintable(QString::number(faces.id)));
             QCOMPARE(LoadSkinBitmap(faces.normal).size(), QSize(faces.width, faces.height));
+            const QImage twice = LoadSkinBitmap(faces.normal, 2);
+            QCOMPARE(twice.size(), QSize(faces.width, faces.height) * 2);
+            QCOMPARE(twice.deviceIndependentSize(), QSizeF(faces.width, faces.height));
         }
     }
 };

@@ -1,12 +1,15 @@
-// quillet-gallery OUTDIR [BANK]: renders every skinned dialog in its states,
-// and with a bank every page of the test window, to PNG files, for the
-// documentation and for reviewing the artwork.
+// quillet-gallery [--scale FACTOR] OUTDIR [BANK]: renders every skinned dialog
+// in its states, and with a bank every page of the test window, to PNG files,
+// for the documentation and for reviewing the artwork. FACTOR (default 1)
+// renders as on a screen of that many device pixels to a pixel, 2 for the
+// 2x skin.
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 #include "course/CourseReader.h"
@@ -148,11 +151,19 @@ bool SavePages(const QString& dir, const std::string& bank)
 
 int main(int argc, char** argv)
 {
+    // The scale is the window system's, so it is set before Qt starts.
+    if (argc >= 3 && std::strcmp(argv[1], "--scale") == 0)
+    {
+        qputenv("QT_SCALE_FACTOR", argv[2]);
+        argv[2] = argv[0];
+        argv += 2;
+        argc -= 2;
+    }
     QApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     if (argc != 2 && argc != 3)
     {
-        std::fputs("usage: quillet-gallery OUTDIR [BANK]\n", stderr);
+        std::fputs("usage: quillet-gallery [--scale FACTOR] OUTDIR [BANK]\n", stderr);
         return 2;
     }
     const QString dir = QString::fromLocal8Bit(argv[1]);

@@ -160,7 +160,9 @@ int Rewrite(const std::string& in, const std::string& out)
     const auto roster = ReadOrComplain(in);
     if (!roster)
         return 1;
-    return Write(out, quillet::Complemented(roster->ComposeRecordText()));
+    std::string stored = roster->ComposeRecordText();
+    quillet::ComplementInPlace(stored);
+    return Write(out, stored);
 }
 
 int Merge(std::vector<std::string> args)

@@ -22,13 +22,6 @@ namespace
 {
 constexpr double kPi = std::numbers::pi;
 
-QImage NewImage(int w, int h, const QColor& fill)
-{
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(fill);
-    return image;
-}
-
 void Prepare(QPainter& p)
 {
     p.setRenderHint(QPainter::Antialiasing);
@@ -44,17 +37,17 @@ QRgb Lerp(const QColor& a, const QColor& b, double t)
 }
 }
 
-QImage DrawQuestionPanel(bool flagged)
+QImage DrawQuestionPanel(bool flagged, int scale)
 {
     // The control starts above the client area: its first rows lie under
     // the menu bar, so the panel's frame starts below them. The program
     // writes the question in bold black over the rest, so nearly all of it
     // is plain light paper; ornament stays within the edges.
     const int hidden = -quillet::skin::ControlOf(IDC_QUESTION).rect.y;
-    QImage image = NewImage(470, 97, kNavy);
+    QImage image = Canvas(470, 97, scale, kNavy);
     QPainter p(&image);
     Prepare(p);
-    const QRect r(0, hidden, image.width(), image.height() - hidden);
+    const QRect r(0, hidden, 470, 97 - hidden);
     QLinearGradient paper(0, r.top(), 0, r.bottom());
     paper.setColorAt(0, QColor(0xff, 0xfd, 0xf7));
     paper.setColorAt(1, QColor(0xf6, 0xee, 0xdb));
@@ -98,9 +91,9 @@ QImage DrawQuestionPanel(bool flagged)
     return image;
 }
 
-QImage DrawAnswerMarker(int id)
+QImage DrawAnswerMarker(int id, int scale)
 {
-    QImage image = NewImage(25, 25, kAnswerYellow);
+    QImage image = Canvas(25, 25, scale, kAnswerYellow);
     QPainter p(&image);
     Prepare(p);
     const QPointF c(12.5, 12.5);
@@ -133,10 +126,10 @@ QImage DrawAnswerMarker(int id)
     return image;
 }
 
-QImage DrawResultMarker(bool right)
+QImage DrawResultMarker(bool right, int scale)
 {
     // Sits on the results list's paper, so the corners are that paper.
-    QImage image = NewImage(26, 16, kListPaper);
+    QImage image = Canvas(26, 16, scale, kListPaper);
     QPainter p(&image);
     Prepare(p);
     const QColor fill = right ? kRight : kWrong;
@@ -232,9 +225,9 @@ void Seal(QPainter& p, QPointF c, qreal r)
 }
 }
 
-QImage DrawCertificate()
+QImage DrawCertificate(int scale)
 {
-    QImage image = NewImage(800, 600, kCream);
+    QImage image = Canvas(800, 600, scale, kCream);
     QPainter p(&image);
     Prepare(p);
 
@@ -242,7 +235,7 @@ QImage DrawCertificate()
     age.setColorAt(0, QColor(0xfd, 0xf9, 0xee));
     age.setColorAt(0.7, kCream);
     age.setColorAt(1, QColor(0xee, 0xe0, 0xbf));
-    p.fillRect(image.rect(), age);
+    p.fillRect(QRect(0, 0, 800, 600), age);
 
     // Border: navy rule, gold line, a band of waves, gold and navy lines.
     p.setBrush(Qt::NoBrush);
@@ -311,19 +304,20 @@ QImage DrawCertificate()
     return image;
 }
 
-QImage DrawAbout()
+QImage DrawAbout(int scale)
 {
-    QImage image = NewImage(500, 300, kNavy);
+    QImage image = Canvas(500, 300, scale, kNavy);
     QPainter p(&image);
     Prepare(p);
     QLinearGradient fall(0, 0, 0, 300);
     fall.setColorAt(0, QColor(0x2a, 0x50, 0x7c));
     fall.setColorAt(1, QColor(0x12, 0x25, 0x3e));
-    p.fillRect(image.rect(), fall);
+    const QRect all(0, 0, 500, 300);
+    p.fillRect(all, fall);
     QRadialGradient glow(QPointF(110, 110), 260);
     glow.setColorAt(0, WithAlpha(kTeal, 70));
     glow.setColorAt(1, WithAlpha(kTeal, 0));
-    p.fillRect(image.rect(), glow);
+    p.fillRect(all, glow);
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(kNavyInk, 2));
     p.drawRect(QRectF(1, 1, 498, 298));
@@ -347,20 +341,23 @@ QImage DrawAbout()
     return image;
 }
 
-QImage DrawTableTile()
+QImage DrawTableTile(int scale)
 {
     // Pale blue paper with a diamond lattice of dots, one dot at the
     // corners and one in the middle, so that it repeats without a seam.
     constexpr int w = 22;
     constexpr int h = 18;
-    QImage image(w, h, QImage::Format_RGB32);
+    QImage image(w * scale, h * scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
     const QColor paper(0xee, 0xf3, 0xf8);
     const QColor dot(0xb8, 0xc9, 0xdd);
-    for (int y = 0; y < h; ++y)
+    for (int py = 0; py < image.height(); ++py)
     {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < w; ++x)
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(py));
+        const double y = SkinPixel(py, scale);
+        for (int px = 0; px < image.width(); ++px)
         {
+            const double x = SkinPixel(px, scale);
             double nearest = 1e9;
             for (const auto& [cx, cy] : {std::pair{0.0, 0.0}, std::pair{w / 2.0, h / 2.0}})
             {
@@ -370,35 +367,38 @@ QImage DrawTableTile()
                 dy = std::min(dy, h - dy);
                 nearest = std::min(nearest, std::hypot(dx, dy));
             }
-            row[x] = Lerp(dot, paper, (nearest - 1.2) / 1.3);
+            row[px] = Lerp(dot, paper, (nearest - 1.2) / 1.3);
         }
     }
     return image;
 }
 
-QImage DrawHintTile()
+QImage DrawHintTile(int scale)
 {
     // Warm note paper with a faint, fine fibre; repeats seamlessly because
     // the noise lattice wraps at the tile's edges.
     constexpr int w = 66;
     constexpr int h = 90;
-    QImage image(w, h, QImage::Format_RGB32);
+    QImage image(w * scale, h * scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
     const QColor light(0xfd, 0xf8, 0xe6);
     const QColor dark(0xf4, 0xea, 0xcf);
-    for (int y = 0; y < h; ++y)
+    for (int py = 0; py < image.height(); ++py)
     {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < w; ++x)
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(py));
+        const double y = SkinPixel(py, scale);
+        for (int px = 0; px < image.width(); ++px)
         {
+            const double x = SkinPixel(px, scale);
             const double broad = PeriodicNoise(x / 11.0, y / 15.0, 6, 6, 7);
             const double fibre = PeriodicNoise(x / 6.0, y / 2.0, 11, 45, 11);
-            row[x] = Lerp(light, dark, 0.7 * broad + 0.3 * fibre * fibre);
+            row[px] = Lerp(light, dark, 0.7 * broad + 0.3 * fibre * fibre);
         }
     }
     return image;
 }
 
-QImage DrawWoodTile()
+QImage DrawWoodTile(int scale)
 {
     // Light oak, flat sawn. Grain lines run along the board, bent gently by
     // waves and noise that all repeat exactly across the tile, so it tiles
@@ -406,7 +406,8 @@ QImage DrawWoodTile()
     constexpr int w = 380;
     constexpr int h = 200;
     constexpr int rings = 11;
-    QImage image(w, h, QImage::Format_RGB32);
+    QImage image(w * scale, h * scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
     const QColor early(0xec, 0xd3, 0xa8);
     const QColor late(0xcf, 0xa2, 0x6a);
     const QColor line(0xa5, 0x74, 0x42);
@@ -415,11 +416,13 @@ QImage DrawWoodTile()
         const double t = std::clamp((x - a) / (b - a), 0.0, 1.0);
         return t * t * (3 - 2 * t);
     };
-    for (int y = 0; y < h; ++y)
+    for (int py = 0; py < image.height(); ++py)
     {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < w; ++x)
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(py));
+        const double y = SkinPixel(py, scale);
+        for (int px = 0; px < image.width(); ++px)
         {
+            const double x = SkinPixel(px, scale);
             const double u = static_cast<double>(x) / w;
             const double v = static_cast<double>(y) / h;
             const double bend = 5.0 * std::sin(2 * kPi * (u + 0.13)) + 2.0 * std::sin(2 * kPi * (2 * u + v)) +
@@ -443,7 +446,7 @@ QImage DrawWoodTile()
             QColor c = QColor(Lerp(early, late, 0.75 * dark + 0.15 * body));
             c = QColor(Lerp(c, line, std::min(1.0, 0.55 * edge)));
             c = QColor(Lerp(c, late, 0.30 * streak * streak));
-            row[x] = c.rgb();
+            row[px] = c.rgb();
         }
     }
     return image;
@@ -453,11 +456,11 @@ std::vector<Bitmap> Catalogue()
 {
     std::vector<Bitmap> all;
     const auto add = [&all](int id, int w, int h, const char* group, const QString& caption,
-                            std::function<QImage()> draw) {
+                            std::function<QImage(int)> draw) {
         all.push_back(Bitmap{id, w, h, QString::fromLatin1(group), caption, std::move(draw)});
     };
     const auto picture =
-        [&add](int id, const char* group, const QString& caption, std::function<QImage()> draw)
+        [&add](int id, const char* group, const QString& caption, std::function<QImage(int)> draw)
     {
         const quillet::skin::BitmapSize size = quillet::skin::SizeOf(id);
         add(id, size.width, size.height, group, caption, std::move(draw));
@@ -465,30 +468,30 @@ std::vector<Bitmap> Catalogue()
     using namespace quillet::skin::bitmap;
     picture(kLoginPage, "Pages", QStringLiteral("Login / start"), DrawLoginPage);
     picture(kTestPage, "Pages", QStringLiteral("Test question"),
-            [] { return DrawQuestionPage(QuestionPage::Test); });
+            [](int scale) { return DrawQuestionPage(QuestionPage::Test, scale); });
     picture(kQuizPage, "Pages", QStringLiteral("Quiz question"),
-            [] { return DrawQuestionPage(QuestionPage::Quiz); });
+            [](int scale) { return DrawQuestionPage(QuestionPage::Quiz, scale); });
     picture(kReviewPage, "Pages", QStringLiteral("Review"),
-            [] { return DrawQuestionPage(QuestionPage::Review); });
+            [](int scale) { return DrawQuestionPage(QuestionPage::Review, scale); });
     picture(kResultsPage, "Pages", QStringLiteral("Results"), DrawResultsPage);
     picture(kCertificate, "Pictures", QStringLiteral("Certificate"), DrawCertificate);
     picture(kAbout, "Pictures", QStringLiteral("About"), DrawAbout);
     picture(kQuestionPanel, "Panels and markers", QStringLiteral("Question"),
-            [] { return DrawQuestionPanel(false); });
+            [](int scale) { return DrawQuestionPanel(false, scale); });
     picture(kFlaggedPanel, "Panels and markers", QStringLiteral("Question, flagged"),
-            [] { return DrawQuestionPanel(true); });
+            [](int scale) { return DrawQuestionPanel(true, scale); });
     picture(kMarkerChosen, "Panels and markers", QStringLiteral("chosen"),
-            [] { return DrawAnswerMarker(kMarkerChosen); });
+            [](int scale) { return DrawAnswerMarker(kMarkerChosen, scale); });
     picture(kMarkerNotChosen, "Panels and markers", QStringLiteral("not chosen"),
-            [] { return DrawAnswerMarker(kMarkerNotChosen); });
+            [](int scale) { return DrawAnswerMarker(kMarkerNotChosen, scale); });
     picture(kMarkerWrongChoice, "Panels and markers", QStringLiteral("wrong choice"),
-            [] { return DrawAnswerMarker(kMarkerWrongChoice); });
+            [](int scale) { return DrawAnswerMarker(kMarkerWrongChoice, scale); });
     picture(kMarkerRight, "Panels and markers", QStringLiteral("right answer"),
-            [] { return DrawAnswerMarker(kMarkerRight); });
+            [](int scale) { return DrawAnswerMarker(kMarkerRight, scale); });
     picture(kResultRight, "Panels and markers", QStringLiteral("right"),
-            [] { return DrawResultMarker(true); });
+            [](int scale) { return DrawResultMarker(true, scale); });
     picture(kResultWrong, "Panels and markers", QStringLiteral("wrong"),
-            [] { return DrawResultMarker(false); });
+            [](int scale) { return DrawResultMarker(false, scale); });
     picture(kWoodTile, "Tiles", QStringLiteral("Dialog wood"), DrawWoodTile);
     picture(kHintTile, "Tiles", QStringLiteral("Hint box"), DrawHintTile);
     picture(kTableTile, "Tiles", QStringLiteral("Table box"), DrawTableTile);
@@ -499,11 +502,12 @@ std::vector<Bitmap> Catalogue()
         const bool dialog =
             b.control == quillet::skin::kDialogOk || b.control == quillet::skin::kDialogCancel;
         const char* group = dialog ? "Dialog buttons" : "Command buttons";
-        add(f.normal, f.width, f.height, group, name, [&b] { return DrawButton(b, FaceState::Normal); });
+        add(f.normal, f.width, f.height, group, name,
+            [&b](int scale) { return DrawButton(b, FaceState::Normal, scale); });
         add(f.focused, f.width, f.height, group, name + QStringLiteral(", focused"),
-            [&b] { return DrawButton(b, FaceState::Focused); });
+            [&b](int scale) { return DrawButton(b, FaceState::Focused, scale); });
         add(f.pressed, f.width, f.height, group, name + QStringLiteral(", pressed"),
-            [&b] { return DrawButton(b, FaceState::Pressed); });
+            [&b](int scale) { return DrawButton(b, FaceState::Pressed, scale); });
     }
     return all;
 }

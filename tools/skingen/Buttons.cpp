@@ -223,15 +223,15 @@ const ButtonDesign* DesignOf(int control)
     return nullptr;
 }
 
-// The page picture, drawn once for all the faces that show it.
-const QImage& Backdrop(int page)
+// The page picture, drawn once a scale for all the faces that show it.
+const QImage& Backdrop(int page, int scale)
 {
-    static std::map<int, QImage> drawn;
-    auto [at, added] = drawn.try_emplace(page);
+    static std::map<std::pair<int, int>, QImage> drawn;
+    auto [at, added] = drawn.try_emplace({page, scale});
     if (added)
-        at->second = page == PageQuiz     ? DrawQuestionPage(QuestionPage::Quiz)
-                     : page == PageReview ? DrawQuestionPage(QuestionPage::Review)
-                                          : DrawQuestionPage(QuestionPage::Test);
+        at->second = page == PageQuiz     ? DrawQuestionPage(QuestionPage::Quiz, scale)
+                     : page == PageReview ? DrawQuestionPage(QuestionPage::Review, scale)
+                                          : DrawQuestionPage(QuestionPage::Test, scale);
     return at->second;
 }
 }
@@ -247,17 +247,22 @@ const quillet::skin::ButtonFaces& FacesOf(const ButtonDesign& design)
     return *quillet::skin::FacesOf(design.control);
 }
 
-QImage DrawButton(const ButtonDesign& design, FaceState state)
+QImage DrawButton(const ButtonDesign& design, FaceState state, int scale)
 {
     const quillet::skin::ButtonFaces& faces = FacesOf(design);
-    QImage image(faces.width, faces.height, QImage::Format_ARGB32_Premultiplied);
-    image.fill(theme::kColumn);
+    QImage image = Canvas(faces.width, faces.height, scale, theme::kColumn);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 
     if (design.backdrop >= 0)
-        p.drawImage(QPoint(0, 0), Backdrop(design.backdrop).copy(FromControl(design.control)));
+    {
+        const QRect behind = FromControl(design.control);
+        QImage piece =
+            Backdrop(design.backdrop, scale).copy(QRect(behind.topLeft() * scale, behind.size() * scale));
+        piece.setDevicePixelRatio(scale);
+        p.drawImage(QPoint(0, 0), piece);
+    }
     const QRect face = QRect(0, 0, faces.width, faces.height).marginsRemoved(design.inset);
     const int faceHeight = face.height();
     PaintFace(p, face, design.tone, state);

@@ -52,5 +52,5 @@ const std::vector<ButtonDesign>& AllButtons();
 QRect FaceOnPage(int control);
 // The design's bitmap ids and size.
 const quillet::skin::ButtonFaces& FacesOf(const ButtonDesign& design);
-QImage DrawButton(const ButtonDesign& design, FaceState state);
+QImage DrawButton(const ButtonDesign& design, FaceState state, int scale);
 }

@@ -34,11 +34,9 @@ constexpr int kBackgroundDy = quillet::skin::kBackgroundY;
 const QColor kRightLane{0xee, 0xf6, 0xea};
 const QColor kWrongLane{0xfb, 0xee, 0xea};
 
-QImage NewPage()
+QImage NewPage(int scale)
 {
-    QImage image(kPageWidth, kPageHeight, QImage::Format_ARGB32_Premultiplied);
-    image.fill(kNavy);
-    return image;
+    return Canvas(kPageWidth, kPageHeight, scale, kNavy);
 }
 
 void Prepare(QPainter& p)
@@ -138,9 +136,9 @@ void PageBadge(QPainter& p, QuestionPage kind)
 }
 }
 
-QImage DrawQuestionPage(QuestionPage kind)
+QImage DrawQuestionPage(QuestionPage kind, int scale)
 {
-    QImage image = NewPage();
+    QImage image = NewPage(scale);
     QPainter p(&image);
     Prepare(p);
     PaintBackdrop(p);
@@ -233,9 +231,9 @@ void TestSheet(QPainter& p)
 }
 }
 
-QImage DrawLoginPage()
+QImage DrawLoginPage(int scale)
 {
-    QImage image = NewPage();
+    QImage image = NewPage(scale);
     QPainter p(&image);
     Prepare(p);
     PaintBackdrop(p);
@@ -318,9 +316,9 @@ void Rosette(QPainter& p, QPointF c, qreal r)
 }
 }
 
-QImage DrawResultsPage()
+QImage DrawResultsPage(int scale)
 {
-    QImage image = NewPage();
+    QImage image = NewPage(scale);
     QPainter p(&image);
     Prepare(p);
 
@@ -357,10 +355,10 @@ QImage DrawResultsPage()
     // Each key on its lane's colour, as in the list.
     p.fillRect(mark.adjusted(-3, -2, 3, 2), kRightLane);
     p.fillRect(mark.translated(0, 24).adjusted(-3, -2, 3, 2), kWrongLane);
-    p.drawImage(mark.topLeft(), DrawResultMarker(true));
+    p.drawImage(mark.topLeft(), DrawResultMarker(true, scale));
     DrawLine(p, key, QStringLiteral("right"), 198, 209, kInk);
     mark.translate(0, 24);
-    p.drawImage(mark.topLeft(), DrawResultMarker(false));
+    p.drawImage(mark.topLeft(), DrawResultMarker(false, scale));
     DrawLine(p, key, QStringLiteral("wrong"), 198, 233, kInk);
 
     // The answer list: one ruled row per question, with a lane for the

@@ -11,6 +11,14 @@
 
 namespace skingen
 {
+QImage Canvas(int width, int height, int scale, const QColor& fill)
+{
+    QImage image(width * scale, height * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(fill);
+    return image;
+}
+
 QFont Sans(int pixels, bool bold)
 {
     QFont font(QStringLiteral("Liberation Sans"));

@@ -13,6 +13,16 @@
 
 namespace skingen
 {
+// A canvas of `width` x `height` skin pixels filled with `fill` and stored at
+// `scale` device pixels to a skin pixel: a painter on it draws in skin pixels.
+QImage Canvas(int width, int height, int scale, const QColor& fill);
+// Where the centre of device pixel `i` lies, in skin pixels less one half, for
+// textures computed pixel by pixel: `i` itself at scale 1.
+inline double SkinPixel(int i, int scale)
+{
+    return (i + 0.5) / scale - 0.5;
+}
+
 // A soft shadow around `r`, built from stacked translucent rounded
 // rectangles so that it needs no blur filter.
 void SoftShadow(QPainter& p, const QRectF& r, qreal radius, int spread, int alpha, QPointF offset = {2, 2});

@@ -1,5 +1,9 @@
 // quillet-skingen: draws every skin bitmap and writes them as 8-bit BMPs
 // sharing one colour table, with the resource file that compiles them in.
+// Each is drawn twice: ID.bmp at its own size, and ID@2x.bmp at twice the
+// size for screens of more than one device pixel to a pixel (Qt reads the
+// ratio from the name). The table is fitted to the first set only, so that
+// adding the second changed none of its bytes.
 //
 //   quillet-skingen OUTDIR                      bitmaps and OUTDIR/skin.qrc
 //   quillet-skingen --contact-sheet FILE.png    all bitmaps on one sheet
@@ -59,11 +63,17 @@ void RequireFonts()
     }
 }
 
-QByteArray ResourceFile(const std::map<int, QImage>& bitmaps)
+QString BitmapName(int id, int scale)
+{
+    return scale == 1 ? QStringLiteral("%1.bmp").arg(id) : QStringLiteral("%1@%2x.bmp").arg(id).arg(scale);
+}
+
+QByteArray ResourceFile(const std::map<int, QImage>& bitmaps, int scale)
 {
     QByteArray qrc = "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/skin\">\n";
-    for (const auto& [id, image] : bitmaps)
-        qrc += QStringLiteral("  <file alias=\"%1.bmp\">%1.bmp</file>\n").arg(id).toUtf8();
+    for (const int s : {1, scale})
+        for (const auto& [id, image] : bitmaps)
+            qrc += QStringLiteral("  <file alias=\"%1\">%1</file>\n").arg(BitmapName(id, s)).toUtf8();
     qrc += "  <file alias=\"icon.png\">icon.png</file>\n";
     qrc += "</qresource>\n</RCC>\n";
     return qrc;
@@ -88,14 +98,14 @@ QByteArray IconPng(int size)
     return bytes;
 }
 
-void WriteBitmaps(const QString& dir, const std::map<int, QImage>& bitmaps)
+void WriteBitmaps(const QString& dir, const std::map<int, QImage>& bitmaps, int scale)
 {
     if (!QDir().mkpath(dir))
         Fail(QStringLiteral("cannot create %1").arg(dir));
     for (const auto& [id, image] : bitmaps)
     {
         const QByteArray bytes = EncodeBmp8(image);
-        const QString path = QDir(dir).filePath(QStringLiteral("%1.bmp").arg(id));
+        const QString path = QDir(dir).filePath(BitmapName(id, scale));
         WriteFile(path, bytes);
 
         // Read it back: the header as written, and the pixels as Qt (and so
@@ -111,8 +121,35 @@ void WriteBitmaps(const QString& dir, const std::map<int, QImage>& bitmaps)
             loaded.colorTable() != image.colorTable() || loaded != image)
             Fail(QStringLiteral("%1 does not load back as written").arg(path));
     }
-    WriteFile(QDir(dir).filePath(QStringLiteral("icon.png")), IconPng(128));
-    WriteFile(QDir(dir).filePath(QStringLiteral("skin.qrc")), ResourceFile(bitmaps));
+}
+
+// Every bitmap of the catalogue drawn at `scale`, checked against its size.
+std::vector<QImage> DrawAll(const std::vector<Bitmap>& catalogue, int scale)
+{
+    std::vector<QImage> art;
+    for (const Bitmap& b : catalogue)
+    {
+        QImage image = b.draw(scale);
+        if (image.size() != QSize(b.width, b.height) * scale)
+            Fail(QStringLiteral("bitmap %1 came out %2 x %3 at scale %4, not %5 x %6")
+                     .arg(b.id)
+                     .arg(image.width())
+                     .arg(image.height())
+                     .arg(scale)
+                     .arg(b.width * scale)
+                     .arg(b.height * scale));
+        art.push_back(std::move(image));
+    }
+    return art;
+}
+
+std::map<int, QImage> Reduce(const std::vector<Bitmap>& catalogue, const std::vector<QImage>& art,
+                             const QList<QRgb>& table)
+{
+    std::map<int, QImage> finished;
+    for (std::size_t i = 0; i < catalogue.size(); ++i)
+        finished[catalogue[i].id] = ToIndexed(art[i], table);
+    return finished;
 }
 
 int Run(const QStringList& args)
@@ -150,30 +187,23 @@ int Run(const QStringList& args)
 
     RequireFonts();
     const std::vector<Bitmap> catalogue = Catalogue();
-    std::vector<QImage> art;
     std::set<int> ids;
     for (const Bitmap& b : catalogue)
-    {
         if (!ids.insert(b.id).second)
             Fail(QStringLiteral("bitmap %1 is listed twice").arg(b.id));
-        QImage image = b.draw();
-        if (image.size() != QSize(b.width, b.height))
-            Fail(QStringLiteral("bitmap %1 came out %2 x %3, not %4 x %5")
-                     .arg(b.id)
-                     .arg(image.width())
-                     .arg(image.height())
-                     .arg(b.width)
-                     .arg(b.height));
-        art.push_back(std::move(image));
-    }
 
+    const std::vector<QImage> art = DrawAll(catalogue, 1);
     const QList<QRgb> table = BuildSharedTable(art);
-    std::map<int, QImage> finished;
-    for (std::size_t i = 0; i < catalogue.size(); ++i)
-        finished[catalogue[i].id] = ToIndexed(art[i], table);
+    const std::map<int, QImage> finished = Reduce(catalogue, art, table);
 
     if (!outDir.isEmpty())
-        WriteBitmaps(outDir, finished);
+    {
+        constexpr int kHighScale = 2;
+        WriteBitmaps(outDir, finished, 1);
+        WriteBitmaps(outDir, Reduce(catalogue, DrawAll(catalogue, kHighScale), table), kHighScale);
+        WriteFile(QDir(outDir).filePath(QStringLiteral("icon.png")), IconPng(128));
+        WriteFile(QDir(outDir).filePath(QStringLiteral("skin.qrc")), ResourceFile(finished, kHighScale));
+    }
     if (!sheetPath.isEmpty() && !ContactSheet(catalogue, finished).save(sheetPath, "PNG"))
         Fail(QStringLiteral("cannot write %1").arg(sheetPath));
     return 0;

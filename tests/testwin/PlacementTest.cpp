@@ -1,0 +1,167 @@
+// Where a box appears on a real screen, as the student sees it: run by
+// tests/placement/placement.sh under weston (Wayland) and under Xvfb with a
+// window manager (X11). The test window opens on the login page, a box is
+// raised through it, the whole screen is captured while the box is up, and
+// the box must lie over the window's page, centred on it.
+#include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <functional>
+#include <optional>
+
+#include "skin/ModalOverlay.h"
+#include "testwin/ConfirmPasswordDlg.h"
+#include "testwin/QuilletDlg.h"
+
+using namespace quillet::skin;
+
+namespace
+{
+// The whole screen: the compositor's own capture on Wayland, the root
+// window on X11.
+QImage Screen()
+{
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(
+            QImage::Format_RGB32);
+    QTemporaryDir dir;
+    QProcess shooter;
+    shooter.setWorkingDirectory(dir.path());
+    shooter.start(QStringLiteral("weston-screenshooter"), {});
+    if (!shooter.waitForFinished(10000) || shooter.exitCode() != 0)
+        return {};
+    const QStringList shots = QDir(dir.path()).entryList({QStringLiteral("*.png")});
+    return shots.isEmpty() ? QImage()
+                           : QImage(dir.filePath(shots.first())).convertToFormat(QImage::Format_RGB32);
+}
+
+// Within a few levels a channel: a compositor may round a colour.
+bool Near(QRgb a, QRgb b)
+{
+    return std::abs(qRed(a) - qRed(b)) <= 3 && std::abs(qGreen(a) - qGreen(b)) <= 3 &&
+           std::abs(qBlue(a) - qBlue(b)) <= 3;
+}
+
+// Where `patch` lies on `screen`; nothing when nowhere.
+std::optional<QPoint> Find(const QImage& screen, const QImage& patch)
+{
+    for (int y = 0; y + patch.height() <= screen.height(); ++y)
+        for (int x = 0; x + patch.width() <= screen.width(); ++x)
+        {
+            bool same = true;
+            for (int py = 0; py < patch.height() && same; ++py)
+            {
+                const auto* a = reinterpret_cast<const QRgb*>(screen.constScanLine(y + py)) + x;
+                const auto* b = reinterpret_cast<const QRgb*>(patch.constScanLine(py));
+                for (int px = 0; px < patch.width() && same; ++px)
+                    same = Near(a[px], b[px]);
+            }
+            if (same)
+                return QPoint(x, y);
+        }
+    return std::nullopt;
+}
+
+// Where `widget` lies on `screen`, found by a patch of its own picture.
+std::optional<QRect> Locate(const QImage& screen, QWidget& widget, const QRect& patch)
+{
+    const QImage picture = widget.grab(patch).toImage().convertToFormat(QImage::Format_RGB32);
+    const std::optional<QPoint> at = Find(screen, picture);
+    if (!at)
+        return std::nullopt;
+    return QRect(*at - patch.topLeft(), widget.size());
+}
+
+QWidget* ShownBox()
+{
+    for (QWidget* widget : QApplication::allWidgets())
+        if (qobject_cast<QDialog*>(widget) && widget->isVisible() && widget->objectName() != "quilletWindow")
+            return widget;
+    return nullptr;
+}
+}
+
+class PlacementTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_records;
+
+  private slots:
+    void initTestCase() { qputenv("QUILLET_RECORD_DIR", m_records.path().toLocal8Bit()); }
+
+    void boxOpensOverTheWindow_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::newRow("Confirm Password, a new student") << "confirm";
+        QTest::newRow("No User Name") << "alert";
+        QTest::newRow("a plain message box") << "message";
+    }
+    void boxOpensOverTheWindow()
+    {
+        QFETCH(QString, box);
+        CQuilletDlg window;
+        window.OnInitDialog();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* user = window.findChild<QLineEdit*>(QStringLiteral("control1021"));
+        auto* password = window.findChild<QLineEdit*>(QStringLiteral("control1022"));
+        user->setText(box == "alert" ? QString() : QStringLiteral("newcomer"));
+        password->setText(QStringLiteral("secret"));
+        QWidget* surface = window.findChild<QWidget*>(QStringLiteral("pageSurface"));
+
+        QImage screen;
+        QString problem;
+        QRect shownBox;
+        QTimer timer;
+        int waited = 0;
+        connect(&timer, &QTimer::timeout,
+                [&]
+                {
+                    QWidget* shown = ShownBox();
+                    // Painted and on the screen: give the compositor a moment.
+                    if (!shown || (waited += 100) < 700)
+                        return;
+                    timer.stop();
+                    screen = Screen();
+                    if (screen.isNull())
+                        problem = QStringLiteral("no screen capture");
+                    else if (const std::optional<QRect> at = Locate(screen, *shown, QRect(0, 0, 60, 24)))
+                        shownBox = *at;
+                    else
+                        problem = QStringLiteral("the box is not on the screen");
+                    qobject_cast<QDialog*>(shown)->done(0);
+                });
+        timer.start(100);
+        if (box == "message")
+        {
+            QMessageBox message(QMessageBox::NoIcon, QStringLiteral("Quillet"), QStringLiteral("A message."),
+                                QMessageBox::Ok, &window);
+            CModalOverlay::Exec(message);
+        }
+        else
+            window.OnLoginNext();
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+        // The page of the window: its title, which no box covers.
+        const std::optional<QRect> page = Locate(screen, *surface, QRect(20, 20, 120, 40));
+        QVERIFY2(page, "the window is not on the screen");
+        QVERIFY2(page->contains(shownBox), qPrintable(QStringLiteral("box at %1,%2, page at %3,%4")
+                                                          .arg(shownBox.x())
+                                                          .arg(shownBox.y())
+                                                          .arg(page->x())
+                                                          .arg(page->y())));
+        // Centred on the window: above the page's centre by at most half
+        // of what the window has over its page (menu bar, title bar).
+        const QPoint off = shownBox.center() - page->center();
+        QVERIFY2(std::abs(off.x()) <= 8 && off.y() <= 2 && off.y() >= -40,
+                 qPrintable(QStringLiteral("box centre %1,%2 from the page's").arg(off.x()).arg(off.y())));
+    }
+};
+
+QTEST_MAIN(PlacementTest)
+#include "PlacementTest.moc"
