@@ -29,18 +29,20 @@ python3 bench/make_class.py "$work" --tests "$tests" --questions 20
 responses=$(stat -c %s "$work/quillet2.responses")
 answers=$(grep -c '^r' "$work/quillet2.responses")
 
-# Prints "<what>: <best wall seconds> s, <its peak memory> MB (<ratio> x the responses file)".
+# Prints "<what>: <best wall seconds> s (<its user CPU seconds> s of the tool's own), <its peak
+# memory> MB (<ratio> x the responses file)".
 timed() {
-  local what=$1 best= kb=
+  local what=$1 best= kb= cpu=
   shift
   for _ in $(seq "$runs"); do
-    /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>"$work/err" || { cat "$work/err"; exit 1; }
-    read -r seconds memory <"$work/time"
+    /usr/bin/time -f "%e %M %U" -o "$work/time" "$@" >/dev/null 2>"$work/err" || { cat "$work/err"; exit 1; }
+    read -r seconds memory user <"$work/time"
     if [ -z "$best" ] || awk -v a="$seconds" -v b="$best" 'BEGIN { exit !(a < b) }'; then
-      best=$seconds kb=$memory
+      best=$seconds kb=$memory cpu=$user
     fi
   done
-  echo "$what: $best s, $((kb / 1024)) MB ($(awk -v m="$kb" -v f="$responses" 'BEGIN { printf "%.2f", m * 1024 / f }') x the responses file)"
+  echo "$what: $best s ($cpu s of the tool's own), $((kb / 1024)) MB" \
+    "($(awk -v m="$kb" -v f="$responses" 'BEGIN { printf "%.2f", m * 1024 / f }') x the responses file)"
 }
 
 echo "$tests graded tests, $answers answers; responses file $((responses / 1024 / 1024)) MB," \
