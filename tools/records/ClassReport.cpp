@@ -287,9 +287,14 @@ void QuestionRow(std::string& out, const QuestionFigures& question)
     for (const AnswerFigures& answer : question.answers)
     {
         const std::string place = std::to_string(answer.answer + 1);
-        out += "<li value=\"" + place + "\" data-answer=\"" + place + "\"" +
-               (answer.right ? " class=\"right-answer\"" : "") + "><span class=\"share\">" +
-               PercentText(answer.chosen, question.asked) + "</span>" + (answer.right ? " (right)" : "");
+        out += "<li value=\"";
+        out += place;
+        out += "\" data-answer=\"";
+        out += place;
+        out +=
+            answer.right ? "\" class=\"right-answer\"><span class=\"share\">" : "\"><span class=\"share\">";
+        out += PercentText(answer.chosen, question.asked);
+        out += answer.right ? "</span> (right)" : "</span>";
         if (const std::string* text = question.bank ? question.bank->GetAnswerText(answer.answer) : nullptr)
             out += " " + HtmlText(*text);
         out += "</li>";

@@ -66,6 +66,7 @@ void AppendFigures(std::string& out, const QuestionFigures& question)
 std::vector<const QuestionFigures*> ToCheckFirst(const std::vector<QuestionFigures>& table)
 {
     std::vector<const QuestionFigures*> order;
+    order.reserve(table.size());
     for (const QuestionFigures& question : table)
         order.push_back(&question);
     const auto rank = [](const QuestionFigures* q) {
