@@ -140,9 +140,12 @@ class GiftReader
         const std::size_t close = FindUnescaped(text, "}", open + 1);
         if (close == std::string_view::npos)
             return "the answer block is not closed with }";
-        std::string before = Clean(text.substr(0, open));
-        const std::string after = Clean(text.substr(close + 1));
-        std::string question = after.empty() ? std::move(before) : OneLine(before + " _____ " + after);
+        // A missing word: the blank takes the place of the braces alone, so
+        // the text around them stays as written ("from _____.").
+        std::string question =
+            Clean(text.substr(close + 1)).empty()
+                ? Clean(text.substr(0, open))
+                : Clean(std::string(text.substr(0, open)) + "_____" + std::string(text.substr(close + 1)));
         std::string_view block = TrimWhitespace(text.substr(open + 1, close - open - 1));
         if (block.empty())
             return "essay (an empty answer block)";

@@ -117,13 +117,14 @@ std::unique_ptr<CQuestion> CQuestion::CloneBase() const
 std::unique_ptr<CQuestion> CQuestion::Clone() const
 {
     auto copy = CloneBase();
+    // A statement's note goes along too: the review shows it.
+    copy->m_pszNote = m_pszNote;
     if (IsTrueFalse())
     {
         copy->SetTrue(m_bTrue);
         return copy;
     }
     copy->m_answers = m_answers;
-    copy->m_pszNote = m_pszNote;
     copy->m_nCorrect = m_nCorrect;
     return copy;
 }

@@ -10,6 +10,33 @@ namespace
 constexpr int kAnswerButtons = 4;
 // Seconds of the clock between two journals while nothing is clicked.
 constexpr int kJournalTicks = 30;
+
+// The author's note on answer i. A statement keeps its one note where its
+// second answer would be; it goes with the right answer.
+std::string NoteOf(const CQuestion& question, int i)
+{
+    if (i < 0 || (question.IsTrueFalse() && i != question.GetCorrect()))
+        return {};
+    const std::string* note = question.GetNote(question.IsTrueFalse() ? 1 : i);
+    return note ? *note : std::string();
+}
+
+std::string NotesOf(const CQuestion& question)
+{
+    const int right = question.GetCorrect();
+    if (question.IsTrueFalse())
+    {
+        const std::string note = NoteOf(question, right);
+        return note.empty() ? note : "Why: " + note;
+    }
+    std::string notes;
+    const int chosen = question.GetAnswer();
+    if (const std::string note = NoteOf(question, chosen); !note.empty() && chosen != right)
+        notes = "Your answer: " + note;
+    if (const std::string note = NoteOf(question, right); !note.empty())
+        notes += (notes.empty() ? "" : "\n") + std::string("Right answer: ") + note;
+    return notes;
+}
 }
 
 TestSession::TestSession(std::unique_ptr<TestRun> run) : m_pRun(std::move(run)) {}
@@ -73,7 +100,8 @@ std::string TestSession::ContinueQuestion() const
         when.erase(0, 1);
     return "You have an unfinished " + std::string(TestKindWord(GetKind())) + " from " + when + ", with " +
            std::to_string(m_restored->Answered()) + " of " + std::to_string(m_restored->entries.size()) +
-           " questions answered. Continue it?";
+           " questions answered. Continue it? Cancel starts a new " + TestKindWord(GetKind()) +
+           " and drops the unfinished one.";
 }
 
 void TestSession::DropRestored()
@@ -161,6 +189,11 @@ bool TestSession::Review()
     return true;
 }
 
+std::string TestSession::ReviewRefusal() const
+{
+    return m_phase == Phase::Results ? kNothingToReview : std::string();
+}
+
 bool TestSession::LeaveReview()
 {
     if (m_phase != Phase::Review)
@@ -246,7 +279,44 @@ std::string TestSession::GradingQuestion() const
     const std::string kind = TestKindWord(GetKind());
     if (answered == total)
         return "All questions answered.\nGrade " + kind + "?";
-    return std::to_string(total - answered) + " questions unanswered!\nGrade " + kind + " anyway?";
+    const int open = total - answered;
+    return std::to_string(open) + (open == 1 ? " question" : " questions") + " unanswered!\nGrade " + kind +
+           " anyway?";
+}
+
+std::string TestSession::AnswerNote(int i) const
+{
+    const CQuestion* current = GetCurrent();
+    // As the notes box shows them: the chosen answer's and the right one's.
+    if (m_phase != Phase::Review || !current || i >= AnswersShown() ||
+        (i != current->GetAnswer() && i != current->GetCorrect()))
+        return {};
+    return NoteOf(*current, i);
+}
+
+std::string TestSession::ReviewNotes() const
+{
+    const CQuestion* current = GetCurrent();
+    return m_phase == Phase::Review && current ? NotesOf(*current) : std::string();
+}
+
+std::vector<ReviewItem> TestSession::ReviewItems() const
+{
+    std::vector<ReviewItem> items;
+    if (m_phase != Phase::Results && m_phase != Phase::Review)
+        return items;
+    int number = 0;
+    for (const CQuestion* question : m_pRun->GetQuestions())
+    {
+        ++number;
+        if (!question->IsNotCorrect())
+            continue;
+        const std::string* chosen = question->GetAnswerText(question->GetAnswer());
+        const std::string* right = question->GetAnswerText(question->GetCorrect());
+        items.push_back({number, question->GetText(), chosen ? *chosen : std::string(),
+                         right ? *right : std::string(), NotesOf(*question)});
+    }
+    return items;
 }
 
 std::string TestSession::ResultsCourseLine() const

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "course/Grading.h"
 #include "course/TestJournal.h"
@@ -13,6 +14,20 @@ namespace quillet
 {
 // The question asked at either end of the review.
 inline constexpr const char* kReturnQuestion = "\nReturn to Results Page?";
+// What Review says when every answer was right.
+inline constexpr const char* kNothingToReview = "All answers were right: nothing to review.";
+
+// A question not answered right, as the print-out lists it: its number in
+// test order, its text, the answer chosen ("" when none) and the right one,
+// and the author's notes as ReviewNotes gives them.
+struct ReviewItem
+{
+    int number = 0;
+    std::string question;
+    std::string chosen;
+    std::string right;
+    std::string notes;
+};
 
 // One sitting at the test window: the student logs in, answers, is graded,
 // reviews and retakes. It holds the phase the sitting is in and makes every
@@ -62,7 +77,8 @@ class TestSession
     std::string Restore(std::string_view journal);
     // What the student is told of a journal that cannot be put back.
     std::string RestoreFailedText(const std::string& why) const;
-    // The title and the question of the offer to continue a restored test.
+    // The title and the question of the offer to continue a restored test;
+    // the question tells that Cancel drops it for a new draw.
     std::string ContinueTitle() const;
     std::string ContinueQuestion() const;
     // The restored test declined: a new draw instead.
@@ -83,6 +99,9 @@ class TestSession
     // From the results to the first question not answered right; false
     // (and nothing changes) when every answer was right.
     bool Review();
+    // What the student is told when Review did not start: that there is
+    // nothing to review, on the results page; nothing elsewhere.
+    std::string ReviewRefusal() const;
     // From the review back to the results: EXIT, or the return ask
     // accepted. False on any other page, where EXIT ends the window.
     bool LeaveReview();
@@ -105,6 +124,16 @@ class TestSession
     quillet::Grade GetGrade() const;
     // "2 questions unanswered!\nGrade Test anyway?"
     std::string GradingQuestion() const;
+    // In review, the author's notes on the current question: the note of
+    // the answer chosen and of the right one, each on its line ("Your
+    // answer: ...", "Right answer: ..."), or a statement's one note ("Why:
+    // ..."). Empty when the question has none, and on any other page.
+    std::string ReviewNotes() const;
+    // The note of answer i as the review reads it with that answer, when it
+    // is the answer chosen or the right one; else empty.
+    std::string AnswerNote(int i) const;
+    // Once graded, every question not answered right, in test order.
+    std::vector<ReviewItem> ReviewItems() const;
     // The results page's lines: "Networks:" over "Ch. 3 Quiz Results".
     std::string ResultsCourseLine() const;
     std::string ResultsHeading() const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "output/WebAddress.h"
 #include "platform/Text.h"
 
 #include <cstdint>
@@ -256,5 +257,18 @@ std::optional<std::string> BuildMailMessage(const MailParts& parts)
     message += "\n";
     message += MailBody(parts.body);
     return message;
+}
+
+std::optional<std::string> MailtoAddress(const MailParts& parts)
+{
+    if (!IsSingleAddress(parts.recipientAddress))
+        return std::nullopt;
+    std::string to = PercentEncode(TextToUtf8(parts.recipientAddress));
+    to.replace(to.find("%40"), 3, "@");
+    std::string body;
+    for (const char c : MailBody(parts.body))
+        body += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return "mailto:" + to + "?subject=" + PercentEncode(TextToUtf8(parts.subject)) +
+           "&body=" + PercentEncode(body);
 }
 }

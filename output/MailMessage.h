@@ -42,4 +42,10 @@ bool IsSenderAddress(std::string_view address);
 // header would have to carry CR, LF or NUL, the addresses are not single
 // ones, or a header line would pass 998 characters.
 std::optional<std::string> BuildMailMessage(const MailParts& parts);
+
+// The mailto: address (RFC 6068) that opens the desktop's mail program on
+// the message to the recipient, with its subject and body: UTF-8, every
+// byte but the unreserved ones as %XX, line ends as CR LF. Nothing when the
+// address is not a single one.
+std::optional<std::string> MailtoAddress(const MailParts& parts);
 }

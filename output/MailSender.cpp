@@ -92,14 +92,18 @@ MailOutcome RunMailer(const QString& mailer, const std::string& message, QWidget
     return *outcome;
 }
 
-MailOutcome Send(const CResultsDoc& doc, QWidget* window)
+// Opens the desktop's mail client on the message. xdg-open itself, not
+// through the platform plugin: every plugin can start it, while some open
+// nothing at all; it returns at once or waits for the mail client, so it is
+// left to run.
+bool HandOver(const MailParts& parts)
 {
-    const QString mailer = FindMailer();
-    if (mailer.isEmpty())
-        return MailOutcome::NoMailer;
-    if (!QFileInfo(mailer).isExecutable() || QFileInfo(mailer).isDir())
-        return MailOutcome::InvalidMailer;
+    const std::optional<std::string> address = MailtoAddress(parts);
+    return address && QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromStdString(*address)});
+}
 
+MailParts Compose(const CResultsDoc& doc)
+{
     MailParts parts;
     doc.ComposeResultsText(parts.subject, parts.body);
     parts.recipientAddress = doc.m_strAddress;
@@ -115,6 +119,17 @@ MailOutcome Send(const CResultsDoc& doc, QWidget* window)
                           .arg(QSysInfo::machineHostName().isEmpty() ? QStringLiteral("localhost")
                                                                      : QSysInfo::machineHostName())
                           .toStdString();
+    return parts;
+}
+
+MailOutcome Send(const CResultsDoc& doc, QWidget* window)
+{
+    const MailParts parts = Compose(doc);
+    const QString mailer = FindMailer();
+    if (mailer.isEmpty())
+        return HandOver(parts) ? MailOutcome::HandedOver : MailOutcome::NoMailer;
+    if (!QFileInfo(mailer).isExecutable() || QFileInfo(mailer).isDir())
+        return MailOutcome::InvalidMailer;
     const auto message = BuildMailMessage(parts);
     if (!message)
         return MailOutcome::SendFailed;
@@ -153,6 +168,7 @@ MailOutcome SendResults(const CResultsDoc& doc, QWidget* window)
         break;
     case MailOutcome::Sent:
     case MailOutcome::Cancelled:
+    case MailOutcome::HandedOver:
         break;
     }
     if (text)

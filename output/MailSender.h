@@ -15,9 +15,11 @@ enum class MailOutcome
     SendFailed,    // anything else: the send-failure message
     TimedOut,      // still running at the deadline: stopped
     Cancelled,     // the student cancelled the send: stopped, nothing said
+    HandedOver,    // no mail program: the desktop's mail client has the message, to send
 };
 
-inline constexpr const char* kMailLoadFailed = "Unable to load mail system support.";
+inline constexpr const char* kMailLoadFailed =
+    "There is no mail program to send the results with, on this computer or on its desktop.";
 inline constexpr const char* kMailInvalid = "Mail system DLL is invalid.";
 inline constexpr const char* kMailSendFailed = "Send Mail failed to send message.";
 inline constexpr const char* kMailLoginRefused =
@@ -30,8 +32,9 @@ inline constexpr const char* kMailSending = "Sending\xE2\x80\xA6";
 // sendmail interface ($QUILLET_SENDMAIL, else /usr/sbin/sendmail, else
 // /usr/lib/sendmail, looked up at every send). The event loop runs meanwhile:
 // a "Sending…" box over `window`, with the wait cursor, offers Cancel, and a
-// mail program still running at the deadline is stopped. Reports a failure
-// over `window`.
+// mail program still running at the deadline is stopped. Without one, the
+// desktop's mail client is opened on the message (a mailto: address), for
+// the student to send. Reports a failure over `window`.
 MailOutcome SendResults(const CResultsDoc& doc, QWidget* window);
 
 // How long a mail program may run; a minute unless a test shortens it.

@@ -22,7 +22,10 @@ void CResultsDoc::ComposeResultsText(std::string& subject, std::string& body) co
         result.m_bTest ? result.m_strTitle : result.m_strTitle + ": " + result.m_strChapter);
     const std::string student = quillet::ShownText(m_pStudentName ? *m_pStudentName : std::string());
 
-    subject = kind + " Results";
+    // Mail filters look for the first two words; the rest tells one
+    // student's mail from the next.
+    subject = kind + " Results: " + student + ", " + title + ", " + std::to_string(result.m_nRight) + "/" +
+              std::to_string(result.m_nTotal);
 
     body = kind + " Results for " + title + "\n";
     body += "\nDate and time of " + kind + ": " +
@@ -51,4 +54,19 @@ void CResultsDoc::ComposeResultsText(std::string& subject, std::string& body) co
 
     body += "\n\n\n";
     body += kFooter;
+}
+
+std::string CResultsDoc::PrintFileName() const
+{
+    if (!m_pResult)
+        return {};
+    std::string name = quillet::ShownText(m_pResult->m_strTitle, 80) + " " +
+                       (m_bCertificate ? std::string("Certificate")
+                                       : quillet::ResultKindWord(*m_pResult) + std::string(" Results")) +
+                       " " + quillet::FormatLocalTime(m_pResult->m_timeGraded, "%Y-%m-%d") + ".pdf";
+    // A file name holds no folder, and nothing a file manager shows oddly.
+    for (char& c : name)
+        if (c == '/' || c == '\\' || (static_cast<unsigned char>(c) < 0x20) || c == 0x7F)
+            c = '-';
+    return name;
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "course/Course.h"
+#include "course/TestSession.h"
 #include "records/StudentRoster.h"
 
 namespace quillet
@@ -22,8 +23,12 @@ class CResultsDoc
     const std::string& GetTitle() const { return m_strTitle; }
     void SetTitle(std::string title) { m_strTitle = std::move(title); }
 
-    // Subject and body of the results e-mail.
+    // Subject and body of the results e-mail: "Test Results: Ann, Networks,
+    // 17/20" and the report.
     void ComposeResultsText(std::string& subject, std::string& body) const;
+    // The file a print-out is saved as when there is no printer: "Networks
+    // Test Results 2026-12-08.pdf", or "... Certificate ...".
+    std::string PrintFileName() const;
 
     int m_nChapter = 0;          // 1-based chapter of a quiz; printed title only
     int m_nAverage = 0;          // pooled average of this test, per cent
@@ -33,6 +38,9 @@ class CResultsDoc
     const CCourse* m_pTest = nullptr;            // not owned; source of the breakdown
     const std::string* m_pStudentName = nullptr; // not owned
     std::string m_strAddress;
+    // The questions not answered right, with the author's notes; the
+    // print-out lists them after the results page.
+    std::vector<quillet::ReviewItem> m_review;
 
   private:
     std::string m_strTitle; // the course title; names the print job

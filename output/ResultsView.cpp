@@ -2,9 +2,11 @@
 
 #include "platform/Files.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QPageLayout>
 #include <QPainter>
+#include <QPointer>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <cmath>
@@ -22,9 +24,6 @@ namespace
 {
 constexpr int kCertificateBitmap = bitmap::kCertificate;
 constexpr const char* kJobFailed = "Failed to start print job.";
-constexpr const char* kNoPrinter =
-    "There is no printer to print on: no default printer is set up. To print to a "
-    "PDF file instead, set QUILLET_PRINT_PDF to the file's name.";
 
 void Warn(QWidget* owner, const QString& text)
 {
@@ -79,6 +78,9 @@ constexpr PageRect kTitle{60, -95, 1000, -159};
 constexpr PageRect kGradedAt{125, -184, 490, -685};
 constexpr PageRect kFigures{107, -244, 472, -685};
 constexpr PageRect kStudent{570, -184, 935, -685};
+// The questions to review, in hundredths of an inch from the page's corner.
+constexpr int kReviewLeft = 60, kReviewRight = 1040, kReviewTop = 50, kReviewBottom = 800, kReviewIndent = 30,
+              kReviewGap = 18;
 constexpr int kBreakdownLeft = 545, kBreakdownLabelRight = 900, kBreakdownValueLeft = 570,
               kBreakdownValueRight = 1005, kBreakdownTop = -244, kLineStep = 25, kAverageStep = 60;
 
@@ -128,23 +130,46 @@ bool CResultsView::PreparePrinter(QPrinter& printer)
     return true;
 }
 
-void CResultsView::OnFilePrint(QWidget* owner)
+bool CResultsView::OnFilePrint(QWidget* owner)
+{
+    if (!m_pDocument->m_pResult)
+        return true;
+    QPrinter printer(QPrinter::HighResolution);
+    if (!PreparePrinter(printer))
+        return false;
+    Print(printer, owner);
+    return true;
+}
+
+void CResultsView::PrintToPdf(QWidget* owner, const QString& path)
 {
     if (!m_pDocument->m_pResult)
         return;
     QPrinter printer(QPrinter::HighResolution);
-    if (!PreparePrinter(printer))
-    {
-        Warn(owner, QString::fromLatin1(kNoPrinter));
-        return;
-    }
+    PreparePrinter(printer);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    Print(printer, owner);
+}
+
+void CResultsView::Print(QPrinter& printer, QWidget* owner)
+{
     QPainter painter;
+    // Disabled while it prints, the window loses the focus: it goes back
+    // where it was, for the keyboard.
+    const QPointer<QWidget> focus = QApplication::focusWidget();
+    const auto enable = [&]
+    {
+        if (owner)
+            owner->setEnabled(true);
+        if (focus)
+            focus->setFocus(Qt::OtherFocusReason);
+    };
     if (owner)
         owner->setEnabled(false);
     if (!painter.begin(&printer))
     {
-        if (owner)
-            owner->setEnabled(true);
+        enable();
         QString text = QString::fromLatin1(kJobFailed);
         // Printing to a file fails on the file: name it.
         if (printer.outputFormat() == QPrinter::PdfFormat)
@@ -153,9 +178,10 @@ void CResultsView::OnFilePrint(QWidget* owner)
         return;
     }
     OnDraw(painter, printer);
+    if (!m_pDocument->m_bCertificate)
+        DrawReviewPages(painter, printer, printer.resolution() / 100.0);
     painter.end();
-    if (owner)
-        owner->setEnabled(true);
+    enable();
 }
 
 void CResultsView::OnDraw(QPainter& painter, const QPrinter& printer) const
@@ -274,5 +300,50 @@ void CResultsView::DrawResultsPage(QPainter& painter, double scale) const
                      .arg(section.total),
                  kRight);
         top -= kLineStep;
+    }
+}
+
+void CResultsView::DrawReviewPages(QPainter& painter, QPrinter& printer, double scale) const
+{
+    const std::vector<quillet::ReviewItem>& items = m_pDocument->m_review;
+    if (items.empty())
+        return;
+    const int left = static_cast<int>(kReviewLeft * scale);
+    const int width = static_cast<int>((kReviewRight - kReviewLeft) * scale);
+    const int bottom = static_cast<int>(kReviewBottom * scale);
+    int y = bottom; // past the end: the first item starts a page
+    const auto write = [&](const QFont& font, const QString& text, int indent)
+    {
+        painter.setFont(font);
+        const QRect area(left + static_cast<int>(indent * scale), y, width - static_cast<int>(indent * scale),
+                         bottom);
+        const QRect needed =
+            painter.boundingRect(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
+        DrawText(painter, area, text, DT_WORDBREAK);
+        y += needed.height();
+    };
+    const QFont heading = PageFont("Arial", 30, scale);
+    const QFont question = PageFont("Arial", 18, scale, 700);
+    const QFont answer = PageFont("Arial", 16, scale);
+    const QFont note = PageFont("Arial", 16, scale, 400, true);
+    for (const quillet::ReviewItem& item : items)
+    {
+        // An item starts a new page when less than a sixth of one is left.
+        if (y > bottom - static_cast<int>(kReviewBottom * scale / 6))
+        {
+            printer.newPage();
+            y = static_cast<int>(kReviewTop * scale);
+            write(heading, QStringLiteral("Questions to Review"), 0);
+            y += static_cast<int>(kReviewGap * scale);
+        }
+        write(question, QStringLiteral("%1) %2").arg(item.number).arg(Text(item.question)), 0);
+        write(answer,
+              item.chosen.empty() ? QStringLiteral("Not answered")
+                                  : QStringLiteral("Your answer: %1").arg(Text(item.chosen)),
+              kReviewIndent);
+        write(answer, QStringLiteral("Right answer: %1").arg(Text(item.right)), kReviewIndent);
+        if (!item.notes.empty())
+            write(note, Text(item.notes), kReviewIndent);
+        y += static_cast<int>(kReviewGap * scale);
     }
 }

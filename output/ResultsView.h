@@ -6,6 +6,7 @@
 
 class QPainter;
 class QPrinter;
+class QString;
 class QWidget;
 
 // Prints the results report: a certificate of completion or a results
@@ -21,10 +22,13 @@ class CResultsView
 
     CResultsDoc* GetDocument() const { return m_pDocument.get(); }
 
-    // One print job of the page the document asks for. No printer, or a job
-    // that cannot start (naming the file when printing to one), is reported
-    // over `owner`.
-    void OnFilePrint(QWidget* owner);
+    // One print job of what the document asks for: the certificate, or the
+    // results page followed by the questions to review. False, telling
+    // nothing, when there is no printer to print on; a job that cannot
+    // start (naming the file when printing to one) is reported over `owner`.
+    bool OnFilePrint(QWidget* owner);
+    // The same job into the PDF file `path`.
+    void PrintToPdf(QWidget* owner, const QString& path);
 
     // Sets up the printer; false when there is none to print on.
     virtual bool PreparePrinter(QPrinter& printer);
@@ -32,8 +36,12 @@ class CResultsView
     void OnDraw(QPainter& painter, const QPrinter& printer) const;
 
   private:
+    void Print(QPrinter& printer, QWidget* owner);
     void DrawCertificate(QPainter& painter, double unitsToDevice) const;
     void DrawResultsPage(QPainter& painter, double unitsToDevice) const;
+    // The questions not answered right, with the author's notes, on as many
+    // pages as they take.
+    void DrawReviewPages(QPainter& painter, QPrinter& printer, double unitsToDevice) const;
 
     std::unique_ptr<CResultsDoc> m_pDocument;
 };

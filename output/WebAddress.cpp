@@ -83,25 +83,6 @@ bool StartsWithCaseless(std::string_view text, std::string_view start)
            std::equal(start.begin(), start.end(), text.begin(),
                       [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); });
 }
-
-std::string EncodeQueryValue(std::string_view value)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char ch : value)
-    {
-        const auto c = static_cast<unsigned char>(ch);
-        if (IsUnreserved(c))
-        {
-            out += ch;
-            continue;
-        }
-        out += '%';
-        out += kHex[c >> 4];
-        out += kHex[c & 0x0F];
-    }
-    return out;
-}
 }
 
 std::optional<WebAddress> WebAddress::Parse(std::string_view text)
@@ -134,8 +115,27 @@ void WebAddress::AddQueryItem(std::string_view name, std::string_view value)
         m_beforeFragment += '?';
     else if (last != '?' && last != '&')
         m_beforeFragment += '&';
-    m_beforeFragment += EncodeQueryValue(name);
+    m_beforeFragment += PercentEncode(name);
     m_beforeFragment += '=';
-    m_beforeFragment += EncodeQueryValue(value);
+    m_beforeFragment += PercentEncode(value);
+}
+
+std::string PercentEncode(std::string_view value)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char ch : value)
+    {
+        const auto c = static_cast<unsigned char>(ch);
+        if (IsUnreserved(c))
+        {
+            out += ch;
+            continue;
+        }
+        out += '%';
+        out += kHex[c >> 4];
+        out += kHex[c & 0x0F];
+    }
+    return out;
 }
 }

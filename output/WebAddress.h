@@ -30,4 +30,8 @@ class WebAddress
     std::string m_beforeFragment;
     std::string m_fragment; // with its "#"
 };
+
+// Every byte but the unreserved ones (RFC 3986) as %XX, for a query value
+// that can neither end early nor bring a key of its own.
+std::string PercentEncode(std::string_view value);
 }

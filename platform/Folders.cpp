@@ -71,7 +71,7 @@ std::string RuntimeFolder()
     // player link meet in the same place; but only when it is this account's
     // own and closed to others, as the XDG rules ask. Anyone may make a
     // folder of that name first.
-    const std::string shared = "/tmp/runtime-" + AccountName();
+    std::string shared = "/tmp/runtime-" + AccountName();
     const FileStatus usable = MakePrivateFolder(shared);
     if (usable)
         return shared;

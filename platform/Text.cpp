@@ -1,5 +1,7 @@
 #include "platform/Text.h"
 
+#include <algorithm>
+
 namespace quillet
 {
 namespace
@@ -109,5 +111,57 @@ std::string ShownText(std::string_view text, std::size_t limit)
     for (int step = 0; step < 3 && cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80; ++step)
         --cut;
     return std::string(text.substr(0, cut)) + "\xE2\x80\xA6";
+}
+
+namespace
+{
+char LowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Levenshtein distance over bytes, letter case ignored; stops counting past `limit`.
+std::size_t EditDistance(std::string_view a, std::string_view b, std::size_t limit)
+{
+    if ((a.size() > b.size() ? a.size() - b.size() : b.size() - a.size()) > limit)
+        return limit + 1;
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i)
+    {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j)
+        {
+            const std::size_t above = row[j];
+            const std::size_t swap = LowerAscii(a[i - 1]) == LowerAscii(b[j - 1]) ? 0 : 1;
+            row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + swap});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+}
+
+std::vector<std::string> CloseMatches(std::string_view wanted, const std::vector<std::string>& candidates)
+{
+    const std::size_t limit = wanted.size() <= 4 ? 1 : 2;
+    std::vector<std::pair<std::size_t, std::string>> close;
+    for (const std::string& candidate : candidates)
+    {
+        if (candidate == wanted ||
+            std::any_of(close.begin(), close.end(), [&](const auto& c) { return c.second == candidate; }))
+            continue;
+        if (const std::size_t distance = EditDistance(wanted, candidate, limit); distance <= limit)
+            close.emplace_back(distance, candidate);
+    }
+    std::stable_sort(close.begin(), close.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> names;
+    names.reserve(close.size());
+    for (auto& c : close)
+        names.push_back(std::move(c.second));
+    return names;
 }
 }

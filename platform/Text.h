@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet
 {
@@ -26,4 +27,9 @@ std::string ShownText(std::string_view text, std::size_t limit = kShownTextLimit
 // Length of the well-formed UTF-8 sequence at text[at], or 0 when there is
 // none there (stray continuation, overlong form, surrogate, beyond U+10FFFF).
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
+
+// The candidates a mistyped name may have meant: the same but for ASCII
+// letter case, or a few edits away (one for names of up to four bytes, two
+// for longer ones), the closest first; each once, never `wanted` itself.
+std::vector<std::string> CloseMatches(std::string_view wanted, const std::vector<std::string>& candidates);
 }

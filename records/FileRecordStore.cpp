@@ -175,7 +175,7 @@ StoreStatus FileRecordStore::KeepPending(const Student& student, const CResultEn
 std::string FileRecordStore::JournalLocation() const
 {
     // Where nobody else can plant, read or replace a journal.
-    const std::string records = RecordDirectory();
+    std::string records = RecordDirectory();
     if (MakeDirectories(records))
     {
         if (!IsOpenToOthers(records))

@@ -2,6 +2,8 @@
 
 #include "records/PgLibrary.h"
 
+#include <charconv>
+
 namespace quillet
 {
 namespace
@@ -18,6 +20,19 @@ std::string FirstLine(const char* message)
         text.pop_back();
     return text.empty() ? "no reason given" : text;
 }
+}
+
+bool PgConnection::IsTrue(const std::optional<std::string>& value)
+{
+    return value && *value == "t";
+}
+
+long long PgConnection::Number(const std::optional<std::string>& value)
+{
+    long long number = 0;
+    if (value)
+        std::from_chars(value->data(), value->data() + value->size(), number);
+    return number;
 }
 
 PgConnection::PgConnection(std::string connection) : m_strConnection(std::move(connection)) {}
@@ -123,13 +138,13 @@ PgConnection::Result PgConnection::Exec(const std::string& sql, const Row& param
     values.reserve(parameters.size());
     for (const auto& parameter : parameters)
         values.push_back(parameter ? parameter->c_str() : nullptr);
-    Result result = Finish(m_pq->execParams(m_pConnection, sql.c_str(), static_cast<int>(values.size()), nullptr,
-                                        values.data(), nullptr, nullptr, 0));
+    Result result = Finish(m_pq->execParams(m_pConnection, sql.c_str(), static_cast<int>(values.size()),
+                                            nullptr, values.data(), nullptr, nullptr, 0));
     // A connection lost between statements: once more on a new one. Every
     // change is one statement, and results carry a key that stores them once.
     if (result.unreachable && Connect())
         result = Finish(m_pq->execParams(m_pConnection, sql.c_str(), static_cast<int>(values.size()), nullptr,
-                                     values.data(), nullptr, nullptr, 0));
+                                         values.data(), nullptr, nullptr, 0));
     return result;
 }
 

@@ -45,6 +45,11 @@ class PgConnection
     // Several statements, without parameters, in one round trip.
     Result ExecScript(const std::string& sql);
 
+    // Values as the server writes them in text: a boolean "t" or "f", a
+    // number in decimal. A null reads as false or 0.
+    static bool IsTrue(const std::optional<std::string>& value);
+    static long long Number(const std::optional<std::string>& value);
+
   private:
     StoreStatus Connect();
     Result Finish(void* result);

@@ -27,14 +27,15 @@ struct Loaded
 
 const PgLibrary* PgLibrary::Load(std::string& problem)
 {
-    static const Loaded loaded = [] {
+    static const Loaded loaded = []
+    {
         Loaded out;
         void* handle = ::dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL);
         if (!handle)
         {
             const char* why = ::dlerror();
-            out.problem = std::string("the PostgreSQL client library cannot be loaded (") + (why ? why : kLibrary) +
-                          "); install the package libpq5";
+            out.problem = std::string("the PostgreSQL client library cannot be loaded (") +
+                          (why ? why : kLibrary) + "); install the package libpq5";
             return out;
         }
         // Never unloaded: connections may be closed as late as the program's exit.

@@ -84,15 +84,6 @@ std::string ResponsesJson(const std::vector<Response>& responses)
     return json + "]";
 }
 
-bool Yes(const std::optional<std::string>& value)
-{
-    return value && *value == "t";
-}
-
-long long Number(const std::optional<std::string>& value)
-{
-    return value ? std::atoll(value->c_str()) : 0;
-}
 }
 
 PgRecordStore::PgRecordStore(std::string connection) : m_db(std::move(connection)) {}
@@ -178,20 +169,23 @@ std::vector<CResultEntry> PgRecordStore::ResultsOf(const PgConnection::Result& r
     std::vector<CResultEntry> results;
     results.reserve(read.rows.size());
     for (const PgConnection::Row& row : read.rows)
-    {
-        CResultEntry entry;
-        entry.m_bTest = Yes(row[0]);
-        entry.m_bPreTest = Yes(row[1]);
-        entry.m_strTitle = row[2].value_or("");
-        entry.m_strChapter = row[3].value_or("");
-        entry.m_timeGraded = Number(row[4]);
-        entry.m_strDateText = row[5];
-        entry.m_spanTaken = Number(row[6]);
-        entry.m_nRight = static_cast<int>(Number(row[7]));
-        entry.m_nTotal = static_cast<int>(Number(row[8]));
-        results.push_back(std::move(entry));
-    }
+        results.push_back(ResultOf(row));
     return results;
+}
+
+CResultEntry PgRecordStore::ResultOf(const PgConnection::Row& row, std::size_t first)
+{
+    CResultEntry entry;
+    entry.m_bTest = PgConnection::IsTrue(row[first]);
+    entry.m_bPreTest = PgConnection::IsTrue(row[first + 1]);
+    entry.m_strTitle = row[first + 2].value_or("");
+    entry.m_strChapter = row[first + 3].value_or("");
+    entry.m_timeGraded = PgConnection::Number(row[first + 4]);
+    entry.m_strDateText = row[first + 5];
+    entry.m_spanTaken = PgConnection::Number(row[first + 6]);
+    entry.m_nRight = static_cast<int>(PgConnection::Number(row[first + 7]));
+    entry.m_nTotal = static_cast<int>(PgConnection::Number(row[first + 8]));
+    return entry;
 }
 
 RecordStore::Login PgRecordStore::CheckLogin(const Student& student)
@@ -315,7 +309,7 @@ std::string PgRecordStore::SendPending(const Student& student, StoreStatus& stat
     WritePendingFile(PendingPath(), left);
     if (aside.empty())
         return {};
-    const std::string refused = DataFolder() + "/quillet/server.refused";
+    std::string refused = DataFolder() + "/quillet/server.refused";
     const auto before = ReadPendingFile(refused);
     WritePendingFile(refused, before->ComposeRecordText() + aside);
     return refused;

@@ -36,6 +36,8 @@ class PgRecordStore : public RecordStore
     // The key under which the server stores a result once, however often it
     // is sent.
     static std::string ResultKey(const std::string& student, const CResultEntry& result);
+    // A result of the server's nine columns (is_test ... total) from `first` on.
+    static CResultEntry ResultOf(const PgConnection::Row& row, std::size_t first = 0);
 
   private:
     // The session of the student, opened (or, for a name nobody holds yet,

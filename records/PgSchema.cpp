@@ -30,7 +30,7 @@ int PgSchema::Version(PgConnection& db, StoreStatus& status)
     status = read.status;
     if (!status || read.rows.empty() || !read.rows[0][0])
         return 0;
-    return std::atoi(read.rows[0][0]->c_str());
+    return static_cast<int>(PgConnection::Number(read.rows[0][0]));
 }
 
 StoreStatus PgSchema::Upgrade(PgConnection& db, int& from, int& to)

@@ -49,8 +49,9 @@ enum ControlId
     IDC_CLOCK,
     IDC_COMPLETE,
     IDC_PLAY_TOPIC,
+    IDC_NOTES,
     IDC_FIRST = IDC_NEXT,
-    IDC_LAST = IDC_PLAY_TOPIC,
+    IDC_LAST = IDC_NOTES,
 };
 
 namespace quillet::skin
@@ -256,6 +257,8 @@ inline constexpr ControlSpec kControls[] = {
     {IDC_CLOCK, "Clock", {32, 396, 175, 24}, kQuestionPages, false},
     {IDC_COMPLETE, "Complete", {289, 396, 175, 24}, kQuestionPages, false},
     {IDC_PLAY_TOPIC, "Play Topic", {369, 386, 132, 41}, OnPages({PageReview}), true},
+    // The author's notes on the answers, in review, under the answers.
+    {IDC_NOTES, "Notes", {15, 362, 348, 62}, OnPages({PageReview}), true},
 };
 
 constexpr const ControlSpec& ControlOf(int id)

@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QFontMetrics>
+#include <QHash>
+#include <QMutex>
 
 #include <algorithm>
 #include <array>
@@ -24,12 +26,20 @@ static void InitSkinResources()
 QImage LoadSkinBitmap(int id, qreal scale)
 {
     InitSkinResources();
+    const bool twice = scale > 1;
+    // Decoded once: every repaint, down to a blink of a text cursor, draws the
+    // page's background again. The copies share the pixels until one is changed.
+    static QHash<std::pair<int, bool>, QImage> decoded;
+    static QMutex guard;
+    const QMutexLocker lock(&guard);
+    if (const auto found = decoded.constFind({id, twice}); found != decoded.constEnd())
+        return *found;
     // The @2x name is what tells the image reader its device pixel ratio.
     const QString path =
-        scale > 1 ? QStringLiteral(":/skin/%1@2x.bmp").arg(id) : QStringLiteral(":/skin/%1.bmp").arg(id);
-    if (!QFile::exists(path))
-        return {};
-    return QImage(path);
+        twice ? QStringLiteral(":/skin/%1@2x.bmp").arg(id) : QStringLiteral(":/skin/%1.bmp").arg(id);
+    QImage image = QFile::exists(path) ? QImage(path) : QImage();
+    decoded.insert({id, twice}, image);
+    return image;
 }
 
 namespace quillet::skin

@@ -9,8 +9,8 @@
 
 #include "skin/SkinCatalogue.h"
 
-// A fresh copy of skin bitmap `id` on every call; a null image when the id
-// is unknown. For `scale` device pixels to a pixel above 1 it is the drawing
+// Skin bitmap `id`, decoded once and shared (changing the copy detaches
+// it); a null image when the id is unknown. For `scale` device pixels to a pixel above 1 it is the drawing
 // at twice the size, whose device pixel ratio of 2 keeps its size in pixels.
 QImage LoadSkinBitmap(int id, qreal scale = 1);
 

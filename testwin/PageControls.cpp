@@ -1,8 +1,10 @@
 #include "testwin/PageControls.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpressionValidator>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "skin/SkinDialog.h"
@@ -29,6 +31,7 @@ constexpr int kTabOrder[] = {
     IDC_ANSWER_B,
     IDC_ANSWER_C,
     IDC_ANSWER_D,
+    IDC_NOTES,
     IDC_HINT,
     IDC_PLAY_TOPIC,
     IDC_NEXT,
@@ -64,6 +67,41 @@ class CResultsList : public QListWidget
 
   protected:
     void paintEvent(QPaintEvent*) override {}
+};
+
+// Scrolls a text that does not fit its box, by the wheel and, while it has
+// the focus, by the arrow keys; what does not scroll goes on as before.
+class CTextScroller : public QObject
+{
+  public:
+    CTextScroller(QObject* parent, std::function<bool(int id, int lines)> scroll)
+        : QObject(parent), m_scroll(std::move(scroll))
+    {
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* control = qobject_cast<CSkinButton*>(watched);
+        int lines = 0;
+        if (event->type() == QEvent::Wheel)
+        {
+            const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
+            lines = delta > 0 ? -std::max(1, delta / 120) : delta < 0 ? std::max(1, -delta / 120) : 0;
+        }
+        else if (event->type() == QEvent::KeyPress)
+        {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            lines = key == Qt::Key_Up ? -1 : key == Qt::Key_Down ? 1 : 0;
+        }
+        if (!control || lines == 0 || !m_scroll(control->Id(), lines))
+            return false;
+        control->update();
+        return true;
+    }
+
+  private:
+    std::function<bool(int id, int lines)> m_scroll;
 };
 
 QLineEdit* MakeEdit(int id, const QString& caption, QWidget* surface)
@@ -158,6 +196,13 @@ void CPageControls::Show(const std::function<bool(int id)>& shown, bool results,
     for (int id = IDC_FIRST; id <= IDC_LAST; ++id)
         if (!shown(id))
             Control(id)->hide();
+}
+
+void CPageControls::ScrollWith(const std::function<bool(int id, int lines)>& scroll) const
+{
+    auto* scroller = new CTextScroller(Control(IDC_QUESTION), scroll);
+    for (const int id : {IDC_QUESTION, IDC_ANSWER_A, IDC_ANSWER_B, IDC_ANSWER_C, IDC_ANSWER_D, IDC_NOTES})
+        Control(id)->installEventFilter(scroller);
 }
 
 void CPageControls::UpdateAll() const

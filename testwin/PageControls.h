@@ -35,6 +35,9 @@ class CPageControls
     // the rest, so that the focus moves once, straight to where a page starts.
     void Show(const std::function<bool(int id)>& shown, bool results, QWidget* focus) const;
     void UpdateAll() const;
+    // Wheel and arrow keys over the question, the answers and the notes
+    // scroll their texts by `scroll`, which answers whether they moved.
+    void ScrollWith(const std::function<bool(int id, int lines)>& scroll) const;
 
   private:
     std::array<QWidget*, IDC_LAST - IDC_FIRST + 1> m_controls{};

@@ -1,6 +1,10 @@
 #include "testwin/PagePainter.h"
 
+#include <QFontMetrics>
+
 #include "skin/SkinKit.h"
+
+#include <algorithm>
 
 using namespace quillet::skin;
 
@@ -13,6 +17,9 @@ constexpr int kRightMarker = bitmap::kResultRight;
 constexpr int kWrongMarker = bitmap::kResultWrong;
 using namespace quillet::skin::results;
 const QRect kListTextRow = ToQRect(kListText); // moved down to each row
+// The grade sentence's face, and the smallest it is made for a long name.
+constexpr int kGradeSentenceHeight = 24;
+constexpr int kGradeSentenceSmallest = 12;
 
 // Question texts in the list are cut to 11 characters and "...", between
 // characters, never inside one.
@@ -39,6 +46,8 @@ constexpr int kMarkerWrongChoice = bitmap::kMarkerWrongChoice;
 constexpr int kMarkerRight = bitmap::kMarkerRight;
 constexpr QColor kAnswerFill(255, 255, 153);
 constexpr QColor kCounterFill(255, 255, 255);
+constexpr QColor kNotesFill(255, 250, 230);
+constexpr QColor kNotesEdge(184, 138, 46);
 constexpr int kFlaggedPanel = bitmap::kFlaggedPanel;
 constexpr int kPanel = bitmap::kQuestionPanel;
 }
@@ -57,11 +66,27 @@ void CPagePainter::PaintPage(QPainter& painter, int page) const
 
 QString CPagePainter::GradeSentence() const
 {
-    const quillet::Grade grade = m_session.GetGrade();
+    return GradeSentenceFor(m_strStudent, m_session.GetGrade());
+}
+
+QString CPagePainter::GradeSentenceFor(const std::string& student, const quillet::Grade& grade)
+{
     if (!*grade.letter)
         return {};
     return QStringLiteral("%1,\n     you made %2")
-        .arg(FromBytes(m_strStudent), QString::fromLatin1(grade.article));
+        .arg(FromBytes(student), QString::fromLatin1(grade.article));
+}
+
+QFont CPagePainter::GradeSentenceFont(const QString& sentence)
+{
+    // Smaller for a long name rather than cut; the lines never wrap.
+    const QSize box = ToQRect(kGradeSentence).size();
+    int height = kGradeSentenceHeight;
+    QFont font = MakeFont("Times New Roman", height);
+    while (height > kGradeSentenceSmallest &&
+           !QRect(QPoint(), box).contains(QFontMetrics(font).boundingRect(QRect(QPoint(), box), 0, sentence)))
+        font = MakeFont("Times New Roman", --height);
+    return font;
 }
 
 void CPagePainter::PaintResults(QPainter& painter) const
@@ -110,7 +135,10 @@ void CPagePainter::PaintResults(QPainter& painter) const
 
     painter.setPen(QColor(255, 0, 0));
     if (const QString sentence = GradeSentence(); !sentence.isEmpty())
+    {
+        painter.setFont(GradeSentenceFont(sentence));
         DrawText(painter, ToQRect(kGradeSentence), sentence, DT_LEFT);
+    }
     painter.setFont(bigFont);
     TextOut(painter, QPoint(kGradeLetterX, kGradeLetterY), QString::fromLatin1(m_session.GetGrade().letter));
     painter.setPen(Qt::black);
@@ -168,9 +196,12 @@ void CPagePainter::DrawItem(QPainter& painter, const ::DrawItem& item) const
     case IDC_QUESTION:
         BlitBitmap(painter, current && current->IsFlagged() ? kFlaggedPanel : kPanel, QPoint());
         if (current)
-            DrawText(painter, item.rect.adjusted(15, 10, -15, -13),
-                     QStringLiteral("%1) %2").arg(current->GetNumber()).arg(FromBytes(current->GetText())),
-                     DT_WORDBREAK);
+            DrawScrolling(painter, IDC_QUESTION, QuestionTextArea(item.rect));
+        if (item.focused)
+            DrawFocus(painter, item.rect.adjusted(8, 5, -8, -8));
+        return;
+    case IDC_NOTES:
+        DrawNotes(painter, item);
         return;
     case IDC_CLOCK:
     case IDC_COMPLETE:
@@ -208,12 +239,66 @@ QString CPagePainter::AnswerText(int i) const
     const std::string* answer = current->GetAnswerText(i);
     if (!answer || answer->empty())
         return {};
-    // A true/false statement's answers are its two words, not lettered.
-    if (current->IsTrueFalse())
-        return FromBytes(*answer);
-    return QStringLiteral("%1) %2")
-        .arg(QChar(QLatin1Char(static_cast<char>('A' + i))))
-        .arg(FromBytes(*answer));
+    return AnswerShown(i, FromBytes(*answer), current->IsTrueFalse());
+}
+
+QString CPagePainter::TextOf(int id) const
+{
+    const CQuestion* current = m_session.GetCurrent();
+    if (id == IDC_QUESTION)
+        return current ? QuestionShown(current->GetNumber(), FromBytes(current->GetText())) : QString();
+    if (id == IDC_NOTES)
+        return FromBytes(m_session.ReviewNotes());
+    return AnswerText(id - IDC_ANSWER_A);
+}
+
+const TextBox& CPagePainter::BoxOf(int id)
+{
+    return id == IDC_QUESTION ? kQuestionBox : id == IDC_NOTES ? kNotesBox : kAnswerBox;
+}
+
+int& CPagePainter::ScrollOf(int id) const
+{
+    // A text scrolled on one question starts at its top on the next.
+    if (m_pScrolledFor != m_session.GetCurrent())
+    {
+        m_scrolled.clear();
+        m_pScrolledFor = m_session.GetCurrent();
+    }
+    return m_scrolled[id];
+}
+
+bool CPagePainter::ScrollText(int id, int lines)
+{
+    if (id != IDC_QUESTION && id != IDC_NOTES && (id < IDC_ANSWER_A || id > IDC_ANSWER_D))
+        return false;
+    const TextFit fit = FitText(BoxOf(id), TextOf(id));
+    int& scroll = ScrollOf(id);
+    const int before = scroll;
+    scroll = std::clamp(scroll + lines * fit.height, 0, fit.overflow);
+    return scroll != before;
+}
+
+void CPagePainter::DrawScrolling(QPainter& painter, int id, const QRect& area) const
+{
+    const QString text = TextOf(id);
+    if (text.isEmpty())
+        return;
+    const TextFit fit = FitText(BoxOf(id), text);
+    int& scroll = ScrollOf(id);
+    scroll = std::min(scroll, fit.overflow);
+    DrawFitted(painter, area, BoxOf(id), fit, text, scroll);
+}
+
+void CPagePainter::DrawNotes(QPainter& painter, const ::DrawItem& item) const
+{
+    painter.fillRect(item.rect, kNotesFill);
+    painter.setPen(kNotesEdge);
+    painter.drawRect(item.rect.adjusted(0, 0, -1, -1));
+    painter.setPen(Qt::black);
+    DrawScrolling(painter, IDC_NOTES, NotesTextArea(item.rect));
+    if (item.focused)
+        DrawFocus(painter, item.rect.adjusted(2, 1, -2, -2));
 }
 
 void CPagePainter::DrawAnswer(QPainter& painter, const ::DrawItem& item) const
@@ -232,19 +317,18 @@ void CPagePainter::DrawAnswer(QPainter& painter, const ::DrawItem& item) const
             marker = kMarkerChosen;
         BlitBitmap(painter, marker, item.rect.topLeft() + QPoint(2, 0));
 
-        const QString text = AnswerText(i);
-        const QRect textRect(QPoint(item.rect.left() + SizeOf(marker).width + 6, item.rect.top() + 3),
-                             QPoint(item.rect.right() - 3, item.rect.bottom() - 3));
-        if (!text.isEmpty())
-            DrawText(painter, textRect, text, DT_WORDBREAK);
+        DrawScrolling(painter, item.id, AnswerTextArea(item.rect));
     }
+    // Its left edge 2 pixels in and its bottom 1 up.
     if (item.focused)
-    {
-        // A dotted focus rectangle, its left edge 2 pixels in and its bottom 1 up.
-        painter.save();
-        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(item.rect.adjusted(2, 0, -1, -2));
-        painter.restore();
-    }
+        DrawFocus(painter, item.rect.adjusted(2, 0, -1, -2));
+}
+
+void CPagePainter::DrawFocus(QPainter& painter, const QRect& frame)
+{
+    painter.save();
+    painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(frame);
+    painter.restore();
 }

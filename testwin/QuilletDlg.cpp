@@ -14,6 +14,7 @@
 #include "skin/SkinDialog.h"
 #include "testwin/ConfirmPasswordDlg.h"
 #include "testwin/PageSurface.h"
+#include "testwin/WindowKeys.h"
 
 using namespace quillet::skin;
 using Phase = quillet::TestSession::Phase;
@@ -68,6 +69,9 @@ CQuilletDlg::CQuilletDlg(QWidget* parent)
     file->addAction(QStringLiteral("&Exit"), this, &CQuilletDlg::OnExit)
         ->setObjectName(QStringLiteral("exitAction"));
     QMenu* help = m_pMenu->addMenu(QStringLiteral("&Help"));
+    help->addAction(QStringLiteral("&Keyboard..."), QKeySequence(QString::fromLatin1(kKeyboardHelpKey)), this,
+                    [this] { ShowWindowKeys(this); })
+        ->setObjectName(QStringLiteral("keyboardAction"));
     help->addAction(QString::fromLatin1(kAboutItem), this, &CQuilletDlg::OnAbout)
         ->setObjectName(QStringLiteral("aboutAction"));
 
@@ -85,6 +89,8 @@ CQuilletDlg::CQuilletDlg(QWidget* parent)
         m_session, m_painter, [this](int id) { return Control(id); }, m_pControls->ResultsSummary());
     m_pAccessibility->DescribeControls();
     m_pControls->SetTabOrder();
+    m_pControls->ScrollWith([this](int id, int lines) { return m_painter.ScrollText(id, lines); });
+    InstallWindowKeys([this](int id) { return Control(id); });
 
     m_pClockTimer->setInterval(1000);
     connect(m_pClockTimer, &QTimer::timeout, this, &CQuilletDlg::OnClockTick);
@@ -196,6 +202,8 @@ bool CQuilletDlg::IsShownOnPage(int id) const
         return m_session.OffersCompareNational();
     if (id == IDC_PLAY_TOPIC)
         return m_session.OffersPlayTopic();
+    if (id == IDC_NOTES)
+        return !m_session.ReviewNotes().empty();
     return true;
 }
 
@@ -239,18 +247,19 @@ void CQuilletDlg::Redraw()
     m_pControls->UpdateAll();
 }
 
-void CQuilletDlg::RefreshQuestion()
+void CQuilletDlg::RefreshQuestion(bool focusQuestion)
 {
     // Told before the focus moves, so that the reader finds the new texts
     // when the focus arrives; the focus leaves an answer that may go before
     // it would wander.
     TellAccessible();
-    FocusQuestion();
-    for (int id = IDC_ANSWER_A; id <= IDC_ANSWER_D; ++id)
+    if (focusQuestion || !focusWidget() || !focusWidget()->isVisible())
+        FocusQuestion();
+    for (const int id : {IDC_QUESTION, IDC_ANSWER_A, IDC_ANSWER_B, IDC_ANSWER_C, IDC_ANSWER_D, IDC_NOTES})
+    {
         Control(id)->setVisible(IsShownOnPage(id));
-    Control(IDC_QUESTION)->update();
-    for (int id = IDC_ANSWER_A; id <= IDC_ANSWER_D; ++id)
         Control(id)->update();
+    }
 }
 
 void CQuilletDlg::OnClockTick()
@@ -368,11 +377,11 @@ void CQuilletDlg::Refuse()
     password->update();
 }
 
-void CQuilletDlg::FollowStep(Step step)
+void CQuilletDlg::FollowStep(Step step, bool focusQuestion)
 {
     if (step == Step::Moved)
     {
-        RefreshQuestion();
+        RefreshQuestion(focusQuestion);
         SaveJournal();
         return;
     }
@@ -406,7 +415,8 @@ void CQuilletDlg::OnPrevious()
 
 void CQuilletDlg::Search(quillet::TestRun::Move move)
 {
-    FollowStep(m_session.Search(move));
+    // The focus stays on the search button, to search again.
+    FollowStep(m_session.Search(move), false);
 }
 
 void CQuilletDlg::OnFlag()
@@ -450,6 +460,8 @@ void CQuilletDlg::OnReview()
 {
     if (m_session.Review())
         ShowPage();
+    else if (const std::string why = m_session.ReviewRefusal(); !why.empty())
+        m_prompts.Message(why, "Review", CWindowPrompts::kNotice);
 }
 
 void CQuilletDlg::OnRetake()

@@ -88,7 +88,9 @@ class CQuilletDlg : public QDialog
     void ShowPage();
     int PageOfPhase() const;
     void Redraw();
-    void RefreshQuestion();
+    // Shows the current question; the focus goes to it when asked, and
+    // when the control that had it went.
+    void RefreshQuestion(bool focusQuestion = true);
     void ShowControls();
     bool IsShownOnPage(int id) const;
     // Where the keyboard starts on the page: the login name, the question,
@@ -99,7 +101,7 @@ class CQuilletDlg : public QDialog
 
     void Search(quillet::TestRun::Move move);
     // Acts on what a walk did: shows the question it found, or asks.
-    void FollowStep(quillet::TestSession::Step step);
+    void FollowStep(quillet::TestSession::Step step, bool focusQuestion = true);
     void OnClockTick();
     void OnOK();
     void Advance();

@@ -1,6 +1,9 @@
 #include "testwin/ResultsCommands.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include "output/MailMessage.h"
@@ -8,7 +11,10 @@
 #include "output/ResultsText.h"
 #include "output/ResultsView.h"
 #include "output/Settings.h"
+#include "skin/SkinKit.h"
 #include "testwin/EmailAddressDlg.h"
+
+using quillet::skin::FromBytes;
 
 CResultsCommands::CResultsCommands(QWidget* window, const quillet::TestSession& session,
                                    const quillet::StudentSession& student, const CWindowPrompts& prompts)
@@ -40,6 +46,7 @@ void CResultsCommands::FillReport(CResultsDoc& doc, const CResultHistory& histor
     const quillet::TestRun* run = m_session.GetRun();
     doc.m_pTest = run ? run->GetDrawnTest() : nullptr;
     doc.m_nChapter = run ? run->GetChapter() : 0;
+    doc.m_review = m_session.ReviewItems();
 }
 
 void CResultsCommands::ComparePrevious()
@@ -86,13 +93,38 @@ void CResultsCommands::Print()
             return;
     }
     FillReport(doc, history, *latest);
-    PrintView().OnFilePrint(m_pWindow);
+    // Without a printer the student is asked once, for both jobs, whether
+    // to save them as PDF files instead.
+    std::optional<bool> saveInstead;
+    PrintJob(saveInstead);
     if (doc.m_bCertificate)
     {
         doc.m_bCertificate = false;
         if (m_prompts.Ask("\nPrint Results?"))
-            PrintView().OnFilePrint(m_pWindow);
+            PrintJob(saveInstead);
     }
+}
+
+void CResultsCommands::PrintJob(std::optional<bool>& saveInstead)
+{
+    if (PrintView().OnFilePrint(m_pWindow))
+        return;
+    if (!saveInstead)
+        saveInstead = m_prompts.Ask(kNoPrinterQuestion, "No Printer", true);
+    if (!*saveInstead)
+        return;
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    QFileDialog dialog(m_pWindow, QStringLiteral("Save the Print-Out as PDF"));
+    dialog.setObjectName(QStringLiteral("pdfFileDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QStringLiteral("PDF files (*.pdf)"));
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    dialog.setDirectory(folder);
+    dialog.selectFile(FromBytes(PrintView().GetDocument()->PrintFileName()));
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        PrintView().PrintToPdf(m_pWindow, dialog.selectedFiles().constFirst());
 }
 
 void CResultsCommands::EMail()
@@ -113,6 +145,11 @@ void CResultsCommands::EMail()
     CResultsDoc& doc = *PrintView().GetDocument();
     doc.m_strAddress = prompt.m_strAddress;
     FillReport(doc, history, *latest);
-    if (quillet::SendResults(doc, m_pWindow) == quillet::MailOutcome::Sent)
+    const quillet::MailOutcome outcome = quillet::SendResults(doc, m_pWindow);
+    if (outcome == quillet::MailOutcome::Sent)
         m_prompts.Message("Results sent to " + prompt.m_strAddress + ".", "E-Mail", CWindowPrompts::kNotice);
+    else if (outcome == quillet::MailOutcome::HandedOver)
+        m_prompts.Message("Your mail program opens a message with the results to " + prompt.m_strAddress +
+                              ": check it and press Send there.",
+                          "E-Mail", CWindowPrompts::kNotice);
 }

@@ -1,10 +1,14 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "course/TestSession.h"
 #include "records/StudentSession.h"
 #include "testwin/WindowPrompts.h"
+
+inline constexpr const char* kNoPrinterQuestion =
+    "There is no printer to print on.\nSave the print-out as a PDF file instead?";
 
 class CResultsDoc;
 class CResultsView;
@@ -31,6 +35,9 @@ class CResultsCommands
 
   private:
     CResultsView& PrintView();
+    // One print job; without a printer, offers a PDF file, asking first
+    // unless `saveInstead` holds the answer already.
+    void PrintJob(std::optional<bool>& saveInstead);
     // The report of the latest result, for printing and e-mail.
     void FillReport(CResultsDoc& doc, const CResultHistory& history, const CResultEntry& latest);
 

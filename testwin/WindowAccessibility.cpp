@@ -21,6 +21,7 @@ void CWindowAccessibility::DescribeControls()
     question->SetDescriber([this] { return DescribeQuestion(); });
     for (int i = 0; i < 4; ++i)
         skin(IDC_ANSWER_A + i)->SetDescriber([this, i] { return DescribeAnswer(i); });
+    skin(IDC_NOTES)->SetDescriber([this] { return DescribeNotes(); });
     skin(IDC_FLAG)->SetDescriber(
         [this]
         {
@@ -92,15 +93,29 @@ SkinAccessibility CWindowAccessibility::DescribeAnswer(int i) const
                                                       : QStringLiteral(", your choice, wrong");
         else if (i == current->GetCorrect())
             answer.name += QStringLiteral(", right answer");
+        // The author's note is heard with the answer it explains.
+        if (const std::string note = m_session.AnswerNote(i); !note.empty())
+            answer.name += QStringLiteral(". Note: ") + FromBytes(note).simplified();
     }
     return answer;
+}
+
+SkinAccessibility CWindowAccessibility::DescribeNotes() const
+{
+    // Read whole, as the question is, however far the box is scrolled.
+    SkinAccessibility notes;
+    notes.role = QAccessible::EditableText;
+    notes.pressable = false;
+    notes.name = QStringLiteral("Notes");
+    notes.text = m_painter.TextOf(IDC_NOTES);
+    return notes;
 }
 
 void CWindowAccessibility::TellChanges(bool resultsShown)
 {
     // Not the clock: its value is read when asked for, not sent every second.
-    for (const int id :
-         {IDC_QUESTION, IDC_ANSWER_A, IDC_ANSWER_B, IDC_ANSWER_C, IDC_ANSWER_D, IDC_FLAG, IDC_COMPLETE})
+    for (const int id : {IDC_QUESTION, IDC_ANSWER_A, IDC_ANSWER_B, IDC_ANSWER_C, IDC_ANSWER_D, IDC_NOTES,
+                         IDC_FLAG, IDC_COMPLETE})
         qobject_cast<CSkinButton*>(m_control(id))->UpdateAccessible();
     if (resultsShown)
         m_pResultsSummary->UpdateAccessible();

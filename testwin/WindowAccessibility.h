@@ -26,6 +26,7 @@ class CWindowAccessibility
   private:
     SkinAccessibility DescribeQuestion() const;
     SkinAccessibility DescribeAnswer(int i) const;
+    SkinAccessibility DescribeNotes() const;
 
     const quillet::TestSession& m_session;
     const CPagePainter& m_painter;

@@ -288,17 +288,34 @@ def grade_and_review(r):
     question = r.wait_for_focus("the review", lambda f: f.getRoleName() == "text" and f.name.startswith("Question "))
     check(len(r.focus_events_since(mark)) == 1, "entering the review moves the focus once")
     names = [a.name for a in r.by_role("radio button")]
-    check(sum(n.endswith(", right answer") for n in names) == 1 and not any("your choice" in n for n in names),
+    check(sum(bool(re.search(RIGHT, n)) for n in names) == 1 and not any("your choice" in n for n in names),
           "an unanswered question in review tells the right answer: %s (%s)" % (names, question.name))
+    heard_note = False
     for _ in range(20):
         names = [a.name for a in r.by_role("radio button")]
+        heard_note = heard_note or review_note_heard(r, names)
         if any("your choice" in n for n in names):
             break
         r.keys("alt+n")
         time.sleep(0.3)
-    check(sum(n.endswith(", your choice, wrong") for n in names) == 1
-          and sum(n.endswith(", right answer") for n in names) == 1,
+    check(sum(bool(re.search(WRONG, n)) for n in names) == 1 and sum(bool(re.search(RIGHT, n)) for n in names) == 1,
           "a wrong answer in review tells the choice from the right answer: %s" % names)
+    check(heard_note, "the author's note is heard with its answer, and in the notes under the answers")
+
+
+# In review an answer may be followed by the author's note on it.
+RIGHT = r", right answer(\. Note: .+)?$"
+WRONG = r", your choice, wrong(\. Note: .+)?$"
+
+
+def review_note_heard(r, names):
+    """Whether the right answer's note, heard with it, is the one the notes box reads."""
+    for name in names:
+        found = re.search(r", right answer\. Note: (.+)$", name)
+        if found:
+            notes = [t for t in r.by_role("text") if t.name == "Notes"]
+            return len(notes) == 1 and ("Right answer: " + found.group(1)) in r.text_of(notes[0])
+    return False
 
 
 def wrong_password_and_hint(r):

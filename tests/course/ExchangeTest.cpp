@@ -47,6 +47,12 @@ INSTANTIATE_TEST_SUITE_P(
              "!T\n@T\n#What is a LAN?\n%Think small\n^Local\n}Yes\n^Wide\n}Too big\n^Metro\n"},
         Case{"MissingWord", kGift, "Grant is {=Grant ~Lincoln} in Grant's tomb.",
              "!T\n@T\n#Grant is _____ in Grant's tomb.\n^Grant\n^Lincoln\n"},
+        // The blank takes the braces' place and nothing else: no blank is
+        // added before a full stop, nor lost beside the text.
+        Case{"MissingWordBeforeAFullStop", kGift, "Jesus Christ was from {=Nazareth ~Jerusalem}.",
+             "!T\n@T\n#Jesus Christ was from _____.\n^Nazareth\n^Jerusalem\n"},
+        Case{"MissingWordInsideAWord", kGift, "The plural of mouse is {=mi ~mou}ce, not mouses.",
+             "!T\n@T\n#The plural of mouse is _____ce, not mouses.\n^mi\n^mou\n"},
         Case{"TrueFalseAnyCase", kGift, "The sky is blue {t}\n\nWater is dry {FALSE#It is wet#Right}",
              "!T\n@T\n$The sky is blue\n^True\n$Water is dry\n^False\n}It is wet\n"},
         Case{"Escapes", kGift, "Is 1\\=1 \\{really\\}\\: a\\\\b\\nc? {=yes\\#1 ~no\\~}",

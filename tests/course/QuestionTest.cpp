@@ -108,9 +108,9 @@ TEST(QuestionClone, CopyKeepsTheContentStartsTheStudentStateAfreshAndSharesNothi
     copy->AddAnswer("extra");
     EXPECT_EQ(Describe(*source), "#Q correct=2 hint=hint topic=topic answers=Q/0;Q/1{note 1};Q/2;");
 
-    // A true/false statement keeps its truth value; its notes are not copied.
+    // A true/false statement keeps its truth value and its note, which the review shows.
     auto statement = testbank::MakeTrueFalse("S", 0);
     statement->SetNote(1, "why false");
-    EXPECT_EQ(Describe(*statement->Clone()), "$S correct=1 hint= topic= answers=True;False;");
+    EXPECT_EQ(Describe(*statement->Clone()), "$S correct=1 hint= topic= answers=True;False{why false};");
     EXPECT_EQ(statement->Clone()->GetTrue(), 0);
 }

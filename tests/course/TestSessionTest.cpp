@@ -136,8 +136,16 @@ TEST_P(Sitting, WalksAskAtTheirEndsAndADeclinedAskPutsThePlaceBack)
 
 TEST_P(Sitting, GradingStopsTheClockAndLeavesOneResultToRecord)
 {
-    EXPECT_EQ(m_session.GradingQuestion(), std::to_string(m_count) + " questions unanswered!\nGrade " +
-                                               TestKindWord(GetParam()) + " anyway?");
+    const std::string kind = TestKindWord(GetParam());
+    EXPECT_EQ(m_session.GradingQuestion(),
+              std::to_string(m_count) + " questions unanswered!\nGrade " + kind + " anyway?");
+    // All but one answered: the question in the singular.
+    const auto questions = m_session.GetRun()->GetQuestions();
+    for (int i = 1; i < m_count; ++i)
+        const_cast<CQuestion*>(questions[i])->SetAnswer(0);
+    EXPECT_EQ(m_session.GradingQuestion(), "1 question unanswered!\nGrade " + kind + " anyway?");
+    for (const CQuestion* question : questions)
+        const_cast<CQuestion*>(question)->SetAnswer(-1);
     AnswerAllButTheFirstRight();
     EXPECT_EQ(m_session.GradingQuestion(),
               std::string("All questions answered.\nGrade ") + TestKindWord(GetParam()) + "?");
@@ -159,6 +167,7 @@ TEST_P(Sitting, EachPageOffersWhatItsKindAllows)
     const TestKind kind = GetParam();
     EXPECT_EQ(m_session.OffersHint(), kind == TestKind::Quiz);
     EXPECT_FALSE(m_session.OffersCompareNational());
+    EXPECT_EQ(m_session.ReviewRefusal(), ""); // no review before the grade, and nothing said
     for (const CQuestion* q : m_session.GetRun()->GetQuestions())
         const_cast<CQuestion*>(q)->SetAnswer(q->GetCorrect());
     m_session.Grade(1100);
@@ -166,6 +175,7 @@ TEST_P(Sitting, EachPageOffersWhatItsKindAllows)
     EXPECT_EQ(m_session.OffersCompareNational(), kind == TestKind::Test);
     EXPECT_EQ(m_session.OffersCertificate(), kind == TestKind::Test);
     EXPECT_FALSE(m_session.Review()); // every answer right: nothing to review
+    EXPECT_EQ(m_session.ReviewRefusal(), quillet::kNothingToReview);
     m_session.Retake(1200);
     AnswerAllButTheFirstRight();
     m_session.Grade(1300);
@@ -251,10 +261,76 @@ TEST(TestSession, TheJournalIsKeptFromTheFirstAnswerAndPutsTheTestBackWhereItWas
     TestSession declined(Draw(TestKind::Test, 99));
     declined.SetStudent("Ann");
     ASSERT_EQ(declined.Restore(*text), "");
-    EXPECT_NE(declined.ContinueQuestion().find("with 1 of 20 questions answered. Continue it?"),
-              std::string::npos);
+    // It says what Cancel does.
+    const std::string offer = declined.ContinueQuestion();
+    EXPECT_NE(
+        offer.find("with 1 of 20 questions answered. Continue it? Cancel starts a new Test and drops the "
+                   "unfinished one."),
+        std::string::npos)
+        << offer;
     declined.DropRestored();
     declined.Begin(5000);
     EXPECT_EQ(declined.GetRun()->GetAnsweredCount(), 0);
     EXPECT_EQ(declined.GetRun()->GetStartTime(), 5000);
+}
+
+TEST(TestSession, ReviewShowsTheNotesOfTheChosenAndTheRightAnswer)
+{
+    // The bank's first answer is the right one; the draw shuffles them.
+    auto bank = testbank::MakeBank({"!N",         "@C",           "#Both",
+                                    "^right",     "}why right",   "^wrong",
+                                    "}why wrong", "^bare",        "}not chosen, not heard",
+                                    "#RightOnly", "^right",       "}why right",
+                                    "^wrong",     "#None",        "^right",
+                                    "^wrong",     "}why wrong",   "$Statement",
+                                    "^False",     "}why false",   "#Fine",
+                                    "^right",     "}never shown", "^wrong"});
+    CRandom random(5);
+    TestSession session(quillet::TestRun::DrawQuiz(std::move(bank), 1, random));
+    session.Begin(0);
+    // Every question answered "wrong" (a statement: "True"), but Fine, answered right.
+    for (const CQuestion* question : session.GetRun()->GetQuestions())
+    {
+        auto* q = const_cast<CQuestion*>(question);
+        int chosen = q->GetCorrect();
+        for (int i = 0; q->GetText() != "Fine" && i < q->GetAnswerCount(); ++i)
+            if (*q->GetAnswerText(i) == "wrong" || *q->GetAnswerText(i) == "True")
+                chosen = i;
+        q->SetAnswer(chosen);
+    }
+    EXPECT_EQ(session.ReviewNotes(), ""); // only in review
+    session.Grade(10);
+    ASSERT_TRUE(session.Review());
+    std::map<std::string, std::string> notes;
+    std::map<std::string, std::map<std::string, std::string>> heard; // with each answer
+    do
+    {
+        const CQuestion& q = *session.GetCurrent();
+        notes[q.GetText()] = session.ReviewNotes();
+        for (int i = 0; i < session.AnswersShown(); ++i)
+            if (const std::string note = session.AnswerNote(i); !note.empty())
+                heard[q.GetText()][*q.GetAnswerText(i)] = note;
+    } while (session.Next() == Step::Moved);
+    EXPECT_EQ(notes, (std::map<std::string, std::string>{
+                         {"Both", "Your answer: why wrong\nRight answer: why right"},
+                         {"RightOnly", "Right answer: why right"},
+                         {"None", "Your answer: why wrong"},
+                         {"Statement", "Why: why false"},
+                     }));
+    using Heard = std::map<std::string, std::string>;
+    EXPECT_EQ(heard["Both"], (Heard{{"right", "why right"}, {"wrong", "why wrong"}}));
+    EXPECT_EQ(heard["None"], (Heard{{"wrong", "why wrong"}}));
+    EXPECT_EQ(heard["Statement"], (Heard{{"False", "why false"}}));
+    EXPECT_EQ(heard.count("Fine"), 0u);
+
+    // The print-out lists the same questions with the same notes.
+    std::map<std::string, std::string> listed;
+    for (const quillet::ReviewItem& item : session.ReviewItems())
+        listed[item.question] = item.chosen + "|" + item.right + "|" + item.notes;
+    EXPECT_EQ(listed, (std::map<std::string, std::string>{
+                          {"Both", "wrong|right|Your answer: why wrong\nRight answer: why right"},
+                          {"RightOnly", "wrong|right|Right answer: why right"},
+                          {"None", "wrong|right|Your answer: why wrong"},
+                          {"Statement", "True|False|Why: why false"},
+                      }));
 }

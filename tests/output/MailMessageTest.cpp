@@ -283,3 +283,18 @@ TEST_F(MailMessageTest, AddressesAreASCIIForTheSenderAndOfAtMost254Characters)
     parts.messageId = std::string(1000, 'm') + "@quillet.local";
     EXPECT_FALSE(quillet::BuildMailMessage(parts));
 }
+
+TEST_F(MailMessageTest, MailtoAddressCarriesRecipientSubjectAndBodyEncoded)
+{
+    quillet::MailParts parts = Plain();
+    parts.subject = "Test Results: Zo\xC3\xAB, A&B=C, 17/20";
+    parts.body = "Line one\nLine 2 ?#%\n";
+    EXPECT_EQ(quillet::MailtoAddress(parts),
+              "mailto:student@example.org?subject=Test%20Results%3A%20Zo%C3%AB%2C%20A%26B%3DC%2C%2017%2F20"
+              "&body=Line%20one%0D%0ALine%202%20%3F%23%25%0D%0A");
+    // The recipient is as typed, its own characters encoded; never two of them.
+    parts.recipientAddress = "o.neil+x@example.org";
+    EXPECT_EQ(quillet::MailtoAddress(parts)->rfind("mailto:o.neil%2Bx@example.org?subject=", 0), 0u);
+    parts.recipientAddress = "a@example.org, b@example.org";
+    EXPECT_EQ(quillet::MailtoAddress(parts), std::nullopt);
+}

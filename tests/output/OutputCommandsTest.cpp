@@ -17,6 +17,7 @@
 #include "output/MailSender.h"
 #include "output/ResultsView.h"
 #include "testwin/QuilletDlg.h"
+#include "testwin/ResultsCommands.h"
 
 using namespace outputtest;
 
@@ -30,7 +31,7 @@ const QString kMarks17 = "wrww" + QString(16, 'r');
 const QString kCertificatePrompt =
     "promptBox: Congratulations!\nWould you like to print a\nCertificate of Completion?";
 const QString kResultsPrompt = "promptBox: \nPrint Results?";
-const QString kOnePage = "Pages: 1; Page size: 792 x 612 pts (letter)";
+const QString kLetter = "Page size: 792 x 612 pts (letter)";
 
 quillet::TimeStamp LocalTime(int year, int month, int day, int hour = 10, int minute = 30)
 {
@@ -96,9 +97,18 @@ class OutputCommandsTest : public QObject
     quillet::TimeStamp m_now = 0;
     quillet::TimeStamp m_graded = 0;
     CRandom m_random;
-    UrlCatcher m_urls; // every address the program opens
+    UrlCatcher m_urls; // every web address the program opens
 
     QString Path(const QString& name) const { return m_dir + "/" + name; }
+    // The desktop: a stand-in xdg-open first on the path, writing down what it is given.
+    QString Desktop(const QString& name) const { return m_home.filePath("desktop/" + name); }
+    QStringList Opened() const
+    {
+        QFile file(Desktop("opened"));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
     QString JobPath(int n) const { return Path(QStringLiteral("job%1.pdf").arg(n)); }
 
     // The student Ann, password "pw", with these earlier results.
@@ -153,17 +163,20 @@ class OutputCommandsTest : public QObject
     }
 
     // Each job file as "results" or "certificate", with the paper when it is
-    // not one landscape Letter page.
+    // not landscape Letter, one page for a certificate; the results page is
+    // followed by a page of the questions to review when there are some.
     QStringList Jobs() const
     {
         QStringList jobs;
         for (int n = 1; QFile::exists(JobPath(n)); ++n)
         {
             const QString text = PdfText(JobPath(n));
-            jobs << (text.contains("Results for") ? "results"
-                     : text.contains("Ann")       ? "certificate"
-                                                  : "unreadable");
-            if (const QString pages = PagesOf(JobPath(n)); pages != kOnePage)
+            const bool results = text.contains("Results for");
+            jobs << (results ? "results" : text.contains("Ann") ? "certificate" : "unreadable");
+            const QString pages = PagesOf(JobPath(n));
+            const QString expected =
+                QStringLiteral("Pages: %1; ").arg(results && text.contains("Questions to Review") ? 2 : 1);
+            if (pages != expected + kLetter)
                 jobs.last() += " on " + pages;
         }
         return jobs;
@@ -191,9 +204,16 @@ class OutputCommandsTest : public QObject
         tzset();
         for (const char* tool : {"pdftotext", "pdfinfo", "msmtp"})
             QVERIFY2(!QStandardPaths::findExecutable(tool).isEmpty(), "scripts/setup.sh installs it");
-        // No test may ever reach a real browser.
+        // No test may ever reach a real browser or mail client.
         for (const char* scheme : {"http", "https"})
             QDesktopServices::setUrlHandler(scheme, &m_urls, "open");
+        QVERIFY(QDir().mkpath(Desktop("bin")));
+        QFile opener(Desktop("bin/xdg-open"));
+        QVERIFY(opener.open(QIODevice::WriteOnly));
+        opener.write(("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" + Desktop("opened") + "'\n").toUtf8());
+        opener.close();
+        QVERIFY(opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        qputenv("PATH", QFile::encodeName(Desktop("bin")) + ":" + qgetenv("PATH"));
     }
 
     void cleanupTestCase()
@@ -215,6 +235,7 @@ class OutputCommandsTest : public QObject
         CRandom::Global().Seed(11);
         m_graded = LocalTime(2023, 3, 22);
         m_urls.opened.clear();
+        QFile::remove(Desktop("opened"));
         Seed();
     }
 
@@ -297,17 +318,100 @@ class OutputCommandsTest : public QObject
         QCOMPARE(Answering({}, [&] { w->OnPrint(); }),
                  QStringList{"printMessage: Failed to start print job. The file " + missing +
                              " cannot be written."});
-        // No default printer: said, with the way to print to a file.
+    }
+
+    void withoutAPrinterThePrintOutIsOfferedAsPdfFilesAskingOnce_data()
+    {
+        QTest::addColumn<QString>("marks");
+        QTest::addColumn<QStringList>("replies"); // button, and the file typed for "save"
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<QStringList>("saved"); // what each file written holds
+        const QString cert = kCertificatePrompt;
+        const QString noPrinter = QString("promptBox: ") + kNoPrinterQuestion;
+        const QString documents = m_home.filePath("home/Documents/");
+        const QString certFile = "pdfFileDialog: " + documents + "Intro Course Certificate 2023-03-22.pdf";
+        const QString resultsFile =
+            "pdfFileDialog: " + documents + "Intro Course Test Results 2023-03-22.pdf";
+        // clang-format off
+        QTest::newRow("certificate and results saved") << Marks(15, 20)
+            << QStringList{"okButton", "okButton", "save:cert.pdf", "okButton", "save:results.pdf"}
+            << QStringList{cert, noPrinter, certFile, kResultsPrompt, resultsFile}
+            << QStringList{"certificate", "results"};
+        QTest::newRow("declined: told once") << Marks(15, 20)
+            << QStringList{"okButton", "cancelButton", "okButton"}
+            << QStringList{cert, noPrinter, kResultsPrompt} << QStringList{};
+        QTest::newRow("file dialog cancelled") << Marks(12, 20)
+            << QStringList{"okButton", "cancel:"} << QStringList{noPrinter, resultsFile} << QStringList{};
+        // clang-format on
+    }
+    void withoutAPrinterThePrintOutIsOfferedAsPdfFilesAskingOnce()
+    {
+        QFETCH(QString, marks);
+        QFETCH(QStringList, replies);
+        QFETCH(QStringList, boxes);
+        QFETCH(QStringList, saved);
+        // The documents folder the file dialog starts in.
+        const QByteArray home = qgetenv("HOME");
+        const auto restore = qScopeGuard([&] { qputenv("HOME", home); });
+        qputenv("HOME", QFile::encodeName(m_home.filePath("home")));
+        QVERIFY(QDir().mkpath(m_home.filePath("home/Documents")));
         struct NoPrinter : CResultsView
         {
             bool PreparePrinter(QPrinter&) override { return false; }
         } view;
-        const CResultEntry result;
-        view.GetDocument()->m_pResult = &result;
-        QCOMPARE(Answering({}, [&] { view.OnFilePrint(nullptr); }),
-                 QStringList{
-                     "printMessage: There is no printer to print on: no default printer is set up. To print "
-                     "to a PDF file instead, set QUILLET_PRINT_PDF to the file's name."});
+        auto w = Graded("test", marks);
+        QVERIFY(w);
+        w->SetPrintView(&view);
+        std::vector<Reply> answers;
+        for (const QString& reply : replies)
+            answers.push_back(
+                {reply.section(':', 0, 0), reply.contains(':') ? Path(reply.section(':', 1)) : ""});
+        QCOMPARE(Answering(answers, [&] { w->OnPrint(); }), boxes);
+        QStringList written;
+        for (const QString file : {"cert.pdf", "results.pdf"})
+            if (QFile::exists(Path(file)))
+                written << (PdfText(Path(file)).contains("Results for") ? "results" : "certificate");
+        QCOMPARE(written, saved);
+        QVERIFY(w->isEnabled());
+    }
+
+    void printedResultsListTheQuestionsToReviewWithTheirNotes()
+    {
+        // Every answer with a note; the bank lists the right one first.
+        std::string bank = "!Intro Course\n@Ch1\n";
+        for (int q = 1; q <= 20; ++q)
+            bank += "#Question " + std::to_string(q) + "\n^right\n}because it is right " + std::to_string(q) +
+                    "\n^wrong\n}wrong for a reason " + std::to_string(q) + "\n";
+        auto w = std::make_unique<CQuilletDlg>();
+        m_now = m_graded;
+        w->SetClock([this] { return m_now; });
+        w->SetRun(quillet::TestRun::DrawTest(CCourseReader::LoadText(bank), false, m_random));
+        w->OnInitDialog();
+        qobject_cast<QLineEdit*>(w->Control(IDC_USER_NAME))->setText("Ann");
+        qobject_cast<QLineEdit*>(w->Control(IDC_PASSWORD))->setText("pw");
+        w->OnLoginNext();
+        // The third question wrong, the fifth left open, the rest right.
+        for (int i = 0; i < 20; ++i)
+        {
+            if (i != 4)
+                w->SelectAnswer(i == 2 ? 1 - w->GetCurrent()->GetCorrect() : w->GetCurrent()->GetCorrect());
+            if (i < 19)
+                w->OnNext();
+        }
+        QCOMPARE(Answering({{"okButton"}}, [&] { w->OnNext(); }).size(), 1);
+        QCOMPARE(Answering({{"cancelButton"}, {"okButton"}}, [&] { w->OnPrint(); }),
+                 (QStringList{kCertificatePrompt, kResultsPrompt}));
+        QCOMPARE(Jobs(), QStringList{"results"});
+        // After the results page, the wrong and the open question, in test order, with their notes.
+        const QString text = PdfText(JobPath(1));
+        QCOMPARE(
+            NotShown(text, {"Questions to Review$",
+                            "^3\\) Question (\\d+)\nYour answer: wrong\nRight answer: right\n"
+                            "Your answer: wrong for a reason \\1\nRight answer: because it is right \\1$",
+                            "^5\\) Question (\\d+)\nNot answered\nRight answer: right\n"
+                            "Right answer: because it is right \\1$"}),
+            QString());
+        QCOMPARE(text.count("Right answer: right"), 2);
     }
 
     void resultsPageShowsTheFiguresAndAtMostTenChapters_data()
@@ -397,8 +501,10 @@ class OutputCommandsTest : public QObject
         QTest::newRow("login refused") << "smtp-refusing" << "okButton" << ann
                                        << QStringList{box, QString("mailMessage: ") + quillet::kMailLoginRefused} << "";
         QTest::newRow("server down") << "smtp-down" << "okButton" << ann << QStringList{box, failed} << "";
-        QTest::newRow("no mail program") << "missing" << "okButton" << ann
-                                         << QStringList{box, "mailMessage: Unable to load mail system support."} << "";
+        QTest::newRow("no mail program: the desktop's") << "missing" << "okButton" << ann
+                                         << QStringList{box, "messageBox: Your mail program opens a message with "
+                                                        "the results to ann@example.org: check it and press Send there."}
+                                         << "";
         QTest::newRow("not executable") << "not-executable" << "okButton" << ann
                                         << QStringList{box, "mailMessage: Mail system DLL is invalid."} << "";
         QTest::newRow("address with blanks") << "capture" << "okButton" << "ann at example .org"
@@ -462,10 +568,23 @@ class OutputCommandsTest : public QObject
         QVERIFY(!QApplication::overrideCursor());
         const QStringList messages = Stored(mail, ".eml");
         QCOMPARE(messages.size(), to.isEmpty() ? 0 : 1);
+        // Without a mail program, the desktop's mail client gets the message, to be sent by the student.
+        if (mailer == "missing")
+        {
+            QTRY_COMPARE(Opened().size(), 1);
+            QVERIFY2(
+                Opened()[0].startsWith(
+                    "mailto:ann@example.org?subject=Test%20Results%3A%20Ann%2C%20Intro%20Course%2C%2017%2F20"
+                    "&body=Test%20Results%20for%20Intro%20Course%0D%0A%0D%0ADate"),
+                qPrintable(Opened()[0]));
+        }
+        else
+            QCOMPARE(Opened(), QStringList{});
         if (to.isEmpty())
             return;
         QCOMPARE(NotShown(messages[0], {"^From: Pellmark Testing <testresults@pellmark.example>$",
-                                        "^" + QRegularExpression::escape(to) + "$", "^Subject: Test Results$",
+                                        "^" + QRegularExpression::escape(to) + "$",
+                                        "^Subject: Test Results: Ann, Intro Course, 17/20$",
                                         "^Test Results for Intro Course$", "^Student: Ann$",
                                         "^Percent Correct: 85%$", R"(^Chapter 1: Ch1    50% \(1/2\)$)"}),
                  QString());
@@ -521,13 +640,20 @@ class OutputCommandsTest : public QObject
     {
         auto w = Graded("test", kMarks17);
         QVERIFY(w);
-        QCOMPARE(Answering({{"okButton", "ann@example.org"}, {"ok"}}, [&] { w->OnEMail(); }),
-                 (QStringList{"emailAddressBox", "mailMessage: Unable to load mail system support."}));
+        {
+            // Nothing on the desktop opens mail either: no xdg-open on the path.
+            const QByteArray path = qgetenv("PATH");
+            qputenv("PATH", QFile::encodeName(Path("records")));
+            const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+            QCOMPARE(Answering({{"okButton", "ann@example.org"}, {"ok"}}, [&] { w->OnEMail(); }),
+                     (QStringList{"emailAddressBox", QString("mailMessage: ") + quillet::kMailLoadFailed}));
+        }
         qputenv("QUILLET_SENDMAIL",
                 QFile::encodeName(Script("capture", "cat > '" + Path("mail/message1.eml") + "'")));
         QCOMPARE(Answering({{"okButton", "ann@example.org"}}, [&] { w->OnEMail(); }),
                  (QStringList{"emailAddressBox", "messageBox: Results sent to ann@example.org."}));
-        QCOMPARE(NotShown(Stored(Path("mail"), ".eml").join(""), {"^Subject: Test Results$"}), QString());
+        QCOMPARE(NotShown(Stored(Path("mail"), ".eml").join(""), {"^Subject: Test Results: Ann, "}),
+                 QString());
     }
 
     void compareNationalOpensTheAddressOnlyAfterATest_data()

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
@@ -43,12 +44,15 @@ inline QString Describe(QWidget& box)
         text = QString::fromStdString(message->m_strText);
     else if (auto* mail = qobject_cast<QMessageBox*>(&box))
         text = mail->text();
+    else if (auto* files = qobject_cast<QFileDialog*>(&box))
+        text = files->selectedFiles().value(0); // where it offers to save
     return text.isNull() ? box.objectName() : box.objectName() + ": " + text;
 }
 
 // How to answer a box: the button's object name (a QMessageBox is closed
-// with its OK), the text to type into its edit first, and something to do
-// while it is up.
+// with its OK, a file dialog with "save" or anything else), the text to type
+// into its edit first (the file to save into), and something to do while it
+// is up.
 struct Reply
 {
     QString button;
@@ -80,6 +84,13 @@ inline QStringList Answering(const std::vector<Reply>& replies, const std::funct
                              reply.look();
                          if (auto* edit = box->findChild<QLineEdit*>(); edit && !reply.typed.isNull())
                              edit->setText(reply.typed);
+                         // A file dialog saves into the file typed, or is cancelled.
+                         if (auto* files = qobject_cast<QFileDialog*>(box))
+                         {
+                             files->selectFile(reply.typed);
+                             return box->done(reply.button == QLatin1String("save") ? QDialog::Accepted
+                                                                                    : QDialog::Rejected);
+                         }
                          auto* mail = qobject_cast<QMessageBox*>(box);
                          if (auto* button = mail ? mail->button(QMessageBox::Ok)
                                                  : box->findChild<QAbstractButton*>(reply.button))

@@ -42,23 +42,47 @@ class ResultsTextTest : public ::testing::Test
 
 TEST_F(ResultsTextTest, KindWordAndSubjectFollowTheStoredFlags)
 {
+    // The subject starts as mail filters know it, then tells whose result of what it is.
     const struct
     {
         bool test, preTest;
         const char* word;
+        const char* subject;
+        const char* file;
     } cases[] = {
-        {true, true, "Pre-Test"}, {true, false, "Test"}, {false, false, "Quiz"}, {false, true, "Quiz"}};
+        {true, true, "Pre-Test", "Pre-Test Results: Dana Reyes, Intro Course, 1/2",
+         "Intro Course Pre-Test Results 2026-12-08.pdf"},
+        {true, false, "Test", "Test Results: Dana Reyes, Intro Course, 1/2",
+         "Intro Course Test Results 2026-12-08.pdf"},
+        {false, false, "Quiz", "Quiz Results: Dana Reyes, Intro Course: Ch2, 1/2",
+         "Intro Course Quiz Results 2026-12-08.pdf"},
+        {false, true, "Quiz", "Quiz Results: Dana Reyes, Intro Course: Ch2, 1/2",
+         "Intro Course Quiz Results 2026-12-08.pdf"},
+    };
+    const std::string student = "Dana Reyes";
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.word);
-        const CResultEntry entry = Entry(c.test, c.preTest, 1, 2);
+        const CResultEntry entry = Entry(c.test, c.preTest, 1, 2, kAfternoon);
         EXPECT_STREQ(quillet::ResultKindWord(entry), c.word);
         CResultsDoc doc;
         doc.m_pResult = &entry;
+        doc.m_pStudentName = &student;
         std::string subject, body;
         doc.ComposeResultsText(subject, body);
-        EXPECT_EQ(subject, std::string(c.word) + " Results");
+        EXPECT_EQ(subject, c.subject);
+        EXPECT_EQ(doc.PrintFileName(), c.file);
     }
+}
+
+TEST_F(ResultsTextTest, PrintFileNameIsOneNameWhateverTheTitleHolds)
+{
+    CResultEntry entry = Entry(1, 0, 1, 2, kAfternoon);
+    entry.m_strTitle = "TCP/IP \\ Basics\tI";
+    CResultsDoc doc;
+    doc.m_pResult = &entry;
+    doc.m_bCertificate = true;
+    EXPECT_EQ(doc.PrintFileName(), "TCP-IP - Basics-I Certificate 2026-12-08.pdf");
 }
 
 TEST_F(ResultsTextTest, ComparePreviousListsRowsInTheOrderGivenUnderTheHeader)

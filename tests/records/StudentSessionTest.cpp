@@ -120,7 +120,8 @@ TEST_F(Student, ALoginThatCannotBeCheckedIsAGuestAndNeverANewStudent)
 TEST_F(Student, ARecordServerOutOfReachIsNamedAndTheStudentIsAGuest)
 {
     Said said;
-    StudentSession ann(std::make_unique<quillet::PgRecordStore>("host=" + m_dir + "/no-server dbname=quillet"));
+    StudentSession ann(
+        std::make_unique<quillet::PgRecordStore>("host=" + m_dir + "/no-server dbname=quillet"));
     EXPECT_EQ(ann.LogIn({"Ann", "pw"}, said.Prompts()), Login::Guest);
     ASSERT_EQ(said.told.size(), 1u);
     EXPECT_EQ(said.told[0].rfind("The record server " + m_dir + "/no-server cannot be reached: ", 0), 0u)

@@ -12,6 +12,7 @@
 #include "skin/SkinKit.h"
 #include "testwin/ConfirmPasswordDlg.h"
 #include "testwin/EmailAddressDlg.h"
+#include "testwin/PagePainter.h"
 
 using namespace quillet::skin;
 
@@ -188,6 +189,23 @@ class ArtworkFitTest : public QObject
                               big.height());
             QCOMPARE(NotInside(shown, drawn, {kGoldEdge}, 80, true), QString());
         }
+    }
+
+    // Whatever the score, the grade sentence is whole inside its box, for
+    // a short name and for a long one, which is set smaller.
+    void gradeSentenceFitsItsBoxAtEveryScore()
+    {
+        const QRect box = ToQRect(results::kGradeSentence);
+        for (const std::string name : {"Ann", "Christopher", "Maximiliane-Alexandra"})
+            for (int percent = 0; percent <= 100; ++percent)
+            {
+                const QString sentence = CPagePainter::GradeSentenceFor(name, quillet::GradeFor(percent));
+                QCOMPARE(sentence.isEmpty(), percent < 70);
+                const QRect drawn = QFontMetrics(CPagePainter::GradeSentenceFont(sentence))
+                                        .boundingRect(box, Qt::AlignLeft | Qt::AlignTop, sentence);
+                QVERIFY2(box.contains(drawn),
+                         qPrintable(QString("%1 at %2%: %3").arg(sentence).arg(percent).arg(drawn.width())));
+            }
     }
 
     void dialogControlsLieInsideTheirFrames_data() { AddScales(); }

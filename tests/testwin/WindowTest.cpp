@@ -2,7 +2,10 @@
 // window's own modal loop, clicking its controls and answering its boxes.
 #include <QAction>
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QDir>
+#include <QMessageBox>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
@@ -16,9 +19,12 @@
 #include "records/RecordFile.h"
 #include "records/ResponseFile.h"
 #include "records/StudentRoster.h"
+#include "skin/TextFit.h"
 #include "testwin/QuilletDlg.h"
+#include "testwin/WindowKeys.h"
 
 using namespace windowtest;
+using namespace quillet::skin;
 
 namespace
 {
@@ -111,6 +117,16 @@ struct FakePlayer : CPlayerPort
     void Show() override { calls << "show"; }
     void PlayTopic(const std::string& topic) override { calls << "play " + QString::fromStdString(topic); }
     void SayClosed() override { calls << "closed"; }
+};
+
+// Catches what the window would open in a browser.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+  public:
+    QList<QUrl> opened;
+  public slots:
+    void open(const QUrl& url) { opened << url; }
 };
 
 class WindowTest : public QObject
@@ -607,8 +623,10 @@ class WindowTest : public QObject
                   w->repaint();
                   QCoreApplication::processEvents();
                   w->repaint();
-                  // Review after a perfect score does nothing.
-                  Click(*w, IDC_REVIEW);
+                  // Review after a perfect score says that there is nothing to review.
+                  QCOMPARE(Answering({{"okButton"}}, [&] { Click(*w, IDC_REVIEW); }),
+                           right == total ? QStringList{"messageBox: " + QString(quillet::kNothingToReview)}
+                                          : QStringList{});
                   QCOMPARE(w->GetPage(), right == total ? int(PageResults) : int(PageReview));
               });
         QCOMPARE(w->GetRun()->GetScore().right, right);
@@ -961,7 +979,8 @@ class WindowTest : public QObject
                       const QStringList asked = ReturningLogIn(*w, "Ann", {{"okButton"}});
                       QCOMPARE(asked.size(), 1);
                       QVERIFY2(asked[0].startsWith("promptBox: You have an unfinished Test from ") &&
-                                   asked[0].endsWith(", with 2 of 20 questions answered. Continue it?"),
+                                   asked[0].endsWith(", with 2 of 20 questions answered. Continue it? Cancel "
+                                                     "starts a new Test and drops the unfinished one."),
                                qPrintable(asked[0]));
                       QCOMPARE(Seen(*w), left);
                       QCOMPARE(w->GetPage(), int(PageTest));
@@ -1063,6 +1082,239 @@ class WindowTest : public QObject
                                     w->reject();
                                 });
         QCOMPARE(ended, int(QDialog::Rejected));
+    }
+
+    void reviewShowsTheNotesAndReadsThemWithTheAnswers_data()
+    {
+        QTest::addColumn<QString>("notes"); // of the right answer, then of the wrong one
+        QTest::addColumn<QString>("shown"); // in the notes box; empty: no box
+        QTest::newRow("both") << "}Routers join networks.|}A hub only repeats."
+                              << "Your answer: A hub only repeats.\nRight answer: Routers join networks.";
+        QTest::newRow("the right one's") << "}Routers join networks.|"
+                                         << "Right answer: Routers join networks.";
+        QTest::newRow("none") << "|"
+                              << "";
+    }
+    void reviewShowsTheNotesAndReadsThemWithTheAnswers()
+    {
+        QFETCH(QString, notes);
+        QFETCH(QString, shown);
+        const std::string right = notes.section('|', 0, 0).toStdString();
+        const std::string wrong = notes.section('|', 1).toStdString();
+        std::string bank = "!Networks\n@Ch1\n";
+        for (int q = 1; q <= 10; ++q)
+            bank += "#Q" + std::to_string(q) + "\n^Router\n" + (right.empty() ? "" : right + "\n") +
+                    "^Hub\n" + (wrong.empty() ? "" : wrong + "\n");
+        auto w = Window("quiz", bank);
+        Drive(*w,
+              [&]
+              {
+                  QVERIFY(LogIn(*w));
+                  // The first question wrong, the rest right.
+                  QVERIFY(AnswerAll(*w, "w" + std::string(9, 'r')));
+                  QCOMPARE(Shown(*w).contains(IDC_NOTES), false);
+                  QCOMPARE(Prompted(*w, IDC_NEXT).size(), 1);
+                  Click(*w, IDC_REVIEW);
+                  QCOMPARE(w->Control(IDC_NOTES)->isVisible(), !shown.isEmpty());
+                  QAccessibleInterface* box = QAccessible::queryAccessibleInterface(w->Control(IDC_NOTES));
+                  if (!shown.isEmpty())
+                      QCOMPARE(box->textInterface()->text(0, box->textInterface()->characterCount()), shown);
+                  // Each answer is heard with its own note.
+                  QStringList heard;
+                  for (const int id : {IDC_ANSWER_A, IDC_ANSWER_B})
+                      heard << QAccessible::queryAccessibleInterface(w->Control(id))->text(QAccessible::Name);
+                  heard.sort();
+                  const QString routerNote = right.empty() ? "" : ". Note: Routers join networks.";
+                  const QString hubNote = wrong.empty() ? "" : ". Note: A hub only repeats.";
+                  const bool routerFirst = w->GetCurrent()->GetCorrect() == 0;
+                  QStringList expected{
+                      QString(routerFirst ? "A" : "B") + ") Router, right answer" + routerNote,
+                      QString(routerFirst ? "B" : "A") + ") Hub, your choice, wrong" + hubNote};
+                  expected.sort();
+                  QCOMPARE(heard, expected);
+              });
+    }
+
+    void longTextsAreSetSmallerThenScrolledAndReadWhole_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<int>("sentences");
+        QTest::addColumn<bool>("smaller");
+        QTest::addColumn<bool>("scrolls");
+        QTest::newRow("short question") << int(IDC_QUESTION) << 1 << false << false;
+        QTest::newRow("five-line question") << int(IDC_QUESTION) << 3 << true << false;
+        QTest::newRow("question past the smallest face") << int(IDC_QUESTION) << 8 << true << true;
+        QTest::newRow("long answer") << int(IDC_ANSWER_A) << 2 << true << false;
+        QTest::newRow("answer past the smallest face") << int(IDC_ANSWER_A) << 6 << true << true;
+    }
+    void longTextsAreSetSmallerThenScrolledAndReadWhole()
+    {
+        QFETCH(int, id);
+        QFETCH(int, sentences);
+        QFETCH(bool, smaller);
+        QFETCH(bool, scrolls);
+        std::string text;
+        for (int i = 1; i <= sentences; ++i)
+            text +=
+                "Sentence " + std::to_string(i) + " tells how a router forwards a packet between networks. ";
+        text += "Which is it?";
+        const bool question = id == IDC_QUESTION;
+        auto w =
+            Window("quiz", "!Networks\n@Ch1\n#" + (question ? text : std::string("Q")) + "\n^" +
+                               (question ? std::string("a") : text) + "\n^" + (question ? "b" : text) + "\n");
+        Drive(*w,
+              [&]
+              {
+                  QVERIFY(LogIn(*w));
+                  QWidget* control = w->Control(id);
+                  const QString shown =
+                      question ? "1) " + QString::fromStdString(text) : "A) " + QString::fromStdString(text);
+                  const auto fit = FitText(question ? kQuestionBox : kAnswerBox, shown);
+                  QCOMPARE(fit.smaller, smaller);
+                  QCOMPARE(fit.overflow > 0, scrolls);
+                  // A screen reader reads it whole, however it is drawn.
+                  QAccessibleInterface* read = QAccessible::queryAccessibleInterface(control);
+                  const QString whole =
+                      question ? read->textInterface()->text(0, 10'000) : read->text(QAccessible::Name);
+                  QVERIFY2(whole.endsWith(QString::fromStdString(text).simplified()), qPrintable(whole));
+                  // The wheel and the arrow keys scroll it to its end and back, when it does not fit.
+                  control->setFocus();
+                  const QImage top = control->grab().toImage();
+                  QWheelEvent down(QPointF(10, 10), control->mapToGlobal(QPointF(10, 10)), {},
+                                   QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                  QApplication::sendEvent(control, &down);
+                  for (int i = 0; i < 20; ++i)
+                      QTest::keyClick(control, Qt::Key_Down);
+                  QCOMPARE(control->grab().toImage() != top, scrolls);
+                  for (int i = 0; i < 21; ++i)
+                      QTest::keyClick(control, Qt::Key_Up);
+                  QCOMPARE(control->grab().toImage(), top);
+              });
+    }
+
+    void everyButtonHasAKeyThatClashesWithNoneOnItsPage_data()
+    {
+        QTest::addColumn<int>("key"); // index into kWindowKeys
+        for (std::size_t k = 0; k < std::size(kWindowKeys); ++k)
+            QTest::addRow("%s %s", kWindowKeys[k].keys, kWindowKeys[k].what) << int(k);
+    }
+    void everyButtonHasAKeyThatClashesWithNoneOnItsPage()
+    {
+        QFETCH(int, key);
+        const WindowKey& wanted = kWindowKeys[key];
+        const unsigned pages = ControlOf(wanted.id).pages;
+        // No other shown button of a page that shows it answers the same key,
+        // nor is it an answer's or Next's.
+        for (const WindowKey& other : kWindowKeys)
+            if (&other != &wanted && (ControlOf(other.id).pages & pages) && other.id != wanted.id)
+                QVERIFY2(QString(other.keys) != wanted.keys, other.what);
+        const QKeySequence sequence(QString::fromLatin1(wanted.keys));
+        for (const char letter : std::string("ABCDEFN"))
+            if (wanted.id != IDC_NEXT && wanted.id != IDC_ANSWER_A)
+                QVERIFY(sequence != QKeySequence(QString("Alt+") + letter));
+
+        // Pressed on its page, the key clicks the button; the focus stays
+        // on it, but for Next and Previous, which go to the question.
+        const bool results = ControlOf(wanted.id).pages == OnPages({PageResults});
+        const bool review = ControlOf(wanted.id).pages == OnPages({PageReview}) || wanted.id == IDC_EXIT;
+        QTemporaryDir print;
+        qputenv("QUILLET_PRINT_PDF", QFile::encodeName(print.filePath("print.pdf")));
+        UrlCatcher urls;
+        for (const char* scheme : {"http", "https"})
+            QDesktopServices::setUrlHandler(scheme, &urls, "open");
+        const auto restore = qScopeGuard(
+            []
+            {
+                for (const char* scheme : {"http", "https"})
+                    QDesktopServices::unsetUrlHandler(scheme);
+            });
+        auto w = Window(wanted.id == IDC_HINT ? "quiz" : "test", Bank({12, 12}));
+        Drive(*w,
+              [&]
+              {
+                  QVERIFY(LogIn(*w));
+                  Choose(*w, WrongAnswer(*w->GetCurrent()));
+                  Click(*w, IDC_FLAG);
+                  Click(*w, IDC_NEXT);
+                  while ((results || review) && w->GetPage() == PageTest)
+                      Answering({{"okButton"}}, [&] { Click(*w, IDC_NEXT); });
+                  if (review)
+                      Click(*w, IDC_REVIEW);
+                  auto* button = qobject_cast<QAbstractButton*>(w->Control(wanted.id));
+                  QVERIFY(button->isVisible());
+                  int clicked = 0;
+                  connect(button, &QAbstractButton::clicked, [&] { ++clicked; });
+                  // The boxes before took the window's activation with them.
+                  QApplication::setActiveWindow(w.get());
+                  QVERIFY(QTest::qWaitForWindowActive(w.get()));
+                  const QKeyCombination combination = sequence[0];
+                  Answering(
+                      {},
+                      [&] { QTest::keyClick(w.get(), combination.key(), combination.keyboardModifiers()); });
+                  // A mnemonic clicks after a short press, as a button shows it.
+                  QTRY_COMPARE(clicked, 1);
+                  if (w->isVisible() && (wanted.id == IDC_NEXT || wanted.id == IDC_PREVIOUS))
+                      QCOMPARE(w->focusWidget(), w->Control(IDC_QUESTION));
+                  else if (w->isVisible() && button->isVisible() && !wanted.byCaption)
+                      QCOMPARE(w->focusWidget(), button);
+              });
+    }
+
+    void keyboardBoxAndManualListEveryKey()
+    {
+        QFile manual(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../docs/man/quillet.1.in"));
+        QVERIFY(manual.open(QIODevice::ReadOnly));
+        const QString page = QString::fromUtf8(manual.readAll()).remove("\\f").remove('\\');
+        auto w = Window("test", Bank({10, 10}));
+        Drive(*w,
+              [&]
+              {
+                  QString listed;
+                  QTimer::singleShot(0,
+                                     [&]
+                                     {
+                                         auto* box =
+                                             qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                                         listed = box ? box->text() : QString();
+                                         if (box)
+                                             box->accept();
+                                     });
+                  QTest::keyClick(w.get(), Qt::Key_F1);
+                  for (const WindowKey& key : kWindowKeys)
+                  {
+                      const QString keys =
+                          QString(key.keys).replace("PgDown", "Page Down").replace("PgUp", "Page Up");
+                      QVERIFY2(listed.contains(QString("<b>%1").arg(keys)) || listed.contains(", " + keys),
+                               key.keys);
+                      QVERIFY2(page.contains(keys), key.keys);
+                  }
+                  QVERIFY(listed.contains(">F1<"));
+              });
+    }
+
+    void searchesKeepTheFocusAndTheQuestionShowsItsOwn()
+    {
+        auto w = Window("test", Bank({10, 10}));
+        Drive(*w,
+              [&]
+              {
+                  QVERIFY(LogIn(*w));
+                  QApplication::setActiveWindow(w.get());
+                  QVERIFY(QTest::qWaitForWindowActive(w.get()));
+                  QWidget* question = w->Control(IDC_QUESTION);
+                  QCOMPARE(w->focusWidget(), question);
+                  const QImage focused = question->grab().toImage();
+                  w->Control(IDC_NEXT_UNANSWERED)->setFocus();
+                  QVERIFY(question->grab().toImage() != focused); // the focus mark is gone
+                  const CQuestion* first = w->GetCurrent();
+                  QTest::keyClick(w->Control(IDC_NEXT_UNANSWERED), Qt::Key_Space);
+                  QVERIFY(w->GetCurrent() != first);
+                  QCOMPARE(w->focusWidget(), w->Control(IDC_NEXT_UNANSWERED));
+                  w->Control(IDC_PREVIOUS)->setFocus();
+                  QTest::keyClick(w->Control(IDC_PREVIOUS), Qt::Key_Space);
+                  QCOMPARE(w->GetCurrent(), first);
+                  QCOMPARE(w->focusWidget(), question);
+              });
     }
 
     void leavingAQuestionPageEndsWithoutRecording_data()

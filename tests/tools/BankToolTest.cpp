@@ -183,13 +183,25 @@ TEST_F(BankTool, CheckPrintsFileLineAndMessageForEveryProblem)
     EXPECT_EQ(run.exit, 1);
     const auto line = [&](int number, const std::string& message)
     { return bank + ":" + std::to_string(number) + ": " + message + "\n"; };
-    EXPECT_EQ(run.out, line(1, DescribeBankLineIssue(BankLineIssue::NoCourse)) +
-                           line(3, DescribeBankLineIssue(BankLineIssue::NoChapter)) +
-                           line(6, DescribeBankLineIssue(BankLineIssue::NoteBeforeAnswer)) +
-                           line(10, DescribeBankLineIssue(BankLineIssue::BadTruthValue)) +
-                           line(11, "question has fewer than two answers") +
-                           line(13, "chapter has no questions") +
-                           line(18, DescribeBankLineIssue(BankLineIssue::UnknownKind)));
+    std::string problems;
+    for (std::size_t start = 0, end = 0; start < run.out.size(); start = end + 1)
+    {
+        end = run.out.find('\n', start);
+        if (run.out.find("warning: ", start) != run.out.find(": ", start) + 2)
+            problems += run.out.substr(start, end + 1 - start);
+    }
+    EXPECT_EQ(problems, line(1, DescribeBankLineIssue(BankLineIssue::NoCourse)) +
+                            line(3, DescribeBankLineIssue(BankLineIssue::NoChapter)) +
+                            line(6, DescribeBankLineIssue(BankLineIssue::NoteBeforeAnswer)) +
+                            line(10, DescribeBankLineIssue(BankLineIssue::BadTruthValue)) +
+                            line(11, "question has fewer than two answers") +
+                            line(13, "chapter has no questions") +
+                            line(18, DescribeBankLineIssue(BankLineIssue::UnknownKind)));
+    // Its small draws are warned of besides (BankTool.CheckWarnsOfDrawsThatRepeat...).
+    EXPECT_EQ(run.out.substr(0, run.out.find('\n')),
+              bank +
+                  ": warning: the bank has 3 multiple-choice questions: a Test draws 20, so every Test asks "
+                  "the same ones; add more for draws that differ");
 
     const std::string untitled = WriteBank("untitled.blh", "@Ch\n");
     const ToolRun noTitle = Tool({"check", untitled});
@@ -197,17 +209,66 @@ TEST_F(BankTool, CheckPrintsFileLineAndMessageForEveryProblem)
     EXPECT_EQ(noTitle.out, untitled + ":1: " + DescribeBankLineIssue(BankLineIssue::NoCourse) + "\n" +
                                untitled + ": no course: the file has no title line\n");
 
-    const ToolRun clean = Tool({"check", WriteBank("clean.blh", BankText(2, 2, 2))});
+    const ToolRun clean = Tool({"check", WriteBank("clean.blh", BankText(3, 10, 2))});
     EXPECT_EQ(clean.exit, 0);
     EXPECT_EQ(clean.out + clean.err, "");
 
     // Five answers load and work: a warning, not a failure.
-    const std::string five = WriteBank("five.blh", "!Five\n@Ch\n#Q\n^a\n^b\n^c\n^d\n^e\n#R\n^a\n^b\n");
+    const std::string five =
+        WriteBank("five.blh", "!Five\n@Ch\n#Q\n^a\n^b\n^c\n^d\n^e\n" + BankText(2, 11, 0).substr(16));
     const ToolRun warned = Tool({"check", five});
     EXPECT_EQ(warned.exit, 0);
     EXPECT_EQ(warned.out, five +
                               ":3: warning: question has 5 answers: a test shows four of them, the right one "
                               "always among them\n");
+}
+
+TEST_F(BankTool, CheckWarnsOfDrawsThatRepeatAndOfTextsTheWindowSetsSmallerOrScrolls)
+{
+    const std::string sentence = "How many bits long is the address that a switch learns on each port? ";
+    const struct
+    {
+        const char* name;
+        std::string bank;
+        std::vector<std::string> warnings; // after "FILE:LINE: warning: " or "FILE: warning: "
+    } cases[] = {
+        {"large enough", BankText(3, 7, 3), {}},
+        {"twenty choices",
+         BankText(2, 10, 4),
+         {"the bank has 20 multiple-choice questions: a Test draws 20, so every Test asks the same ones; add "
+          "more "
+          "for draws that differ"}},
+        {"small chapter",
+         BankText(2, 11, 0) + "@Ch3\n" + BankText(1, 8, 1).substr(16),
+         {"chapter has 9 questions, fewer than the 10 a quiz asks: its quiz is shorter, and the same "
+          "questions "
+          "every time"}},
+        {"long question",
+         BankText(3, 10, 0) + "#" + sentence + sentence + sentence + "\n^a\n^b\n",
+         {"question text is set in a smaller face to fit its box"}},
+        {"question past the smallest face",
+         BankText(3, 10, 0) + "#" + sentence + sentence + sentence + sentence + sentence + sentence +
+             "\n^a\n^b\n",
+         {"question text does not fit its box even in the smallest face: the student has to scroll it"}},
+        {"long answers",
+         BankText(3, 10, 0) + "#Q\n^a\n^" + sentence + sentence + "\n^" + sentence + sentence + sentence +
+             sentence + sentence + "\n",
+         {"answer 2 is set in a smaller face to fit its box",
+          "answer 3 does not fit its box even in the smallest face: the student has to scroll it"}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const std::string bank = WriteBank("fit.blh", c.bank);
+        const ToolRun run = Tool({"check", bank});
+        EXPECT_EQ(run.exit, 0);
+        EXPECT_EQ(run.err, "");
+        std::vector<std::string> warnings;
+        std::istringstream lines(run.out);
+        for (std::string line; std::getline(lines, line);)
+            warnings.push_back(line.substr(line.find("warning: ") + 9));
+        EXPECT_EQ(warnings, c.warnings) << run.out;
+    }
 }
 
 TEST_F(BankTool, BundledSampleCourseIsCleanAndBigEnoughForEveryKindOfTest)

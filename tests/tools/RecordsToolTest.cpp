@@ -153,8 +153,8 @@ TEST_F(RecordsTool, HistorySelectsOneTestAndListsItsNewestResultsOldestFirst)
         {"--user ann --course A --quiz Ch1", 10, 55, {10, 3, 4, 5, 6, 7, 8, 9, 10}},
         {"--course A --quiz Ch2 --user ann", 1, 70, {7, 7}},
         {"--user bob --course A --test", 1, 100, {20, 20}},
+        // Known course, not taken yet as a Pre-Test.
         {"--user ann --course B --pretest", 0, 0, {}},
-        {"--user Ann --course A --test", 0, 0, {}},
     };
     for (const Case& c : cases)
     {
@@ -174,10 +174,46 @@ TEST_F(RecordsTool, HistorySelectsOneTestAndListsItsNewestResultsOldestFirst)
         R"("table":"date      time     speed        score   \n06/01/1999  12:00PM  00:05:05  11/20   55%\n)"
         R"(06/14/1999  12:00PM  00:05:05  15/20   75%\n"})"
         "\n");
-    // No file: nobody has results.
-    EXPECT_EQ(Tool("history F --user ann --course A --test", PathOf("missing.blh")).out,
-              "{\"latest\":null,\"count\":0,\"average\":0,\"previous\":[],"
-              "\"table\":\"date      time     speed        score   \\n\"}\n");
+}
+
+TEST_F(RecordsTool, HistoryAndReportNameAnUnknownStudentCourseOrChapterWithCloseMatches)
+{
+    const std::string file = WriteRecords("unknown.blh", HistoryText() + "uanne\np\n");
+    const struct
+    {
+        const char* selection;
+        std::string said; // after "quillet-records: FILE holds no "
+    } cases[] = {
+        {"--user Ann --course A --test", "student \"Ann\"; did you mean \"ann\" or \"anne\"?"},
+        {"--user carl --course A --test", "student \"carl\""},
+        {"--user ann --course a --test", "result of the course \"a\"; did you mean \"A\" or \"B\"?"},
+        {"--user ann --course Networks --test", "result of the course \"Networks\""},
+        {"--user ann --course A --quiz ch1", "quiz of the chapter \"ch1\"; did you mean \"Ch1\" or \"Ch2\"?"},
+        {"--user ann --course A --quiz Ch3", "quiz of the chapter \"Ch3\"; did you mean \"Ch1\" or \"Ch2\"?"},
+        // Quizzes of course B have no chapters at all.
+        {"--user ann --course B --quiz Ch1", "quiz of the chapter \"Ch1\""},
+    };
+    for (const auto& c : cases)
+        for (const char* command : {"history", "report"})
+        {
+            SCOPED_TRACE(std::string(command) + " " + c.selection);
+            const ToolRun run = Tool(std::string(command) + " F " + c.selection, file);
+            EXPECT_EQ(run.exit, 1);
+            EXPECT_EQ(run.out, "");
+            EXPECT_EQ(run.err, "quillet-records: " + file + " holds no " + c.said + "\n");
+        }
+    // A student without results of a course that another's results know: nothing taken yet.
+    const ToolRun untaken = Tool("history F --user anne --course A --quiz Ch2", file);
+    EXPECT_EQ(untaken.exit, 0) << untaken.err;
+    EXPECT_EQ(untaken.out, "{\"latest\":null,\"count\":0,\"average\":0,\"previous\":[],"
+                           "\"table\":\"date      time     speed        score   \\n\"}\n");
+    // No file, or one without students: nobody to select.
+    for (const std::string& empty : {PathOf("missing.blh"), WriteRecords("empty.blh", "")})
+    {
+        const ToolRun run = Tool("history F --user ann --course A --test", empty);
+        EXPECT_EQ(run.exit, 1);
+        EXPECT_EQ(run.err, "no students\n");
+    }
 }
 
 TEST_F(RecordsTool, ReportPrintsTheNewestResultsMailOrFailsWithoutOne)
@@ -198,14 +234,15 @@ TEST_F(RecordsTool, ReportPrintsTheNewestResultsMailOrFailsWithoutOne)
 
     const ToolRun quiz = Tool("report F --user ann --course A --quiz Ch1", file);
     ASSERT_EQ(quiz.exit, 0) << quiz.err;
-    EXPECT_EQ(quiz.out.rfind("Quiz Results\n\nQuiz Results for A: Ch1\n", 0), 0u) << quiz.out;
+    EXPECT_EQ(quiz.out.rfind("Quiz Results: ann, A: Ch1, 10/10\n\nQuiz Results for A: Ch1\n", 0), 0u)
+        << quiz.out;
     for (const char* line :
          {"\nStudent: ann\n", "\nNumber of Correct Answers: 10\n", "\nThis Quiz Taken: 10\n",
           "\nAverage for this Quiz: 55%\n", "\nPercent Correct: 100%\n"})
         EXPECT_NE(quiz.out.find(line), std::string::npos) << line;
 
     const ToolRun pre = Tool("report F --pretest --course A --user ann", file);
-    EXPECT_EQ(pre.out.rfind("Pre-Test Results\n\nPre-Test Results for A\n", 0), 0u) << pre.out;
+    EXPECT_EQ(pre.out.rfind("Pre-Test Results: ann, A, 5/20\n\nPre-Test Results for A\n", 0), 0u) << pre.out;
 }
 
 TEST_F(RecordsTool, ExportCsvQuotesWhereNeededAndEndsRowsInCrLf)

@@ -5,6 +5,7 @@
 
 #include "course/Complement.h"
 #include "course/CourseReader.h"
+#include "course/TestRun.h"
 #include "platform/Files.h"
 
 namespace quillet
@@ -25,9 +26,36 @@ class CFindingCollector : public CBankObserver
     std::unordered_map<const CChapter*, int> chapterLines;
     std::unordered_map<const CQuestion*, int> questionLines;
 };
+
+// Chapters that give a quiz fewer questions than it asks, and a Test that
+// can only ever draw the same questions.
+void CheckDraws(const CCourse& course, CFindingCollector& collector)
+{
+    int choices = 0;
+    for (int c = 0; c < course.GetCount(); ++c)
+    {
+        const CChapter& chapter = *course.GetAt(c);
+        choices += chapter.GetChoiceCount();
+        const int count = chapter.GetCount();
+        if (count > 0 && count < kQuizSize)
+            collector.findings.push_back(
+                {collector.chapterLines[&chapter],
+                 "chapter has " + std::to_string(count) + (count == 1 ? " question" : " questions") +
+                     ", fewer than the " + std::to_string(kQuizSize) +
+                     " a quiz asks: its quiz is shorter, and the same questions every time",
+                 true});
+    }
+    if (choices > 0 && choices <= kTestSize)
+        collector.findings.push_back(
+            {0,
+             "the bank has " + std::to_string(choices) + " multiple-choice " +
+                 (choices == 1 ? "question" : "questions") + ": a Test draws " + std::to_string(kTestSize) +
+                 ", so every Test asks the same ones; add more for draws that differ",
+             true});
+}
 }
 
-BankCheckResult CheckStoredBank(std::string stored)
+BankCheckResult CheckStoredBank(std::string stored, const TextFitCheck& fit)
 {
     BankCheckResult result;
     result.readable = true;
@@ -43,17 +71,21 @@ BankCheckResult CheckStoredBank(std::string stored)
             for (int q = 0; q < chapter.GetCount(); ++q)
             {
                 const CQuestion& question = *chapter.GetAt(q);
+                const int line = collector.questionLines[&question];
                 if (question.GetAnswerCount() < 2)
-                    collector.findings.push_back(
-                        {collector.questionLines[&question], "question has fewer than two answers"});
+                    collector.findings.push_back({line, "question has fewer than two answers"});
                 if (question.GetAnswerCount() > CQuestion::kShownAnswers)
                     collector.findings.push_back(
-                        {collector.questionLines[&question],
+                        {line,
                          "question has " + std::to_string(question.GetAnswerCount()) +
                              " answers: a test shows four of them, the right one always among them",
                          true});
+                if (fit)
+                    for (std::string& problem : fit(question))
+                        collector.findings.push_back({line, std::move(problem), true});
             }
         }
+        CheckDraws(*result.course, collector);
     }
     std::stable_sort(collector.findings.begin(), collector.findings.end(),
                      [](const BankFinding& a, const BankFinding& b) { return a.line < b.line; });
@@ -61,11 +93,11 @@ BankCheckResult CheckStoredBank(std::string stored)
     return result;
 }
 
-BankCheckResult CheckBankFile(const std::string& path)
+BankCheckResult CheckBankFile(const std::string& path, const TextFitCheck& fit)
 {
     std::string stored;
     if (!ReadWholeFile(path, stored))
         return {};
-    return CheckStoredBank(std::move(stored));
+    return CheckStoredBank(std::move(stored), fit);
 }
 }

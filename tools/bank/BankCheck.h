@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,7 +12,7 @@ namespace quillet
 {
 struct BankFinding
 {
-    int line = 0;
+    int line = 0; // 0: the bank as a whole
     std::string message;
     bool warning = false; // loads and works, but the teacher should know
 };
@@ -30,8 +31,13 @@ struct BankCheckResult
     }
 };
 
-// Everything in a stored bank that the loader passes over, and questions and
-// chapters that load but cannot be answered well.
-BankCheckResult CheckStoredBank(std::string stored);
-BankCheckResult CheckBankFile(const std::string& path);
+// What of a question's texts does not fit the test window as it is: one
+// warning each. Measuring needs the window's fonts; the caller brings it.
+using TextFitCheck = std::function<std::vector<std::string>(const CQuestion&)>;
+
+// Everything in a stored bank that the loader passes over, questions and
+// chapters that load but cannot be answered well, draws that are always
+// the same, and (with `fit`) texts that do not fit.
+BankCheckResult CheckStoredBank(std::string stored, const TextFitCheck& fit = {});
+BankCheckResult CheckBankFile(const std::string& path, const TextFitCheck& fit = {});
 }

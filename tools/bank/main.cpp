@@ -1,4 +1,5 @@
 // quillet-bank: converts, lists, draws from and checks question banks.
+#include <QGuiApplication>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "platform/ProgramOptions.h"
 #include "tools/bank/BankCheck.h"
 #include "tools/bank/BankJson.h"
+#include "tools/bank/BankTextFit.h"
 #include "tools/bank/MoodleXml.h"
 
 namespace
@@ -24,7 +26,8 @@ constexpr const char* kUsage =
     "       quillet-bank dump BANK [--text]     list the loaded course (JSON, or readable text)\n"
     "       quillet-bank draw BANK --seed N (--test | --pretest | --quiz CHAPTER) [--text]\n"
     "                                           show the selection that seed N draws\n"
-    "       quillet-bank check BANK             report every line the loader passes over\n"
+    "       quillet-bank check BANK             report every line the loader passes over, and\n"
+    "                                           what the window cannot show or draw well\n"
     "       quillet-bank import --from gift|aiken|moodle-xml INPUT OUT [--title TEXT]\n"
     "                                           turn another tool's question file into a bank\n"
     "       quillet-bank export --to gift|moodle-xml BANK OUT\n"
@@ -152,20 +155,33 @@ int Draw(const std::vector<std::string>& args)
     return 0;
 }
 
-int Check(const std::vector<std::string>& args)
+int Check(const std::vector<std::string>& args, int argc, char** argv)
 {
     if (args.size() != 1)
         return Usage();
+    // The window's fonts measure the texts; no window is ever shown, and
+    // what Qt says of the display it does not need is no finding.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext&, const QString& message)
+        {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::fprintf(stderr, "quillet-bank: %s\n", qPrintable(message));
+        });
+    const QGuiApplication fonts(argc, argv);
     const std::string& path = args[0];
-    const quillet::BankCheckResult result = quillet::CheckBankFile(path);
+    const quillet::BankCheckResult result = quillet::CheckBankFile(path, quillet::TextFitProblems);
     if (!result.readable)
     {
         std::fprintf(stderr, "quillet-bank: cannot read %s\n", path.c_str());
         return 1;
     }
     for (const auto& finding : result.findings)
-        std::printf("%s:%d: %s%s\n", path.c_str(), finding.line, finding.warning ? "warning: " : "",
-                    finding.message.c_str());
+    {
+        const std::string where = finding.line > 0 ? path + ":" + std::to_string(finding.line) : path;
+        std::printf("%s: %s%s\n", where.c_str(), finding.warning ? "warning: " : "", finding.message.c_str());
+    }
     if (!result.course)
         std::printf("%s: no course: the file has no title line\n", path.c_str());
     return result.Clean() ? 0 : 1;
@@ -310,7 +326,7 @@ int main(int argc, char** argv)
     if (command == "draw")
         return Draw(args);
     if (command == "check")
-        return Check(args);
+        return Check(args, argc, argv);
     if (command == "import")
         return ImportFile(args);
     if (command == "export")

@@ -20,31 +20,6 @@ int Fail(const std::string& what, const std::string& reason)
     return 1;
 }
 
-bool Yes(const std::optional<std::string>& value)
-{
-    return value && *value == "t";
-}
-
-long long Number(const std::optional<std::string>& value)
-{
-    return value ? std::atoll(value->c_str()) : 0;
-}
-
-CResultEntry ResultOf(const PgConnection::Row& row, std::size_t first)
-{
-    CResultEntry entry;
-    entry.m_bTest = Yes(row[first]);
-    entry.m_bPreTest = Yes(row[first + 1]);
-    entry.m_strTitle = row[first + 2].value_or("");
-    entry.m_strChapter = row[first + 3].value_or("");
-    entry.m_timeGraded = Number(row[first + 4]);
-    entry.m_strDateText = row[first + 5];
-    entry.m_spanTaken = Number(row[first + 6]);
-    entry.m_nRight = static_cast<int>(Number(row[first + 7]));
-    entry.m_nTotal = static_cast<int>(Number(row[first + 8]));
-    return entry;
-}
-
 constexpr const char* kResultColumns = "is_test, is_pretest, title, chapter, graded, date_text, taken, "
                                        "right_answers, total";
 
@@ -65,7 +40,7 @@ std::unique_ptr<CStudentRoster> ReadRoster(PgConnection& db, const std::string& 
         roster->AddStudent(row[0].value_or(""), row.size() > 1 ? row[1].value_or("") : std::string());
     for (const PgConnection::Row& row : rows.rows)
         if (CStudentRecord* student = roster->GetStudent(roster->FindStudent(row[0].value_or(""))))
-            student->m_results.push_back(std::make_unique<CResultEntry>(ResultOf(row, 1)));
+            student->m_results.push_back(std::make_unique<CResultEntry>(PgRecordStore::ResultOf(row, 1)));
     return roster;
 }
 
@@ -114,7 +89,7 @@ std::optional<bool> SamePassword(PgConnection& db, const std::string& name, cons
     status = found.status;
     if (!status || found.rows.empty())
         return std::nullopt;
-    return Yes(found.rows[0][0]);
+    return PgConnection::IsTrue(found.rows[0][0]);
 }
 
 int Import(const std::string& connection, const std::vector<std::string>& files, bool renameConflicts)
@@ -311,20 +286,20 @@ bool ReadServerResponses(const std::string& connection, const CResponseFile::Vis
                 started = true;
                 current = row[0];
                 record.student = row[1].value_or("");
-                record.kind = !Yes(row[2])  ? TestKind::Quiz
-                              : Yes(row[3]) ? TestKind::PreTest
-                                            : TestKind::Test;
+                record.kind = !PgConnection::IsTrue(row[2])  ? TestKind::Quiz
+                              : PgConnection::IsTrue(row[3]) ? TestKind::PreTest
+                                                             : TestKind::Test;
                 record.course = row[4].value_or("");
                 record.quizChapter = row[5].value_or("");
-                record.graded = Number(row[6]);
-                record.bank = {row[7].value_or(""), static_cast<std::uint64_t>(Number(row[8])),
+                record.graded = PgConnection::Number(row[6]);
+                record.bank = {row[7].value_or(""), static_cast<std::uint64_t>(PgConnection::Number(row[8])),
                                std::strtoull(row[9].value_or("0").c_str(), nullptr, 16)};
                 record.responses.clear();
             }
             // No answer is a null, not answer 0.
-            const int answer = row[12] ? static_cast<int>(Number(row[12])) : -1;
-            record.responses.push_back(
-                {row[10].value_or(""), row[11].value_or(""), answer, Yes(row[13]), Yes(row[14])});
+            const int answer = row[12] ? static_cast<int>(PgConnection::Number(row[12])) : -1;
+            record.responses.push_back({row[10].value_or(""), row[11].value_or(""), answer,
+                                        PgConnection::IsTrue(row[13]), PgConnection::IsTrue(row[14])});
         }
     }
     if (!read.status)

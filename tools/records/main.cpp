@@ -11,6 +11,7 @@
 #include "output/ResultsDoc.h"
 #include "platform/Files.h"
 #include "platform/ProgramOptions.h"
+#include "platform/Text.h"
 #include "records/RecordFile.h"
 #include "records/ResultHistory.h"
 #include "records/StudentRoster.h"
@@ -318,15 +319,83 @@ std::optional<CResultHistory> ParseSelection(const std::vector<std::string>& arg
     return history;
 }
 
+// "; did you mean "a" or "b"?", or nothing without close matches.
+std::string DidYouMean(const std::string& wanted, const std::vector<std::string>& known)
+{
+    const std::vector<std::string> close = quillet::CloseMatches(wanted, known);
+    std::string text;
+    for (std::size_t i = 0; i < close.size() && i < 3; ++i)
+        text += (i == 0                                            ? "; did you mean \""
+                 : i + 1 == std::min<std::size_t>(close.size(), 3) ? " or \""
+                                                                   : ", \"") +
+                quillet::TerminalText(close[i]) + "\"";
+    return text.empty() ? text : text + "?";
+}
+
+// The roster of a selection whose student, course and quiz chapter the
+// records know; else says which of them is unknown, with close matches,
+// and answers null. A course or chapter is known when anybody's result has
+// it: a student who has not taken it yet has no results, which is no mistake.
+std::unique_ptr<CStudentRoster> ReadSelected(const std::string& source, const CResultHistory& selection)
+{
+    auto roster = ReadOrComplain(source);
+    if (!roster)
+        return nullptr;
+    const auto unknown =
+        [&](const char* what, const std::string& wanted, const std::vector<std::string>& known)
+    {
+        if (std::find(known.begin(), known.end(), wanted) != known.end())
+            return false;
+        std::fprintf(stderr, "quillet-records: %s holds no %s \"%s\"%s\n", source.c_str(), what,
+                     quillet::TerminalText(wanted).c_str(), DidYouMean(wanted, known).c_str());
+        return true;
+    };
+    std::vector<std::string> names;
+    names.reserve(roster->GetStudentCount());
+    for (int s = 0; s < roster->GetStudentCount(); ++s)
+        names.push_back(roster->GetStudent(s)->m_strName);
+    if (unknown("student", selection.m_strUserName, names))
+        return nullptr;
+
+    std::vector<std::string> titles;
+    std::vector<std::string> chapters;
+    const auto collect = [&](int s)
+    {
+        for (int r = 0; r < roster->GetResultCount(s); ++r)
+        {
+            const CResultEntry& result = *roster->GetResult(s, r);
+            titles.push_back(result.m_strTitle);
+            if (!result.m_bTest && result.m_strTitle == selection.m_strCourseTitle)
+                chapters.push_back(result.m_strChapter);
+        }
+    };
+    const auto known = [&](const std::vector<std::string>& list, const std::string& wanted)
+    { return std::find(list.begin(), list.end(), wanted) != list.end(); };
+    // The student's own results mostly tell; the others' are read only when
+    // they do not, as the file reads a student's results when asked for them.
+    const int own = roster->FindStudent(selection.m_strUserName);
+    collect(own);
+    if (known(titles, selection.m_strCourseTitle) &&
+        (selection.m_kind != TestKind::Quiz || known(chapters, selection.m_strQuizChapter)))
+        return roster;
+    for (int s = 0; s < roster->GetStudentCount(); ++s)
+        if (s != own)
+            collect(s);
+    if (unknown("result of the course", selection.m_strCourseTitle, titles) ||
+        (selection.m_kind == TestKind::Quiz &&
+         unknown("quiz of the chapter", selection.m_strQuizChapter, chapters)))
+        return nullptr;
+    return roster;
+}
+
 int History(const std::vector<std::string>& args)
 {
     auto history = args.empty() ? std::nullopt : ParseSelection(args);
     if (!history)
         return Usage();
-    // A missing roster is a student without results, as the program sees it.
-    const auto roster = ReadRecords(args[0]);
-    if (roster)
-        WarnAboutDuplicates(*roster, args[0]);
+    const auto roster = ReadSelected(args[0], *history);
+    if (!roster)
+        return 1;
     history->m_pRoster = roster.get();
     return Print(quillet::HistoryToJson(*history));
 }
@@ -336,7 +405,9 @@ int Report(const std::vector<std::string>& args)
     auto history = args.empty() ? std::nullopt : ParseSelection(args);
     if (!history)
         return Usage();
-    const auto roster = ReadRecords(args[0]);
+    const auto roster = ReadSelected(args[0], *history);
+    if (!roster)
+        return 1;
     history->m_pRoster = roster.get();
     CResultsDoc doc;
     doc.m_pResult = history->FindLatestResult();
