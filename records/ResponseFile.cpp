@@ -39,26 +39,39 @@ void AppendField(std::string& out, std::string_view field)
     }
 }
 
-// The tab-separated fields after a line's letter, escapes undone.
-std::vector<std::string> Fields(std::string_view line)
+// The tab-separated fields after a line's letter, escapes undone, into
+// `fields`, whose strings are reused from line to line.
+void Fields(std::string_view line, std::vector<std::string>& fields)
 {
-    std::vector<std::string> fields;
-    if (line.size() < 2 || line[1] != '\t')
-        return fields;
-    for (std::size_t i = 1; i < line.size(); ++i)
+    std::size_t count = 0;
+    if (line.size() >= 2 && line[1] == '\t')
     {
-        const char c = line[i];
-        if (c == '\t')
-            fields.emplace_back();
-        else if (c == '\\' && i + 1 < line.size())
+        for (std::size_t at = 1; at < line.size();)
         {
-            const char next = line[++i];
-            fields.back() += next == 't' ? '\t' : next == 'n' ? '\n' : next == 'r' ? '\r' : next;
+            if (count == fields.size())
+                fields.emplace_back();
+            std::string& field = fields[count++];
+            field.clear();
+            for (++at; at < line.size() && line[at] != '\t';)
+            {
+                const std::size_t stop = std::min(line.find_first_of("\t\\", at), line.size());
+                field.append(line, at, stop - at);
+                at = stop;
+                if (at + 1 < line.size() && line[at] == '\\')
+                {
+                    const char next = line[at + 1];
+                    field += next == 't' ? '\t' : next == 'n' ? '\n' : next == 'r' ? '\r' : next;
+                    at += 2;
+                }
+                else if (at < line.size() && line[at] == '\\')
+                {
+                    field += '\\'; // a backslash that ends the line stands for itself
+                    ++at;
+                }
+            }
         }
-        else
-            fields.back() += c;
     }
-    return fields;
+    fields.resize(count);
 }
 
 template <typename Number> bool ReadNumber(const std::string& text, Number& value, int base = 10)
@@ -132,11 +145,13 @@ std::string CResponseFile::Compose(const ResponseRecord& record)
     return text;
 }
 
-std::vector<ResponseRecord> CResponseFile::Parse(std::string_view text, int* unreadable)
+int CResponseFile::Visit(std::string_view text, const Visitor& visit)
 {
-    std::vector<ResponseRecord> records;
     int bad = 0;
+    ResponseRecord record;
+    bool reading = false;  // a test line has been read and its record not yet visited
     bool skipping = false; // the rest of a block whose test line did not read
+    std::vector<std::string> fields;
     while (!text.empty())
     {
         const auto end = text.find('\n');
@@ -144,24 +159,34 @@ std::vector<ResponseRecord> CResponseFile::Parse(std::string_view text, int* unr
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
         if (line.empty())
             continue;
-        const std::vector<std::string> fields = Fields(line);
+        Fields(line, fields);
         if (line[0] == 't')
         {
-            ResponseRecord record;
+            if (reading)
+                visit(record);
+            record.responses.clear();
             skipping = !ReadTest(fields, record);
+            reading = !skipping;
             bad += skipping;
-            if (!skipping)
-                records.push_back(std::move(record));
             continue;
         }
         Response response;
-        if (line[0] != 'r' || skipping || records.empty() || !ReadResponse(fields, response))
+        if (line[0] != 'r' || skipping || !reading || !ReadResponse(fields, response))
         {
             bad += !skipping;
             continue;
         }
-        records.back().responses.push_back(std::move(response));
+        record.responses.push_back(std::move(response));
     }
+    if (reading)
+        visit(record);
+    return bad;
+}
+
+std::vector<ResponseRecord> CResponseFile::Parse(std::string_view text, int* unreadable)
+{
+    std::vector<ResponseRecord> records;
+    const int bad = Visit(text, [&](ResponseRecord& record) { records.push_back(std::move(record)); });
     if (unreadable)
         *unreadable = bad;
     return records;
@@ -202,17 +227,24 @@ FileStatus CResponseFile::Append(const std::string& text) const
 
 FileStatus CResponseFile::Read(std::vector<ResponseRecord>& records, int* unreadable) const
 {
+    records.clear();
+    return ReadEach([&](ResponseRecord& record) { records.push_back(std::move(record)); }, unreadable);
+}
+
+FileStatus CResponseFile::ReadEach(const Visitor& visit, int* unreadable) const
+{
+    if (unreadable)
+        *unreadable = 0;
     std::string text;
     FileStatus read = ReadRegularFile(m_strPath, text);
     if (read.missing)
-    {
-        records.clear();
-        if (unreadable)
-            *unreadable = 0;
         return {};
-    }
     if (read)
-        records = Parse(text, unreadable);
+    {
+        const int bad = Visit(text, visit);
+        if (unreadable)
+            *unreadable = bad;
+    }
     return read;
 }
 }

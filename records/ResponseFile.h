@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +46,11 @@ class CResponseFile
     // The records of a text, in order; blocks that do not read are passed
     // over and counted in `unreadable`.
     static std::vector<ResponseRecord> Parse(std::string_view text, int* unreadable = nullptr);
+    // The same one record at a time, for files too large to hold parsed; the
+    // visitor may move from the record it is given. Answers the count of
+    // what did not read.
+    using Visitor = std::function<void(ResponseRecord&)>;
+    static int Visit(std::string_view text, const Visitor& visit);
 
     // Appends with one write and waits for the disk. A new file is made as
     // the record file is: shared with the group in a lab folder, else the
@@ -52,6 +58,7 @@ class CResponseFile
     FileStatus Append(const std::string& text) const;
     // Every record; a missing file holds none.
     FileStatus Read(std::vector<ResponseRecord>& records, int* unreadable = nullptr) const;
+    FileStatus ReadEach(const Visitor& visit, int* unreadable = nullptr) const;
 
   private:
     std::string m_strPath;

@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6printsupport6 libpq-dev
   fonts-liberation2 fontconfig tzdata
   msmtp python3-aiosmtpd poppler-utils libxml2-utils
+  libjs-chart.js
 )
 
 . scripts/lib/packages.sh

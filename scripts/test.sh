@@ -20,11 +20,12 @@ failed=()
 scripts/setup.sh build -DQUILLET_WERROR=ON
 # The screen reader's walk: an X server, a window manager, the AT-SPI bus,
 # its Python client and a key presser; where boxes open: the same X server
-# and window manager, and weston with Qt's Wayland plugin; and a PostgreSQL
-# server for the record server's tests. Without them a plain ctest skips
-# those tests.
+# and window manager, and weston with Qt's Wayland plugin; a PostgreSQL
+# server for the record server's tests; and Chromium, which opens the class
+# report with its charts. Without them a plain ctest skips those tests.
 . scripts/lib/packages.sh
-install_missing xvfb jwm xdotool x11-utils dbus-daemon at-spi2-core python3-pyatspi postgresql weston qt6-wayland
+install_missing xvfb jwm xdotool x11-utils dbus-daemon at-spi2-core python3-pyatspi postgresql weston qt6-wayland \
+  chromium libjs-chart.js
 
 echo "== Formatting and clang-tidy"
 scripts/format.sh || failed+=("formatting")

@@ -308,6 +308,66 @@ TEST(RecordServer, ATeacherReadsItWithTheToolsAsARecordFileWithoutPasswords)
     EXPECT_NE(run("dump '" + g_server->Connection("lab") + "'").find("permission denied"), std::string::npos);
 }
 
+TEST(RecordServer, QuestionStatisticsReadFromTheServerAreThoseOfTheFile)
+{
+    if (!g_server)
+        GTEST_SKIP() << g_skip;
+    const std::string dir =
+        std::filesystem::temp_directory_path().string() + "/quillet-stats-" + std::to_string(::getpid());
+    std::filesystem::create_directories(dir);
+    quillet::FileRecordStore file(dir + "/" + kRecordFileName);
+    // 24 students, one Test each in January 2030, after every other test's
+    // results; answers that vary so that every figure has something to show.
+    for (int k = 0; k < 24; ++k)
+    {
+        const quillet::Student student{"stats" + std::to_string(k), "pw"};
+        const std::vector<quillet::Response> responses = {
+            {"Ch1", "00000000000000a1", k < 14 ? 0 : 1, k < 14, false},
+            {"Ch1", "00000000000000a2",
+             k % 3 == 0 && k < 18 ? 0
+             : k % 4 == 0         ? -1
+                                  : 1 + k % 2,
+             k % 3 == 0 && k < 18, k % 5 == 0},
+            {"Ch2 \u00fcber", "00000000000000b1", k < 10 || k % 5 == 0 ? 0 : 2, k < 10 || k % 5 == 0, false},
+        };
+        CResultEntry result = Result(0, 1'894'000'000 + k * 3600);
+        result.m_nTotal = 3;
+        for (const quillet::Response& response : responses)
+            result.m_nRight += response.right ? 1 : 0;
+        const quillet::ResultAnswers answers{{"/banks/net.blh", 10, 0xabc}, responses};
+        quillet::PgRecordStore lab(g_server->Connection("lab"));
+        for (RecordStore* store : std::initializer_list<RecordStore*>{&lab, &file})
+        {
+            ASSERT_EQ(store->Register(student).outcome, RecordStore::Registration::Registered);
+            ASSERT_TRUE(store->AddResult(student, result, answers).status);
+        }
+    }
+    const auto stats = [](const std::string& store, const char* format)
+    {
+        std::string out;
+        const std::string command = std::string(QUILLET_RECORDS_TOOL) + " stats '" + store +
+                                    "' --since 2030-01-01 " + format + " 2>&1";
+        if (FILE* pipe = ::popen(command.c_str(), "r"))
+        {
+            char buffer[4096];
+            while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
+                out.append(buffer, got);
+            ::pclose(pipe);
+        }
+        return out;
+    };
+    for (const char* format : {"--json", "--csv", ""})
+    {
+        SCOPED_TRACE(format);
+        const std::string fromServer = stats(g_server->Connection("teacher"), format);
+        EXPECT_EQ(fromServer, stats(dir + "/" + kRecordFileName, format));
+        EXPECT_EQ(fromServer.find("cannot"), std::string::npos) << fromServer;
+    }
+    EXPECT_TRUE(
+        stats(g_server->Connection("teacher"), "--json").starts_with(R"({"tests":24,"responses":72,)"));
+    std::filesystem::remove_all(dir);
+}
+
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);

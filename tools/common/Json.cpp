@@ -1,5 +1,7 @@
 #include "tools/common/Json.h"
 
+#include <algorithm>
+
 namespace quillet::json
 {
 namespace
@@ -90,6 +92,18 @@ std::string Quote(std::string_view bytes)
     return out;
 }
 
+std::string FixedText(long long units, int decimals)
+{
+    std::string digits = std::to_string(units < 0 ? -static_cast<unsigned long long>(units)
+                                                  : static_cast<unsigned long long>(units));
+    const auto places = static_cast<std::size_t>(std::max(decimals, 0));
+    if (digits.size() <= places)
+        digits.insert(0, places + 1 - digits.size(), '0');
+    if (places > 0)
+        digits.insert(digits.size() - places, 1, '.');
+    return units < 0 ? "-" + digits : digits;
+}
+
 void Writer::BeforeValue()
 {
     if (m_needComma)
@@ -147,6 +161,13 @@ Writer& Writer::Number(long long value)
 {
     BeforeValue();
     m_text += std::to_string(value);
+    return *this;
+}
+
+Writer& Writer::Fixed(long long units, int decimals)
+{
+    BeforeValue();
+    m_text += FixedText(units, decimals);
     return *this;
 }
 

@@ -10,6 +10,10 @@ namespace quillet::json
 // replaced.
 std::string Quote(std::string_view bytes);
 
+// units / 10^decimals written out exactly, as JSON and text both show it:
+// FixedText(625, 3) is "0.625", FixedText(-5, 1) "-0.5".
+std::string FixedText(long long units, int decimals);
+
 // Appends compact JSON, with commas placed by the writer.
 class Writer
 {
@@ -21,6 +25,7 @@ class Writer
     Writer& Key(std::string_view key);
     Writer& String(std::string_view bytes);
     Writer& Number(long long value);
+    Writer& Fixed(long long units, int decimals);
     Writer& Bool(bool value);
     Writer& Null();
 

@@ -257,4 +257,59 @@ std::vector<ServerJournal> ReadServerJournals(const std::string& connection, std
         journals.push_back({row[0].value_or(""), row[1].value_or(""), row[2].value_or("")});
     return journals;
 }
+
+bool ReadServerResponses(const std::string& connection, const CResponseFile::Visitor& visit,
+                         std::string& problem)
+{
+    PgConnection db(connection);
+    // Through a cursor, some thousands of rows at a time: a million answers
+    // held as rows would take many times the memory of the figures.
+    PgConnection::Result read = db.ExecScript("BEGIN READ ONLY; DECLARE answers NO SCROLL CURSOR FOR "
+                                              "SELECT result_id, name, is_test, is_pretest, title, "
+                                              "quiz_chapter, graded, bank_path, bank_size, bank_hash, "
+                                              "chapter, question_key, answer, is_right, flagged FROM "
+                                              "quillet.response_list ORDER BY result_id, position");
+    ResponseRecord record;
+    std::optional<std::string> current; // the result id of the record
+    bool started = false;
+    while (read.status)
+    {
+        read = db.Exec("FETCH 10000 FROM answers");
+        if (!read.status || read.rows.empty())
+            break;
+        for (const PgConnection::Row& row : read.rows)
+        {
+            if (!started || row[0] != current)
+            {
+                if (started)
+                    visit(record);
+                started = true;
+                current = row[0];
+                record.student = row[1].value_or("");
+                record.kind = !PgConnection::IsTrue(row[2])  ? TestKind::Quiz
+                              : PgConnection::IsTrue(row[3]) ? TestKind::PreTest
+                                                             : TestKind::Test;
+                record.course = row[4].value_or("");
+                record.quizChapter = row[5].value_or("");
+                record.graded = PgConnection::Number(row[6]);
+                record.bank = {row[7].value_or(""), static_cast<std::uint64_t>(PgConnection::Number(row[8])),
+                               std::strtoull(row[9].value_or("0").c_str(), nullptr, 16)};
+                record.responses.clear();
+            }
+            // No answer is a null, not answer 0.
+            const int answer = row[12] ? static_cast<int>(PgConnection::Number(row[12])) : -1;
+            record.responses.push_back({row[10].value_or(""), row[11].value_or(""), answer,
+                                        PgConnection::IsTrue(row[13]), PgConnection::IsTrue(row[14])});
+        }
+    }
+    if (!read.status)
+    {
+        problem = read.status.reason;
+        return false;
+    }
+    if (started)
+        visit(record);
+    db.Exec("COMMIT");
+    return true;
+}
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "records/ResponseFile.h"
 #include "records/StudentRoster.h"
 
 // quillet-records db ...: the record server's schema, and moving record
@@ -32,4 +33,10 @@ struct ServerJournal
     std::string text;
 };
 std::vector<ServerJournal> ReadServerJournals(const std::string& connection, std::string& problem);
+
+// Every graded test's answers that the server keeps, read through the
+// teachers' view and visited one test at a time, in the order they were
+// saved; false with the reason when the server cannot be read.
+bool ReadServerResponses(const std::string& connection, const CResponseFile::Visitor& visit,
+                         std::string& problem);
 }

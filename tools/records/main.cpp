@@ -18,6 +18,7 @@
 #include "tools/common/Json.h"
 #include "tools/records/DatabaseCommands.h"
 #include "tools/records/RecordsFormat.h"
+#include "tools/records/StatsCommands.h"
 
 namespace
 {
@@ -33,6 +34,12 @@ constexpr const char* kUsage =
     "       quillet-records merge [--rename-conflicts] OUT FILE...\n"
     "                                             join record files collected from several machines\n"
     "       quillet-records unfinished FOLDER     the unfinished tests whose journals are in FOLDER\n"
+    "       quillet-records stats STORE [--bank BANK] [--since DATE] [--kind test|pretest|quiz] [--json | "
+    "--csv]\n"
+    "                                             how each question fares: facility, discrimination, "
+    "answers\n"
+    "       quillet-records report --html OUT STORE [--bank BANK] [--since DATE]\n"
+    "                                             the class report with charts, as one HTML page\n"
     "       quillet-records db init URL           make or upgrade the records on a PostgreSQL server\n"
     "       quillet-records db status URL         the version of the records there\n"
     "       quillet-records db import URL [--rename-conflicts] FILE...\n"
@@ -42,7 +49,8 @@ constexpr const char* kUsage =
     "FILE may also name a record server (a PostgreSQL URI or connection string) for dump,\n"
     "history, report and export-csv, and so may FOLDER for unfinished.\n"
     "where SELECTION is --user NAME --course TITLE (--test | --pretest | --quiz CHAPTER)\n"
-    "and CHAPTER is the chapter's name.\n";
+    "and CHAPTER is the chapter's name. STORE is a record file, whose answers lie beside it in\n"
+    "quillet2.responses, or a record server; DATE is YYYY-MM-DD, local time.\n";
 
 int Usage()
 {
@@ -439,6 +447,12 @@ int main(int argc, char** argv)
         return args.size() == 2 ? Rewrite(args[0], args[1]) : Usage();
     if (command == "export-csv")
         return args.size() == 1 ? ExportCsv(args[0]) : Usage();
+    if (command == "stats" || (command == "report" && quillet::AsksForClassReport(args)))
+    {
+        const quillet::ToolIo io{[](const std::string& text) { return Print(text, false); }, Write,
+                                 ReadOrComplain};
+        return command == "stats" ? quillet::StatsCommand(args, io) : quillet::ClassReportCommand(args, io);
+    }
     if (command == "history")
         return History(args);
     if (command == "report")

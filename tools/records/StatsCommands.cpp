@@ -1,0 +1,254 @@
+#include "tools/records/StatsCommands.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+
+#include "course/CourseReader.h"
+#include "records/ClassSummary.h"
+#include "tools/records/ClassReport.h"
+#include "tools/records/DatabaseCommands.h"
+#include "tools/records/RecordsFormat.h"
+#include "tools/records/StatsFormat.h"
+
+namespace quillet
+{
+namespace
+{
+constexpr const char* kStatsUsage =
+    "usage: quillet-records stats STORE [--bank BANK] [--since YYYY-MM-DD] [--kind test|pretest|quiz] "
+    "[--json | --csv]\n"
+    "       quillet-records report --html OUT.html STORE [--bank BANK] [--since YYYY-MM-DD]\n";
+
+int Usage(const std::string& problem = {})
+{
+    if (!problem.empty())
+        std::fprintf(stderr, "quillet-records: %s\n", problem.c_str());
+    std::fputs(kStatsUsage, stderr);
+    return 2;
+}
+
+enum class Format
+{
+    Text,
+    Json,
+    Csv,
+};
+
+struct Options
+{
+    std::string store;
+    std::string html;
+    std::string bank;
+    std::string since;
+    ResultFilter filter;
+    Format format = Format::Text;
+};
+
+std::optional<TimeStamp> ParseDate(const std::string& text)
+{
+    const bool shaped =
+        text.size() == 10 && text[4] == '-' && text[7] == '-' &&
+        std::all_of(text.begin(), text.end(), [](char c) { return c == '-' || (c >= '0' && c <= '9'); });
+    if (!shaped)
+        return std::nullopt;
+    return MakeLocalTime(AtoiField(text, 0, 4), AtoiField(text, 5, 2), AtoiField(text, 8, 2), 0, 0, 0);
+}
+
+// The options of stats, or of report --html when `report`; says what is
+// wrong with them and answers nothing when they do not read.
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, bool report)
+{
+    Options options;
+    bool formatGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i)
+    {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--bank" && hasValue && options.bank.empty())
+            options.bank = args[++i];
+        else if (arg == "--since" && hasValue && options.since.empty())
+        {
+            options.since = args[++i];
+            options.filter.since = ParseDate(options.since);
+            if (!options.filter.since)
+            {
+                Usage("--since takes a date as YYYY-MM-DD, not \"" + TerminalText(options.since) + "\"");
+                return std::nullopt;
+            }
+        }
+        else if (arg == "--html" && report && hasValue && options.html.empty())
+            options.html = args[++i];
+        else if (arg == "--kind" && !report && hasValue && !options.filter.kind)
+        {
+            const std::string& kind = args[++i];
+            if (kind == "test" || kind == "pretest" || kind == "quiz")
+                options.filter.kind = kind == "test"      ? TestKind::Test
+                                      : kind == "pretest" ? TestKind::PreTest
+                                                          : TestKind::Quiz;
+            else
+            {
+                Usage("--kind is test, pretest or quiz");
+                return std::nullopt;
+            }
+        }
+        else if ((arg == "--json" || arg == "--csv") && !report && !formatGiven)
+        {
+            formatGiven = true;
+            options.format = arg == "--json" ? Format::Json : Format::Csv;
+        }
+        else if (!arg.starts_with("--") && options.store.empty())
+            options.store = arg;
+        else
+        {
+            Usage();
+            return std::nullopt;
+        }
+    }
+    if (options.store.empty() || (report && options.html.empty()))
+    {
+        Usage();
+        return std::nullopt;
+    }
+    return options;
+}
+
+// The bank, its course then limiting the results to its title; true
+// without one.
+bool ReadBank(Options& options, BankFile& bank)
+{
+    if (options.bank.empty())
+        return true;
+    bank = ReadBankFile(options.bank);
+    if (!bank.course)
+    {
+        std::fprintf(stderr, "quillet-records: %s\n", TerminalText(bank.problem).c_str());
+        return false;
+    }
+    options.filter.course = bank.course->GetName();
+    return true;
+}
+
+// Tallies the answers that the store keeps; false, having said why, when
+// they cannot be read.
+bool Tally(const Options& options, QuestionStats& stats, StatsInput& input)
+{
+    const auto add = [&](ResponseRecord& record) { stats.Add(record); };
+    if (IsDatabase(options.store))
+    {
+        std::string problem;
+        if (!ReadServerResponses(options.store, add, problem))
+        {
+            std::fprintf(stderr, "quillet-records: cannot read the record server: %s\n", problem.c_str());
+            return false;
+        }
+        return true;
+    }
+    const CResponseFile file = CResponseFile::Beside(options.store);
+    std::error_code error;
+    if (!std::filesystem::exists(file.GetPath(), error))
+    {
+        if (!std::filesystem::exists(options.store, error))
+        {
+            std::fprintf(stderr, "quillet-records: cannot read %s: No such file or directory\n",
+                         options.store.c_str());
+            return false;
+        }
+        std::fprintf(stderr, "quillet-records: no answers are kept beside %s yet (%s)\n",
+                     options.store.c_str(), file.GetPath().c_str());
+    }
+    if (const FileStatus read = file.ReadEach(add, &input.unreadable); !read)
+    {
+        std::fprintf(stderr, "quillet-records: cannot read %s: %s\n", file.GetPath().c_str(),
+                     read.reason.c_str());
+        return false;
+    }
+    if (input.unreadable > 0)
+        std::fprintf(stderr, "quillet-records: %d parts of %s do not read and were passed over\n",
+                     input.unreadable, file.GetPath().c_str());
+    return true;
+}
+
+// A bank whose title matches no graded test while others are kept: its
+// title may have changed since.
+void WarnAboutOtherCourses(const QuestionStats& stats, const Options& options)
+{
+    if (stats.Tests() > 0 || stats.OtherCourses().empty())
+        return;
+    std::string others;
+    for (const std::string& course : stats.OtherCourses())
+        others += (others.empty() ? "\"" : ", \"") + TerminalText(course) + "\"";
+    std::fprintf(stderr,
+                 "quillet-records: no graded test of the course \"%s\" of %s; the answers kept are of %s\n",
+                 TerminalText(*options.filter.course).c_str(), options.bank.c_str(), others.c_str());
+}
+}
+
+bool AsksForClassReport(const std::vector<std::string>& args)
+{
+    return std::find(args.begin(), args.end(), "--html") != args.end();
+}
+
+int StatsCommand(const std::vector<std::string>& args, const ToolIo& io)
+{
+    std::optional<Options> options = ParseOptions(args, false);
+    if (!options)
+        return 2;
+    BankFile bank;
+    if (!ReadBank(*options, bank))
+        return 1;
+    QuestionStats stats(options->filter);
+    StatsInput input;
+    input.stats = &stats;
+    if (!Tally(*options, stats, input))
+        return 1;
+    WarnAboutOtherCourses(stats, *options);
+    input.table = stats.Table(bank.course.get());
+    switch (options->format)
+    {
+    case Format::Json:
+        return io.print(StatsJson(input) + "\n");
+    case Format::Csv:
+        return io.print(StatsCsv(input));
+    case Format::Text:
+        break;
+    }
+    return io.print(StatsText(input));
+}
+
+int ClassReportCommand(const std::vector<std::string>& args, const ToolIo& io)
+{
+    std::optional<Options> options = ParseOptions(args, true);
+    if (!options)
+        return 2;
+    std::string problem;
+    const std::optional<std::string> chartJs = ReadChartLibrary(problem);
+    if (!chartJs)
+    {
+        std::fprintf(stderr, "quillet-records: no report written: %s\n", problem.c_str());
+        return 1;
+    }
+    BankFile bank;
+    if (!ReadBank(*options, bank))
+        return 1;
+    const auto roster = io.readRecords(options->store);
+    if (!roster)
+        return 1;
+    QuestionStats stats(options->filter);
+    StatsInput input;
+    input.stats = &stats;
+    if (!Tally(*options, stats, input))
+        return 1;
+    WarnAboutOtherCourses(stats, *options);
+    input.table = stats.Table(bank.course.get());
+    const ClassSummary summary(*roster, options->filter, bank.course.get());
+    ClassReportInput report;
+    report.summary = &summary;
+    report.stats = &input;
+    report.course = bank.course ? bank.course->GetName() : std::string();
+    report.since = options->since;
+    report.chartJs = *chartJs;
+    return io.write(options->html, ClassReportHtml(report));
+}
+}
