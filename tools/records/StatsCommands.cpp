@@ -183,6 +183,18 @@ void WarnAboutOtherCourses(const QuestionStats& stats, const Options& options)
                  "quillet-records: no graded test of the course \"%s\" of %s; the answers kept are of %s\n",
                  TerminalText(*options.filter.course).c_str(), options.bank.c_str(), others.c_str());
 }
+
+// The store's answers tallied into `stats`, made with the filter the bank
+// completed; false, told, when they cannot be read.
+bool TallyQuestions(const Options& options, const BankFile& bank, QuestionStats& stats, StatsInput& input)
+{
+    input.stats = &stats;
+    if (!Tally(options, stats, input))
+        return false;
+    WarnAboutOtherCourses(stats, options);
+    input.table = stats.Table(bank.course.get());
+    return true;
+}
 }
 
 bool AsksForClassReport(const std::vector<std::string>& args)
@@ -200,11 +212,8 @@ int StatsCommand(const std::vector<std::string>& args, const ToolIo& io)
         return 1;
     QuestionStats stats(options->filter);
     StatsInput input;
-    input.stats = &stats;
-    if (!Tally(*options, stats, input))
+    if (!TallyQuestions(*options, bank, stats, input))
         return 1;
-    WarnAboutOtherCourses(stats, *options);
-    input.table = stats.Table(bank.course.get());
     switch (options->format)
     {
     case Format::Json:
@@ -232,16 +241,13 @@ int ClassReportCommand(const std::vector<std::string>& args, const ToolIo& io)
     BankFile bank;
     if (!ReadBank(*options, bank))
         return 1;
+    QuestionStats stats(options->filter);
+    StatsInput input;
+    if (!TallyQuestions(*options, bank, stats, input))
+        return 1;
     const auto roster = io.readRecords(options->store);
     if (!roster)
         return 1;
-    QuestionStats stats(options->filter);
-    StatsInput input;
-    input.stats = &stats;
-    if (!Tally(*options, stats, input))
-        return 1;
-    WarnAboutOtherCourses(stats, *options);
-    input.table = stats.Table(bank.course.get());
     const ClassSummary summary(*roster, options->filter, bank.course.get());
     ClassReportInput report;
     report.summary = &summary;
