@@ -135,7 +135,8 @@ BEGIN
     SELECT student_id INTO sid FROM quillet.sessions
         WHERE token_digest = encode(quillet.digest(coalesce(p_token, ''), 'sha256'), 'hex') AND expires > now();
     IF sid IS NULL THEN
-        RAISE EXCEPTION 'the session has ended' USING ERRCODE = 'invalid_authorization_specification';
+        -- 28000: the client opens a new session and calls once more.
+        RAISE EXCEPTION 'the session has ended' USING ERRCODE = '28000';
     END IF;
     RETURN sid;
 END
