@@ -19,7 +19,7 @@ void CResultsDoc::ComposeResultsText(std::string& subject, std::string& body) co
     const CResultEntry& result = *m_pResult;
     const std::string kind = quillet::ResultKindWord(result);
     const std::string title = quillet::ShownText(
-        result.m_bTest ? result.m_strTitle : result.m_strTitle + ": " + result.m_strChapter);
+        result.m_kind != TestKind::Quiz ? result.m_strTitle : result.m_strTitle + ": " + result.m_strChapter);
     const std::string student = quillet::ShownText(m_pStudentName ? *m_pStudentName : std::string());
 
     // Mail filters look for the first two words; the rest tells one
@@ -40,7 +40,7 @@ void CResultsDoc::ComposeResultsText(std::string& subject, std::string& body) co
         "\nPercent Correct: " + std::to_string(quillet::Percent(result.m_nRight, result.m_nTotal)) + "%\n";
 
     // The breakdown reads the answers of the drawn test in memory; a quiz has none.
-    if (result.m_bTest && m_pTest)
+    if (result.m_kind != TestKind::Quiz && m_pTest)
     {
         const std::vector<quillet::SectionScore> sections = quillet::SectionScores(*m_pTest);
         for (std::size_t k = 0; k < sections.size() && k < quillet::kMaxBreakdownSections; ++k)

@@ -28,9 +28,7 @@ namespace quillet
 {
 const char* ResultKindWord(const CResultEntry& result)
 {
-    if (!result.m_bTest)
-        return "Quiz";
-    return result.m_bPreTest ? "Pre-Test" : "Test";
+    return TestKindWord(result.m_kind);
 }
 
 std::string ComparePreviousText(const std::vector<CResultEntry*>& results)

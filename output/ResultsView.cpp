@@ -240,7 +240,7 @@ void CResultsView::DrawResultsPage(QPainter& painter, double scale) const
 
     const QFont normal = PageFont("Arial", 20, scale);
     painter.setFont(PageFont("Arial", 36, scale));
-    const QString title = result.m_bTest
+    const QString title = result.m_kind != TestKind::Quiz
                               ? QStringLiteral("%1 Results for %2").arg(kind, Text(result.m_strTitle))
                               : QStringLiteral("Quiz Results for %1: Chapter %2")
                                     .arg(Text(result.m_strTitle), QString::number(doc.m_nChapter));
@@ -284,7 +284,7 @@ void CResultsView::DrawResultsPage(QPainter& painter, double scale) const
              QStringLiteral("Student: %1").arg(doc.m_pStudentName ? Text(*doc.m_pStudentName) : QString()),
              kRight);
 
-    if (!result.m_bTest || !doc.m_pTest)
+    if (result.m_kind == TestKind::Quiz || !doc.m_pTest)
         return;
     int top = kBreakdownTop;
     const std::vector<quillet::SectionScore> sections = quillet::SectionScores(*doc.m_pTest);

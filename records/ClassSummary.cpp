@@ -10,12 +10,6 @@ namespace quillet
 {
 namespace
 {
-TestKind KindOf(const CResultEntry& result)
-{
-    if (!result.m_bTest)
-        return TestKind::Quiz;
-    return result.m_bPreTest ? TestKind::PreTest : TestKind::Test;
-}
 }
 
 ClassSummary::ClassSummary(const CStudentRoster& roster, const ResultFilter& filter, const CCourse* bank)
@@ -35,7 +29,7 @@ ClassSummary::ClassSummary(const CStudentRoster& roster, const ResultFilter& fil
         bool admitted = false;
         for (const auto& result : student.m_results)
         {
-            const TestKind kind = KindOf(*result);
+            const TestKind kind = result->m_kind;
             if (!admit.Admits(kind, result->m_strTitle, result->m_timeGraded))
                 continue;
             admitted = true;

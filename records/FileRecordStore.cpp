@@ -120,7 +120,7 @@ RecordStore::Saved FileRecordStore::AddResult(const Student& student, const CRes
     {
         options.responses = CResponseFile::Compose(
             {student.name,
-             result.m_bTest ? (result.m_bPreTest ? TestKind::PreTest : TestKind::Test) : TestKind::Quiz,
+             result.m_kind,
              result.m_strTitle, result.m_strChapter, result.m_timeGraded, answers.bank, answers.responses});
         options.responsesKept = &responsesKept;
     }

@@ -97,7 +97,7 @@ std::string PgRecordStore::ResultKey(const std::string& student, const CResultEn
 {
     std::string fields = student;
     for (const std::string& field :
-         {std::string(result.m_bTest ? "t" : "q"), std::string(result.m_bPreTest ? "p" : "-"),
+         {std::string(result.StoredAsTest() ? "t" : "q"), std::string(result.StoredAsPreTest() ? "p" : "-"),
           result.m_strTitle, result.m_strChapter, std::to_string(result.m_timeGraded),
           result.m_strDateText.value_or(""), std::to_string(result.m_spanTaken),
           std::to_string(result.m_nRight), std::to_string(result.m_nTotal)})
@@ -176,8 +176,7 @@ std::vector<CResultEntry> PgRecordStore::ResultsOf(const PgConnection::Result& r
 CResultEntry PgRecordStore::ResultOf(const PgConnection::Row& row, std::size_t first)
 {
     CResultEntry entry;
-    entry.m_bTest = PgConnection::IsTrue(row[first]);
-    entry.m_bPreTest = PgConnection::IsTrue(row[first + 1]);
+    entry.SetStoredKind(PgConnection::IsTrue(row[first]), PgConnection::IsTrue(row[first + 1]));
     entry.m_strTitle = row[first + 2].value_or("");
     entry.m_strChapter = row[first + 3].value_or("");
     entry.m_timeGraded = PgConnection::Number(row[first + 4]);
@@ -243,7 +242,7 @@ StoreStatus PgRecordStore::Send(const Student& student, const CResultEntry& resu
     const PgConnection::Result sent = Call(
         student,
         "SELECT * FROM quillet.add_result($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15)",
-        {ResultKey(student.name, result), result.m_bTest ? "t" : "f", result.m_bPreTest ? "t" : "f",
+        {ResultKey(student.name, result), result.StoredAsTest() ? "t" : "f", result.StoredAsPreTest() ? "t" : "f",
          TextToUtf8(result.m_strTitle), TextToUtf8(result.m_strChapter), std::to_string(result.m_timeGraded),
          result.m_strDateText, std::to_string(result.m_spanTaken), std::to_string(result.m_nRight),
          std::to_string(result.m_nTotal),

@@ -24,7 +24,7 @@ namespace
 {
 bool SameResult(const CResultEntry& a, const CResultEntry& b)
 {
-    return a.m_bTest == b.m_bTest && a.m_bPreTest == b.m_bPreTest && a.m_strTitle == b.m_strTitle &&
+    return a.m_kind == b.m_kind && a.m_bQuizMarkedPreTest == b.m_bQuizMarkedPreTest && a.m_strTitle == b.m_strTitle &&
            a.m_strChapter == b.m_strChapter && a.m_timeGraded == b.m_timeGraded &&
            a.m_spanTaken == b.m_spanTaken && a.m_nRight == b.m_nRight && a.m_nTotal == b.m_nTotal &&
            a.m_strDateText == b.m_strDateText;

@@ -18,10 +18,8 @@ bool CResultHistory::IsSameTest(const CResultEntry& entry) const
 {
     if (!SameText(entry.m_strTitle, m_strCourseTitle))
         return false;
-    if (m_kind == TestKind::Quiz)
-        return !entry.m_bTest && SameText(entry.m_strChapter, m_strQuizChapter);
     // Tests and pre-tests of one course keep separate histories.
-    return entry.m_bTest && entry.m_bPreTest == (m_kind == TestKind::PreTest);
+    return entry.m_kind == m_kind && (m_kind != TestKind::Quiz || SameText(entry.m_strChapter, m_strQuizChapter));
 }
 
 template <typename Visit> void CResultHistory::WalkSameTest(Visit visit) const
@@ -92,8 +90,7 @@ std::vector<CResultEntry*> CResultHistory::GetPreviousResults() const
 CResultEntry CResultHistory::MakeResult(int right, int total) const
 {
     CResultEntry entry;
-    entry.m_bTest = m_kind != TestKind::Quiz;
-    entry.m_bPreTest = m_kind == TestKind::PreTest;
+    entry.m_kind = m_kind;
     entry.m_strTitle = m_strCourseTitle;
     if (m_kind == TestKind::Quiz)
         entry.m_strChapter = m_strQuizChapter;

@@ -186,7 +186,8 @@ void ReadStudentLines(CStudentRecord& student, std::string_view lines, DayTimes&
         switch (line[0])
         {
         case 'c':
-            result->m_bTest = false;
+            result->m_bQuizMarkedPreTest = result->m_kind == TestKind::PreTest;
+            result->m_kind = TestKind::Quiz;
             result->m_strChapter = value;
             break;
         case 'd':
@@ -203,7 +204,10 @@ void ReadStudentLines(CStudentRecord& student, std::string_view lines, DayTimes&
             result->m_nTotal = quillet::AtoiField(value, 0);
             break;
         case 'q':
-            result->m_bPreTest = true;
+            if (result->m_kind == TestKind::Quiz)
+                result->m_bQuizMarkedPreTest = true;
+            else
+                result->m_kind = TestKind::PreTest;
             break;
         default:
             break;
@@ -317,7 +321,7 @@ void CStudentRoster::ComposeStudent(std::string& text, const CStudentRecord& stu
         text += 't';
         text += result->m_strTitle;
         text += '\n';
-        if (!result->m_bTest)
+        if (result->m_kind == TestKind::Quiz)
         {
             text += 'c';
             text += result->m_strChapter;
@@ -343,7 +347,7 @@ void CStudentRoster::ComposeStudent(std::string& text, const CStudentRecord& stu
         text += "\na";
         AppendTwoDigits(text, result->m_nTotal);
         text += '\n';
-        if (result->m_bPreTest)
+        if (result->m_kind == TestKind::PreTest || result->m_bQuizMarkedPreTest)
             text += "q\n";
     }
 }

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "course/TestKind.h"
 #include "platform/TimeText.h"
 
 // The name every caller gives the record file.
@@ -16,8 +17,9 @@ inline constexpr const char* kRecordFileName = "quillet2.blh";
 // One graded result.
 struct CResultEntry
 {
-    bool m_bTest = true;     // a Test or Pre-Test; false: a chapter quiz
-    bool m_bPreTest = false; // a Pre-Test
+    TestKind m_kind = TestKind::Test;
+    // A quiz read with the pre-test line, which some older files hold: written back as read.
+    bool m_bQuizMarkedPreTest = false;
     std::string m_strTitle;
     std::string m_strChapter; // the quiz's chapter name; empty for a test
     quillet::TimeStamp m_timeGraded = 0;
@@ -27,6 +29,15 @@ struct CResultEntry
     // The date text as read, kept when it named no valid local time from
     // 1970 on, so that it is written back unchanged.
     std::optional<std::string> m_strDateText;
+
+    // The two flags that record files and the record server store for the kind.
+    bool StoredAsTest() const { return m_kind != TestKind::Quiz; }
+    bool StoredAsPreTest() const { return m_kind == TestKind::PreTest || m_bQuizMarkedPreTest; }
+    void SetStoredKind(bool test, bool preTest)
+    {
+        m_kind = !test ? TestKind::Quiz : preTest ? TestKind::PreTest : TestKind::Test;
+        m_bQuizMarkedPreTest = !test && preTest;
+    }
 };
 
 struct CStudentRecord

@@ -35,9 +35,7 @@ void Exercise(CStudentRoster& roster)
             const CResultEntry& entry = *roster.GetResult(s, r);
             history.m_strCourseTitle = entry.m_strTitle;
             history.m_strQuizChapter = entry.m_strChapter;
-            history.m_kind = entry.m_bTest == 0
-                                 ? TestKind::Quiz
-                                 : (entry.m_bPreTest != 0 ? TestKind::PreTest : TestKind::Test);
+            history.m_kind = entry.m_kind;
             if (!history.FindLatestResult())
                 std::abort();
             (void)history.AverageScore();

@@ -27,8 +27,7 @@ class ResultsTextTest : public ::testing::Test
                               quillet::TimeSpan taken = 0)
     {
         CResultEntry entry;
-        entry.m_bTest = test;
-        entry.m_bPreTest = preTest;
+        entry.SetStoredKind(test, preTest);
         entry.m_strTitle = "Intro Course";
         entry.m_strChapter = test ? "" : "Ch2";
         entry.m_nRight = right;

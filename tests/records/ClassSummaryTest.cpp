@@ -24,8 +24,7 @@ std::unique_ptr<CStudentRoster> Roster(const std::vector<Result>& results)
     {
         roster->AddStudent(r.student, "");
         auto entry = std::make_unique<CResultEntry>();
-        entry->m_bTest = r.kind != TestKind::Quiz;
-        entry->m_bPreTest = r.kind == TestKind::PreTest;
+        entry->m_kind = r.kind;
         entry->m_strTitle = "Networks";
         entry->m_strChapter = r.chapter;
         entry->m_nRight = r.right;

@@ -68,8 +68,8 @@ using EntryFields = std::tuple<int, int, std::string, std::string, std::int64_t,
 
 inline EntryFields Fields(const CResultEntry& e)
 {
-    return {e.m_bTest,      e.m_bPreTest,  e.m_strTitle, e.m_strChapter,
-            e.m_timeGraded, e.m_spanTaken, e.m_nRight,   e.m_nTotal};
+    return {e.StoredAsTest(), e.StoredAsPreTest(), e.m_strTitle, e.m_strChapter,
+            e.m_timeGraded,   e.m_spanTaken,       e.m_nRight,   e.m_nTotal};
 }
 
 // `students` students of `results` test results each; `tag` tells texts apart.

@@ -135,7 +135,7 @@ TEST_F(Student, AStudentWhoseResultsOnlyWaitPendingLogsInAsHimself)
 {
     CResultEntry kept;
     kept.m_strTitle = "Networks";
-    kept.m_bTest = false;
+    kept.m_kind = TestKind::Quiz;
     kept.m_strChapter = "Ch1";
     kept.m_nRight = 2;
     kept.m_nTotal = 3;

@@ -648,8 +648,7 @@ class WindowTest : public QObject
                                    [](const quillet::Response& response) { return response.right; })),
                  right);
         const CResultEntry* entry = known->GetResult(0, 0);
-        QCOMPARE(entry->m_bTest, kind != "quiz");
-        QCOMPARE(entry->m_bPreTest, kind == "pretest");
+        QCOMPARE(entry->m_kind, kind == "quiz" ? TestKind::Quiz : kind == "pretest" ? TestKind::PreTest : TestKind::Test);
         QCOMPARE(entry->m_strTitle, std::string("Networks"));
         QCOMPARE(entry->m_strChapter, std::string(kind == "quiz" ? "Ch1" : ""));
         QCOMPARE(entry->m_timeGraded, kLogin + 125);

@@ -165,7 +165,7 @@ int Import(const std::string& connection, const std::vector<std::string>& files,
                     "$10, $11 FROM quillet.students WHERE name = $1 ON CONFLICT (request_key) DO NOTHING "
                     "RETURNING id",
                     {arrival.name, PgRecordStore::ResultKey(arrival.name, *result),
-                     result->m_bTest ? "t" : "f", result->m_bPreTest ? "t" : "f",
+                     result->StoredAsTest() ? "t" : "f", result->StoredAsPreTest() ? "t" : "f",
                      TextToUtf8(result->m_strTitle), TextToUtf8(result->m_strChapter),
                      std::to_string(result->m_timeGraded), result->m_strDateText,
                      std::to_string(result->m_spanTaken), std::to_string(result->m_nRight),

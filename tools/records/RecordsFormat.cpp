@@ -46,8 +46,8 @@ std::string EscapeControls(std::string_view text)
 void WriteResultJson(json::Writer& out, const CResultEntry& result)
 {
     out.BeginObject();
-    out.Key("test").Bool(result.m_bTest);
-    out.Key("pretest").Bool(result.m_bPreTest);
+    out.Key("test").Bool(result.StoredAsTest());
+    out.Key("pretest").Bool(result.StoredAsPreTest());
     out.Key("title").String(result.m_strTitle);
     out.Key("chapter").String(result.m_strChapter);
     out.Key("graded").String(FormatLocalTime(result.m_timeGraded, kIsoLocalTime));
@@ -99,9 +99,16 @@ std::string HistoryToJson(const CResultHistory& history)
 
 const char* ResultKindKey(const CResultEntry& result)
 {
-    if (!result.m_bTest)
+    switch (result.m_kind)
+    {
+    case TestKind::Quiz:
         return "quiz";
-    return result.m_bPreTest ? "pretest" : "test";
+    case TestKind::PreTest:
+        return "pretest";
+    case TestKind::Test:
+        break;
+    }
+    return "test";
 }
 
 std::string TerminalText(std::string_view text)

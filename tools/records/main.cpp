@@ -365,7 +365,7 @@ std::unique_ptr<CStudentRoster> ReadSelected(const std::string& source, const CR
         {
             const CResultEntry& result = *roster->GetResult(s, r);
             titles.push_back(result.m_strTitle);
-            if (!result.m_bTest && result.m_strTitle == selection.m_strCourseTitle)
+            if (result.m_kind == TestKind::Quiz && result.m_strTitle == selection.m_strCourseTitle)
                 chapters.push_back(result.m_strChapter);
         }
     };
