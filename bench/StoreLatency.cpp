@@ -43,13 +43,13 @@ int Client(const std::string& store, int client, int calls, int out)
     const quillet::Student student{"bench-" + std::to_string(client), "pw"};
     std::string lines;
     auto start = std::chrono::steady_clock::now();
-    const quillet::RecordStore::Login login = records->CheckLogin(student);
-    if (!login.status || login.known != quillet::RecordStore::Known::Yes)
+    const quillet::RecordStore::Login login = records->LogIn(student);
+    if (!login.session)
         return 1;
     lines += "connect+login " + std::to_string(Since(start)) + "\n";
     // Logging in again on the open connection: a password check and the history.
     start = std::chrono::steady_clock::now();
-    if (!records->CheckLogin(student).status)
+    if (!records->LogIn(student).session)
         return 1;
     lines += "login " + std::to_string(Since(start)) + "\n";
     for (int i = 0; i < calls; ++i)
@@ -61,7 +61,7 @@ int Client(const std::string& store, int client, int calls, int out)
         result.m_spanTaken = 600;
         result.m_timeGraded = 1'800'000'000 + static_cast<long>(::getpid()) * 10'000 + i;
         start = std::chrono::steady_clock::now();
-        if (!records->AddResult(student, result, {}).status)
+        if (!login.session->AddResult(result, {}).status)
             return 1;
         lines += "add " + std::to_string(Since(start)) + "\n";
     }

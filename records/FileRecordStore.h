@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "records/RecordFile.h"
@@ -21,23 +22,19 @@ class FileRecordStore : public RecordStore
 
     const CRecordFile& GetFile() const { return m_file; }
 
-    std::string Location() const override;
-    std::string Unavailable(const std::string& reason) const override;
-    Login CheckLogin(const Student& student) override;
-    Registering Register(const Student& student) override;
-    Saved AddResult(const Student& student, const CResultEntry& result,
-                    const ResultAnswers& answers) override;
-    StoreStatus KeepPending(const Student& student, const CResultEntry& result, std::string& keptIn) override;
-    JournalRead ReadJournal(const JournalKey& key) override;
-    StoreStatus KeepJournal(const JournalKey& key, const std::string& text) override;
-    void RemoveJournal(const JournalKey& key) override;
-    void SetAsideJournal(const JournalKey& key) override;
-    std::string JournalLocation() const override;
+    std::string Place() const override;
+    Login LogIn(const Student& student) override;
+    Login Register(const Student& student) override;
+    const PendingResults& Pending() const override { return m_pending; }
+
+    // The folder of this account's journals, made when missing.
+    static std::string JournalFolder();
 
   private:
-    Login PendingLogin(const Student& student) const;
-    std::string JournalPath(const JournalKey& key) const;
+    class Session;
+    Login Open(const Student& student, std::vector<CResultEntry> results);
 
     CRecordFile m_file;
+    PendingResults m_pending;
 };
 }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "records/RecordStore.h"
+#include "records/StoreStatus.h"
 
 struct pg_conn;
 

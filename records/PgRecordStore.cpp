@@ -6,6 +6,7 @@
 #include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/Text.h"
+#include "records/RecordFile.h"
 
 namespace quillet
 {
@@ -16,35 +17,6 @@ std::string Hex(std::uint64_t value)
     char text[17];
     std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
     return text;
-}
-
-// The roster of a pending file of this account's, empty when there is none.
-std::unique_ptr<CStudentRoster> ReadPendingFile(const std::string& path)
-{
-    std::string stored;
-    if (!ReadOwnFile(path, stored))
-        return std::make_unique<CStudentRoster>();
-    auto roster = CStudentRoster::ParseRecordText(Complemented(stored));
-    return roster ? std::move(roster) : std::make_unique<CStudentRoster>();
-}
-
-// A pending file may hold a name more than once, under other passwords: its
-// students are joined as texts.
-std::string RecordTextOf(const std::string& name, const std::string& password,
-                         const std::vector<const CResultEntry*>& results)
-{
-    CStudentRoster one;
-    one.AddStudent(name, password);
-    for (const CResultEntry* result : results)
-        one.GetStudent(0)->m_results.push_back(std::make_unique<CResultEntry>(*result));
-    return one.ComposeRecordText();
-}
-
-FileStatus WritePendingFile(const std::string& path, const std::string& text)
-{
-    if (text.empty())
-        return RemoveFile(path);
-    return ReplaceFile(path, Complemented(text), true);
 }
 
 void AppendJsonString(std::string& out, const std::string& text)
@@ -86,7 +58,14 @@ std::string ResponsesJson(const std::vector<Response>& responses)
 
 }
 
-PgRecordStore::PgRecordStore(std::string connection) : m_db(std::move(connection)) {}
+
+PgRecordStore::PgRecordStore(std::string connection)
+    : m_pDb(std::make_shared<PgConnection>(std::move(connection))),
+      m_pending({{PendingPath(), PendingPath() + ".lock", true}},
+                {DataFolder() + "/quillet/server.refused", DataFolder() + "/quillet/server.refused.lock", true},
+                kRecordLockTimeoutMs)
+{
+}
 
 std::string PgRecordStore::PendingPath()
 {
@@ -106,62 +85,6 @@ std::string PgRecordStore::ResultKey(const std::string& student, const CResultEn
         fields += field;
     }
     return Hex(HashBytes(fields)) + Hex(HashBytes(fields + '\1'));
-}
-
-std::string PgRecordStore::Location() const
-{
-    return "the record server " + m_db.Host();
-}
-
-std::string PgRecordStore::Unavailable(const std::string& reason) const
-{
-    return "The record server " + m_db.Host() + " cannot be reached: " + reason + ".";
-}
-
-StoreStatus PgRecordStore::OpenSession(const Student& student)
-{
-    if (!m_strSession.empty() && m_student.name == student.name && m_student.password == student.password)
-        return {};
-    m_strSession.clear();
-    // The server keeps UTF-8; records and banks of older systems may not be.
-    const PgConnection::Row login = {TextToUtf8(student.name), TextToUtf8(student.password)};
-    PgConnection::Result answer = m_db.Exec("SELECT quillet.login($1, $2)", login);
-    if (answer.status && !answer.rows.empty() && answer.rows[0][0] == std::optional<std::string>("no"))
-        answer = m_db.Exec("SELECT quillet.register($1, $2)", login);
-    if (!answer.status)
-        return answer.status;
-    const std::string said = answer.rows.empty() ? std::string() : answer.rows[0][0].value_or("");
-    if (said == "wrong" || said == "taken")
-        return StoreStatus::Failed("the record server holds " + student.name + " with another password");
-    if (said.size() != 64)
-        return StoreStatus::Failed("the record server gave an answer Quillet does not know");
-    m_student = student;
-    m_strSession = said;
-    return {};
-}
-
-PgConnection::Result PgRecordStore::Call(const Student& student, const std::string& sql,
-                                         PgConnection::Row parameters)
-{
-    parameters.insert(parameters.begin(), std::nullopt);
-    for (int attempt = 0;; ++attempt)
-    {
-        if (StoreStatus opened = OpenSession(student); !opened)
-            return {opened, false, {}, {}};
-        parameters[0] = m_strSession;
-        PgConnection::Result result = m_db.Exec(sql, parameters);
-        // Sessions end after twelve hours, and with a new server.
-        if (result.sqlState != "28000" || attempt > 0)
-            return result;
-        m_strSession.clear();
-    }
-}
-
-std::vector<CResultEntry> PgRecordStore::History(const Student& student, StoreStatus& status)
-{
-    const PgConnection::Result read = Call(student, "SELECT * FROM quillet.history($1)", {});
-    status = read.status;
-    return ResultsOf(read);
 }
 
 std::vector<CResultEntry> PgRecordStore::ResultsOf(const PgConnection::Result& read)
@@ -187,65 +110,105 @@ CResultEntry PgRecordStore::ResultOf(const PgConnection::Row& row, std::size_t f
     return entry;
 }
 
-RecordStore::Login PgRecordStore::CheckLogin(const Student& student)
+std::string PgRecordStore::Place() const
 {
-    Login login;
-    m_strSession.clear();
+    return "the record server " + m_pDb->Host();
+}
+
+PgRecordStore::Answer PgRecordStore::Ask(PgConnection& db, const char* function, const Student& student)
+{
+    // The server keeps UTF-8; records and banks of older systems may not be.
     const PgConnection::Result answer =
-        m_db.Exec("SELECT quillet.login($1, $2)", {TextToUtf8(student.name), TextToUtf8(student.password)});
+        db.Exec(std::string("SELECT status, token FROM quillet.") + function + "($1, $2)",
+                  {TextToUtf8(student.name), TextToUtf8(student.password)});
     if (!answer.status)
-    {
-        login.status = answer.status;
-        return login;
-    }
-    const std::string said = answer.rows.empty() ? std::string() : answer.rows[0][0].value_or("");
-    if (said == "wrong")
-        login.known = Known::WrongPassword;
-    else if (said == "no")
-        return PendingLogin(student);
-    else if (said.size() == 64)
-    {
-        m_student = student;
-        m_strSession = said;
-        login.known = Known::Yes;
-        login.results = History(student, login.status);
-    }
-    else
-        login.status = StoreStatus::Failed("the record server gave an answer Quillet does not know");
-    return login;
+        return {answer.status, {}};
+    const std::string status = answer.rows.size() == 1 ? answer.rows[0][0].value_or("") : std::string();
+    const std::string token = answer.rows.size() == 1 ? answer.rows[0][1].value_or("") : std::string();
+    if (status == "accepted" && token.size() == 64)
+        return {{}, token};
+    if (status == "unknown_name")
+        return {StoreStatus::Failed(StoreError::NotHeld, "the record server does not hold " + student.name), {}};
+    if (status == "wrong_password" || status == "name_taken")
+        return {StoreStatus::Failed(status == "name_taken" ? StoreError::NameTaken : StoreError::WrongPassword,
+                                    "the record server holds " + student.name + " with another password"),
+                {}};
+    return {StoreStatus::Failed(StoreError::Unexpected, "the record server gave an answer Quillet does not know"),
+            {}};
 }
 
-RecordStore::Login PgRecordStore::PendingLogin(const Student& student) const
+// A student's session on the server: its token, opened again when the
+// server ended it (after twelve hours, or with a new server), and opened
+// by registering when his registration could not be written before.
+class PgRecordStore::Session : public RecordSession
 {
-    // A student whose registration and results wait on this machine.
-    return LoginOfPending(*ReadPendingFile(PendingPath()), student);
-}
+  public:
+    Session(const PgRecordStore& store, Student student, std::string token)
+        : m_pDb(store.m_pDb), m_pending(store.m_pending), m_strPlace(store.Place()), m_student(std::move(student)),
+          m_strToken(std::move(token))
+    {
+    }
 
-RecordStore::Registering PgRecordStore::Register(const Student& student)
+    Saved AddResult(const CResultEntry& result, const ResultAnswers& answers) override;
+    JournalRead ReadJournal(const JournalKey& key) override;
+    StoreStatus KeepJournal(const JournalKey& key, const std::string& text) override;
+    void RemoveJournal(const JournalKey& key) override;
+    void SetAsideJournal(const JournalKey& key) override;
+    std::string JournalPlace() const override { return m_strPlace; }
+
+    PgConnection::Result Call(const std::string& sql, PgConnection::Row parameters);
+
+  private:
+    StoreStatus Open();
+    // Sends one result with the answers behind it (none for a result kept
+    // pending); `results`, when given, receives his results.
+    StoreStatus Send(const CResultEntry& result, const ResultAnswers& answers,
+                     std::vector<CResultEntry>* results = nullptr);
+
+    std::shared_ptr<PgConnection> m_pDb;
+    PendingResults m_pending;
+    std::string m_strPlace;
+    Student m_student;
+    std::string m_strToken;
+};
+
+StoreStatus PgRecordStore::Session::Open()
 {
-    const PgConnection::Result answer = m_db.Exec("SELECT quillet.register($1, $2)",
-                                                  {TextToUtf8(student.name), TextToUtf8(student.password)});
-    if (!answer.status)
-        return {Registration::Failed, answer.status};
-    const std::string said = answer.rows.empty() ? std::string() : answer.rows[0][0].value_or("");
-    if (said == "taken")
-        return {Registration::Taken, {}};
-    m_student = student;
-    m_strSession = said;
-    return {Registration::Registered, {}};
+    if (!m_strToken.empty())
+        return {};
+    Answer answer = Ask(*m_pDb, "login", m_student);
+    if (answer.status.error == StoreError::NotHeld)
+        answer = Ask(*m_pDb, "register", m_student);
+    m_strToken = answer.token;
+    return answer.status;
 }
 
-StoreStatus PgRecordStore::Send(const Student& student, const CResultEntry& result,
-                                const ResultAnswers& answers, std::vector<CResultEntry>* results)
+PgConnection::Result PgRecordStore::Session::Call(const std::string& sql, PgConnection::Row parameters)
+{
+    parameters.insert(parameters.begin(), std::nullopt);
+    for (int attempt = 0;; ++attempt)
+    {
+        if (StoreStatus opened = Open(); !opened)
+            return {opened, false, {}, {}};
+        parameters[0] = m_strToken;
+        PgConnection::Result result = m_pDb->Exec(sql, parameters);
+        // 28000: the session has ended.
+        if (result.sqlState != "28000" || attempt > 0)
+            return result;
+        m_strToken.clear();
+    }
+}
+
+StoreStatus PgRecordStore::Session::Send(const CResultEntry& result, const ResultAnswers& answers,
+                                         std::vector<CResultEntry>* results)
 {
     const bool any = !answers.responses.empty();
     const PgConnection::Result sent = Call(
-        student,
         "SELECT * FROM quillet.add_result($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15)",
-        {ResultKey(student.name, result), result.StoredAsTest() ? "t" : "f", result.StoredAsPreTest() ? "t" : "f",
-         TextToUtf8(result.m_strTitle), TextToUtf8(result.m_strChapter), std::to_string(result.m_timeGraded),
-         result.m_strDateText, std::to_string(result.m_spanTaken), std::to_string(result.m_nRight),
-         std::to_string(result.m_nTotal),
+        {ResultKey(m_student.name, result), result.StoredAsTest() ? "t" : "f",
+         result.StoredAsPreTest() ? "t" : "f", TextToUtf8(result.m_strTitle), TextToUtf8(result.m_strChapter),
+         std::to_string(result.m_timeGraded), result.m_strDateText, std::to_string(result.m_spanTaken),
+         std::to_string(result.m_nRight), std::to_string(result.m_nTotal),
          any ? std::optional<std::string>(TextToUtf8(answers.bank.path)) : std::nullopt,
          any ? std::optional<std::string>(std::to_string(answers.bank.size)) : std::nullopt,
          any ? std::optional<std::string>(Hex(answers.bank.hash)) : std::nullopt,
@@ -255,78 +218,30 @@ StoreStatus PgRecordStore::Send(const Student& student, const CResultEntry& resu
     return sent.status;
 }
 
-std::string PgRecordStore::SendPending(const Student& student, StoreStatus& status)
-{
-    const auto pending = ReadPendingFile(PendingPath());
-    std::string left;
-    std::string aside;
-    for (int i = 0; i < pending->GetStudentCount(); ++i)
-    {
-        const CStudentRecord& kept = *pending->GetStudent(i);
-        std::vector<const CResultEntry*> unsent;
-        for (const auto& result : kept.m_results)
-        {
-            if (kept.m_strName != student.name)
-                unsent.push_back(result.get());
-            else if (kept.m_strPassword == student.password)
-            {
-                if (status)
-                    status = Send(student, *result, {});
-                if (!status)
-                    unsent.push_back(result.get());
-            }
-        }
-        if (kept.m_strName == student.name && kept.m_strPassword != student.password)
-        {
-            std::vector<const CResultEntry*> all;
-            for (const auto& result : kept.m_results)
-                all.push_back(result.get());
-            aside += RecordTextOf(kept.m_strName, kept.m_strPassword, all);
-        }
-        else if (!unsent.empty())
-            left += RecordTextOf(kept.m_strName, kept.m_strPassword, unsent);
-    }
-    WritePendingFile(PendingPath(), left);
-    if (aside.empty())
-        return {};
-    std::string refused = DataFolder() + "/quillet/server.refused";
-    const auto before = ReadPendingFile(refused);
-    WritePendingFile(refused, before->ComposeRecordText() + aside);
-    return refused;
-}
-
-RecordStore::Saved PgRecordStore::AddResult(const Student& student, const CResultEntry& result,
-                                            const ResultAnswers& answers)
+RecordSession::Saved PgRecordStore::Session::AddResult(const CResultEntry& result, const ResultAnswers& answers)
 {
     Saved saved;
     // Earlier results first, so that the history stays in the order taken.
-    saved.setAside = SendPending(student, saved.status);
+    PendingResults::Delivery delivery = m_pending.Take(m_student.name);
+    std::size_t sent = 0;
+    for (const CResultEntry& pending : delivery.Accept(m_student.password))
+    {
+        if (saved.status = Send(pending, {}); !saved.status)
+            break;
+        ++sent;
+    }
+    saved.setAside = delivery.Finish(sent);
     if (saved.status)
-        saved.status = Send(student, result, answers, &saved.results);
+        saved.status = Send(result, answers, &saved.results);
     if (!saved.status)
         saved.results.clear();
     return saved;
 }
 
-StoreStatus PgRecordStore::KeepPending(const Student& student, const CResultEntry& result,
-                                       std::string& keptIn)
-{
-    const std::string path = PendingPath();
-    if (!MakeDirectories(ParentFolder(path)))
-        return StoreStatus::Failed("the folder " + ParentFolder(path) + " cannot be made");
-    const auto pending = ReadPendingFile(path);
-    std::string text = pending->ComposeRecordText() + RecordTextOf(student.name, student.password, {&result});
-    if (const FileStatus written = WritePendingFile(path, text); !written)
-        return StoreStatus::Failed(written.reason);
-    keptIn = path;
-    return {};
-}
-
-RecordStore::JournalRead PgRecordStore::ReadJournal(const JournalKey& key)
+RecordSession::JournalRead PgRecordStore::Session::ReadJournal(const JournalKey& key)
 {
     JournalRead read;
-    const PgConnection::Result answer = Call({key.student, m_student.password},
-                                             "SELECT quillet.read_journal($1, $2)", {JournalFileName(key)});
+    const PgConnection::Result answer = Call("SELECT quillet.read_journal($1, $2)", {JournalFileName(key)});
     if (!answer.status)
     {
         read.found = true;
@@ -341,28 +256,57 @@ RecordStore::JournalRead PgRecordStore::ReadJournal(const JournalKey& key)
     return read;
 }
 
-StoreStatus PgRecordStore::KeepJournal(const JournalKey& key, const std::string& text)
+StoreStatus PgRecordStore::Session::KeepJournal(const JournalKey& key, const std::string& text)
 {
     if (text.empty())
-        return StoreStatus::Failed("the test cannot be described");
-    return Call({key.student, m_student.password}, "SELECT quillet.keep_journal($1, $2, $3)",
-                {JournalFileName(key), text})
-        .status;
+        return StoreStatus::Failed(StoreError::Refused, "the test cannot be described");
+    return Call("SELECT quillet.keep_journal($1, $2, $3)", {JournalFileName(key), text}).status;
 }
 
-void PgRecordStore::RemoveJournal(const JournalKey& key)
+void PgRecordStore::Session::RemoveJournal(const JournalKey& key)
 {
-    Call({key.student, m_student.password}, "SELECT quillet.remove_journal($1, $2)", {JournalFileName(key)});
+    Call("SELECT quillet.remove_journal($1, $2)", {JournalFileName(key)});
 }
 
-void PgRecordStore::SetAsideJournal(const JournalKey& key)
+void PgRecordStore::Session::SetAsideJournal(const JournalKey& key)
 {
-    Call({key.student, m_student.password}, "SELECT quillet.set_aside_journal($1, $2)",
-         {JournalFileName(key)});
+    Call("SELECT quillet.set_aside_journal($1, $2)", {JournalFileName(key)});
 }
 
-std::string PgRecordStore::JournalLocation() const
+RecordStore::Login PgRecordStore::LogIn(const Student& student)
 {
-    return Location();
+    Answer answer = Ask(*m_pDb, "login", student);
+    if (answer.status.error == StoreError::NotHeld)
+    {
+        // A student whose registration and results wait on this machine.
+        PendingResults::Known known = m_pending.LoginOf(student);
+        if (known.error != StoreError::None)
+            return {answer.status, nullptr, {}};
+        return {{}, std::make_unique<Session>(*this, student, std::string()), std::move(known.results)};
+    }
+    if (answer.status.error == StoreError::WrongPassword)
+        return {answer.status, nullptr, {}};
+    if (!answer.status)
+        return {StoreStatus::Failed(answer.status.error, "the record server " + m_pDb->Host() +
+                                                              " cannot be reached: " + answer.status.reason),
+                nullptr,
+                {}};
+    auto session = std::make_unique<Session>(*this, student, answer.token);
+    const PgConnection::Result history = session->Call("SELECT * FROM quillet.history($1)", {});
+    if (!history.status)
+        return {StoreStatus::Failed("the record server " + m_pDb->Host() + " cannot be reached: " +
+                                    history.status.reason),
+                nullptr,
+                {}};
+    return {{}, std::move(session), ResultsOf(history)};
+}
+
+RecordStore::Login PgRecordStore::Register(const Student& student)
+{
+    Answer answer = Ask(*m_pDb, "register", student);
+    if (answer.status.error == StoreError::NameTaken)
+        return {answer.status, nullptr, {}};
+    // One that could not be written is registered by his first saved result.
+    return {answer.status, std::make_unique<Session>(*this, student, answer.token), {}};
 }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "records/PgConnection.h"
@@ -18,18 +19,10 @@ class PgRecordStore : public RecordStore
   public:
     explicit PgRecordStore(std::string connection);
 
-    std::string Location() const override;
-    std::string Unavailable(const std::string& reason) const override;
-    Login CheckLogin(const Student& student) override;
-    Registering Register(const Student& student) override;
-    Saved AddResult(const Student& student, const CResultEntry& result,
-                    const ResultAnswers& answers) override;
-    StoreStatus KeepPending(const Student& student, const CResultEntry& result, std::string& keptIn) override;
-    JournalRead ReadJournal(const JournalKey& key) override;
-    StoreStatus KeepJournal(const JournalKey& key, const std::string& text) override;
-    void RemoveJournal(const JournalKey& key) override;
-    void SetAsideJournal(const JournalKey& key) override;
-    std::string JournalLocation() const override;
+    std::string Place() const override;
+    Login LogIn(const Student& student) override;
+    Login Register(const Student& student) override;
+    const PendingResults& Pending() const override { return m_pending; }
 
     // Where results wait on this machine while the server is away.
     static std::string PendingPath();
@@ -38,28 +31,20 @@ class PgRecordStore : public RecordStore
     static std::string ResultKey(const std::string& student, const CResultEntry& result);
     // A result of the server's nine columns (is_test ... total) from `first` on.
     static CResultEntry ResultOf(const PgConnection::Row& row, std::size_t first = 0);
+    static std::vector<CResultEntry> ResultsOf(const PgConnection::Result& read);
 
   private:
-    // The session of the student, opened (or, for a name nobody holds yet,
-    // registered) when there is none for him.
-    StoreStatus OpenSession(const Student& student);
-    // A call for the session's student; a session the server ended is opened
-    // again once.
-    PgConnection::Result Call(const Student& student, const std::string& sql, PgConnection::Row parameters);
-    // Sends one result with the answers behind it (none for a result kept
-    // pending); `results`, when given, receives the student's results.
-    StoreStatus Send(const Student& student, const CResultEntry& result, const ResultAnswers& answers,
-                     std::vector<CResultEntry>* results = nullptr);
-    static std::vector<CResultEntry> ResultsOf(const PgConnection::Result& read);
-    // Sends the student's results kept on this machine; those kept under his
-    // name with another password go aside, and the answer says where.
-    std::string SendPending(const Student& student, StoreStatus& status);
-    Login PendingLogin(const Student& student) const;
-    std::vector<CResultEntry> History(const Student& student, StoreStatus& status);
+    class Session;
+    // What login and register answer: the status column and the session's token.
+    struct Answer
+    {
+        StoreStatus status;
+        std::string token;
+    };
+    static Answer Ask(PgConnection& db, const char* function, const Student& student);
 
-    PgConnection m_db;
-    // The student logged in, and his session.
-    Student m_student;
-    std::string m_strSession;
+    // Shared with the sessions, which may outlive the store object.
+    std::shared_ptr<PgConnection> m_pDb;
+    PendingResults m_pending;
 };
 }

@@ -32,24 +32,12 @@ MergeOutcome MergeRoster(CStudentRoster& into, const CStudentRoster& from, bool 
 // Names that the roster holds more than once; only the first of each logs in.
 std::vector<std::string> DuplicateNames(const CStudentRoster& roster);
 
-// The student whose results kept pending an update brings in.
-struct PendingOwner
-{
-    std::string name;
-    std::string password;
-};
-
 // What an update brings along besides its change.
 struct UpdateOptions
 {
-    // His results kept pending earlier (KeepPending) are written along
-    // with the change, when they were kept under the password the file
-    // holds for his name (or, for a name it does not hold, under his);
-    // his name kept under another password is moved to the refused file,
-    // never merged, and `setAside` receives its path. Everybody else's
-    // pending results wait for their own student.
-    const PendingOwner* owner = nullptr;
-    std::string* setAside = nullptr;
+    // Called once the record file is written, still under its lock: what
+    // must never part from the change, as the pending results it took in.
+    std::function<void()> written;
     // Appended to the responses file beside the record file once the
     // record file is written; `responsesKept` says whether it could be.
     std::string responses;
@@ -61,8 +49,7 @@ struct UpdateOptions
 // Every change re-reads the file under an exclusive lock, adds only itself
 // and writes the file back atomically, so that no copy undoes another's
 // students or results. The lock is an open-file lock on "<file>.lock" beside
-// it, which local disks, NFSv4 and SMB mounts honour and which the kernel
-// drops when its process dies.
+// it (FileLock).
 class CRecordFile
 {
   public:
@@ -92,18 +79,18 @@ class CRecordFile
     FileStatus Update(const Change& change, std::unique_ptr<CStudentRoster>* written = nullptr,
                       const UpdateOptions& options = {}) const;
 
-    // Keeps a result that could not be written, for its student's next
-    // Update to add: in "<file>.pending" beside the record file, else in the
-    // user's own data folder. Answers where it went, or why it could not be
-    // kept.
-    FileStatus KeepPending(const std::string& name, const std::string& password, const CResultEntry& result,
-                           std::string* keptIn = nullptr) const;
-    // Every result kept pending, in both pending files; a name may stand
-    // more than once, under different passwords.
-    Reading ReadPending() const;
+    // The file of results kept pending beside the record file, guarded by
+    // its lock; the account's own, for when that cannot be written; the file
+    // of results put aside.
     std::string GetSharedPendingPath() const { return m_strPath + ".pending"; }
     std::string GetOwnPendingPath() const;
     std::string GetRefusedPath() const { return m_strPath + ".refused"; }
+    std::string GetLockPath() const { return m_strPath + ".lock"; }
+
+    // A roster from stored bytes, or null when they do not read as a record
+    // file: the first line of the text must name a student. An empty file is
+    // an empty roster.
+    static std::unique_ptr<CStudentRoster> FromStored(std::string stored);
 
   private:
     Reading ReadLocked() const;

@@ -1,5 +1,7 @@
 #include "records/StudentSession.h"
 
+#include <cctype>
+
 namespace quillet
 {
 StudentSession::StudentSession(std::unique_ptr<RecordStore> store) : m_pStore(std::move(store)) {}
@@ -18,29 +20,32 @@ StudentSession::Login StudentSession::LogIn(const Student& student, const Record
     m_student = student;
     m_own = CStudentRoster();
     m_bGuest = false;
+    m_pSession.reset();
     // The store as it is now: another copy may have added students since.
-    RecordStore::Login login = m_pStore->CheckLogin(student);
-    if (!login.status)
+    RecordStore::Login login = m_pStore->LogIn(student);
+    switch (login.status.error)
     {
-        // Nobody is taken for a new student, nor for anyone, unchecked.
-        m_bGuest = true;
-        Adopt({});
-        prompts.tell(m_pStore->Unavailable(login.status.reason) +
-                     " You take this test as a guest: your result is kept, and goes into your records once "
-                     "they can be checked with your password.");
-        return Login::Guest;
-    }
-    switch (login.known)
-    {
-    case RecordStore::Known::Yes:
+    case StoreError::None:
+        m_pSession = std::move(login.session);
         Adopt(std::move(login.results));
         return Login::Accepted;
-    case RecordStore::Known::WrongPassword:
+    case StoreError::WrongPassword:
         return Login::WrongPassword;
-    case RecordStore::Known::No:
+    case StoreError::NotHeld:
+        return Login::NewStudent;
+    default:
         break;
     }
-    return Login::NewStudent;
+    // Nobody is taken for a new student, nor for anyone, unchecked.
+    m_bGuest = true;
+    Adopt({});
+    std::string why = login.status.reason;
+    if (!why.empty())
+        why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
+    prompts.tell(why +
+                 ". You take this test as a guest: your result is kept, and goes into your records once "
+                 "they can be checked with your password.");
+    return Login::Guest;
 }
 
 StudentSession::Registration StudentSession::Register(const std::string& confirmation,
@@ -48,11 +53,12 @@ StudentSession::Registration StudentSession::Register(const std::string& confirm
 {
     if (confirmation != m_student.password)
         return Registration::Mismatch;
-    const RecordStore::Registering registering = m_pStore->Register(m_student);
-    if (registering.outcome == RecordStore::Registration::Taken)
+    RecordStore::Login registered = m_pStore->Register(m_student);
+    if (registered.status.error == StoreError::NameTaken)
         return Registration::Taken;
-    if (registering.outcome == RecordStore::Registration::Failed)
-        prompts.tell("You could not be added to " + m_pStore->Location() + ": " + registering.status.reason +
+    m_pSession = std::move(registered.session);
+    if (!registered.status)
+        prompts.tell("You could not be added to " + m_pStore->Place() + ": " + registered.status.reason +
                      ". You can take the test; your result is kept until it can be saved.");
     // Kept for this sitting when the store did not take him; the first
     // result saved brings him in.
@@ -86,9 +92,9 @@ bool StudentSession::SaveResult(const TestSession& session, const RecordPrompts&
     const CResultEntry result = History(session.GetRun()).MakeResult(score.right, score.total);
     const ResultAnswers answers{session.GetRun()->GetBankIdentity(), ResponsesOf(*session.GetRun())};
     // A guest's result waits for his password to be checked.
-    while (!m_bGuest)
+    while (m_pSession)
     {
-        RecordStore::Saved saved = m_pStore->AddResult(m_student, result, answers);
+        RecordSession::Saved saved = m_pSession->AddResult(result, answers);
         if (saved.status)
         {
             Adopt(std::move(saved.results));
@@ -102,7 +108,7 @@ bool StudentSession::SaveResult(const TestSession& session, const RecordPrompts&
                              saved.setAside + " for your teacher to look at.");
             return true;
         }
-        prompts.tell("Your result could not be saved in " + m_pStore->Location() + ": " +
+        prompts.tell("Your result could not be saved in " + m_pStore->Place() + ": " +
                      saved.status.reason + ".");
         if (!prompts.ask("Result not saved!\nTry again?", {}, false))
             break;
@@ -111,7 +117,7 @@ bool StudentSession::SaveResult(const TestSession& session, const RecordPrompts&
     if (CStudentRecord* record = m_own.GetStudent(0))
         record->m_results.push_back(std::make_unique<CResultEntry>(result));
     std::string keptIn;
-    const StoreStatus kept = m_pStore->KeepPending(m_student, result, keptIn);
+    const StoreStatus kept = m_pStore->Pending().Keep(m_student, result, keptIn);
     prompts.tell(kept ? "Your result is kept in " + keptIn +
                             " and goes into your records with your next result that is saved."
                       : std::string(m_bGuest ? "Your result could not be kept: "
@@ -120,15 +126,15 @@ bool StudentSession::SaveResult(const TestSession& session, const RecordPrompts&
                             kept.reason + ".");
     if (kept)
         RemoveJournal(session);
-    return kept.ok;
+    return kept.ok();
 }
 
 bool StudentSession::OfferJournal(TestSession& session, const RecordPrompts& prompts)
 {
-    if (!session.GetRun() || m_bGuest)
+    if (!session.GetRun() || !m_pSession)
         return false;
     const JournalKey key = session.GetJournalKey();
-    const RecordStore::JournalRead read = m_pStore->ReadJournal(key);
+    const RecordSession::JournalRead read = m_pSession->ReadJournal(key);
     if (!read.found)
         return false;
     // One that cannot be read is left where it is: it may be sound.
@@ -139,13 +145,13 @@ bool StudentSession::OfferJournal(TestSession& session, const RecordPrompts& pro
     }
     if (const std::string why = session.Restore(read.text); !why.empty())
     {
-        m_pStore->SetAsideJournal(key);
+        m_pSession->SetAsideJournal(key);
         prompts.tell(session.RestoreFailedText(why));
         return false;
     }
     if (prompts.ask(session.ContinueQuestion(), session.ContinueTitle(), true))
         return true;
-    m_pStore->RemoveJournal(key);
+    m_pSession->RemoveJournal(key);
     session.DropRestored();
     return false;
 }
@@ -153,20 +159,20 @@ bool StudentSession::OfferJournal(TestSession& session, const RecordPrompts& pro
 void StudentSession::KeepJournal(TestSession& session, TimeStamp now, const RecordPrompts& prompts)
 {
     const std::optional<std::string> text = session.JournalText(now);
-    if (!text || m_bGuest)
+    if (!text || !m_pSession)
         return;
-    const StoreStatus kept = m_pStore->KeepJournal(session.GetJournalKey(), *text);
+    const StoreStatus kept = m_pSession->KeepJournal(session.GetJournalKey(), *text);
     if (!kept && !m_bJournalProblemTold)
     {
         m_bJournalProblemTold = true;
-        prompts.tell("Your answers cannot be kept for a restart in " + m_pStore->JournalLocation() + ": " +
+        prompts.tell("Your answers cannot be kept for a restart in " + m_pSession->JournalPlace() + ": " +
                      kept.reason + ". The test goes on.");
     }
 }
 
 void StudentSession::RemoveJournal(const TestSession& session)
 {
-    if (session.GetRun())
-        m_pStore->RemoveJournal(session.GetJournalKey());
+    if (session.GetRun() && m_pSession)
+        m_pSession->RemoveJournal(session.GetJournalKey());
 }
 }

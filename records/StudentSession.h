@@ -74,7 +74,9 @@ class StudentSession
   private:
     void Adopt(std::vector<CResultEntry> results);
 
+    // Which ends before the store it came from.
     std::unique_ptr<RecordStore> m_pStore;
+    std::unique_ptr<RecordSession> m_pSession;
     Student m_student;
     CStudentRoster m_own; // the student alone, with his results
     bool m_bGuest = false;

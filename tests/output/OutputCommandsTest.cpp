@@ -43,7 +43,8 @@ CResultEntry Result(const std::string& title, const std::string& kind, quillet::
                     quillet::TimeSpan taken, int right, int total)
 {
     const bool test = kind == "test" || kind == "pretest";
-    return {test, kind == "pretest", title, test ? "" : kind, graded, taken, right, total, {}};
+    const TestKind stored = !test ? TestKind::Quiz : kind == "pretest" ? TestKind::PreTest : TestKind::Test;
+    return {stored, false, title, test ? "" : kind, graded, taken, right, total, {}};
 }
 
 QString Marks(int right, int total)

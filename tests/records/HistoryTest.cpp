@@ -14,9 +14,8 @@ const char* const kCourse = "Sample Course";
 std::unique_ptr<CResultEntry> Result(TestKind kind, const std::string& title, const std::string& chapter,
                                      int right = 0, int total = 20, int qLine = 0)
 {
-    return std::make_unique<CResultEntry>(CResultEntry{kind != TestKind::Quiz,
-                                                       kind == TestKind::PreTest || qLine != 0, title,
-                                                       chapter, 0, 0, right, total, std::nullopt});
+    return std::make_unique<CResultEntry>(
+        CResultEntry{kind, kind == TestKind::Quiz && qLine != 0, title, chapter, 0, 0, right, total, std::nullopt});
 }
 
 class History : public RecordDirTest
@@ -168,8 +167,9 @@ TEST_F(History, ThisRunsResultIsStoredAsTheFileKeepsIt)
         Run(kind, "Intro"); // a test run has no chapter to record
         m_history.m_timeStart = end - 754;
         m_history.m_timeEnd = end;
-        ASSERT_TRUE(
-            quillet::FileRecordStore().AddResult({"amy", "pw"}, m_history.MakeResult(7, 20), {}).status);
+        const auto amy = quillet::FileRecordStore().Register({"amy", "pw"});
+        ASSERT_TRUE(amy.session);
+        ASSERT_TRUE(amy.session->AddResult(m_history.MakeResult(7, 20), {}).status);
 
         const bool quiz = kind == TestKind::Quiz;
         const bool preTest = kind == TestKind::PreTest;

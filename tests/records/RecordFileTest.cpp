@@ -12,6 +12,7 @@
 #include <cstring>
 #include <thread>
 
+#include "records/FileRecordStore.h"
 #include "records/RecordFile.h"
 #include "records/RecordsTestSupport.h"
 
@@ -199,35 +200,39 @@ TEST_F(RecordFile, APendingResultGoesInOnlyWithItsOwnStudentsSave)
     result.m_nRight = 17;
     result.m_nTotal = 20;
     result.m_timeGraded = 1'765'000'000;
+    quillet::FileRecordStore store(RecordPath());
     std::string keptIn;
-    ASSERT_TRUE(file.KeepPending("Ann", "pw", result, &keptIn));
-    ASSERT_TRUE(file.KeepPending("Bob", "guessed", result));
-    ASSERT_TRUE(file.KeepPending("Cid", "new", result));
-    ASSERT_TRUE(file.KeepPending("Cid", "other", result)); // the same name, not the same student
+    for (const quillet::Student& kept : std::initializer_list<quillet::Student>{
+             {"Ann", "pw"}, {"Bob", "guessed"}, {"Cid", "new"}, {"Cid", "other"}}) // Cid twice: not the same student
+        ASSERT_TRUE(store.Pending().Keep(kept, result, keptIn));
     EXPECT_EQ(keptIn, file.GetSharedPendingPath());
 
-    // Who saves, and then: results of Ann, Bob and Cid in the record file
-    // (-1: not there), who still waits, and who was put aside.
+    // Who saves a result of his own, and then: results of Ann, Bob and Cid in
+    // the record file (-1: not there), who still waits, and who was put aside.
     const struct
     {
-        quillet::PendingOwner owner;
+        quillet::Student owner;
         int ann, bob, cid;
         std::vector<std::string> waiting, aside;
     } saves[] = {
         {{"Dee", "x"}, 0, 0, -1, {"Ann", "Bob", "Cid", "Cid"}, {}},
-        {{"Ann", "pw"}, 1, 0, -1, {"Bob", "Cid", "Cid"}, {}},
-        {{"Bob", "other"}, 1, 0, -1, {"Cid", "Cid"}, {"Bob"}},
-        {{"Cid", "new"}, 1, 0, 1, {}, {"Bob", "Cid"}},
+        {{"Ann", "pw"}, 2, 0, -1, {"Bob", "Cid", "Cid"}, {}},
+        {{"Bob", "other"}, 2, 1, -1, {"Cid", "Cid"}, {"Bob"}},
+        {{"Cid", "new"}, 2, 1, 2, {}, {"Bob", "Cid"}},
     };
     for (const auto& save : saves)
     {
         SCOPED_TRACE(save.owner.name);
-        std::unique_ptr<CStudentRoster> written;
-        std::string setAside;
-        quillet::UpdateOptions options;
-        options.owner = &save.owner;
-        options.setAside = &setAside;
-        ASSERT_TRUE(file.Update([](CStudentRoster&) { return std::string(); }, &written, options));
+        quillet::RecordStore::Login login = store.LogIn(save.owner);
+        if (login.status.error == quillet::StoreError::NotHeld)
+            login = store.Register(save.owner);
+        ASSERT_TRUE(login.status) << login.status.reason;
+        CResultEntry own = result;
+        own.m_timeGraded += 600;
+        const quillet::RecordSession::Saved saved = login.session->AddResult(own, {});
+        ASSERT_TRUE(saved.status) << saved.status.reason;
+        const std::string& setAside = saved.setAside;
+        const std::unique_ptr<CStudentRoster> written = ReadRecordFile(RecordPath());
         EXPECT_EQ(std::make_tuple(ResultsOf(*written, "Ann"), ResultsOf(*written, "Bob"),
                                   written->FindStudent("Cid") < 0 ? -1 : ResultsOf(*written, "Cid")),
                   std::make_tuple(save.ann, save.bob, save.cid));

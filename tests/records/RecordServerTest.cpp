@@ -18,7 +18,9 @@
 namespace
 {
 using namespace recordtest;
+using quillet::RecordSession;
 using quillet::RecordStore;
+using quillet::StoreError;
 
 recordserver::RecordServer* g_server = nullptr;
 std::string g_skip;
@@ -90,52 +92,92 @@ TEST_P(Stores, BehaveAlike)
     const auto store = Open();
     const quillet::Student ann{m_name, "pw"};
     const quillet::JournalKey key{m_name, "Networks", TestKind::Test, 0};
-    using Known = RecordStore::Known;
-    EXPECT_EQ(store->CheckLogin(ann).known, Known::No);
-    EXPECT_EQ(store->Register(ann).outcome, RecordStore::Registration::Registered);
-    EXPECT_EQ(store->Register({m_name, "other"}).outcome, RecordStore::Registration::Taken);
-    EXPECT_EQ(store->CheckLogin({m_name, "other"}).known, Known::WrongPassword);
-    ASSERT_TRUE(store->AddResult(ann, Result(17, 1'765'000'000), {}).status);
-    const RecordStore::Saved second = store->AddResult(ann, Result(12, 1'765'000'600), {});
+    EXPECT_EQ(store->LogIn(ann).status.error, StoreError::NotHeld);
+    const RecordStore::Login registered = store->Register(ann);
+    ASSERT_TRUE(registered.status) << registered.status.reason;
+    EXPECT_EQ(store->Register({m_name, "other"}).status.error, StoreError::NameTaken);
+    const RecordStore::Login wrong = store->LogIn({m_name, "other"});
+    EXPECT_EQ(wrong.status.error, StoreError::WrongPassword);
+    EXPECT_EQ(wrong.session, nullptr);
+    ASSERT_TRUE(registered.session->AddResult(Result(17, 1'765'000'000), {}).status);
+    const RecordSession::Saved second = registered.session->AddResult(Result(12, 1'765'000'600), {});
     ASSERT_TRUE(second.status);
     EXPECT_EQ(Rights(second.results), (std::vector<int>{17, 12}));
-    const RecordStore::Login login = store->CheckLogin(ann);
-    EXPECT_EQ(login.known, Known::Yes);
+    const RecordStore::Login login = store->LogIn(ann);
+    ASSERT_TRUE(login.status);
     ASSERT_EQ(login.results.size(), 2u);
     EXPECT_EQ(login.results[0].m_strTitle, "Networks");
     EXPECT_EQ(login.results[0].m_timeGraded, 1'765'000'000);
     EXPECT_EQ(login.results[0].m_spanTaken, 300);
-    EXPECT_FALSE(store->AddResult({m_name, "other"}, Result(20, 1'765'001'000), {}).status);
 
-    EXPECT_FALSE(store->ReadJournal(key).found);
-    ASSERT_TRUE(store->KeepJournal(key, "first\n"));
-    ASSERT_TRUE(store->KeepJournal(key, "second\n"));
-    const RecordStore::JournalRead read = store->ReadJournal(key);
+    RecordSession& session = *login.session;
+    EXPECT_FALSE(session.ReadJournal(key).found);
+    ASSERT_TRUE(session.KeepJournal(key, "first\n"));
+    ASSERT_TRUE(session.KeepJournal(key, "second\n"));
+    const RecordSession::JournalRead read = session.ReadJournal(key);
     EXPECT_TRUE(read.found && read.status);
     EXPECT_EQ(read.text, "second\n");
-    store->RemoveJournal(key);
-    EXPECT_FALSE(store->ReadJournal(key).found);
-    ASSERT_TRUE(store->KeepJournal(key, "bad\n"));
-    store->SetAsideJournal(key);
-    EXPECT_FALSE(store->ReadJournal(key).found);
+    EXPECT_EQ(session.KeepJournal(key, "").error, StoreError::Refused);
+    session.RemoveJournal(key);
+    EXPECT_FALSE(session.ReadJournal(key).found);
+    ASSERT_TRUE(session.KeepJournal(key, "bad\n"));
+    session.SetAsideJournal(key);
+    EXPECT_FALSE(session.ReadJournal(key).found);
 }
 
 TEST_P(Stores, AResultKeptWhileTheStoreIsAwayGoesWithTheNextSave)
 {
-    ASSERT_EQ(Open()->Register({m_name, "pw"}).outcome, RecordStore::Registration::Registered);
+    ASSERT_TRUE(Open()->Register({m_name, "pw"}).status);
     const auto away = Open(true);
-    EXPECT_FALSE(away->CheckLogin({m_name, "pw"}).status);
-    EXPECT_FALSE(away->AddResult({m_name, "pw"}, Result(5, 1'765'000'000), {}).status);
+    EXPECT_EQ(away->LogIn({m_name, "pw"}).status.error, StoreError::Unavailable);
     std::string keptIn;
-    ASSERT_TRUE(away->KeepPending({m_name, "pw"}, Result(5, 1'765'000'000), keptIn)) << keptIn;
+    ASSERT_TRUE(away->Pending().Keep({m_name, "pw"}, Result(5, 1'765'000'000), keptIn)) << keptIn;
 
     const auto back = Open();
-    const RecordStore::Saved saved = back->AddResult({m_name, "pw"}, Result(9, 1'765'000'900), {});
+    const RecordStore::Login login = back->LogIn({m_name, "pw"});
+    ASSERT_TRUE(login.session) << login.status.reason;
+    const RecordSession::Saved saved = login.session->AddResult(Result(9, 1'765'000'900), {});
     ASSERT_TRUE(saved.status) << saved.status.reason;
     EXPECT_EQ(Rights(saved.results), (std::vector<int>{5, 9}));
+    EXPECT_EQ(saved.setAside, "");
     // Sent once: another save does not bring it again.
-    EXPECT_EQ(Rights(back->AddResult({m_name, "pw"}, Result(1, 1'765'001'000), {}).results),
+    EXPECT_EQ(Rights(login.session->AddResult(Result(1, 1'765'001'000), {}).results),
               (std::vector<int>{5, 9, 1}));
+}
+
+TEST_P(Stores, AResultKeptUnderAPasswordSinceChangedGoesAsideForTheTeacher)
+{
+    ASSERT_TRUE(Open()->Register({m_name, "old"}).status);
+    std::string keptIn;
+    ASSERT_TRUE(Open()->Pending().Keep({m_name, "old"}, Result(5, 1'765'000'000), keptIn));
+    if (GetParam() == "server")
+        ASSERT_EQ(g_server->Psql("quillet_admin", "UPDATE quillet.students SET password_hash = "
+                                                  "quillet.crypt('new', quillet.gen_salt('bf', 6)) WHERE name = '" +
+                                                      m_name + "'"),
+                  0);
+    else
+        ASSERT_TRUE(quillet::CRecordFile(RecordPath())
+                        .Update(
+                            [&](CStudentRoster& roster)
+                            {
+                                roster.GetStudent(roster.FindStudent(m_name))->m_strPassword = "new";
+                                return std::string();
+                            }));
+
+    const auto store = Open();
+    EXPECT_EQ(store->LogIn({m_name, "old"}).status.error, StoreError::WrongPassword);
+    const RecordStore::Login login = store->LogIn({m_name, "new"});
+    ASSERT_TRUE(login.session) << login.status.reason;
+    const RecordSession::Saved saved = login.session->AddResult(Result(9, 1'765'000'900), {});
+    ASSERT_TRUE(saved.status) << saved.status.reason;
+    EXPECT_EQ(Rights(saved.results), (std::vector<int>{9}));
+    EXPECT_EQ(saved.setAside, store->Pending().GetRefusedPath());
+    const auto aside = ReadRecordFile(saved.setAside);
+    ASSERT_TRUE(aside);
+    EXPECT_EQ(aside->GetResultCount(aside->FindStudent(m_name)), 1);
+    // Aside for good: the next save brings nothing of it.
+    EXPECT_EQ(Rights(login.session->AddResult(Result(1, 1'765'001'000), {}).results),
+              (std::vector<int>{9, 1}));
 }
 
 TEST(RecordServer, ALabMachinesRoleReachesNothingButItsOwnStudentThroughTheFunctions)
@@ -143,8 +185,8 @@ TEST(RecordServer, ALabMachinesRoleReachesNothingButItsOwnStudentThroughTheFunct
     if (!g_server)
         GTEST_SKIP() << g_skip;
     ASSERT_EQ(g_server->Psql("lab",
-                             "SELECT quillet.add_result(quillet.register('victim', 'secret'), 'victim-1', "
-                             "true, false, 'T', '', 1765000000, NULL, 60, 10, 20)"),
+                             "SELECT quillet.add_result((SELECT token FROM quillet.register('victim', 'secret')), "
+                             "'victim-1', true, false, 'T', '', 1765000000, NULL, 60, 10, 20, NULL, NULL, NULL, NULL)"),
               0);
     const struct
     {
@@ -159,14 +201,18 @@ TEST(RecordServer, ALabMachinesRoleReachesNothingButItsOwnStudentThroughTheFunct
         {"lab", "UPDATE quillet.results SET right_answers = 20", false},
         {"lab", "DELETE FROM quillet.results", false},
         {"lab", "SELECT count(*) FROM quillet.sessions", false},
-        {"lab", "SELECT count(*) FROM quillet.history(quillet.login('victim', 'guess'))", false},
+        {"lab", "SELECT count(*) FROM quillet.history((SELECT token FROM quillet.login('victim', 'guess')))", false},
         {"lab", "SELECT count(*) FROM quillet.history('forged')", false},
-        {"lab", "SELECT quillet.add_result('forged', 'forged-1', true, false, 'T', '', 1, NULL, 1, 20, 20)",
+        {"lab",
+         "SELECT quillet.add_result('forged', 'forged-1', true, false, 'T', '', 1, NULL, 1, 20, 20, NULL, NULL, NULL, "
+         "NULL)",
          false},
+        // Its results are read through history alone.
+        {"lab", "SELECT count(*) FROM quillet.results_of(1)", false},
         {"lab", "SELECT quillet.keep_journal('forged', 'k', 'planted')", false},
         {"lab", "SELECT quillet.authenticate('victim', 'secret')", false},
         {"lab", "SELECT quillet.new_session(1)", false},
-        {"lab", "SELECT count(*) FROM quillet.history(quillet.login('victim', 'secret'))", true},
+        {"lab", "SELECT count(*) FROM quillet.history((SELECT token FROM quillet.login('victim', 'secret')))", true},
         {"teacher", "SELECT count(*) FROM quillet.students", false},
         {"teacher", "SELECT quillet.login('victim', 'secret')", false},
         {"teacher", "SELECT count(*) FROM quillet.result_list", true},
@@ -206,8 +252,9 @@ TEST(RecordServer, FiftyMachinesAtOnceLoseNoResultAndStoreNoneTwice)
     // A machine killed inside its transaction leaves nothing of it.
     const std::string psql =
         "psql -X -q '" + g_server->Connection("lab") +
-        "' -c \"BEGIN; SELECT quillet.add_result(quillet.register('killed', 'pw'), 'killed-1', true, false, "
-        "'T', '', 1, NULL, 1, 1, 20); SELECT pg_sleep(60);\" >/dev/null 2>&1 & echo $!";
+        "' -c \"BEGIN; SELECT quillet.add_result((SELECT token FROM quillet.register('killed', 'pw')), 'killed-1', "
+        "true, false, 'T', '', 1, NULL, 1, 1, 20, NULL, NULL, NULL, NULL); SELECT pg_sleep(60);\" >/dev/null 2>&1 "
+        "& echo $!";
     FILE* started = ::popen(psql.c_str(), "r");
     ASSERT_NE(started, nullptr);
     int pid = 0;
@@ -271,18 +318,19 @@ TEST(RecordServer, ATeacherReadsItWithTheToolsAsARecordFileWithoutPasswords)
     if (!g_server)
         GTEST_SKIP() << g_skip;
     quillet::PgRecordStore lab(g_server->Connection("lab"));
-    ASSERT_EQ(lab.Register({"reader", "secret"}).outcome, RecordStore::Registration::Registered);
+    const RecordStore::Login reader = lab.Register({"reader", "secret"});
+    ASSERT_TRUE(reader.status);
     const quillet::ResultAnswers answers{
         {"/b.blh", 10, 0xabc},
         {{"Ch1", "0000000000000001", 0, true, false}, {"Ch1", "0000000000000002", -1, false, true}}};
-    ASSERT_TRUE(lab.AddResult({"reader", "secret"}, Result(15, 1'765'000'000), answers).status);
+    ASSERT_TRUE(reader.session->AddResult(Result(15, 1'765'000'000), answers).status);
     std::string kept;
     g_server->Psql("quillet_admin",
                    "SELECT position, chapter, answer, is_right, flagged FROM quillet.response_list "
                    "WHERE name = 'reader' ORDER BY position",
                    &kept);
     EXPECT_EQ(kept, "0|Ch1|0|t|f\n1|Ch1||f|t\n");
-    ASSERT_TRUE(lab.KeepJournal({"reader", "Networks", TestKind::Test, 0}, "not a journal\n"));
+    ASSERT_TRUE(reader.session->KeepJournal({"reader", "Networks", TestKind::Test, 0}, "not a journal\n"));
     const auto run = [](const std::string& arguments)
     {
         std::string out;
@@ -338,8 +386,9 @@ TEST(RecordServer, QuestionStatisticsReadFromTheServerAreThoseOfTheFile)
         quillet::PgRecordStore lab(g_server->Connection("lab"));
         for (RecordStore* store : std::initializer_list<RecordStore*>{&lab, &file})
         {
-            ASSERT_EQ(store->Register(student).outcome, RecordStore::Registration::Registered);
-            ASSERT_TRUE(store->AddResult(student, result, answers).status);
+            const RecordStore::Login registered = store->Register(student);
+            ASSERT_TRUE(registered.status);
+            ASSERT_TRUE(registered.session->AddResult(result, answers).status);
         }
     }
     const auto stats = [](const std::string& store, const char* format)

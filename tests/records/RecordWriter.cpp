@@ -23,8 +23,11 @@ namespace
 {
 int Journal(const std::string& name, const std::string& course)
 {
-    const quillet::RecordStore::JournalRead read =
-        quillet::FileRecordStore().ReadJournal({name, course, TestKind::Test, 0});
+    quillet::FileRecordStore store;
+    const auto login = store.LogIn({name, "pw"});
+    if (!login.session)
+        return std::printf("none\n") > 0 ? 0 : 1;
+    const quillet::RecordSession::JournalRead read = login.session->ReadJournal({name, course, TestKind::Test, 0});
     std::printf("%s\n", !read.found   ? "none"
                         : read.status ? "found"
                                       : ("failed: " + read.status.reason).c_str());
@@ -34,6 +37,14 @@ int Journal(const std::string& name, const std::string& course)
 int Serve(const std::string& connection, const std::string& name, int count)
 {
     quillet::PgRecordStore store(connection);
+    quillet::RecordStore::Login login = store.LogIn({name, "pw"});
+    if (login.status.error == quillet::StoreError::NotHeld)
+        login = store.Register({name, "pw"});
+    if (!login.session)
+    {
+        std::fprintf(stderr, "%s\n", login.status.reason.c_str());
+        return 1;
+    }
     for (int i = 0; i < count; ++i)
     {
         CResultEntry result;
@@ -41,7 +52,7 @@ int Serve(const std::string& connection, const std::string& name, int count)
         result.m_nRight = i % 21;
         result.m_nTotal = 20;
         result.m_timeGraded = 1'765'000'000 + i * 60;
-        if (const quillet::StoreStatus added = store.AddResult({name, "pw"}, result, {}).status; !added)
+        if (const quillet::StoreStatus added = login.session->AddResult(result, {}).status; !added)
         {
             std::fprintf(stderr, "%s\n", added.reason.c_str());
             return 1;

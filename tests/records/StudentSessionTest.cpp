@@ -89,7 +89,8 @@ TEST_F(Student, ALoginThatCannotBeCheckedIsAGuestAndNeverANewStudent)
     StudentSession bob = Session(RecordPath());
     ASSERT_EQ(bob.LogIn({"Bob", "secret"}, earlier.Prompts()), Login::Accepted);
     quillet::TestSession unfinished = Graded("Bob", 0);
-    quillet::FileRecordStore().KeepJournal(unfinished.GetJournalKey(), "journal");
+    ASSERT_TRUE(quillet::FileRecordStore().LogIn({"Bob", "secret"}).session->KeepJournal(
+        unfinished.GetJournalKey(), "journal"));
 
     Writer holder = StartWriter({RecordPath(), "holder", "1", "--hold"});
     char said[16] = {};
@@ -139,7 +140,8 @@ TEST_F(Student, AStudentWhoseResultsOnlyWaitPendingLogsInAsHimself)
     kept.m_strChapter = "Ch1";
     kept.m_nRight = 2;
     kept.m_nTotal = 3;
-    ASSERT_TRUE(quillet::CRecordFile(RecordPath()).KeepPending("Ann", "pw", kept));
+    std::string keptIn;
+    ASSERT_TRUE(quillet::FileRecordStore(RecordPath()).Pending().Keep({"Ann", "pw"}, kept, keptIn));
     const struct
     {
         std::string password;
@@ -165,7 +167,7 @@ TEST_F(Student, JournalsInASharedFolderAreTheAccountsOwnAndNothingIsLost)
 {
     ASSERT_EQ(::chmod(m_dir.c_str(), 02770), 0);
     quillet::FileRecordStore store(RecordPath());
-    const std::string folder = store.JournalLocation();
+    const std::string folder = store.JournalFolder();
     EXPECT_EQ(folder.rfind(m_dir + "/journals-", 0), 0u) << folder;
     EXPECT_EQ(ModeOf(folder) & 0777, 0700u);
 
@@ -175,7 +177,7 @@ TEST_F(Student, JournalsInASharedFolderAreTheAccountsOwnAndNothingIsLost)
     // A journal left open to others is closed again as it is kept.
     StoreText(path, "old");
     ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
-    ASSERT_TRUE(store.KeepJournal(key, "journal\n"));
+    ASSERT_TRUE(store.Register({"Ann", "pw"}).session->KeepJournal(key, "journal\n"));
     EXPECT_EQ(ModeOf(path), 0600u);
 
     // Two journals that do not fit in a row: neither overwrites the other.
@@ -212,8 +214,8 @@ TEST_F(Student, AnotherAccountNeitherSeesNorPlantsAJournal)
     ASSERT_EQ(::chmod(m_dir.c_str(), 02777), 0);
     quillet::FileRecordStore store(RecordPath());
     quillet::TestSession test = Graded("Ann", 0);
-    ASSERT_TRUE(store.KeepJournal(test.GetJournalKey(), "journal\n"));
-    const std::string path = store.JournalLocation() + "/" + quillet::JournalFileName(test.GetJournalKey());
+    ASSERT_TRUE(store.Register({"Ann", "pw"}).session->KeepJournal(test.GetJournalKey(), "journal\n"));
+    const std::string path = store.JournalFolder() + "/" + quillet::JournalFileName(test.GetJournalKey());
 
     Writer other = StartWriter({"--journal", "Ann", "Networks"}, "nobody");
     char said[64] = {};
