@@ -10,7 +10,7 @@
 #include "HostileImport.h"
 #include "course/Complement.h"
 #include "course/CourseReader.h"
-#include "course/Exchange.h"
+#include "exchange/GiftFormat.h"
 #include "platform/Files.h"
 
 namespace

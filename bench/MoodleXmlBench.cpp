@@ -1,7 +1,7 @@
 // Hostile Moodle XML: time per byte stays the same as the input grows, and
 // nesting past the reader's limit costs nothing more however deep it goes.
 #include "HostileImport.h"
-#include "tools/bank/MoodleXml.h"
+#include "exchange/MoodleXml.h"
 
 namespace
 {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "course/Exchange.h"
+#include "exchange/Exchange.h"
 
 namespace testimport
 {

@@ -6,7 +6,8 @@
 #include <string>
 
 #include "course/CourseReader.h"
-#include "course/Exchange.h"
+#include "exchange/AikenFormat.h"
+#include "exchange/Exchange.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

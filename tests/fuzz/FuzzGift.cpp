@@ -7,7 +7,8 @@
 #include <string>
 
 #include "course/CourseReader.h"
-#include "course/Exchange.h"
+#include "exchange/Exchange.h"
+#include "exchange/GiftFormat.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

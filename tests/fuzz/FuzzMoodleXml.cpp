@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tools/bank/MoodleXml.h"
+#include "exchange/MoodleXml.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

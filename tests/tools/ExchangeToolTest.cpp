@@ -4,7 +4,7 @@
 #include "Repeated.h"
 #include "ToolFixture.h"
 #include "course/CourseReader.h"
-#include "tools/bank/MoodleXml.h"
+#include "exchange/MoodleXml.h"
 
 namespace
 {

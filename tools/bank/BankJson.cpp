@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "tools/common/Json.h"
+#include "platform/Json.h"
 
 namespace quillet
 {

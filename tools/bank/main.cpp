@@ -9,14 +9,16 @@
 
 #include "course/Complement.h"
 #include "course/CourseReader.h"
-#include "course/Exchange.h"
 #include "course/TestRun.h"
+#include "exchange/AikenFormat.h"
+#include "exchange/Exchange.h"
+#include "exchange/GiftFormat.h"
+#include "exchange/MoodleXml.h"
 #include "platform/Files.h"
 #include "platform/ProgramOptions.h"
 #include "tools/bank/BankCheck.h"
 #include "tools/bank/BankJson.h"
 #include "tools/bank/BankTextFit.h"
-#include "tools/bank/MoodleXml.h"
 
 namespace
 {

@@ -8,8 +8,8 @@
 #include <random>
 
 #include "platform/Files.h"
+#include "platform/Json.h"
 #include "platform/Text.h"
-#include "tools/common/Json.h"
 #include "tools/records/RecordsFormat.h"
 
 namespace quillet

@@ -3,9 +3,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Json.h"
 #include "records/ResultHistory.h"
 #include "records/StudentRoster.h"
-#include "tools/common/Json.h"
 
 namespace quillet
 {

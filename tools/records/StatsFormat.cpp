@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "tools/common/Json.h"
+#include "platform/Json.h"
 #include "tools/records/RecordsFormat.h"
 
 namespace quillet

@@ -5,9 +5,10 @@
 #include "Repeated.h"
 #include "course/Chapter.h"
 #include "course/CourseReader.h"
-#include "course/Exchange.h"
 #include "course/InputReader.h"
 #include "course/Question.h"
+#include "exchange/AikenFormat.h"
+#include "exchange/GiftFormat.h"
 
 namespace
 {

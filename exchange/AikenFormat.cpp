@@ -1,8 +1,9 @@
 // Aiken, the simplest multiple-choice text format.
+#include "exchange/AikenFormat.h"
+
 #include <cctype>
 #include <optional>
 
-#include "course/Exchange.h"
 #include "course/InputReader.h"
 #include "course/Question.h"
 #include "platform/Text.h"

@@ -1,41 +1,13 @@
-#include "tools/common/Json.h"
+#include "platform/Json.h"
 
 #include <algorithm>
+
+#include "platform/Text.h"
 
 namespace quillet::json
 {
 namespace
 {
-// Length of the well-formed UTF-8 sequence at the start of s, or 0.
-std::size_t Utf8SequenceLength(std::string_view s)
-{
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    const auto continuation = [&](std::size_t i) { return i < s.size() && (byte(i) & 0xC0) == 0x80; };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        return continuation(1) ? 2 : 0;
-    if (lead >= 0xE0 && lead <= 0xEF)
-    {
-        if (!continuation(1) || !continuation(2))
-            return 0;
-        // No overlong forms, no UTF-16 surrogates.
-        if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) > 0x9F))
-            return 0;
-        return 3;
-    }
-    if (lead >= 0xF0 && lead <= 0xF4)
-    {
-        if (!continuation(1) || !continuation(2) || !continuation(3))
-            return 0;
-        if ((lead == 0xF0 && byte(1) < 0x90) || (lead == 0xF4 && byte(1) > 0x8F))
-            return 0;
-        return 4;
-    }
-    return 0;
-}
-
 void AppendEscapedByte(std::string& out, unsigned char c)
 {
     static const char kHex[] = "0123456789abcdef";
@@ -45,14 +17,12 @@ void AppendEscapedByte(std::string& out, unsigned char c)
 }
 }
 
-std::string Quote(std::string_view bytes)
+void AppendString(std::string& out, std::string_view bytes)
 {
-    std::string out;
-    out.reserve(bytes.size() + 2);
     out += '"';
-    while (!bytes.empty())
+    for (std::size_t at = 0; at < bytes.size();)
     {
-        const auto c = static_cast<unsigned char>(bytes.front());
+        const auto c = static_cast<unsigned char>(bytes[at]);
         std::size_t take = 1;
         switch (c)
         {
@@ -78,18 +48,17 @@ std::string Quote(std::string_view bytes)
             out += "\\t";
             break;
         default:
-            if (const std::size_t length = c < 0x20 ? 0 : Utf8SequenceLength(bytes); length > 0)
+            if (const std::size_t length = c < 0x20 ? 0 : Utf8SequenceLength(bytes, at); length > 0)
             {
-                out.append(bytes.substr(0, length));
+                out.append(bytes.substr(at, length));
                 take = length;
             }
             else
                 AppendEscapedByte(out, c);
         }
-        bytes.remove_prefix(take);
+        at += take;
     }
     out += '"';
-    return out;
 }
 
 std::string FixedText(long long units, int decimals)
@@ -144,7 +113,7 @@ Writer& Writer::EndArray()
 Writer& Writer::Key(std::string_view key)
 {
     BeforeValue();
-    m_text += Quote(key);
+    AppendString(m_text, key);
     m_text += ':';
     m_needComma = false;
     return *this;
@@ -153,7 +122,7 @@ Writer& Writer::Key(std::string_view key)
 Writer& Writer::String(std::string_view bytes)
 {
     BeforeValue();
-    m_text += Quote(bytes);
+    AppendString(m_text, bytes);
     return *this;
 }
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "course/Exchange.h"
+#include "exchange/Exchange.h"
 
 namespace quillet
 {

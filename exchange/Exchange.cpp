@@ -1,4 +1,4 @@
-#include "course/Exchange.h"
+#include "exchange/Exchange.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -5,10 +5,10 @@
 
 namespace quillet::json
 {
-// A JSON string literal for bytes of unknown encoding: valid UTF-8 passes
-// through, every other byte becomes \u00XX so that nothing is lost or
-// replaced.
-std::string Quote(std::string_view bytes);
+// Appends a JSON string literal for bytes of unknown encoding: valid UTF-8
+// passes through, every other byte becomes \u00XX so that nothing is lost
+// or replaced. For a caller that builds its JSON by hand; Writer uses it.
+void AppendString(std::string& out, std::string_view bytes);
 
 // units / 10^decimals written out exactly, as JSON and text both show it:
 // FixedText(625, 3) is "0.625", FixedText(-5, 1) "-0.5".

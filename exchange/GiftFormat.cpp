@@ -1,4 +1,6 @@
 // GIFT, the plain-text question format of Moodle.
+#include "exchange/GiftFormat.h"
+
 #include <algorithm>
 #include <cctype>
 #include <optional>
@@ -6,7 +8,6 @@
 #include <string>
 
 #include "course/Chapter.h"
-#include "course/Exchange.h"
 #include "course/InputReader.h"
 #include "course/Question.h"
 #include "platform/Text.h"

@@ -92,13 +92,4 @@ bool Exportable(const CChapter& chapter, int index, std::vector<std::string>& dr
 
 // The bank as the text a bank file holds once complemented.
 std::string CourseToBankText(const CCourse& course);
-
-// GIFT, as Moodle documents it.
-Import ImportGift(std::string_view text, const std::string& title);
-// `dropped` receives what GIFT cannot hold (the topics).
-std::string ExportGift(const CCourse& course, std::vector<std::string>& dropped);
-
-// Aiken: a question line, two to six options "A. text" or "A) text", then
-// "ANSWER: X".
-Import ImportAiken(std::string_view text, const std::string& title);
 }

@@ -1,4 +1,4 @@
-#include "tools/bank/MoodleXml.h"
+#include "exchange/MoodleXml.h"
 
 #include <QBuffer>
 #include <QXmlStreamReader>
