@@ -5,6 +5,7 @@
 #include "course/Complement.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
+#include "platform/Json.h"
 #include "platform/Text.h"
 #include "records/RecordFile.h"
 
@@ -19,41 +20,22 @@ std::string Hex(std::uint64_t value)
     return text;
 }
 
-void AppendJsonString(std::string& out, const std::string& text)
-{
-    out += '"';
-    for (const char c : text)
-    {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\')
-            (out += '\\') += c;
-        else if (byte < 0x20)
-        {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
-        }
-        else
-            out += c;
-    }
-    out += '"';
-}
-
 // The answers as add_result takes them.
 std::string ResponsesJson(const std::vector<Response>& responses)
 {
-    std::string json = "[";
+    json::Writer out;
+    out.BeginArray();
     for (const Response& response : responses)
     {
-        json += json.size() > 1 ? ",{\"c\":" : "{\"c\":";
-        AppendJsonString(json, TextToUtf8(response.chapter));
-        json += ",\"q\":";
-        AppendJsonString(json, response.question);
-        json += ",\"a\":" + (response.answer < 0 ? std::string("null") : std::to_string(response.answer));
-        json += std::string(",\"r\":") + (response.right ? "true" : "false");
-        json += std::string(",\"f\":") + (response.flagged ? "true" : "false") + "}";
+        out.BeginObject().Key("c").String(TextToUtf8(response.chapter)).Key("q").String(response.question);
+        out.Key("a");
+        if (response.answer < 0)
+            out.Null();
+        else
+            out.Number(response.answer);
+        out.Key("r").Bool(response.right).Key("f").Bool(response.flagged).EndObject();
     }
-    return json + "]";
+    return out.EndArray().Text();
 }
 
 }
