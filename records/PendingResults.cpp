@@ -124,7 +124,8 @@ StoreStatus PendingResults::Keep(const Student& student, const CResultEntry& res
         for (int i = 0; i < pending->GetStudentCount() && !same; ++i)
         {
             CStudentRecord* kept = pending->GetStudent(i);
-            if (kept->m_strName == student.name && CStudentRoster::PasswordMatches(kept->m_strPassword, student.password))
+            const bool his = kept->m_strName == student.name;
+            if (his && CStudentRoster::PasswordMatches(kept->m_strPassword, student.password))
                 same = kept;
         }
         std::string text;

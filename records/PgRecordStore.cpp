@@ -1,6 +1,10 @@
 #include "records/PgRecordStore.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <string_view>
+#include <utility>
 
 #include "course/Complement.h"
 #include "platform/Files.h"
@@ -19,6 +23,14 @@ std::string Hex(std::uint64_t value)
     std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
     return text;
 }
+
+// The server's login_status, as login and register answer it.
+constexpr std::pair<std::string_view, StoreError> kLoginStatuses[] = {
+    {"accepted", StoreError::None},
+    {"unknown_name", StoreError::NotHeld},
+    {"wrong_password", StoreError::WrongPassword},
+    {"name_taken", StoreError::NameTaken},
+};
 
 // The answers as add_result takes them.
 std::string ResponsesJson(const std::vector<Response>& responses)
@@ -107,14 +119,25 @@ PgRecordStore::Answer PgRecordStore::Ask(PgConnection& db, const char* function,
         return {answer.status, {}};
     const std::string status = answer.rows.size() == 1 ? answer.rows[0][0].value_or("") : std::string();
     const std::string token = answer.rows.size() == 1 ? answer.rows[0][1].value_or("") : std::string();
-    if (status == "accepted" && token.size() == 64)
-        return {{}, token};
-    if (status == "unknown_name")
-        return {StoreStatus::Failed(StoreError::NotHeld, "the record server does not hold " + student.name), {}};
-    if (status == "wrong_password" || status == "name_taken")
-        return {StoreStatus::Failed(status == "name_taken" ? StoreError::NameTaken : StoreError::WrongPassword,
-                                    "the record server holds " + student.name + " with another password"),
+    const auto known = std::find_if(std::begin(kLoginStatuses), std::end(kLoginStatuses),
+                                    [&](const auto& entry) { return entry.first == status; });
+    const StoreError error = known != std::end(kLoginStatuses) ? known->second : StoreError::Unexpected;
+    switch (error)
+    {
+    case StoreError::None:
+        // A session's token is 32 random bytes in hex.
+        if (token.size() == 64)
+            return {{}, token};
+        break;
+    case StoreError::NotHeld:
+        return {StoreStatus::Failed(error, "the record server does not hold " + student.name), {}};
+    case StoreError::WrongPassword:
+    case StoreError::NameTaken:
+        return {StoreStatus::Failed(error, "the record server holds " + student.name + " with another password"),
                 {}};
+    default:
+        break;
+    }
     return {StoreStatus::Failed(StoreError::Unexpected, "the record server gave an answer Quillet does not know"),
             {}};
 }

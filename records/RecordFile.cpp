@@ -129,7 +129,7 @@ class Renames
                 return {std::move(renamed), -1}; // looked at again once it is added
             const std::string& holder = into.GetStudent(at)->m_strPassword;
             taken.byPassword.try_emplace(holder, at);
-            if (holder == password)
+            if (CStudentRoster::PasswordMatches(holder, password))
             {
                 ++taken.next;
                 return {std::move(renamed), at};
@@ -158,7 +158,7 @@ MergeOutcome MergeRoster(CStudentRoster& into, const CStudentRoster& from, bool 
         const CStudentRecord& student = *from.GetStudent(i);
         std::string name = student.m_strName;
         int at = into.FindStudent(name);
-        if (at >= 0 && into.GetStudent(at)->m_strPassword != student.m_strPassword)
+        if (at >= 0 && !CStudentRoster::PasswordMatches(into.GetStudent(at)->m_strPassword, student.m_strPassword))
         {
             if (!renameConflicts)
             {
