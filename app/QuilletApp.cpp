@@ -14,9 +14,11 @@
 #include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/IniFile.h"
+#include "records/RecordStore.h"
 #include "skin/MessageDlgs.h"
 #include "skin/ModalOverlay.h"
 #include "testwin/QuilletDlg.h"
+#include "testwin/SkinPrompts.h"
 
 namespace qlink = quillet::link;
 
@@ -121,7 +123,8 @@ int CQuilletApp::InitInstance(const std::vector<std::string>& arguments)
     CRandom::SeedGlobalFromClock();
     m_pPrintView = std::make_unique<CResultsView>();
 
-    CQuilletDlg window;
+    // The records this machine is set up for: the start alone chooses them.
+    CQuilletDlg window(quillet::RecordStore::Open(), std::make_unique<CSkinPrompts>());
     CStartupMarks::Mark("window made");
     m_pWindow = &window;
     const auto forget = qScopeGuard([this] { m_pWindow = nullptr; });

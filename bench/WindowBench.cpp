@@ -12,6 +12,7 @@
 #include "course/CourseReader.h"
 #include "records/FileRecordStore.h"
 #include "testwin/QuilletDlg.h"
+#include "testwin/SkinPrompts.h"
 
 namespace
 {
@@ -29,9 +30,14 @@ std::unique_ptr<CCourse> Bank()
     return CCourseReader::LoadText(text);
 }
 
+// The record file of a student who exists already, so that logging in asks
+// nothing: see main.
+std::string g_recordFile;
+
 std::unique_ptr<CQuilletDlg> Window()
 {
-    auto window = std::make_unique<CQuilletDlg>();
+    auto window = std::make_unique<CQuilletDlg>(std::make_unique<quillet::FileRecordStore>(g_recordFile),
+                                                std::make_unique<CSkinPrompts>());
     auto course = Bank();
     CRandom random(5);
     window->SetRun(quillet::TestRun::DrawTest(std::move(course), false, random));
@@ -58,7 +64,7 @@ void BM_PaintPage(benchmark::State& state)
     window->OnInitDialog();
     window->show();
     window->findChild<QLineEdit*>(QStringLiteral("control1021"))->setText(QStringLiteral("student"));
-    window->OnLoginNext(); // a known student: see main
+    window->OnLoginNext();
     if (results)
     {
         QTimer::singleShot(0,
@@ -83,11 +89,12 @@ BENCHMARK(BM_PaintPage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The journals of the tests left open go to the account's data folder: a scratch one.
     QTemporaryDir records;
-    qputenv("QUILLET_RECORD_DIR", records.path().toLocal8Bit());
+    qputenv("XDG_DATA_HOME", records.path().toLocal8Bit());
     QApplication app(argc, argv);
-    // A student who exists already, so that logging in asks nothing.
-    quillet::FileRecordStore().Register({"student", ""});
+    g_recordFile = records.filePath(QString::fromLatin1(kRecordFileName)).toStdString();
+    quillet::FileRecordStore(g_recordFile).Register({"student", ""});
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

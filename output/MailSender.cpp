@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSysInfo>
@@ -147,37 +146,28 @@ MailOutcome SendResults(const CResultsDoc& doc, QWidget* window)
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const MailOutcome outcome = Send(doc, window);
     QApplication::restoreOverrideCursor();
+    return outcome;
+}
 
-    const char* text = nullptr;
+const char* MailFailureText(MailOutcome outcome)
+{
     switch (outcome)
     {
     case MailOutcome::NoMailer:
-        text = kMailLoadFailed;
-        break;
+        return kMailLoadFailed;
     case MailOutcome::InvalidMailer:
-        text = kMailInvalid;
-        break;
+        return kMailInvalid;
     case MailOutcome::SendFailed:
-        text = kMailSendFailed;
-        break;
+        return kMailSendFailed;
     case MailOutcome::LogonFailed:
-        text = kMailLoginRefused;
-        break;
+        return kMailLoginRefused;
     case MailOutcome::TimedOut:
-        text = kMailTimedOut;
-        break;
+        return kMailTimedOut;
     case MailOutcome::Sent:
     case MailOutcome::Cancelled:
     case MailOutcome::HandedOver:
         break;
     }
-    if (text)
-    {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Quillet"), QString::fromLatin1(text),
-                        QMessageBox::Ok, window);
-        box.setObjectName(QStringLiteral("mailMessage"));
-        box.exec();
-    }
-    return outcome;
+    return nullptr;
 }
 }

@@ -34,8 +34,13 @@ inline constexpr const char* kMailSending = "Sending\xE2\x80\xA6";
 // a "Sending…" box over `window`, with the wait cursor, offers Cancel, and a
 // mail program still running at the deadline is stopped. Without one, the
 // desktop's mail client is opened on the message (a mailto: address), for
-// the student to send. Reports a failure over `window`.
+// the student to send. Tells nothing of how it ended: the window does, in
+// its own boxes.
 MailOutcome SendResults(const CResultsDoc& doc, QWidget* window);
+
+// The sentence that tells the student why nothing was sent; null when
+// nothing failed (sent, handed over or cancelled).
+const char* MailFailureText(MailOutcome outcome);
 
 // How long a mail program may run; a minute unless a test shortens it.
 void SetMailDeadline(int milliseconds);

@@ -3,19 +3,18 @@
 #include "platform/Files.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPointer>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QWidget>
 #include <cmath>
 #include <ctime>
 
 #include "course/Grading.h"
 #include "course/TestRun.h"
 #include "output/ResultsText.h"
-#include "skin/ModalOverlay.h"
 #include "skin/SkinKit.h"
 
 using namespace quillet::skin;
@@ -24,13 +23,6 @@ namespace
 {
 constexpr int kCertificateBitmap = bitmap::kCertificate;
 constexpr const char* kJobFailed = "Failed to start print job.";
-
-void Warn(QWidget* owner, const QString& text)
-{
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Quillet"), text, QMessageBox::Ok, owner);
-    box.setObjectName(QStringLiteral("printMessage"));
-    CModalOverlay::Exec(box);
-}
 
 // Page coordinates are hundredths of an inch from the top-left corner of
 // the printable area, y growing upward (so every y on the page is negative),
@@ -130,29 +122,28 @@ bool CResultsView::PreparePrinter(QPrinter& printer)
     return true;
 }
 
-bool CResultsView::OnFilePrint(QWidget* owner)
+PrintOutcome CResultsView::OnFilePrint(QWidget* owner)
 {
     if (!m_pDocument->m_pResult)
-        return true;
+        return {};
     QPrinter printer(QPrinter::HighResolution);
     if (!PreparePrinter(printer))
-        return false;
-    Print(printer, owner);
-    return true;
+        return {PrintOutcome::Status::NoPrinter, {}};
+    return Print(printer, owner);
 }
 
-void CResultsView::PrintToPdf(QWidget* owner, const QString& path)
+PrintOutcome CResultsView::PrintToPdf(QWidget* owner, const QString& path)
 {
     if (!m_pDocument->m_pResult)
-        return;
+        return {};
     QPrinter printer(QPrinter::HighResolution);
     PreparePrinter(printer);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
-    Print(printer, owner);
+    return Print(printer, owner);
 }
 
-void CResultsView::Print(QPrinter& printer, QWidget* owner)
+PrintOutcome CResultsView::Print(QPrinter& printer, QWidget* owner)
 {
     QPainter painter;
     // Disabled while it prints, the window loses the focus: it goes back
@@ -170,18 +161,18 @@ void CResultsView::Print(QPrinter& printer, QWidget* owner)
     if (!painter.begin(&printer))
     {
         enable();
-        QString text = QString::fromLatin1(kJobFailed);
+        std::string text = kJobFailed;
         // Printing to a file fails on the file: name it.
         if (printer.outputFormat() == QPrinter::PdfFormat)
-            text += QStringLiteral(" The file %1 cannot be written.").arg(printer.outputFileName());
-        Warn(owner, text);
-        return;
+            text += " The file " + ToBytes(printer.outputFileName()) + " cannot be written.";
+        return {PrintOutcome::Status::NotStarted, text};
     }
     OnDraw(painter, printer);
     if (!m_pDocument->m_bCertificate)
         DrawReviewPages(painter, printer, printer.resolution() / 100.0);
     painter.end();
     enable();
+    return {};
 }
 
 void CResultsView::OnDraw(QPainter& painter, const QPrinter& printer) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "output/ResultsDoc.h"
 
@@ -8,6 +9,20 @@ class QPainter;
 class QPrinter;
 class QString;
 class QWidget;
+
+// How a print job ended: printed, not begun for want of a printer (which
+// tells nothing), or not started, with the sentence that tells the student.
+struct PrintOutcome
+{
+    enum class Status
+    {
+        Printed,
+        NoPrinter,
+        NotStarted,
+    };
+    Status status = Status::Printed;
+    std::string failure; // NotStarted: why, naming the file when printing to one
+};
 
 // Prints the results report: a certificate of completion or a results
 // page, one landscape Letter page per job, on the default printer or into
@@ -23,12 +38,11 @@ class CResultsView
     CResultsDoc* GetDocument() const { return m_pDocument.get(); }
 
     // One print job of what the document asks for: the certificate, or the
-    // results page followed by the questions to review. False, telling
-    // nothing, when there is no printer to print on; a job that cannot
-    // start (naming the file when printing to one) is reported over `owner`.
-    bool OnFilePrint(QWidget* owner);
+    // results page followed by the questions to review. `owner` takes no
+    // input while it prints. It tells the student nothing: the window does.
+    PrintOutcome OnFilePrint(QWidget* owner);
     // The same job into the PDF file `path`.
-    void PrintToPdf(QWidget* owner, const QString& path);
+    PrintOutcome PrintToPdf(QWidget* owner, const QString& path);
 
     // Sets up the printer; false when there is none to print on.
     virtual bool PreparePrinter(QPrinter& printer);
@@ -36,7 +50,7 @@ class CResultsView
     void OnDraw(QPainter& painter, const QPrinter& printer) const;
 
   private:
-    void Print(QPrinter& printer, QWidget* owner);
+    PrintOutcome Print(QPrinter& printer, QWidget* owner);
     void DrawCertificate(QPainter& painter, double unitsToDevice) const;
     void DrawResultsPage(QPainter& painter, double unitsToDevice) const;
     // The questions not answered right, with the author's notes, on as many

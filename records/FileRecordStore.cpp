@@ -33,6 +33,21 @@ std::vector<CResultEntry> ResultsOf(const CStudentRoster& roster, int student)
     return results;
 }
 
+std::string JournalFolderOf(const std::string& records)
+{
+    // Where nobody else can plant, read or replace a journal.
+    if (MakeDirectories(records))
+    {
+        if (!IsOpenToOthers(records))
+            return records;
+        if (std::string own = records + "/journals-" + AccountTag(); MakePrivateFolder(own))
+            return own;
+    }
+    std::string data = DataFolder() + "/quillet";
+    MakePrivateFolder(data);
+    return data;
+}
+
 PendingResults PendingOf(const CRecordFile& file, int lockTimeoutMs)
 {
     const std::string own = file.GetOwnPendingPath();
@@ -57,7 +72,7 @@ class FileRecordStore::Session : public RecordSession
     StoreStatus KeepJournal(const JournalKey& key, const std::string& text) override;
     void RemoveJournal(const JournalKey& key) override;
     void SetAsideJournal(const JournalKey& key) override;
-    std::string JournalPlace() const override { return JournalFolder(); }
+    std::string JournalPlace() const override { return JournalFolderOf(m_file.GetFolder()); }
 
     // Writes the change with his pending results: those kept under the
     // password the file holds for his name (for a name it does not hold
@@ -68,7 +83,7 @@ class FileRecordStore::Session : public RecordSession
   private:
     std::string JournalPath(const JournalKey& key) const
     {
-        return JournalFolder() + "/" + JournalFileName(key);
+        return JournalFolderOf(m_file.GetFolder()) + "/" + JournalFileName(key);
     }
 
     CRecordFile m_file;
@@ -243,19 +258,8 @@ RecordStore::Login FileRecordStore::Register(const Student& student)
     return login;
 }
 
-std::string FileRecordStore::JournalFolder()
+std::string FileRecordStore::JournalFolder() const
 {
-    // Where nobody else can plant, read or replace a journal.
-    std::string records = RecordDirectory();
-    if (MakeDirectories(records))
-    {
-        if (!IsOpenToOthers(records))
-            return records;
-        if (std::string own = records + "/journals-" + AccountTag(); MakePrivateFolder(own))
-            return own;
-    }
-    std::string data = DataFolder() + "/quillet";
-    MakePrivateFolder(data);
-    return data;
+    return JournalFolderOf(m_file.GetFolder());
 }
 }

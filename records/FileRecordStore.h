@@ -27,8 +27,9 @@ class FileRecordStore : public RecordStore
     Login Register(const Student& student) override;
     const PendingResults& Pending() const override { return m_pending; }
 
-    // The folder of this account's journals, made when missing.
-    static std::string JournalFolder();
+    // The folder of this account's journals beside the record file, made
+    // when missing.
+    std::string JournalFolder() const;
 
   private:
     class Session;

@@ -48,17 +48,19 @@ constexpr Command kCommands[] = {
 };
 }
 
-CQuilletDlg::CQuilletDlg(QWidget* parent)
+CQuilletDlg::CQuilletDlg(std::unique_ptr<quillet::RecordStore> store, std::unique_ptr<CWindowPrompts> prompts,
+                         QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint),
-      m_student(quillet::RecordStore::Open()),
+      m_student(std::move(store)),
       m_clock([] { return static_cast<quillet::TimeStamp>(std::time(nullptr)); }),
-      m_painter(m_session, [this] { return Now(); }), m_prompts(this),
-      m_commands(this, m_session, m_student, m_prompts), m_pMenu(new QMenuBar(this)),
+      m_painter(m_session, [this] { return Now(); }), m_pPrompts(std::move(prompts)),
+      m_commands(this, m_session, m_student, *m_pPrompts), m_pMenu(new QMenuBar(this)),
       m_pSurface(
           new CPageSurface(this, [this](QPainter& painter) { m_painter.PaintPage(painter, m_nPage); })),
       m_pClockTimer(new QTimer(this))
 {
+    m_pPrompts->SetOwner(this);
     setObjectName(QStringLiteral("quilletWindow"));
     setWindowTitle(QStringLiteral("Quillet"));
     setWindowIcon(QIcon(QStringLiteral(":/skin/icon.png")));
@@ -70,7 +72,7 @@ CQuilletDlg::CQuilletDlg(QWidget* parent)
     help->addAction(QStringLiteral("&Keyboard..."), QKeySequence(QString::fromLatin1(kKeyboardHelpKey)), this,
                     [this] { ShowWindowKeys(this); })
         ->setObjectName(QStringLiteral("keyboardAction"));
-    help->addAction(QString::fromLatin1(kAboutItem), this, [this] { m_prompts.About(); })
+    help->addAction(QString::fromLatin1(kAboutItem), this, [this] { m_pPrompts->About(); })
         ->setObjectName(QStringLiteral("aboutAction"));
 
     auto* layout = new QVBoxLayout(this);
@@ -115,11 +117,6 @@ void CQuilletDlg::OnClicked(int id)
 void CQuilletDlg::SetRun(std::unique_ptr<quillet::TestRun> run)
 {
     m_session = quillet::TestSession(std::move(run));
-}
-
-void CQuilletDlg::SetRecordStore(std::unique_ptr<quillet::RecordStore> store)
-{
-    m_student = quillet::StudentSession(std::move(store));
 }
 
 int CQuilletDlg::DoModal()
@@ -330,11 +327,11 @@ void CQuilletDlg::OnLoginNext()
                                    ToBytes(m_pControls->PasswordEdit()->text())};
     if (student.name.empty())
     {
-        m_prompts.Alert("No User Name", "Please enter your user name.");
+        m_pPrompts->Alert("No User Name", "Please enter your user name.");
         m_pControls->UserEdit()->setFocus();
         return;
     }
-    const Login login = m_student.LogIn(student, m_prompts.ForRecords());
+    const Login login = m_student.LogIn(student, m_pPrompts->ForRecords());
     if (login == Login::WrongPassword)
         return Refuse();
     if (login != Login::NewStudent)
@@ -343,14 +340,14 @@ void CQuilletDlg::OnLoginNext()
     CConfirmPasswordDlg confirm(this);
     if (confirm.DoModal() != IDOK)
         return;
-    switch (m_student.Register(confirm.m_strConfirm, m_prompts.ForRecords()))
+    switch (m_student.Register(confirm.m_strConfirm, m_pPrompts->ForRecords()))
     {
     case Registration::Registered:
         return Advance();
     case Registration::Mismatch:
         return Refuse();
     case Registration::Taken:
-        m_prompts.Alert("Name Taken", "That user name was just taken. Please choose another.");
+        m_pPrompts->Alert("Name Taken", "That user name was just taken. Please choose another.");
         m_pControls->UserEdit()->setFocus();
         return;
     }
@@ -361,7 +358,7 @@ void CQuilletDlg::Advance()
     const std::string& name = m_student.GetRecord()->m_strName;
     m_session.SetStudent(name);
     m_painter.SetStudent(name);
-    m_student.OfferJournal(m_session, m_prompts.ForRecords());
+    m_student.OfferJournal(m_session, m_pPrompts->ForRecords());
     m_session.Begin(Now());
     ShowPage();
 }
@@ -369,7 +366,7 @@ void CQuilletDlg::Advance()
 void CQuilletDlg::Refuse()
 {
     QLineEdit* password = m_pControls->PasswordEdit();
-    m_prompts.Alert("Invalid Password", "Please Re-enter Password.");
+    m_pPrompts->Alert("Invalid Password", "Please Re-enter Password.");
     password->setFocus();
     password->clear();
     password->update();
@@ -386,7 +383,7 @@ void CQuilletDlg::FollowStep(Step step, bool focusQuestion)
     if (step == Step::Stayed)
         return;
     const bool grade = step == Step::AskGrade;
-    if (!m_prompts.Ask(grade ? m_session.GradingQuestion() : quillet::kReturnQuestion))
+    if (!m_pPrompts->Ask(grade ? m_session.GradingQuestion() : quillet::kReturnQuestion))
     {
         // Back on a question page, the student hears where they are.
         m_session.Decline();
@@ -440,7 +437,7 @@ void CQuilletDlg::SelectAnswer(int i)
 void CQuilletDlg::OnHint()
 {
     if (m_session.OffersHint() && GetCurrent())
-        m_prompts.Message(GetCurrent()->GetHint(), "Hint", CWindowPrompts::kHint);
+        m_pPrompts->Message(GetCurrent()->GetHint(), "Hint", CWindowPrompts::kHint);
 }
 
 void CQuilletDlg::OnPlayTopic()
@@ -449,7 +446,7 @@ void CQuilletDlg::OnPlayTopic()
     if (!m_session.OffersPlayTopic() || !current)
         return;
     if (current->GetTopic().empty())
-        m_prompts.Alert("No Topic!", "Question has no topic.");
+        m_pPrompts->Alert("No Topic!", "Question has no topic.");
     else if (m_pPlayer)
         m_pPlayer->PlayTopic(current->GetTopic());
 }
@@ -459,7 +456,7 @@ void CQuilletDlg::OnReview()
     if (m_session.Review())
         ShowPage();
     else if (const std::string why = m_session.ReviewRefusal(); !why.empty())
-        m_prompts.Message(why, "Review", CWindowPrompts::kNotice);
+        m_pPrompts->Message(why, "Review", CWindowPrompts::kNotice);
 }
 
 void CQuilletDlg::OnRetake()
@@ -486,11 +483,11 @@ void CQuilletDlg::RecordPendingResult()
 {
     if (!m_session.IsResultPending())
         return;
-    m_student.SaveResult(m_session, m_prompts.ForRecords());
+    m_student.SaveResult(m_session, m_pPrompts->ForRecords());
     m_session.MarkRecorded();
 }
 
 void CQuilletDlg::SaveJournal()
 {
-    m_student.KeepJournal(m_session, Now(), m_prompts.ForRecords());
+    m_student.KeepJournal(m_session, Now(), m_pPrompts->ForRecords());
 }

@@ -29,7 +29,10 @@ class CQuilletDlg : public QDialog
 {
     Q_OBJECT
   public:
-    explicit CQuilletDlg(QWidget* parent = nullptr);
+    // The window on the records of `store`, telling and asking the student
+    // through `prompts`; start-up chooses both.
+    CQuilletDlg(std::unique_ptr<quillet::RecordStore> store, std::unique_ptr<CWindowPrompts> prompts,
+                QWidget* parent = nullptr);
     ~CQuilletDlg() override;
 
     // Runs the window modally, initialising it first.
@@ -40,12 +43,10 @@ class CQuilletDlg : public QDialog
 
     // Set before the window runs: the test (none when no bank was loaded),
     // the player, the print view to print with (else the window makes its
-    // own), the record store (else the record file of the record folder)
-    // and the clock (else the system's).
+    // own) and the clock (else the system's).
     void SetRun(std::unique_ptr<quillet::TestRun> run);
     void SetPlayer(CPlayerPort* player) { m_pPlayer = player; }
     void SetPrintView(CResultsView* view) { m_commands.SetPrintView(view); }
-    void SetRecordStore(std::unique_ptr<quillet::RecordStore> store);
     void SetClock(std::function<quillet::TimeStamp()> clock) { m_clock = std::move(clock); }
 
     int GetPage() const { return m_nPage; }
@@ -114,7 +115,7 @@ class CQuilletDlg : public QDialog
     quillet::StudentSession m_student;
     std::function<quillet::TimeStamp()> m_clock;
     CPagePainter m_painter;
-    CWindowPrompts m_prompts;
+    std::unique_ptr<CWindowPrompts> m_pPrompts;
     CResultsCommands m_commands;
     CPlayerPort* m_pPlayer = nullptr;
     int m_nPage = PageStart;

@@ -107,8 +107,9 @@ void CResultsCommands::Print()
 
 void CResultsCommands::PrintJob(std::optional<bool>& saveInstead)
 {
-    if (PrintView().OnFilePrint(m_pWindow))
-        return;
+    const PrintOutcome printed = PrintView().OnFilePrint(m_pWindow);
+    if (printed.status != PrintOutcome::Status::NoPrinter)
+        return TellPrinted(printed);
     if (!saveInstead)
         saveInstead = m_prompts.Ask(kNoPrinterQuestion, "No Printer", true);
     if (!*saveInstead)
@@ -124,7 +125,13 @@ void CResultsCommands::PrintJob(std::optional<bool>& saveInstead)
     dialog.setDirectory(folder);
     dialog.selectFile(FromBytes(PrintView().GetDocument()->PrintFileName()));
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        PrintView().PrintToPdf(m_pWindow, dialog.selectedFiles().constFirst());
+        TellPrinted(PrintView().PrintToPdf(m_pWindow, dialog.selectedFiles().constFirst()));
+}
+
+void CResultsCommands::TellPrinted(const PrintOutcome& printed) const
+{
+    if (printed.status == PrintOutcome::Status::NotStarted)
+        m_prompts.Message(printed.failure, "Print", CWindowPrompts::kNotice);
 }
 
 void CResultsCommands::EMail()
@@ -152,4 +159,6 @@ void CResultsCommands::EMail()
         m_prompts.Message("Your mail program opens a message with the results to " + prompt.m_strAddress +
                               ": check it and press Send there.",
                           "E-Mail", CWindowPrompts::kNotice);
+    else if (const char* failure = quillet::MailFailureText(outcome))
+        m_prompts.Message(failure, "E-Mail", CWindowPrompts::kNotice);
 }

@@ -12,6 +12,7 @@ inline constexpr const char* kNoPrinterQuestion =
 
 class CResultsDoc;
 class CResultsView;
+struct PrintOutcome;
 class QWidget;
 
 // The results page's output commands: Compare Previous, Compare National,
@@ -38,6 +39,8 @@ class CResultsCommands
     // One print job; without a printer, offers a PDF file, asking first
     // unless `saveInstead` holds the answer already.
     void PrintJob(std::optional<bool>& saveInstead);
+    // Tells the student of a job that did not start.
+    void TellPrinted(const PrintOutcome& printed) const;
     // The report of the latest result, for printing and e-mail.
     void FillReport(CResultsDoc& doc, const CResultHistory& history, const CResultEntry& latest);
 

@@ -7,12 +7,13 @@
 
 class QWidget;
 
-// The skinned boxes the test window talks to the student with, each opened
-// modally over the window.
+// What the test window tells and asks the student, each box modal over the
+// window. Start-up hands the window the skinned boxes (CSkinPrompts); a test
+// may hand it its own.
 class CWindowPrompts
 {
   public:
-    explicit CWindowPrompts(QWidget* owner) : m_pOwner(owner) {}
+    virtual ~CWindowPrompts() = default;
 
     // How a message box sets its text: face, cell height, DrawText flags
     // and background tile.
@@ -27,18 +28,19 @@ class CWindowPrompts
     static constexpr Style kHint{"Arial", 22, quillet::skin::DT_CENTER | quillet::skin::DT_WORDBREAK, 0};
     static constexpr Style kTable{"Courier", 18, quillet::skin::DT_CENTER, 1};
 
+    // The window the boxes open over; the window sets itself as it takes
+    // the prompts.
+    virtual void SetOwner(QWidget* window) = 0;
+
     // A message; its title is heard, not drawn.
-    void Message(const std::string& text, const std::string& title, const Style& style) const;
-    void Alert(const std::string& title, const std::string& message) const;
+    virtual void Message(const std::string& text, const std::string& title, const Style& style) const = 0;
+    virtual void Alert(const std::string& title, const std::string& message) const = 0;
     // The About picture.
-    void About() const;
+    virtual void About() const = 0;
     // An OK/Cancel question; its title is heard, not drawn (by default its
     // last line). A wrapped one is set smaller, for several sentences.
-    bool Ask(const std::string& text, const std::string& title = {}, bool wrapped = false) const;
+    virtual bool Ask(const std::string& text, const std::string& title = {}, bool wrapped = false) const = 0;
 
     // What the record store tells and asks, under the title "Records".
     quillet::RecordPrompts ForRecords() const;
-
-  private:
-    QWidget* m_pOwner;
 };

@@ -18,6 +18,7 @@
 #include "output/ResultsView.h"
 #include "testwin/QuilletDlg.h"
 #include "testwin/ResultsCommands.h"
+#include "testwin/WindowTestSupport.h"
 
 using namespace outputtest;
 
@@ -101,6 +102,10 @@ class OutputCommandsTest : public QObject
     UrlCatcher m_urls; // every web address the program opens
 
     QString Path(const QString& name) const { return m_dir + "/" + name; }
+    std::string RecordFile() const
+    {
+        return QFile::encodeName(Path("records/") + kRecordFileName).toStdString();
+    }
     // The desktop: a stand-in xdg-open first on the path, writing down what it is given.
     QString Desktop(const QString& name) const { return m_home.filePath("desktop/" + name); }
     QStringList Opened() const
@@ -113,13 +118,13 @@ class OutputCommandsTest : public QObject
     QString JobPath(int n) const { return Path(QStringLiteral("job%1.pdf").arg(n)); }
 
     // The student Ann, password "pw", with these earlier results.
-    static void Seed(const std::vector<CResultEntry>& results = {})
+    void Seed(const std::vector<CResultEntry>& results = {}) const
     {
         CStudentRoster roster;
         QVERIFY(roster.AddStudent("Ann", "pw"));
         for (const CResultEntry& result : results)
             QVERIFY(roster.AddResult("Ann", "pw", std::make_unique<CResultEntry>(result)));
-        QVERIFY(testrecords::WriteRecordFile(roster));
+        QVERIFY(testrecords::WriteRecordFile(roster, RecordFile()));
     }
 
     // A window on its results page: Ann logged in, answered by `marks` in
@@ -128,7 +133,7 @@ class OutputCommandsTest : public QObject
     std::unique_ptr<CQuilletDlg> Graded(const QString& kind, const QString& marks,
                                         const std::string& title = kCourse)
     {
-        auto w = std::make_unique<CQuilletDlg>();
+        auto w = windowtest::WindowOn(RecordFile());
         w->SetClock([this] { return m_now; });
         const bool quiz = kind == "quiz";
         auto course = CCourseReader::LoadText(Bank(title, std::vector<int>(quiz ? 3 : 12, quiz ? 12 : 3)));
@@ -197,8 +202,11 @@ class OutputCommandsTest : public QObject
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
-        for (const char* xdg : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
+        for (const char* xdg : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
             qputenv(xdg, QFile::encodeName(m_home.filePath(xdg)));
+        // The window is handed its store; a record folder set here would
+        // still draw the store's journals out of the test's data folder.
+        qunsetenv("QUILLET_RECORD_DIR");
         // West of Greenwich: a day taken in UTC instead of local time shows,
         // as 23:59 here is already the next day there.
         qputenv("TZ", "XST5");
@@ -223,13 +231,14 @@ class OutputCommandsTest : public QObject
             QDesktopServices::unsetUrlHandler(scheme);
     }
 
-    // Each test: its own folder and records, Ann without results, graded at
-    // 10:30 on 22 March 2023, the same draws, no mail program.
+    // Each test: its own folder, records and data folder, Ann without
+    // results, graded at 10:30 on 22 March 2023, the same draws, no mail
+    // program.
     void init()
     {
         m_dir = m_home.filePath(QStringLiteral("run%1").arg(++m_run));
         QVERIFY(QDir().mkpath(m_dir + "/records") && QDir().mkpath(m_dir + "/mail"));
-        qputenv("QUILLET_RECORD_DIR", QFile::encodeName(m_dir + "/records"));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir + "/data"));
         qputenv("QUILLET_PRINT_PDF", QFile::encodeName(JobPath(1)));
         qputenv("QUILLET_SENDMAIL", QFile::encodeName(Path("no-mailer")));
         m_random.Seed(7);
@@ -317,7 +326,7 @@ class OutputCommandsTest : public QObject
         const QString missing = Path("no such folder/job.pdf");
         qputenv("QUILLET_PRINT_PDF", QFile::encodeName(missing));
         QCOMPARE(Answering({}, [&] { w->OnPrint(); }),
-                 QStringList{"printMessage: Failed to start print job. The file " + missing +
+                 QStringList{"messageBox: Failed to start print job. The file " + missing +
                              " cannot be written."});
     }
 
@@ -383,7 +392,7 @@ class OutputCommandsTest : public QObject
         for (int q = 1; q <= 20; ++q)
             bank += "#Question " + std::to_string(q) + "\n^right\n}because it is right " + std::to_string(q) +
                     "\n^wrong\n}wrong for a reason " + std::to_string(q) + "\n";
-        auto w = std::make_unique<CQuilletDlg>();
+        auto w = windowtest::WindowOn(RecordFile());
         m_now = m_graded;
         w->SetClock([this] { return m_now; });
         w->SetRun(quillet::TestRun::DrawTest(CCourseReader::LoadText(bank), false, m_random));
@@ -492,7 +501,7 @@ class OutputCommandsTest : public QObject
         QTest::addColumn<QStringList>("boxes");
         QTest::addColumn<QString>("to"); // the To line of the message sent; empty: none sent
         const QString box = "emailAddressBox";
-        const QString failed = "mailMessage: Send Mail failed to send message.";
+        const QString failed = "messageBox: Send Mail failed to send message.";
         const QString ann = "ann@example.org";
         // clang-format off
         const QString sent = "messageBox: Results sent to ann@example.org.";
@@ -500,14 +509,14 @@ class OutputCommandsTest : public QObject
         QTest::newRow("sent over SMTP") << "smtp" << "okButton" << ann << QStringList{box, sent}
                                         << "To: Test Result Recipient <ann@example.org>";
         QTest::newRow("login refused") << "smtp-refusing" << "okButton" << ann
-                                       << QStringList{box, QString("mailMessage: ") + quillet::kMailLoginRefused} << "";
+                                       << QStringList{box, QString("messageBox: ") + quillet::kMailLoginRefused} << "";
         QTest::newRow("server down") << "smtp-down" << "okButton" << ann << QStringList{box, failed} << "";
         QTest::newRow("no mail program: the desktop's") << "missing" << "okButton" << ann
                                          << QStringList{box, "messageBox: Your mail program opens a message with "
                                                         "the results to ann@example.org: check it and press Send there."}
                                          << "";
         QTest::newRow("not executable") << "not-executable" << "okButton" << ann
-                                        << QStringList{box, "mailMessage: Mail system DLL is invalid."} << "";
+                                        << QStringList{box, "messageBox: Mail system DLL is invalid."} << "";
         QTest::newRow("address with blanks") << "capture" << "okButton" << "ann at example .org"
                                              << QStringList{box, one} << "";
         QTest::newRow("three addresses") << "capture" << "okButton"
@@ -564,7 +573,7 @@ class OutputCommandsTest : public QObject
 
         auto w = Graded("test", kMarks17);
         QVERIFY(w);
-        QCOMPARE(Answering({{button, typed}, {"ok"}}, [&] { w->OnEMail(); }), boxes);
+        QCOMPARE(Answering({{button, typed}, {"okButton"}}, [&] { w->OnEMail(); }), boxes);
         QVERIFY(w->isEnabled());
         QVERIFY(!QApplication::overrideCursor());
         const QStringList messages = Stored(mail, ".eml");
@@ -602,7 +611,7 @@ class OutputCommandsTest : public QObject
         QTest::newRow("cancelled") << true << QStringList{"emailAddressBox"};
         QTest::newRow("deadline") << false
                                   << QStringList{"emailAddressBox",
-                                                 QString("mailMessage: ") + quillet::kMailTimedOut};
+                                                 QString("messageBox: ") + quillet::kMailTimedOut};
     }
     void mailProgramThatNeverEndsIsCancelledOrStopped()
     {
@@ -629,7 +638,7 @@ class OutputCommandsTest : public QObject
                         QTest::mouseClick(box->findChild<QAbstractButton*>("cancelButton"), Qt::LeftButton);
                 });
         watch.start(20);
-        QCOMPARE(Answering({{"okButton", "ann@example.org"}, {"ok"}}, [&] { w->OnEMail(); }), boxes);
+        QCOMPARE(Answering({{"okButton", "ann@example.org"}, {"okButton"}}, [&] { w->OnEMail(); }), boxes);
         QVERIFY(busy);
         QVERIFY(!QApplication::overrideCursor());
         QFile pid(pidFile);
@@ -646,8 +655,8 @@ class OutputCommandsTest : public QObject
             const QByteArray path = qgetenv("PATH");
             qputenv("PATH", QFile::encodeName(Path("records")));
             const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
-            QCOMPARE(Answering({{"okButton", "ann@example.org"}, {"ok"}}, [&] { w->OnEMail(); }),
-                     (QStringList{"emailAddressBox", QString("mailMessage: ") + quillet::kMailLoadFailed}));
+            QCOMPARE(Answering({{"okButton", "ann@example.org"}, {"okButton"}}, [&] { w->OnEMail(); }),
+                     (QStringList{"emailAddressBox", QString("messageBox: ") + quillet::kMailLoadFailed}));
         }
         qputenv("QUILLET_SENDMAIL",
                 QFile::encodeName(Script("capture", "cat > '" + Path("mail/message1.eml") + "'")));

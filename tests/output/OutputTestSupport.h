@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
@@ -42,17 +41,14 @@ inline QString Describe(QWidget& box)
         text = QString::fromStdString(prompt->m_strText);
     else if (auto* message = qobject_cast<CMessageDlg*>(&box))
         text = QString::fromStdString(message->m_strText);
-    else if (auto* mail = qobject_cast<QMessageBox*>(&box))
-        text = mail->text();
     else if (auto* files = qobject_cast<QFileDialog*>(&box))
         text = files->selectedFiles().value(0); // where it offers to save
     return text.isNull() ? box.objectName() : box.objectName() + ": " + text;
 }
 
-// How to answer a box: the button's object name (a QMessageBox is closed
-// with its OK, a file dialog with "save" or anything else), the text to type
-// into its edit first (the file to save into), and something to do while it
-// is up.
+// How to answer a box: the button's object name (a file dialog with "save"
+// or anything else), the text to type into its edit first (the file to save
+// into), and something to do while it is up.
 struct Reply
 {
     QString button;
@@ -91,9 +87,7 @@ inline QStringList Answering(const std::vector<Reply>& replies, const std::funct
                              return box->done(reply.button == QLatin1String("save") ? QDialog::Accepted
                                                                                     : QDialog::Rejected);
                          }
-                         auto* mail = qobject_cast<QMessageBox*>(box);
-                         if (auto* button = mail ? mail->button(QMessageBox::Ok)
-                                                 : box->findChild<QAbstractButton*>(reply.button))
+                         if (auto* button = box->findChild<QAbstractButton*>(reply.button))
                              button->click();
                          else
                              box->done(-1);

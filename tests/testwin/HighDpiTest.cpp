@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 
+#include "WindowTestSupport.h"
 #include "skin/MessageDlgs.h"
 #include "skin/SkinKit.h"
 #include "testwin/ConfirmPasswordDlg.h"
@@ -82,6 +83,11 @@ class HighDpiTest : public QObject
     QTemporaryDir m_records;
     qreal m_ratio = 1;
 
+    std::unique_ptr<CQuilletDlg> Window() const
+    {
+        return windowtest::WindowOn(QFile::encodeName(m_records.filePath(kRecordFileName)).toStdString());
+    }
+
     // At 2 the large drawing itself; at 1.5 nearer to it than to the small
     // one blown up, by a margin that blocky or half-sized pictures miss.
     void Verify(const Match& match, const QString& what) const
@@ -98,9 +104,7 @@ class HighDpiTest : public QObject
   private slots:
     void initTestCase()
     {
-        qputenv("QUILLET_RECORD_DIR", m_records.path().toLocal8Bit());
-        CQuilletDlg probe;
-        m_ratio = probe.devicePixelRatio();
+        m_ratio = Window()->devicePixelRatio();
         QVERIFY2(m_ratio > 1, "run with QT_SCALE_FACTOR above 1");
     }
 
@@ -126,7 +130,7 @@ class HighDpiTest : public QObject
         std::unique_ptr<QWidget> shown;
         if (box == "window")
         {
-            auto window = std::make_unique<CQuilletDlg>();
+            auto window = Window();
             window->OnInitDialog();
             shown = std::move(window);
         }
@@ -149,11 +153,11 @@ class HighDpiTest : public QObject
 
     void pageShowsTheLargeBackground()
     {
-        CQuilletDlg window;
-        window.OnInitDialog();
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        auto* surface = window.findChild<QWidget*>(QStringLiteral("pageSurface"));
+        const auto window = Window();
+        window->OnInitDialog();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        auto* surface = window->findChild<QWidget*>(QStringLiteral("pageSurface"));
         QVERIFY(surface);
         // The program's name and emblem: sharp edges, and no control over them.
         const QRect client(20, 20, 300, 100);

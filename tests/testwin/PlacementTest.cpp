@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 
+#include "WindowTestSupport.h"
 #include "skin/ModalOverlay.h"
 #include "testwin/ConfirmPasswordDlg.h"
 #include "testwin/QuilletDlg.h"
@@ -100,7 +101,6 @@ class PlacementTest : public QObject
     QTemporaryDir m_records;
 
   private slots:
-    void initTestCase() { qputenv("QUILLET_RECORD_DIR", m_records.path().toLocal8Bit()); }
 
     void boxOpensOverTheWindow_data()
     {
@@ -112,7 +112,9 @@ class PlacementTest : public QObject
     void boxOpensOverTheWindow()
     {
         QFETCH(QString, box);
-        CQuilletDlg window;
+        const auto opened =
+            windowtest::WindowOn(QFile::encodeName(m_records.filePath(kRecordFileName)).toStdString());
+        CQuilletDlg& window = *opened;
         window.OnInitDialog();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));

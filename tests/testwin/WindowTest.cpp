@@ -97,11 +97,11 @@ std::unique_ptr<CStudentRoster> Known(const CQuilletDlg& w)
     return roster;
 }
 
-void SeedStudent(const std::string& name, const std::string& password)
+void SeedStudent(const std::string& recordFile, const std::string& name, const std::string& password)
 {
     CStudentRoster roster;
     QVERIFY(roster.AddStudent(name, password));
-    QVERIFY(testrecords::WriteRecordFile(roster));
+    QVERIFY(testrecords::WriteRecordFile(roster, recordFile));
 }
 }
 
@@ -117,6 +117,30 @@ struct FakePlayer : CPlayerPort
     void Show() override { calls << "show"; }
     void PlayTopic(const std::string& topic) override { calls << "play " + QString::fromStdString(topic); }
     void SayClosed() override { calls << "closed"; }
+};
+
+// Stands in for the boxes: writes down what the window tells and asks, and
+// answers every question with OK.
+struct HeardPrompts : CWindowPrompts
+{
+    QStringList& heard;
+    QWidget*& owner;
+    HeardPrompts(QStringList& heard, QWidget*& owner) : heard(heard), owner(owner) {}
+    void SetOwner(QWidget* window) override { owner = window; }
+    void Message(const std::string& text, const std::string& title, const Style&) const override
+    {
+        heard << QString::fromStdString("message " + title + ": " + text);
+    }
+    void Alert(const std::string& title, const std::string& message) const override
+    {
+        heard << QString::fromStdString("alert " + title + ": " + message);
+    }
+    void About() const override { heard << "about"; }
+    bool Ask(const std::string& text, const std::string& title, bool) const override
+    {
+        heard << QString::fromStdString("ask " + title + ": " + text);
+        return true;
+    }
 };
 
 // Catches what the window would open in a browser.
@@ -135,13 +159,16 @@ class WindowTest : public QObject
 
     QTemporaryDir m_home;
     int m_run = 0;
+    std::string m_recordFile; // the test's own
+    QString m_data;           // the account's data folder: journals, results kept back
     quillet::TimeStamp m_now = kLogin;
     CRandom m_random;
 
     // What start-up hands the window: the course and the drawn test or quiz.
-    std::unique_ptr<CQuilletDlg> Window(const QString& kind, const std::string& bank, int chapter = 1)
+    std::unique_ptr<CQuilletDlg> Window(const QString& kind, const std::string& bank, int chapter = 1,
+                                        std::unique_ptr<CWindowPrompts> prompts = nullptr)
     {
-        auto w = std::make_unique<CQuilletDlg>();
+        auto w = WindowOn(m_recordFile, std::move(prompts));
         w->SetClock([this] { return m_now; });
         if (kind == "none")
             return w;
@@ -230,18 +257,22 @@ class WindowTest : public QObject
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
-        qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath("data")));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath("config")));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_home.path()));
-        qputenv("QUILLET_RECORD_DIR", QFile::encodeName(m_home.filePath("records")));
+        // The window is handed its store; a record folder set here would
+        // still draw the store's journals out of the test's data folder.
+        qunsetenv("QUILLET_RECORD_DIR");
     }
 
-    // Every test starts with no record file, the same draws and the login time.
+    // Every test starts with no record file, an empty data folder, the same
+    // draws and the login time.
     void init()
     {
-        const QString records = m_home.filePath(QStringLiteral("records/%1").arg(++m_run));
-        QVERIFY(QDir().mkpath(records));
-        qputenv("QUILLET_RECORD_DIR", QFile::encodeName(records));
+        const QString run = m_home.filePath(QStringLiteral("run%1").arg(++m_run));
+        QVERIFY(QDir().mkpath(run + "/records"));
+        m_recordFile = QFile::encodeName(run + "/records/" + kRecordFileName).toStdString();
+        m_data = run + "/data";
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_data));
         m_random.Seed(7);
         CRandom::Global().Seed(11);
         m_now = kLogin;
@@ -322,6 +353,53 @@ class WindowTest : public QObject
               });
     }
 
+    void promptsHandedInHearWhatTheWindowSays_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("then"); // the control clicked after the login, or "about"
+        QTest::addColumn<QStringList>("heard");
+        // clang-format off
+        QTest::newRow("no user name") << "" << "" << QStringList{"alert No User Name: Please enter your user name."};
+        QTest::newRow("wrong password") << "no" << ""
+                                        << QStringList{"alert Invalid Password: Please Re-enter Password."};
+        QTest::newRow("hint") << "pw" << "hint" << QStringList{"message Hint: Hint"};
+        QTest::newRow("grading") << "pw" << "next" << QStringList{"ask : 1 question unanswered!\nGrade Quiz anyway?"};
+        QTest::newRow("about") << "" << "about" << QStringList{"about"};
+        // clang-format on
+    }
+    void promptsHandedInHearWhatTheWindowSays()
+    {
+        QFETCH(QString, password);
+        QFETCH(QString, then);
+        QFETCH(QStringList, heard);
+        SeedStudent(m_recordFile, "Ann", "pw");
+        QStringList said;
+        QWidget* owner = nullptr;
+        auto w = Window("quiz", Bank({1}), 1, std::make_unique<HeardPrompts>(said, owner));
+        QCOMPARE(owner, w.get());
+        Drive(*w,
+              [&]
+              {
+                  // Nothing of the program's own look opens.
+                  const QStringList boxes =
+                      Answering({},
+                                [&]
+                                {
+                                    if (then == "about")
+                                        return w->findChild<QAction*>("aboutAction")->trigger();
+                                    Edit(*w, IDC_USER_NAME)->setText(password.isEmpty() ? "" : "Ann");
+                                    Edit(*w, IDC_PASSWORD)->setText(password);
+                                    Click(*w, IDC_LOGIN_NEXT);
+                                    if (then == "hint")
+                                        Click(*w, IDC_HINT);
+                                    else if (then == "next")
+                                        Click(*w, IDC_NEXT);
+                                });
+                  QCOMPARE(boxes, QStringList());
+              });
+        QCOMPARE(said, heard);
+    }
+
     void newStudentIsAddedOnlyWhenConfirmed_data()
     {
         QTest::addColumn<bool>("seeded");
@@ -346,7 +424,7 @@ class WindowTest : public QObject
         QFETCH(QString, password);
         QFETCH(QString, refusal);
         if (seeded)
-            SeedStudent("Bob", "secret");
+            SeedStudent(m_recordFile, "Bob", "secret");
         auto w = Window("test", Bank({10, 10}));
         Drive(*w,
               [&]
@@ -362,7 +440,7 @@ class WindowTest : public QObject
                            QStringList{refusal.isEmpty() ? QString("confirmPasswordBox") : refusal});
                   QCOMPARE(w->GetPage(), int(refusal.isEmpty() ? PageTest : PageLogin));
               });
-        const auto stored = testrecords::ReadRecordFile();
+        const auto stored = testrecords::ReadRecordFile(m_recordFile);
         QVERIFY(stored);
         QCOMPARE(stored->GetStudentCount(), seeded && refusal.isEmpty() ? 2 : 1);
         QCOMPARE(stored->CheckPassword(name.toStdString(), password.toStdString()), refusal.isEmpty());
@@ -444,7 +522,7 @@ class WindowTest : public QObject
         QFETCH(QString, typed);
         QFETCH(QStringList, boxes);
         if (known)
-            SeedStudent("Bob", "secret");
+            SeedStudent(m_recordFile, "Bob", "secret");
         const bool refused = boxes.last() == kAlert;
         auto w = Window("test", Bank({10, 10}));
         Drive(*w,
@@ -461,7 +539,7 @@ class WindowTest : public QObject
                       QCOMPARE(w->focusWidget(), w->Control(IDC_PASSWORD));
                   QCOMPARE(w->GetStudent().GetRecord(), nullptr);
               });
-        QCOMPARE(QFile::exists(QString::fromStdString(testrecords::RecordFilePath())), known);
+        QCOMPARE(QFile::exists(QString::fromStdString(m_recordFile)), known);
     }
 
     void answerButtonsAndHintFollowTheQuestionShown()
@@ -631,7 +709,7 @@ class WindowTest : public QObject
               });
         QCOMPARE(w->GetRun()->GetScore().right, right);
         QCOMPARE(w->GetRun()->GetScore().total, total);
-        const auto stored = testrecords::ReadRecordFile();
+        const auto stored = testrecords::ReadRecordFile(m_recordFile);
         const auto known = Known(*w);
         for (const CStudentRoster* roster : {known.get(), stored.get()})
         {
@@ -641,14 +719,16 @@ class WindowTest : public QObject
         }
         // The answers behind it are kept for the question statistics.
         std::vector<quillet::ResponseRecord> kept;
-        QVERIFY(quillet::CResponseFile::Beside(testrecords::RecordFilePath()).Read(kept));
+        QVERIFY(quillet::CResponseFile::Beside(m_recordFile).Read(kept));
         QCOMPARE(int(kept.size()), 1);
         QCOMPARE(int(kept[0].responses.size()), total);
         QCOMPARE(int(std::count_if(kept[0].responses.begin(), kept[0].responses.end(),
                                    [](const quillet::Response& response) { return response.right; })),
                  right);
         const CResultEntry* entry = known->GetResult(0, 0);
-        QCOMPARE(entry->m_kind, kind == "quiz" ? TestKind::Quiz : kind == "pretest" ? TestKind::PreTest : TestKind::Test);
+        QCOMPARE(entry->m_kind, kind == "quiz"      ? TestKind::Quiz
+                                : kind == "pretest" ? TestKind::PreTest
+                                                    : TestKind::Test);
         QCOMPARE(entry->m_strTitle, std::string("Networks"));
         QCOMPARE(entry->m_strChapter, std::string(kind == "quiz" ? "Ch1" : ""));
         QCOMPARE(entry->m_timeGraded, kLogin + 125);
@@ -754,7 +834,7 @@ class WindowTest : public QObject
                   Click(*w, IDC_REVIEW);
                   QCOMPARE(w->GetPage(), int(PageReview));
               });
-        const auto stored = testrecords::ReadRecordFile();
+        const auto stored = testrecords::ReadRecordFile(m_recordFile);
         const auto known = Known(*w);
         QCOMPARE(ResultCount(stored.get()), 2);
         QCOMPARE(ResultCount(known.get()), 2);
@@ -811,7 +891,7 @@ class WindowTest : public QObject
         // The record folder cannot be made while a file stands in its way.
         const QString blocker = m_home.filePath(QStringLiteral("blocker%1").arg(m_run));
         QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
-        qputenv("QUILLET_RECORD_DIR", QFile::encodeName(blocker + "/records"));
+        m_recordFile = QFile::encodeName(blocker + "/records/" + kRecordFileName).toStdString();
         auto w = Window("quiz", Bank({12}));
         const int ended = Drive(
             *w,
@@ -835,9 +915,8 @@ class WindowTest : public QObject
                     grading[1].contains("could not be saved in the record folder " + blocker + "/records"),
                     qPrintable(grading[1]));
                 QCOMPARE(grading[2], QString("promptBox: Result not saved!\nTry again?"));
-                QVERIFY2(
-                    grading[5].contains("is kept in " + m_home.filePath("data/quillet/quillet2.blh.pending")),
-                    qPrintable(grading[5]));
+                QVERIFY2(grading[5].contains("is kept in " + m_data + "/quillet/quillet2.blh.pending"),
+                         qPrintable(grading[5]));
                 // The results page still knows the result.
                 QCOMPARE(w->GetPage(), int(PageResults));
                 QCOMPARE(ResultCount(Known(*w).get()), 1);
@@ -850,17 +929,17 @@ class WindowTest : public QObject
                 Click(*w, IDC_EXIT_RESULTS);
             });
         QCOMPARE(ended, IDOK);
-        const auto stored = testrecords::ReadRecordFile();
+        const auto stored = testrecords::ReadRecordFile(m_recordFile);
         QCOMPARE(ResultCount(stored.get()), 2);
         QCOMPARE(stored->GetResult(0, 0)->m_nRight, 10);
         QCOMPARE(stored->GetResult(0, 1)->m_nRight, 0);
-        QVERIFY(!QFile::exists(m_home.filePath("data/quillet/quillet2.blh.pending")));
+        QVERIFY(!QFile::exists(m_data + "/quillet/quillet2.blh.pending"));
     }
 
     void loginReadsTheFileAsOtherCopiesLeftIt()
     {
         auto w = Window("test", Bank({4}));
-        const quillet::CRecordFile file = quillet::CRecordFile::Default();
+        const quillet::CRecordFile file = quillet::CRecordFile(m_recordFile);
         const auto addStudent = [&](const std::string& name, const std::string& password)
         {
             QVERIFY(file.Update(
@@ -892,7 +971,7 @@ class WindowTest : public QObject
                 w->reject();
             });
         QCOMPARE(ended, int(QDialog::Rejected));
-        const auto stored = testrecords::ReadRecordFile();
+        const auto stored = testrecords::ReadRecordFile(m_recordFile);
         QVERIFY(stored->CheckPassword("Cid", "theirs"));
     }
 
@@ -911,9 +990,9 @@ class WindowTest : public QObject
     }
 
     // Where Ann's unfinished Test of "Networks" is kept.
-    static QString AnnsJournal()
+    QString AnnsJournal() const
     {
-        return QString::fromStdString(quillet::RecordDirectory() + "/" +
+        return QString::fromStdString(quillet::FileRecordStore(m_recordFile).JournalFolder() + "/" +
                                       quillet::JournalFileName({"Ann", "Networks", TestKind::Test, 0}));
     }
 
@@ -930,7 +1009,7 @@ class WindowTest : public QObject
         CStudentRoster students;
         students.AddStudent("Ann", "pw");
         students.AddStudent("Bob", "pw");
-        QVERIFY(testrecords::WriteRecordFile(students));
+        QVERIFY(testrecords::WriteRecordFile(students, m_recordFile));
         const std::string bank = Bank({10, 10});
         const QString journal = AnnsJournal();
         QStringList left;
@@ -996,13 +1075,13 @@ class WindowTest : public QObject
                   });
         QCOMPARE(ended, IDOK);
         QVERIFY(!QFile::exists(journal));
-        const auto stored = testrecords::ReadRecordFile();
+        const auto stored = testrecords::ReadRecordFile(m_recordFile);
         QCOMPARE(stored->GetResult(stored->FindStudent("Ann"), 0)->m_nRight, 20);
     }
 
     void anUnfinishedTestDeclinedOrUnfitIsNotPutBack()
     {
-        SeedStudent("Ann", "pw");
+        SeedStudent(m_recordFile, "Ann", "pw");
         const std::string bank = Bank({10, 10});
         const QString journal = AnnsJournal();
         QStringList left;
@@ -1346,9 +1425,9 @@ class WindowTest : public QObject
                               });
         QCOMPARE(got, ended);
         QCOMPARE(ResultCount(Known(*w).get()), 0);
-        QCOMPARE(ResultCount(testrecords::ReadRecordFile().get()), 0);
-        QVERIFY(!QFile::exists(
-            QString::fromStdString(quillet::CResponseFile::Beside(testrecords::RecordFilePath()).GetPath())));
+        QCOMPARE(ResultCount(testrecords::ReadRecordFile(m_recordFile).get()), 0);
+        QVERIFY(
+            !QFile::exists(QString::fromStdString(quillet::CResponseFile::Beside(m_recordFile).GetPath())));
     }
 };
 

@@ -1,20 +1,34 @@
 #pragma once
 
-// Courses for the window tests, and answering the boxes the window opens
-// (confirmation, alerts, prompts, hints) as a student would.
+// Courses for the window tests, the window on a record file of the test's
+// own, and answering the boxes the window opens (confirmation, alerts,
+// prompts, hints) as a student would.
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "records/FileRecordStore.h"
 #include "skin/MessageDlgs.h"
+#include "testwin/QuilletDlg.h"
+#include "testwin/SkinPrompts.h"
 
 namespace windowtest
 {
+// The window on the record file `recordFile`, with the skinned boxes as
+// start-up gives it, or the prompts given.
+inline std::unique_ptr<CQuilletDlg> WindowOn(const std::string& recordFile,
+                                             std::unique_ptr<CWindowPrompts> prompts = nullptr)
+{
+    return std::make_unique<CQuilletDlg>(std::make_unique<quillet::FileRecordStore>(recordFile),
+                                         prompts ? std::move(prompts) : std::make_unique<CSkinPrompts>());
+}
+
 // "Networks": chapter c holds choice[c] questions "C<c>Q<q>" of four answers
 // (the first right, as in a bank), each with a hint, and statements[c]
 // true/false ones "C<c>T<t>".

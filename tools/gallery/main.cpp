@@ -20,6 +20,7 @@
 #include "skin/MessageDlgs.h"
 #include "testwin/ConfirmPasswordDlg.h"
 #include "testwin/EmailAddressDlg.h"
+#include "testwin/SkinPrompts.h"
 
 namespace
 {
@@ -74,11 +75,19 @@ bool SaveWindow(CQuilletDlg& window, const QString& dir, const char* file)
     return saved;
 }
 
-// A window on the bank, logged in as a returning student; a quiz of chapter
-// `chapter`, else a Test.
-std::unique_ptr<CQuilletDlg> OpenWindow(const std::string& bank, int chapter, std::uint32_t seed)
+// A window on the record file, with the program's own boxes.
+std::unique_ptr<CQuilletDlg> MakeWindow(const std::string& recordFile)
 {
-    auto window = std::make_unique<CQuilletDlg>();
+    return std::make_unique<CQuilletDlg>(std::make_unique<quillet::FileRecordStore>(recordFile),
+                                         std::make_unique<CSkinPrompts>());
+}
+
+// A window on the bank and the record file, logged in as a returning
+// student; a quiz of chapter `chapter`, else a Test.
+std::unique_ptr<CQuilletDlg> OpenWindow(const std::string& bank, const std::string& recordFile, int chapter,
+                                        std::uint32_t seed)
+{
+    auto window = MakeWindow(recordFile);
     auto course = CCourseReader().Load(bank);
     if (!course)
         return window;
@@ -95,24 +104,26 @@ std::unique_ptr<CQuilletDlg> OpenWindow(const std::string& bank, int chapter, st
 
 bool SavePages(const QString& dir, const std::string& bank)
 {
-    // The student exists already, so logging in asks nothing.
+    // The student exists already, so logging in asks nothing. The journals
+    // of the tests left open go to the account's data folder: a scratch one.
     QTemporaryDir records;
-    qputenv("QUILLET_RECORD_DIR", records.path().toLocal8Bit());
-    quillet::FileRecordStore().Register({"student", "secret"});
+    qputenv("XDG_DATA_HOME", records.path().toLocal8Bit());
+    const std::string recordFile = records.filePath(QString::fromLatin1(kRecordFileName)).toStdString();
+    quillet::FileRecordStore(recordFile).Register({"student", "secret"});
 
     bool ok = true;
     {
-        CQuilletDlg empty;
-        empty.OnInitDialog();
-        empty.show();
-        empty.findChild<QLineEdit*>(QStringLiteral("control1021"))->setText(QStringLiteral("student"));
-        ok &= SaveWindow(empty, dir, "page-login.png");
-        empty.findChild<QLineEdit*>(QStringLiteral("control1022"))->setText(QStringLiteral("secret"));
-        empty.OnLoginNext();
-        ok &= SaveWindow(empty, dir, "page-empty.png");
+        const auto empty = MakeWindow(recordFile);
+        empty->OnInitDialog();
+        empty->show();
+        empty->findChild<QLineEdit*>(QStringLiteral("control1021"))->setText(QStringLiteral("student"));
+        ok &= SaveWindow(*empty, dir, "page-login.png");
+        empty->findChild<QLineEdit*>(QStringLiteral("control1022"))->setText(QStringLiteral("secret"));
+        empty->OnLoginNext();
+        ok &= SaveWindow(*empty, dir, "page-empty.png");
     }
 
-    auto test = OpenWindow(bank, 0, 7);
+    auto test = OpenWindow(bank, recordFile, 0, 7);
     test->OnLoginNext();
     for (int i = 0; i < 3; ++i)
         test->OnNext();
@@ -140,7 +151,7 @@ bool SavePages(const QString& dir, const std::string& bank)
     test->OnReview();
     ok &= SaveWindow(*test, dir, "page-review.png");
 
-    auto quiz = OpenWindow(bank, 3, 11);
+    auto quiz = OpenWindow(bank, recordFile, 3, 11);
     quiz->OnLoginNext();
     quiz->SelectAnswer(0);
     quiz->Control(IDC_NEXT)->setFocus();
