@@ -5,15 +5,13 @@
 
 #include "platform/Files.h"
 #include "platform/Folders.h"
+#include "records/JournalFolders.h"
 #include "records/ResponseFile.h"
 
 namespace quillet
 {
 namespace
 {
-// A journal is a few kilobytes; anything much larger is not one.
-constexpr std::size_t kJournalLimit = 1 << 20;
-
 // The account's name as a folder name may hold it, else its number.
 std::string AccountTag()
 {
@@ -40,7 +38,7 @@ std::string JournalFolderOf(const std::string& records)
     {
         if (!IsOpenToOthers(records))
             return records;
-        if (std::string own = records + "/journals-" + AccountTag(); MakePrivateFolder(own))
+        if (std::string own = records + "/" + JournalFolderName(AccountTag()); MakePrivateFolder(own))
             return own;
     }
     std::string data = DataFolder() + "/quillet";

@@ -240,11 +240,14 @@ void CStudentRoster::Append(std::unique_ptr<CStudentRecord> student)
     m_unread.emplace_back();
 }
 
+bool CStudentRoster::IsPasswordHash(std::string_view stored)
+{
+    return stored.starts_with("$2a$") || stored.starts_with("$2b$") || stored.starts_with("$2y$");
+}
+
 bool CStudentRoster::PasswordMatches(std::string_view stored, std::string_view typed)
 {
-    const bool hashed =
-        stored.starts_with("$2a$") || stored.starts_with("$2b$") || stored.starts_with("$2y$");
-    if (!hashed)
+    if (!IsPasswordHash(stored))
         return stored == typed;
     crypt_data work{};
     const std::string key(typed);

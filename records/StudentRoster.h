@@ -66,6 +66,9 @@ class CStudentRoster
     // stored crypt() hash ("$2a$...", as a record server's export writes
     // them), the text that hashes to it.
     static bool PasswordMatches(std::string_view stored, std::string_view typed);
+    // Whether a stored password is a crypt() hash ("$2a$", "$2b$" or "$2y$")
+    // rather than the text itself.
+    static bool IsPasswordHash(std::string_view stored);
     // Refuses a name already present, and a name or password holding a line
     // break, which the file could not hold, or a NUL.
     bool AddStudent(std::string name, std::string password);

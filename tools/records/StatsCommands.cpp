@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 
 #include "course/CourseReader.h"
 #include "records/ClassSummary.h"
 #include "tools/records/ClassReport.h"
-#include "tools/records/DatabaseCommands.h"
 #include "tools/records/RecordsFormat.h"
 #include "tools/records/StatsFormat.h"
 
@@ -131,43 +129,14 @@ bool ReadBank(Options& options, BankFile& bank)
 }
 
 // Tallies the answers that the store keeps; false, having said why, when
-// they cannot be read.
-bool Tally(const Options& options, QuestionStats& stats, StatsInput& input)
+// they cannot be read. What there is to tell of those read is told too.
+bool Tally(RecordSource& source, QuestionStats& stats, StatsInput& input)
 {
-    const auto add = [&](ResponseRecord& record) { stats.Add(record); };
-    if (IsDatabase(options.store))
-    {
-        std::string problem;
-        if (!ReadServerResponses(options.store, add, problem))
-        {
-            std::fprintf(stderr, "quillet-records: cannot read the record server: %s\n", problem.c_str());
-            return false;
-        }
-        return true;
-    }
-    const CResponseFile file = CResponseFile::Beside(options.store);
-    std::error_code error;
-    if (!std::filesystem::exists(file.GetPath(), error))
-    {
-        if (!std::filesystem::exists(options.store, error))
-        {
-            std::fprintf(stderr, "quillet-records: cannot read %s: No such file or directory\n",
-                         options.store.c_str());
-            return false;
-        }
-        std::fprintf(stderr, "quillet-records: no answers are kept beside %s yet (%s)\n",
-                     options.store.c_str(), file.GetPath().c_str());
-    }
-    if (const FileStatus read = file.ReadEach(add, &input.unreadable); !read)
-    {
-        std::fprintf(stderr, "quillet-records: cannot read %s: %s\n", file.GetPath().c_str(),
-                     read.reason.c_str());
-        return false;
-    }
-    if (input.unreadable > 0)
-        std::fprintf(stderr, "quillet-records: %d parts of %s do not read and were passed over\n",
-                     input.unreadable, file.GetPath().c_str());
-    return true;
+    const SourceStatus read =
+        source.Responses([&](ResponseRecord& record) { stats.Add(record); }, &input.unreadable);
+    if (read.Error() != SourceError::None)
+        std::fprintf(stderr, "quillet-records: %s\n", read.ErrorText().c_str());
+    return !read.Failed();
 }
 
 // A bank whose title matches no graded test while others are kept: its
@@ -186,10 +155,11 @@ void WarnAboutOtherCourses(const QuestionStats& stats, const Options& options)
 
 // The store's answers tallied into `stats`, made with the filter the bank
 // completed; false, told, when they cannot be read.
-bool TallyQuestions(const Options& options, const BankFile& bank, QuestionStats& stats, StatsInput& input)
+bool TallyQuestions(const Options& options, RecordSource& source, const BankFile& bank, QuestionStats& stats,
+                    StatsInput& input)
 {
     input.stats = &stats;
-    if (!Tally(options, stats, input))
+    if (!Tally(source, stats, input))
         return false;
     WarnAboutOtherCourses(stats, options);
     input.table = stats.Table(bank.course.get());
@@ -212,7 +182,7 @@ int StatsCommand(const std::vector<std::string>& args, const ToolIo& io)
         return 1;
     QuestionStats stats(options->filter);
     StatsInput input;
-    if (!TallyQuestions(*options, bank, stats, input))
+    if (!TallyQuestions(*options, *RecordSource::Open(options->store), bank, stats, input))
         return 1;
     switch (options->format)
     {
@@ -241,11 +211,12 @@ int ClassReportCommand(const std::vector<std::string>& args, const ToolIo& io)
     BankFile bank;
     if (!ReadBank(*options, bank))
         return 1;
+    const auto source = RecordSource::Open(options->store);
     QuestionStats stats(options->filter);
     StatsInput input;
-    if (!TallyQuestions(*options, bank, stats, input))
+    if (!TallyQuestions(*options, *source, bank, stats, input))
         return 1;
-    const auto roster = io.readRecords(options->store);
+    const auto roster = io.readRecords(*source);
     if (!roster)
         return 1;
     const ClassSummary summary(*roster, options->filter, bank.course.get());

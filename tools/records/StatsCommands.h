@@ -5,18 +5,20 @@
 #include <string>
 #include <vector>
 
+#include "records/RecordSource.h"
 #include "records/StudentRoster.h"
 
 // quillet-records stats and report --html: what a teacher reads of a class.
 namespace quillet
 {
-// The tool's own ways to print, to write a file and to read a record source,
-// each saying what went wrong and answering an exit status (or null).
+// The tool's own ways to print, to write a file and to read a record
+// source's students, each saying what went wrong and answering an exit
+// status (or null).
 struct ToolIo
 {
     std::function<int(const std::string& text)> print;
     std::function<int(const std::string& path, const std::string& contents)> write;
-    std::function<std::unique_ptr<CStudentRoster>(const std::string& source)> readRecords;
+    std::function<std::unique_ptr<CStudentRoster>(RecordSource& source)> readRecords;
 };
 
 // Whether report's words ask for the class report rather than one

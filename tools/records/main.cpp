@@ -1,7 +1,6 @@
 // quillet-records: reads, converts and reports on the student record file.
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "platform/ProgramOptions.h"
 #include "platform/Text.h"
 #include "records/RecordFile.h"
+#include "records/RecordSource.h"
 #include "records/ResultHistory.h"
 #include "records/StudentRoster.h"
 #include "tools/records/DatabaseCommands.h"
@@ -119,29 +119,27 @@ void WarnAboutDuplicates(const CStudentRoster& roster, const std::string& path)
 }
 
 // A record file's students, or a record server's as a teacher reads them
-// (without passwords); null when there are none. A server that cannot be
-// read is named, with the reason.
-std::unique_ptr<CStudentRoster> ReadRecords(const std::string& source)
+// (without passwords); null, having said so, when there are none. A record
+// file that does not read holds no students to the reader; a server that
+// cannot be read is named, with the reason.
+std::unique_ptr<CStudentRoster> ReadOrComplain(quillet::RecordSource& source)
 {
-    if (!quillet::IsDatabase(source))
-        return CStudentRoster::ReadFile(source);
-    std::string problem;
-    auto roster = quillet::ReadServerRoster(source, problem);
-    if (!roster)
-        std::fprintf(stderr, "quillet-records: cannot read the record server: %s\n", problem.c_str());
-    return roster;
-}
-
-std::unique_ptr<CStudentRoster> ReadOrComplain(const std::string& path)
-{
-    auto roster = ReadRecords(path);
-    if (!roster || roster->GetStudentCount() == 0)
+    quillet::RecordSource::RosterRead read = source.Students();
+    if (read.status.Failed())
     {
+        const quillet::SourceError error = read.status.Error();
+        if (error == quillet::SourceError::Unreachable || error == quillet::SourceError::Refused)
+            std::fprintf(stderr, "quillet-records: %s\n", read.status.ErrorText().c_str());
         std::fputs("no students\n", stderr);
         return nullptr;
     }
-    WarnAboutDuplicates(*roster, path);
-    return roster;
+    WarnAboutDuplicates(*read.roster, source.Where());
+    return std::move(read.roster);
+}
+
+std::unique_ptr<CStudentRoster> ReadOrComplain(const std::string& where)
+{
+    return ReadOrComplain(*quillet::RecordSource::Open(where));
 }
 
 int Dump(const std::string& path)
@@ -198,16 +196,8 @@ int Merge(std::vector<std::string> args)
     return Write(args[0], quillet::Complemented(merged.ComposeRecordText()));
 }
 
-bool IsJournalName(const std::string& name)
-{
-    return name.starts_with(quillet::kJournalPrefix) && name.ends_with(quillet::kJournalSuffix);
-}
-
-// Every journal of an unfinished test in the folder and in its accounts'
-// journal folders (journals-<account>), as JSON, sorted by file name
-// relative to the folder; journals that do not read (another account's
-// among them) are listed with "readable": false.
-// What a journal tells of its unfinished test, as unfinished lists it.
+// What a journal tells of its unfinished test, as unfinished lists it;
+// one that does not read, or is no journal, is listed with "readable": false.
 void WriteJournal(quillet::json::Writer& out, const std::string& name, const std::string* text)
 {
     const auto journal = text ? quillet::ParseJournal(*text) : std::nullopt;
@@ -224,61 +214,19 @@ void WriteJournal(quillet::json::Writer& out, const std::string& name, const std
     out.EndObject();
 }
 
-// The journals a record server keeps, named by their student and test.
-int UnfinishedOnServer(const std::string& connection)
+// Every journal of an unfinished test that the source keeps, as JSON, by name.
+int Unfinished(const std::string& where)
 {
-    std::string problem;
-    const std::vector<quillet::ServerJournal> journals = quillet::ReadServerJournals(connection, problem);
-    if (!problem.empty())
+    const quillet::RecordSource::JournalsRead read = quillet::RecordSource::Open(where)->Journals();
+    if (read.status.Failed())
     {
-        std::fprintf(stderr, "quillet-records: cannot read the record server: %s\n", problem.c_str());
+        std::fprintf(stderr, "quillet-records: %s\n", read.status.ErrorText().c_str());
         return 1;
     }
     quillet::json::Writer out;
     out.BeginObject().Key("unfinished").BeginArray();
-    for (const quillet::ServerJournal& journal : journals)
-        WriteJournal(out, journal.student + "/" + journal.key, &journal.text);
-    out.EndArray().EndObject();
-    return Print(out.Text());
-}
-
-int Unfinished(const std::string& folder)
-{
-    if (quillet::IsDatabase(folder))
-        return UnfinishedOnServer(folder);
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-    {
-        const std::string name = entry.path().filename().string();
-        if (IsJournalName(name))
-            names.push_back(name);
-        else if (name.starts_with("journals-") && entry.is_directory())
-        {
-            std::error_code inner;
-            for (const auto& journal : std::filesystem::directory_iterator(entry.path(), inner))
-                if (IsJournalName(journal.path().filename().string()))
-                    names.push_back(name + "/" + journal.path().filename().string());
-        }
-    }
-    if (error)
-    {
-        std::fprintf(stderr, "quillet-records: cannot list %s: %s\n", folder.c_str(),
-                     error.message().c_str());
-        return 1;
-    }
-    std::sort(names.begin(), names.end());
-    quillet::json::Writer out;
-    out.BeginObject().Key("unfinished").BeginArray();
-    for (const std::string& name : names)
-    {
-        std::string text;
-        std::string path = folder;
-        path += '/';
-        path += name;
-        const bool read = quillet::ReadRegularFile(path, text, 1 << 20).ok;
-        WriteJournal(out, name, read ? &text : nullptr);
-    }
+    for (const quillet::UnfinishedJournal& journal : read.journals)
+        WriteJournal(out, journal.name, journal.readable ? &journal.text : nullptr);
     out.EndArray().EndObject();
     return Print(out.Text());
 }
@@ -450,7 +398,7 @@ int main(int argc, char** argv)
     if (command == "stats" || (command == "report" && quillet::AsksForClassReport(args)))
     {
         const quillet::ToolIo io{[](const std::string& text) { return Print(text, false); }, Write,
-                                 ReadOrComplain};
+                                 [](quillet::RecordSource& source) { return ReadOrComplain(source); }};
         return command == "stats" ? quillet::StatsCommand(args, io) : quillet::ClassReportCommand(args, io);
     }
     if (command == "history")

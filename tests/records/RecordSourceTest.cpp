@@ -1,0 +1,235 @@
+// What a teacher reads of a class, the same from a record file and from a
+// record server: one class written to each through its store reads back
+// through RecordSource as the same students, results, answers and journals.
+// The server is a real one that the test starts and stops.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "records/FileRecordStore.h"
+#include "records/JournalFolders.h"
+#include "records/PgRecordStore.h"
+#include "records/RecordServer.h"
+#include "records/RecordSource.h"
+#include "records/RecordsTestSupport.h"
+
+namespace
+{
+using namespace recordtest;
+using quillet::RecordSource;
+using quillet::SourceError;
+
+recordserver::RecordServer* g_server = nullptr;
+std::string g_skip;
+
+// The class, in the order its results were saved: each student's oldest first.
+const struct Sitting
+{
+    const char* student;
+    TestKind kind;
+    const char* chapter; // a quiz's
+    quillet::TimeStamp graded;
+    int right;
+    std::vector<quillet::Response> answers; // none: a result kept without its answers
+} kClass[] = {
+    {"ann",
+     TestKind::Test,
+     "",
+     1'765'000'000,
+     1,
+     {{"Ch1", "00000000000000a1", 0, true, false}, {"Ch2 \u00fcber", "00000000000000b1", -1, false, true}}},
+    {"ann",
+     TestKind::Quiz,
+     "Ch2 \u00fcber",
+     1'765'000'300,
+     0,
+     {{"Ch2 \u00fcber", "00000000000000b1", 2, false, false}}},
+    {"bob", TestKind::PreTest, "", 1'765'000'100, 1, {{"Ch1", "00000000000000a1", 0, true, true}}},
+    {"Zo\u00eb", TestKind::Test, "", 1'765'000'200, 15, {}},
+};
+// The journals of tests left unfinished, with the student who left each.
+const struct Unfinished
+{
+    quillet::JournalKey key;
+    const char* text;
+} kUnfinished[] = {
+    {{"bob", "Networks", TestKind::Quiz, 2}, "bob's quiz\n"},
+    {{"Zo\u00eb", "Networks", TestKind::Test, 0}, "Zo\u00eb's test\n"},
+};
+
+CResultEntry ResultOf(const Sitting& sitting)
+{
+    CResultEntry result;
+    result.m_kind = sitting.kind;
+    result.m_strTitle = "Networks";
+    result.m_strChapter = sitting.chapter;
+    result.m_timeGraded = sitting.graded;
+    result.m_spanTaken = 120;
+    result.m_nRight = sitting.right;
+    result.m_nTotal = 20;
+    return result;
+}
+
+std::string NameOnly(const std::string& journal)
+{
+    return journal.substr(journal.rfind('/') + 1);
+}
+
+class Sources : public RecordDirTest, public testing::WithParamInterface<std::string>
+{
+  protected:
+    void SetUp() override
+    {
+        RecordDirTest::SetUp();
+        if (Server() && !g_server)
+            GTEST_SKIP() << g_skip;
+    }
+
+    bool Server() const { return GetParam() == "server"; }
+
+    // Where the class is read from, as a teacher names it.
+    std::string Where() const { return Server() ? g_server->Connection("teacher") : RecordPath(); }
+
+    std::unique_ptr<quillet::RecordStore> Store() const
+    {
+        if (Server())
+            return std::make_unique<quillet::PgRecordStore>(g_server->Connection("lab"));
+        return std::make_unique<quillet::FileRecordStore>(RecordPath());
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(FileAndServer, Sources, testing::Values("file", "server"));
+}
+
+TEST_P(Sources, AClassReadsBackAsItWasSaved)
+{
+    // A lab folder that every account writes to: each account's journals go
+    // in a folder of its own there.
+    ASSERT_EQ(::chmod(m_dir.c_str(), 0770), 0);
+    const auto store = Store();
+    std::vector<std::string> students;
+    std::string answered;
+    for (const Sitting& sitting : kClass)
+    {
+        const quillet::Student student{sitting.student, "pw"};
+        if (std::find(students.begin(), students.end(), student.name) == students.end())
+        {
+            students.push_back(student.name);
+            ASSERT_EQ(store->Register(student).outcome, quillet::RecordStore::Registration::Registered);
+        }
+        const quillet::ResultAnswers answers{{"/banks/net.blh", 10, 0xabc}, sitting.answers};
+        ASSERT_TRUE(store->AddResult(student, ResultOf(sitting), answers).status);
+        if (!sitting.answers.empty())
+            answered +=
+                quillet::CResponseFile::Compose({student.name, sitting.kind, "Networks", sitting.chapter,
+                                                 sitting.graded, answers.bank, sitting.answers});
+        for (const Unfinished& unfinished : kUnfinished)
+            EXPECT_TRUE(unfinished.key.student != student.name ||
+                        store->KeepJournal(unfinished.key, unfinished.text));
+    }
+
+    const auto source = RecordSource::Open(Where());
+    const RecordSource::RosterRead read = source->Students();
+    ASSERT_FALSE(read.status.Failed()) << read.status.ErrorText();
+    ASSERT_EQ(read.roster->GetStudentCount(), static_cast<int>(students.size()));
+    for (int s = 0; s < read.roster->GetStudentCount(); ++s)
+    {
+        const CStudentRecord& student = *read.roster->GetStudent(s);
+        EXPECT_EQ(student.m_strName, students[static_cast<std::size_t>(s)]);
+        // A teacher never reads a password off the server.
+        EXPECT_EQ(student.m_strPassword, Server() ? "" : "pw");
+        std::vector<EntryFields> expected;
+        for (const Sitting& sitting : kClass)
+            if (student.m_strName == sitting.student)
+                expected.push_back(Fields(ResultOf(sitting)));
+        std::vector<EntryFields> results;
+        for (const auto& result : student.m_results)
+            results.push_back(Fields(*result));
+        EXPECT_EQ(results, expected) << student.m_strName;
+    }
+
+    // Compared as the responses file writes them, which a failure shows readably.
+    std::string responses;
+    int unreadable = -1;
+    const quillet::SourceStatus visited = source->Responses(
+        [&](quillet::ResponseRecord& record) { responses += quillet::CResponseFile::Compose(record); },
+        &unreadable);
+    EXPECT_EQ(visited.Error(), SourceError::None) << visited.ErrorText();
+    EXPECT_EQ(unreadable, 0);
+    EXPECT_EQ(responses, answered);
+
+    const RecordSource::JournalsRead journals = source->Journals();
+    ASSERT_FALSE(journals.status.Failed()) << journals.status.ErrorText();
+    ASSERT_EQ(journals.journals.size(), std::size(kUnfinished));
+    for (const Unfinished& unfinished : kUnfinished)
+    {
+        const auto found = std::find_if(journals.journals.begin(), journals.journals.end(),
+                                        [&](const quillet::UnfinishedJournal& journal) {
+                                            return NameOnly(journal.name) == JournalFileName(unfinished.key);
+                                        });
+        ASSERT_NE(found, journals.journals.end()) << unfinished.text;
+        EXPECT_TRUE(found->readable);
+        EXPECT_EQ(found->text, unfinished.text);
+        // Named by the student on the server, by the account's folder in a lab folder.
+        const std::string folder = found->name.substr(0, found->name.find('/'));
+        EXPECT_TRUE(Server() ? folder == unfinished.key.student : quillet::IsJournalFolderName(folder))
+            << found->name;
+    }
+    EXPECT_TRUE(std::is_sorted(journals.journals.begin(), journals.journals.end(),
+                               [](const auto& a, const auto& b) { return a.name < b.name; }));
+}
+
+TEST_P(Sources, WhatCannotBeReadSaysWhyByItsCode)
+{
+    const auto students = [](RecordSource& source) { return source.Students().status; };
+    const auto responses = [](RecordSource& source)
+    { return source.Responses([](quillet::ResponseRecord&) {}); };
+    const auto journals = [](RecordSource& source) { return source.Journals().status; };
+    StoreText(RecordPath(), "pnobody\n");
+    const std::string nowhere = m_dir + "/nowhere/" + kRecordFileName;
+    const std::string away = "host=" + m_dir + "/none dbname=quillet user=teacher";
+    const std::string lab = Server() ? g_server->Connection("lab") : "";
+    const struct
+    {
+        bool server;
+        std::string where;
+        std::function<quillet::SourceStatus(RecordSource&)> read;
+        SourceError error;
+    } cases[] = {
+        {false, nowhere, students, SourceError::Missing},
+        {false, RecordPath(), students, SourceError::NoStudents},
+        {false, nowhere, responses, SourceError::Missing},
+        {false, RecordPath(), responses, SourceError::NothingKept},
+        {false, nowhere, journals, SourceError::Missing},
+        {true, away, students, SourceError::Unreachable},
+        {true, away, responses, SourceError::Unreachable},
+        {true, away, journals, SourceError::Unreachable},
+        // A lab machine's role has no right to the teachers' views.
+        {true, lab, students, SourceError::Refused},
+        {true, lab, responses, SourceError::Refused},
+        {true, lab, journals, SourceError::Refused},
+    };
+    for (const auto& c : cases)
+    {
+        if (c.server != Server())
+            continue;
+        SCOPED_TRACE(c.where);
+        const quillet::SourceStatus status = c.read(*RecordSource::Open(c.where));
+        EXPECT_EQ(status.Error(), c.error) << status.ErrorText();
+        EXPECT_NE(status.ErrorText(), "");
+    }
+}
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    recordserver::RecordServer server;
+    if (server.Start(g_skip))
+        g_server = &server;
+    else
+        std::printf("%s\n", g_skip.c_str());
+    const int failed = RUN_ALL_TESTS();
+    // The file half ran; the server half reads as skipped to CTest.
+    return failed != 0 ? failed : g_server ? 0 : 77;
+}
