@@ -49,8 +49,9 @@ std::string JournalFolderOf(const std::string& records)
 PendingResults PendingOf(const CRecordFile& file, int lockTimeoutMs)
 {
     const std::string own = file.GetOwnPendingPath();
-    return PendingResults({{file.GetSharedPendingPath(), file.GetLockPath(), false}, {own, own + ".lock", true}},
-                          {file.GetRefusedPath(), file.GetLockPath(), false}, lockTimeoutMs);
+    return PendingResults(
+        {{file.GetSharedPendingPath(), file.GetLockPath(), false}, {own, own + ".lock", true}},
+        {file.GetRefusedPath(), file.GetLockPath(), false}, lockTimeoutMs);
 }
 }
 
@@ -76,7 +77,8 @@ class FileRecordStore::Session : public RecordSession
     // password the file holds for his name (for a name it does not hold
     // yet, his own). Answers the roster as written.
     StoreStatus Update(const std::function<std::string(CStudentRoster&, CStudentRecord&)>& change,
-                       std::unique_ptr<CStudentRoster>* written, UpdateOptions options, std::string* setAside);
+                       std::unique_ptr<CStudentRoster>* written, UpdateOptions options,
+                       std::string* setAside);
 
   private:
     std::string JournalPath(const JournalKey& key) const
@@ -89,9 +91,10 @@ class FileRecordStore::Session : public RecordSession
     Student m_student;
 };
 
-StoreStatus FileRecordStore::Session::Update(
-    const std::function<std::string(CStudentRoster&, CStudentRecord&)>& change,
-    std::unique_ptr<CStudentRoster>* written, UpdateOptions options, std::string* setAside)
+StoreStatus
+FileRecordStore::Session::Update(const std::function<std::string(CStudentRoster&, CStudentRecord&)>& change,
+                                 std::unique_ptr<CStudentRoster>* written, UpdateOptions options,
+                                 std::string* setAside)
 {
     const CRecordFile& file = m_file;
     std::optional<PendingResults::Delivery> delivery;
@@ -136,7 +139,8 @@ StoreStatus FileRecordStore::Session::Update(
     return StoreStatus::Failed(why, saved.reason);
 }
 
-RecordSession::Saved FileRecordStore::Session::AddResult(const CResultEntry& result, const ResultAnswers& answers)
+RecordSession::Saved FileRecordStore::Session::AddResult(const CResultEntry& result,
+                                                         const ResultAnswers& answers)
 {
     Saved saved;
     std::unique_ptr<CStudentRoster> written;
@@ -219,8 +223,8 @@ RecordStore::Login FileRecordStore::LogIn(const Student& student)
 {
     const CRecordFile::Reading reading = m_file.Read();
     if (!reading.status)
-        return {StoreStatus::Failed("the record file " + m_file.GetPath() + " cannot be checked now: " +
-                                    reading.status.reason),
+        return {StoreStatus::Failed("the record file " + m_file.GetPath() +
+                                    " cannot be checked now: " + reading.status.reason),
                 nullptr,
                 {}};
     const int at = reading.roster->FindStudent(student.name);
@@ -230,7 +234,8 @@ RecordStore::Login FileRecordStore::LogIn(const Student& student)
         // is the same student when the password is the same; the name is his.
         PendingResults::Known known = m_pending.LoginOf(student);
         if (known.error != StoreError::None)
-            return {StoreStatus::Failed(known.error, "the record file does not hold " + student.name), nullptr,
+            return {StoreStatus::Failed(known.error, "the record file does not hold " + student.name),
+                    nullptr,
                     {}};
         return Open(student, std::move(known.results));
     }

@@ -100,7 +100,8 @@ PendingResults::Known PendingResults::LoginOf(const Student& student) const
     return known;
 }
 
-StoreStatus PendingResults::Keep(const Student& student, const CResultEntry& result, std::string& keptIn) const
+StoreStatus PendingResults::Keep(const Student& student, const CResultEntry& result,
+                                 std::string& keptIn) const
 {
     StoreStatus status = StoreStatus::Failed("there is no place to keep it");
     for (const Place& place : m_places)

@@ -52,12 +52,12 @@ std::string ResponsesJson(const std::vector<Response>& responses)
 
 }
 
-
 PgRecordStore::PgRecordStore(std::string connection)
     : m_pDb(std::make_shared<PgConnection>(std::move(connection))),
-      m_pending({{PendingPath(), PendingPath() + ".lock", true}},
-                {DataFolder() + "/quillet/server.refused", DataFolder() + "/quillet/server.refused.lock", true},
-                kRecordLockTimeoutMs)
+      m_pending(
+          {{PendingPath(), PendingPath() + ".lock", true}},
+          {DataFolder() + "/quillet/server.refused", DataFolder() + "/quillet/server.refused.lock", true},
+          kRecordLockTimeoutMs)
 {
 }
 
@@ -114,7 +114,7 @@ PgRecordStore::Answer PgRecordStore::Ask(PgConnection& db, const char* function,
     // The server keeps UTF-8; records and banks of older systems may not be.
     const PgConnection::Result answer =
         db.Exec(std::string("SELECT status, token FROM quillet.") + function + "($1, $2)",
-                  {TextToUtf8(student.name), TextToUtf8(student.password)});
+                {TextToUtf8(student.name), TextToUtf8(student.password)});
     if (!answer.status)
         return {answer.status, {}};
     const std::string status = answer.rows.size() == 1 ? answer.rows[0][0].value_or("") : std::string();
@@ -133,13 +133,15 @@ PgRecordStore::Answer PgRecordStore::Ask(PgConnection& db, const char* function,
         return {StoreStatus::Failed(error, "the record server does not hold " + student.name), {}};
     case StoreError::WrongPassword:
     case StoreError::NameTaken:
-        return {StoreStatus::Failed(error, "the record server holds " + student.name + " with another password"),
-                {}};
+        return {
+            StoreStatus::Failed(error, "the record server holds " + student.name + " with another password"),
+            {}};
     default:
         break;
     }
-    return {StoreStatus::Failed(StoreError::Unexpected, "the record server gave an answer Quillet does not know"),
-            {}};
+    return {
+        StoreStatus::Failed(StoreError::Unexpected, "the record server gave an answer Quillet does not know"),
+        {}};
 }
 
 // A student's session on the server: its token, opened again when the
@@ -149,8 +151,8 @@ class PgRecordStore::Session : public RecordSession
 {
   public:
     Session(const PgRecordStore& store, Student student, std::string token)
-        : m_pDb(store.m_pDb), m_pending(store.m_pending), m_strPlace(store.Place()), m_student(std::move(student)),
-          m_strToken(std::move(token))
+        : m_pDb(store.m_pDb), m_pending(store.m_pending), m_strPlace(store.Place()),
+          m_student(std::move(student)), m_strToken(std::move(token))
     {
     }
 
@@ -223,7 +225,8 @@ StoreStatus PgRecordStore::Session::Send(const CResultEntry& result, const Resul
     return sent.status;
 }
 
-RecordSession::Saved PgRecordStore::Session::AddResult(const CResultEntry& result, const ResultAnswers& answers)
+RecordSession::Saved PgRecordStore::Session::AddResult(const CResultEntry& result,
+                                                       const ResultAnswers& answers)
 {
     Saved saved;
     // Earlier results first, so that the history stays in the order taken.
@@ -293,14 +296,14 @@ RecordStore::Login PgRecordStore::LogIn(const Student& student)
         return {answer.status, nullptr, {}};
     if (!answer.status)
         return {StoreStatus::Failed(answer.status.error, "the record server " + m_pDb->Host() +
-                                                              " cannot be reached: " + answer.status.reason),
+                                                             " cannot be reached: " + answer.status.reason),
                 nullptr,
                 {}};
     auto session = std::make_unique<Session>(*this, student, answer.token);
     const PgConnection::Result history = session->Call("SELECT * FROM quillet.history($1)", {});
     if (!history.status)
-        return {StoreStatus::Failed("the record server " + m_pDb->Host() + " cannot be reached: " +
-                                    history.status.reason),
+        return {StoreStatus::Failed("the record server " + m_pDb->Host() +
+                                    " cannot be reached: " + history.status.reason),
                 nullptr,
                 {}};
     return {{}, std::move(session), ResultsOf(history)};

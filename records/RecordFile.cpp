@@ -20,10 +20,10 @@ namespace
 {
 bool SameResult(const CResultEntry& a, const CResultEntry& b)
 {
-    return a.m_kind == b.m_kind && a.m_bQuizMarkedPreTest == b.m_bQuizMarkedPreTest && a.m_strTitle == b.m_strTitle &&
-           a.m_strChapter == b.m_strChapter && a.m_timeGraded == b.m_timeGraded &&
-           a.m_spanTaken == b.m_spanTaken && a.m_nRight == b.m_nRight && a.m_nTotal == b.m_nTotal &&
-           a.m_strDateText == b.m_strDateText;
+    return a.m_kind == b.m_kind && a.m_bQuizMarkedPreTest == b.m_bQuizMarkedPreTest &&
+           a.m_strTitle == b.m_strTitle && a.m_strChapter == b.m_strChapter &&
+           a.m_timeGraded == b.m_timeGraded && a.m_spanTaken == b.m_spanTaken && a.m_nRight == b.m_nRight &&
+           a.m_nTotal == b.m_nTotal && a.m_strDateText == b.m_strDateText;
 }
 
 struct ResultHash
@@ -158,7 +158,8 @@ MergeOutcome MergeRoster(CStudentRoster& into, const CStudentRoster& from, bool 
         const CStudentRecord& student = *from.GetStudent(i);
         std::string name = student.m_strName;
         int at = into.FindStudent(name);
-        if (at >= 0 && !CStudentRoster::PasswordMatches(into.GetStudent(at)->m_strPassword, student.m_strPassword))
+        if (at >= 0 &&
+            !CStudentRoster::PasswordMatches(into.GetStudent(at)->m_strPassword, student.m_strPassword))
         {
             if (!renameConflicts)
             {

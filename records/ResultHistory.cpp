@@ -19,7 +19,8 @@ bool CResultHistory::IsSameTest(const CResultEntry& entry) const
     if (!SameText(entry.m_strTitle, m_strCourseTitle))
         return false;
     // Tests and pre-tests of one course keep separate histories.
-    return entry.m_kind == m_kind && (m_kind != TestKind::Quiz || SameText(entry.m_strChapter, m_strQuizChapter));
+    return entry.m_kind == m_kind &&
+           (m_kind != TestKind::Quiz || SameText(entry.m_strChapter, m_strQuizChapter));
 }
 
 template <typename Visit> void CResultHistory::WalkSameTest(Visit visit) const

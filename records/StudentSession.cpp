@@ -108,8 +108,8 @@ bool StudentSession::SaveResult(const TestSession& session, const RecordPrompts&
                              saved.setAside + " for your teacher to look at.");
             return true;
         }
-        prompts.tell("Your result could not be saved in " + m_pStore->Place() + ": " +
-                     saved.status.reason + ".");
+        prompts.tell("Your result could not be saved in " + m_pStore->Place() + ": " + saved.status.reason +
+                     ".");
         if (!prompts.ask("Result not saved!\nTry again?", {}, false))
             break;
     }

@@ -202,8 +202,11 @@ TEST_F(RecordFile, APendingResultGoesInOnlyWithItsOwnStudentsSave)
     result.m_timeGraded = 1'765'000'000;
     quillet::FileRecordStore store(RecordPath());
     std::string keptIn;
-    for (const quillet::Student& kept : std::initializer_list<quillet::Student>{
-             {"Ann", "pw"}, {"Bob", "guessed"}, {"Cid", "new"}, {"Cid", "other"}}) // Cid twice: not the same student
+    for (const quillet::Student& kept :
+         std::initializer_list<quillet::Student>{{"Ann", "pw"},
+                                                 {"Bob", "guessed"},
+                                                 {"Cid", "new"},
+                                                 {"Cid", "other"}}) // Cid twice: not the same student
         ASSERT_TRUE(store.Pending().Keep(kept, result, keptIn));
     EXPECT_EQ(keptIn, file.GetSharedPendingPath());
 

@@ -4,6 +4,8 @@
 // records set up by quillet-records db init, a lab machine's role and a
 // teacher's; passwords come from a pgpass file, as libpq reads them.
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -92,4 +94,19 @@ class RecordServer
   private:
     std::string m_dir;
 };
+
+// Runs the tests with a server started for them, when one can be: `server`
+// points at it, else `skip` says why. Tests that skipped for want of a
+// server read as skipped to CTest.
+inline int RunTests(int argc, char** argv, RecordServer*& server, std::string& skip)
+{
+    testing::InitGoogleTest(&argc, argv);
+    RecordServer started;
+    if (started.Start(skip))
+        server = &started;
+    else
+        std::printf("%s\n", skip.c_str());
+    const int failed = RUN_ALL_TESTS();
+    return failed != 0 ? failed : server ? 0 : 77;
+}
 }

@@ -151,10 +151,11 @@ TEST_P(Stores, AResultKeptUnderAPasswordSinceChangedGoesAsideForTheTeacher)
     std::string keptIn;
     ASSERT_TRUE(Open()->Pending().Keep({m_name, "old"}, Result(5, 1'765'000'000), keptIn));
     if (GetParam() == "server")
-        ASSERT_EQ(g_server->Psql("quillet_admin", "UPDATE quillet.students SET password_hash = "
-                                                  "quillet.crypt('new', quillet.gen_salt('bf', 6)) WHERE name = '" +
-                                                      m_name + "'"),
-                  0);
+        ASSERT_EQ(
+            g_server->Psql("quillet_admin", "UPDATE quillet.students SET password_hash = "
+                                            "quillet.crypt('new', quillet.gen_salt('bf', 6)) WHERE name = '" +
+                                                m_name + "'"),
+            0);
     else
         ASSERT_TRUE(quillet::CRecordFile(RecordPath())
                         .Update(
@@ -184,9 +185,10 @@ TEST(RecordServer, ALabMachinesRoleReachesNothingButItsOwnStudentThroughTheFunct
 {
     if (!g_server)
         GTEST_SKIP() << g_skip;
-    ASSERT_EQ(g_server->Psql("lab",
-                             "SELECT quillet.add_result((SELECT token FROM quillet.register('victim', 'secret')), "
-                             "'victim-1', true, false, 'T', '', 1765000000, NULL, 60, 10, 20, NULL, NULL, NULL, NULL)"),
+    ASSERT_EQ(g_server->Psql(
+                  "lab",
+                  "SELECT quillet.add_result((SELECT token FROM quillet.register('victim', 'secret')), "
+                  "'victim-1', true, false, 'T', '', 1765000000, NULL, 60, 10, 20, NULL, NULL, NULL, NULL)"),
               0);
     const struct
     {
@@ -201,10 +203,12 @@ TEST(RecordServer, ALabMachinesRoleReachesNothingButItsOwnStudentThroughTheFunct
         {"lab", "UPDATE quillet.results SET right_answers = 20", false},
         {"lab", "DELETE FROM quillet.results", false},
         {"lab", "SELECT count(*) FROM quillet.sessions", false},
-        {"lab", "SELECT count(*) FROM quillet.history((SELECT token FROM quillet.login('victim', 'guess')))", false},
+        {"lab", "SELECT count(*) FROM quillet.history((SELECT token FROM quillet.login('victim', 'guess')))",
+         false},
         {"lab", "SELECT count(*) FROM quillet.history('forged')", false},
         {"lab",
-         "SELECT quillet.add_result('forged', 'forged-1', true, false, 'T', '', 1, NULL, 1, 20, 20, NULL, NULL, NULL, "
+         "SELECT quillet.add_result('forged', 'forged-1', true, false, 'T', '', 1, NULL, 1, 20, 20, NULL, "
+         "NULL, NULL, "
          "NULL)",
          false},
         // Its results are read through history alone.
@@ -212,7 +216,8 @@ TEST(RecordServer, ALabMachinesRoleReachesNothingButItsOwnStudentThroughTheFunct
         {"lab", "SELECT quillet.keep_journal('forged', 'k', 'planted')", false},
         {"lab", "SELECT quillet.authenticate('victim', 'secret')", false},
         {"lab", "SELECT quillet.new_session(1)", false},
-        {"lab", "SELECT count(*) FROM quillet.history((SELECT token FROM quillet.login('victim', 'secret')))", true},
+        {"lab", "SELECT count(*) FROM quillet.history((SELECT token FROM quillet.login('victim', 'secret')))",
+         true},
         {"teacher", "SELECT count(*) FROM quillet.students", false},
         {"teacher", "SELECT quillet.login('victim', 'secret')", false},
         {"teacher", "SELECT count(*) FROM quillet.result_list", true},
@@ -250,11 +255,12 @@ TEST(RecordServer, FiftyMachinesAtOnceLoseNoResultAndStoreNoneTwice)
     EXPECT_EQ(counts, "1000|1000\n");
 
     // A machine killed inside its transaction leaves nothing of it.
-    const std::string psql =
-        "psql -X -q '" + g_server->Connection("lab") +
-        "' -c \"BEGIN; SELECT quillet.add_result((SELECT token FROM quillet.register('killed', 'pw')), 'killed-1', "
-        "true, false, 'T', '', 1, NULL, 1, 1, 20, NULL, NULL, NULL, NULL); SELECT pg_sleep(60);\" >/dev/null 2>&1 "
-        "& echo $!";
+    const std::string psql = "psql -X -q '" + g_server->Connection("lab") +
+                             "' -c \"BEGIN; SELECT quillet.add_result((SELECT token FROM "
+                             "quillet.register('killed', 'pw')), 'killed-1', "
+                             "true, false, 'T', '', 1, NULL, 1, 1, 20, NULL, NULL, NULL, NULL); SELECT "
+                             "pg_sleep(60);\" >/dev/null 2>&1 "
+                             "& echo $!";
     FILE* started = ::popen(psql.c_str(), "r");
     ASSERT_NE(started, nullptr);
     int pid = 0;
@@ -419,13 +425,5 @@ TEST(RecordServer, QuestionStatisticsReadFromTheServerAreThoseOfTheFile)
 
 int main(int argc, char** argv)
 {
-    testing::InitGoogleTest(&argc, argv);
-    recordserver::RecordServer server;
-    if (server.Start(g_skip))
-        g_server = &server;
-    else
-        std::printf("%s\n", g_skip.c_str());
-    const int failed = RUN_ALL_TESTS();
-    // Every test skipped for want of a server reads as skipped to CTest.
-    return failed != 0 ? failed : g_server ? 0 : 77;
+    return recordserver::RunTests(argc, argv, g_server, g_skip);
 }

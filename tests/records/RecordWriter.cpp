@@ -27,7 +27,8 @@ int Journal(const std::string& name, const std::string& course)
     const auto login = store.LogIn({name, "pw"});
     if (!login.session)
         return std::printf("none\n") > 0 ? 0 : 1;
-    const quillet::RecordSession::JournalRead read = login.session->ReadJournal({name, course, TestKind::Test, 0});
+    const quillet::RecordSession::JournalRead read =
+        login.session->ReadJournal({name, course, TestKind::Test, 0});
     std::printf("%s\n", !read.found   ? "none"
                         : read.status ? "found"
                                       : ("failed: " + read.status.reason).c_str());

@@ -136,7 +136,8 @@ TEST_F(Roster, ValidDateIsRewrittenInTheCurrentZoneAndAnyOtherAsRead)
         const std::string text = "uann\npx\ntC\ncCh\nd" + date + "\ns000102\nr03\na10\nq\n";
         const auto roster = Parse(text);
         const CResultEntry& quiz = *roster->GetResult(0, 0);
-        EXPECT_EQ((std::tuple(quiz.m_kind, quiz.m_bQuizMarkedPreTest, quiz.m_spanTaken)), (std::tuple(TestKind::Quiz, true, 62)))
+        EXPECT_EQ((std::tuple(quiz.m_kind, quiz.m_bQuizMarkedPreTest, quiz.m_spanTaken)),
+                  (std::tuple(TestKind::Quiz, true, 62)))
             << date;
         EXPECT_EQ(roster->ComposeRecordText(), text);
     }

@@ -89,8 +89,9 @@ TEST_F(Student, ALoginThatCannotBeCheckedIsAGuestAndNeverANewStudent)
     StudentSession bob = Session(RecordPath());
     ASSERT_EQ(bob.LogIn({"Bob", "secret"}, earlier.Prompts()), Login::Accepted);
     quillet::TestSession unfinished = Graded("Bob", 0);
-    ASSERT_TRUE(quillet::FileRecordStore().LogIn({"Bob", "secret"}).session->KeepJournal(
-        unfinished.GetJournalKey(), "journal"));
+    ASSERT_TRUE(quillet::FileRecordStore()
+                    .LogIn({"Bob", "secret"})
+                    .session->KeepJournal(unfinished.GetJournalKey(), "journal"));
 
     Writer holder = StartWriter({RecordPath(), "holder", "1", "--hold"});
     char said[16] = {};
