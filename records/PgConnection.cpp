@@ -123,8 +123,11 @@ PgConnection::Result PgConnection::Finish(void* handle)
         const char* state5 = result ? m_pq->resultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
         out.sqlState = state5 ? state5 : "";
         out.unreachable = m_pq->status(m_pConnection) != CONNECTION_OK;
+        // Classes 22 and 23: the server refused what was sent, and will again.
+        const bool refused = out.sqlState.starts_with("22") || out.sqlState.starts_with("23");
         out.status =
-            StoreStatus::Failed(message ? FirstLine(message) : FirstLine(m_pq->errorMessage(m_pConnection)));
+            StoreStatus::Failed(refused ? StoreError::Refused : StoreError::Unavailable,
+                                message ? FirstLine(message) : FirstLine(m_pq->errorMessage(m_pConnection)));
     }
     m_pq->clear(result);
     return out;

@@ -72,7 +72,7 @@ StoreStatus PgRecordAdmin::AddResult(const std::string& name, const CResultEntry
     const PgConnection::Result inserted = m_db.Exec(
         "INSERT INTO quillet.results (student_id, request_key, is_test, is_pretest, title, chapter, graded, "
         "date_text, taken, right_answers, total) SELECT id, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11 "
-        "FROM quillet.students WHERE name = $1 ON CONFLICT (request_key) DO NOTHING RETURNING id",
+        "FROM quillet.students WHERE name = $1 ON CONFLICT (student_id, request_key) DO NOTHING RETURNING id",
         {name, PgRecordStore::ResultKey(name, result), result.StoredAsTest() ? "t" : "f",
          result.StoredAsPreTest() ? "t" : "f", TextToUtf8(result.m_strTitle), TextToUtf8(result.m_strChapter),
          std::to_string(result.m_timeGraded), result.m_strDateText, std::to_string(result.m_spanTaken),

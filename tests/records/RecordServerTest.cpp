@@ -190,10 +190,15 @@ TEST(RecordServer, ALabMachinesRoleReachesNothingButItsOwnStudentThroughTheFunct
                   "SELECT quillet.add_result((SELECT token FROM quillet.register('victim', 'secret')), "
                   "'victim-1', true, false, 'T', '', 1765000000, NULL, 60, 10, 20, NULL, NULL, NULL, NULL)"),
               0);
+    const auto AddAsVictim = [](const std::string& values)
+    {
+        return "SELECT quillet.add_result((SELECT token FROM quillet.login('victim', 'secret')), " + values +
+               ")";
+    };
     const struct
     {
         const char* user;
-        const char* sql;
+        std::string sql;
         bool allowed;
     } cases[] = {
         {"lab", "SELECT count(*) FROM quillet.students", false},
@@ -218,6 +223,30 @@ TEST(RecordServer, ALabMachinesRoleReachesNothingButItsOwnStudentThroughTheFunct
         {"lab", "SELECT quillet.new_session(1)", false},
         {"lab", "SELECT count(*) FROM quillet.history((SELECT token FROM quillet.login('victim', 'secret')))",
          true},
+        // What no test gives is refused: a score out of range, answers that
+        // disagree with it, a date before 2000, a journal of a megabyte and more.
+        {"lab",
+         AddAsVictim("'v-2', true, false, 'T', '', 1765000000, NULL, 60, 99, 20, NULL, NULL, NULL, NULL"),
+         false},
+        {"lab",
+         AddAsVictim("'v-3', true, false, 'T', '', 1765000000, NULL, 60, -5, 20, NULL, NULL, NULL, NULL"),
+         false},
+        {"lab", AddAsVictim("'v-4', true, false, 'T', '', 1, NULL, 60, 10, 20, NULL, NULL, NULL, NULL"),
+         false},
+        {"lab",
+         AddAsVictim(
+             "'v-5', true, false, 'T', '', 1765000000, NULL, 60, 0, 20, '/b', 1, 'ab', "
+             "jsonb_build_array(jsonb_build_object('c', 'C', 'q', 'k', 'a', 0, 'r', true, 'f', false))"),
+         false},
+        {"lab",
+         "SELECT quillet.keep_journal((SELECT token FROM quillet.login('victim', 'secret')), 'k', "
+         "repeat('x', 1048577))",
+         false},
+        // Another student sending the victim's key stores his own result, and drops none of the victim's.
+        {"lab",
+         "SELECT count(*) FROM quillet.add_result((SELECT token FROM quillet.register('thief', 'pw')), "
+         "'victim-1', true, false, 'T', '', 1765000000, NULL, 60, 0, 20, NULL, NULL, NULL, NULL)",
+         true},
         {"teacher", "SELECT count(*) FROM quillet.students", false},
         {"teacher", "SELECT quillet.login('victim', 'secret')", false},
         {"teacher", "SELECT count(*) FROM quillet.result_list", true},
@@ -233,6 +262,8 @@ TEST(RecordServer, ALabMachinesRoleReachesNothingButItsOwnStudentThroughTheFunct
     g_server->Psql("quillet_admin", "SELECT right_answers FROM quillet.result_list WHERE name = 'victim'",
                    &right);
     EXPECT_EQ(right, "10\n");
+    g_server->Psql("quillet_admin", "SELECT count(*) FROM quillet.result_list WHERE name = 'thief'", &right);
+    EXPECT_EQ(right, "1\n");
 }
 
 TEST(RecordServer, FiftyMachinesAtOnceLoseNoResultAndStoreNoneTwice)
