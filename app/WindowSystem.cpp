@@ -1,5 +1,7 @@
 #include "app/WindowSystem.h"
 
+#include <cmath>
+
 #include <QDir>
 #include <QLibraryInfo>
 #include <cstdio>
@@ -29,6 +31,22 @@ bool PluginInstalled(const char* file)
 
 CWindowSystem::CWindowSystem()
 {
+    // Qt takes a scale of 0, a negative one or no number at all and never
+    // shows the window, while the program holds its single-copy lock.
+    if (const QByteArray scale = qgetenv("QT_SCALE_FACTOR"); !scale.isEmpty())
+    {
+        bool number = false;
+        const double factor = scale.toDouble(&number);
+        if (!number || !std::isfinite(factor) || factor <= 0 || factor > 10)
+        {
+            std::fprintf(stderr,
+                         "quillet: cannot open a window: QT_SCALE_FACTOR must be a number above 0 and at "
+                         "most 10, such as 1.5 or 2, not \"%s\".\n",
+                         scale.left(40).constData());
+            m_usable = false;
+            return;
+        }
+    }
     if (Named("QT_QPA_PLATFORM"))
     {
         m_previous = qInstallMessageHandler(&CWindowSystem::Hold);

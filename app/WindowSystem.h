@@ -11,7 +11,8 @@
 // is installed, with X11's (xcb) behind it, and X11's where DISPLAY names one.
 // Where neither can start, whether no display is named, a plugin is missing
 // or the display does not answer, the program says so in one sentence on
-// stderr and ends with status 1, where Qt would end it with an abort.
+// stderr and ends with status 1, where Qt would end it with an abort; so it
+// does for a scale factor (QT_SCALE_FACTOR) that no window can be shown at.
 class CWindowSystem
 {
   public:

@@ -1,5 +1,9 @@
 // The answers behind graded results, as the responses file keeps them.
+#include <sys/mount.h>
 #include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "records/RecordsTestSupport.h"
 #include "records/ResponseFile.h"
@@ -85,4 +89,23 @@ TEST_F(Responses, AppendedBlocksFollowEachOtherWithTheRecordFilesPermissions)
         ASSERT_EQ(::stat(file.GetPath().c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, c.file);
     }
+}
+
+TEST_F(Responses, AnAppendThatFindsTheDiskFullLeavesNoPartOfItBehind)
+{
+    if (!recordtest::Root())
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    const std::string disk = m_dir + "/disk";
+    std::filesystem::create_directory(disk);
+    ASSERT_EQ(::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k"), 0) << std::strerror(errno);
+    const CResponseFile file(disk + "/answers");
+    const std::string first = CResponseFile::Compose(Record("ann", "Ch1"));
+    ASSERT_TRUE(file.Append(first));
+    ResponseRecord huge = Record("bob", "Ch2");
+    huge.responses.resize(5'000, huge.responses[0]);
+    const quillet::FileStatus full = file.Append(CResponseFile::Compose(huge));
+    const std::string after = recordtest::ReadBytes(disk + "/answers");
+    ::umount(disk.c_str());
+    EXPECT_FALSE(full);
+    EXPECT_EQ(after, first);
 }
