@@ -13,6 +13,8 @@ constexpr const char* kVersionTable =
     "CREATE SCHEMA IF NOT EXISTS quillet;"
     "CREATE TABLE IF NOT EXISTS quillet.schema_version (version integer NOT NULL);"
     "REVOKE ALL ON quillet.schema_version FROM PUBLIC;";
+// The advisory lock that upgrades of one database take in turn.
+constexpr const char* kUpgradeLock = "7243000431";
 }
 
 int PgSchema::Latest()
@@ -34,6 +36,17 @@ int PgSchema::Version(PgConnection& db, StoreStatus& status)
 }
 
 StoreStatus PgSchema::Upgrade(PgConnection& db, int& from, int& to)
+{
+    // Two upgrades at once would both create the schema: the second waits.
+    if (PgConnection::Result locked = db.Exec("SELECT pg_advisory_lock(" + std::string(kUpgradeLock) + ")");
+        !locked.status)
+        return locked.status;
+    StoreStatus status = UpgradeLocked(db, from, to);
+    db.Exec("SELECT pg_advisory_unlock(" + std::string(kUpgradeLock) + ")");
+    return status;
+}
+
+StoreStatus PgSchema::UpgradeLocked(PgConnection& db, int& from, int& to)
 {
     if (PgConnection::Result made = db.ExecScript(kVersionTable); !made.status)
         return made.status;

@@ -20,5 +20,8 @@ class PgSchema
     // its own, while no other upgrade runs; `from` and `to` receive the
     // versions before and after.
     static StoreStatus Upgrade(PgConnection& db, int& from, int& to);
+
+  private:
+    static StoreStatus UpgradeLocked(PgConnection& db, int& from, int& to);
 };
 }

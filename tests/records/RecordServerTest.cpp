@@ -309,6 +309,33 @@ TEST(RecordServer, FiftyMachinesAtOnceLoseNoResultAndStoreNoneTwice)
     EXPECT_EQ(left, "0\n");
 }
 
+TEST(RecordServer, TwoSetUpsAtOnceBothSucceedAndApplyEachMigrationOnce)
+{
+    if (!g_server)
+        GTEST_SKIP() << g_skip;
+    ASSERT_EQ(g_server->Psql("quillet_admin", "CREATE DATABASE racing"), 0);
+    std::string admin = g_server->Connection("quillet_admin");
+    admin.replace(admin.find("dbname=quillet"), 14, "dbname=racing");
+    const std::string init = std::string(QUILLET_RECORDS_TOOL) + " db init '" + admin + "' 2>&1";
+    // Both started before either is waited for.
+    FILE* first = ::popen(init.c_str(), "r");
+    FILE* second = ::popen(init.c_str(), "r");
+    ASSERT_TRUE(first && second);
+    for (FILE* init : {first, second})
+    {
+        std::string said;
+        char buffer[512];
+        while (std::size_t got = std::fread(buffer, 1, sizeof buffer, init))
+            said.append(buffer, got);
+        const int status = ::pclose(init);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << said;
+    }
+    // At the newest version, each migration applied once.
+    EXPECT_EQ(
+        std::system((std::string(QUILLET_RECORDS_TOOL) + " db status '" + admin + "' >/dev/null").c_str()),
+        0);
+}
+
 TEST(RecordServer, RecordFilesGoInAndComeOutWithTheSameResultsAndPasswords)
 {
     if (!g_server)
