@@ -181,6 +181,22 @@ TEST_P(Stores, AResultKeptUnderAPasswordSinceChangedGoesAsideForTheTeacher)
               (std::vector<int>{9, 1}));
 }
 
+TEST_P(Stores, APendingFileThatDoesNotReadIsLeftAsItIs)
+{
+    ASSERT_TRUE(Open()->Register({m_name, "pw"}).status);
+    const std::string pending =
+        GetParam() == "server" ? quillet::PgRecordStore::PendingPath() : RecordPath() + ".pending";
+    std::filesystem::create_directories(std::filesystem::path(pending).parent_path());
+    StoreText(pending, "not a file of results\n");
+    const std::string before = ReadBytes(pending);
+    const RecordStore::Login login = Open()->LogIn({m_name, "pw"});
+    ASSERT_TRUE(login.session) << login.status.reason;
+    const RecordSession::Saved saved = login.session->AddResult(Result(9, 1'765'000'900), {});
+    ASSERT_TRUE(saved.status) << saved.status.reason;
+    EXPECT_EQ(Rights(saved.results), (std::vector<int>{9}));
+    EXPECT_EQ(ReadBytes(pending), before);
+}
+
 TEST(RecordServer, ALabMachinesRoleReachesNothingButItsOwnStudentThroughTheFunctions)
 {
     if (!g_server)
