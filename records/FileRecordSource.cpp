@@ -9,10 +9,6 @@
 
 namespace quillet
 {
-namespace
-{
-}
-
 FileRecordSource::FileRecordSource(std::string where) : RecordSource(std::move(where)) {}
 
 RecordSource::RosterRead FileRecordSource::Students()

@@ -101,7 +101,7 @@ FileRecordStore::Session::Update(const std::function<std::string(CStudentRoster&
     StoreError why = StoreError::Unavailable;
     options.written = [&]
     {
-        const std::string aside = delivery->Finish(static_cast<std::size_t>(-1));
+        const std::string aside = delivery->Finish();
         if (setAside)
             *setAside = aside;
     };

@@ -64,8 +64,14 @@ struct PendingResults::Delivery::Kept
 {
     const Place* place = nullptr;
     std::unique_ptr<CStudentRoster> roster;
-    // For each student of the file: -1 someone else's, 0 to go aside, 1 accepted.
-    std::vector<int> fate;
+    enum class Fate
+    {
+        Others,
+        Aside,
+        Accepted,
+    };
+    // For each student of the file; empty until the results are sorted.
+    std::vector<Fate> fate;
 };
 
 PendingResults::PendingResults(std::vector<Place> places, Place refused, int lockTimeoutMs)
@@ -181,14 +187,14 @@ std::vector<CResultEntry> PendingResults::Delivery::Accept(const std::string& he
     for (const auto& kept : m_kept)
     {
         const CStudentRoster& roster = *kept->roster;
-        kept->fate.assign(static_cast<std::size_t>(roster.GetStudentCount()), -1);
+        kept->fate.assign(static_cast<std::size_t>(roster.GetStudentCount()), Kept::Fate::Others);
         for (int i = 0; i < roster.GetStudentCount(); ++i)
         {
             const CStudentRecord& student = *roster.GetStudent(i);
             if (student.m_strName != m_strName)
                 continue;
             const bool his = CStudentRoster::PasswordMatches(held, student.m_strPassword);
-            kept->fate[static_cast<std::size_t>(i)] = his ? 1 : 0;
+            kept->fate[static_cast<std::size_t>(i)] = his ? Kept::Fate::Accepted : Kept::Fate::Aside;
             if (his)
                 for (const auto& result : student.m_results)
                     accepted.push_back(*result);
@@ -213,11 +219,11 @@ std::string PendingResults::Delivery::Finish(std::size_t delivered)
             std::vector<const CResultEntry*> results = ResultsOf(student);
             switch (kept->fate[static_cast<std::size_t>(i)])
             {
-            case 0:
+            case Kept::Fate::Aside:
                 aside += RecordTextOf(student.m_strName, student.m_strPassword, results);
                 touched = true;
                 continue;
-            case 1:
+            case Kept::Fate::Accepted:
             {
                 const std::size_t sent = std::min(delivered, results.size());
                 delivered -= sent;
@@ -225,7 +231,7 @@ std::string PendingResults::Delivery::Finish(std::size_t delivered)
                 touched = true;
                 break;
             }
-            default:
+            case Kept::Fate::Others:
                 break;
             }
             if (!results.empty())

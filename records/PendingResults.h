@@ -76,7 +76,8 @@ class PendingResults::Delivery
     // the rest stay pending, everybody else's stay untouched, and those to
     // go aside go to the refused file. Answers that file's path when
     // something went there.
-    std::string Finish(std::size_t delivered);
+    std::string Finish(std::size_t delivered = kAll);
+    static constexpr std::size_t kAll = static_cast<std::size_t>(-1);
 
   private:
     friend class PendingResults;

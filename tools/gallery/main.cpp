@@ -105,7 +105,8 @@ std::unique_ptr<CQuilletDlg> OpenWindow(const std::string& bank, const std::stri
 bool SavePages(const QString& dir, const std::string& bank)
 {
     // The student exists already, so logging in asks nothing. The journals
-    // of the tests left open go to the account's data folder: a scratch one.
+    // of the tests left open lie beside the scratch record file, and the
+    // account's data folder is a scratch one too.
     QTemporaryDir records;
     qputenv("XDG_DATA_HOME", records.path().toLocal8Bit());
     const std::string recordFile = records.filePath(QString::fromLatin1(kRecordFileName)).toStdString();
