@@ -242,7 +242,7 @@ TEST(RuntimeFolder, OneThatAnotherAccountMadeFirstIsNotUsed)
     ASSERT_EQ(::mkdir(taken.c_str(), 0777), 0);
     ASSERT_EQ(::chmod(taken.c_str(), 0777), 0);
     const std::string command = "/usr/sbin/runuser -u nobody -- env -u XDG_RUNTIME_DIR HOME=" + home +
-                                " XDG_CACHE_HOME=" + home + "/cache " + QUILLET_RECORD_WRITER +
+                                " XDG_CACHE_HOME=" + home + "/cache " + WriterForAnyone() +
                                 " --runtime-folder 2>/dev/null";
     std::string folder;
     if (FILE* out = ::popen(command.c_str(), "r"))
