@@ -2,12 +2,27 @@
 
 #include "records/PgLibrary.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <chrono>
+
+#include <poll.h>
 
 namespace quillet
 {
 namespace
 {
+// How much longer than the server's own limit the client waits for an answer.
+constexpr int kAnswerGraceMs = 4000;
+
+long long NowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 // libpq's messages run over several lines; the first says it.
 std::string FirstLine(const char* message)
 {
@@ -35,7 +50,10 @@ long long PgConnection::Number(const std::optional<std::string>& value)
     return number;
 }
 
-PgConnection::PgConnection(std::string connection) : m_strConnection(std::move(connection)) {}
+PgConnection::PgConnection(std::string connection, PgLimits limits, std::string password)
+    : m_strConnection(std::move(connection)), m_limits(limits), m_strPassword(std::move(password))
+{
+}
 
 PgConnection::~PgConnection()
 {
@@ -79,26 +97,64 @@ StoreStatus PgConnection::Connect()
     }
     if (m_pConnection && m_pq->status(m_pConnection) == CONNECTION_OK)
         return {};
-    if (m_pConnection)
-        m_pq->finish(m_pConnection);
-    // A timeout of the string's own comes later and wins.
+    Drop();
+    // A timeout of the string's own comes later and wins; the session's
+    // settings come after it and win over the string's and the role's.
     const std::string timeout = std::to_string(kConnectTimeoutSeconds);
-    const char* keywords[] = {"connect_timeout", "application_name", "dbname", nullptr};
-    const char* values[] = {timeout.c_str(), "quillet", m_strConnection.c_str(), nullptr};
-    m_pConnection = m_pq->connectdbParams(keywords, values, 1);
+    const std::string options =
+        "-c default_transaction_read_only=off -c default_transaction_isolation=read\\ committed"
+        " -c default_transaction_deferrable=off -c statement_timeout=" +
+        std::to_string(m_limits.statementMs) + " -c lock_timeout=" + std::to_string(m_limits.lockMs) +
+        " -c idle_in_transaction_session_timeout=" + std::to_string(m_limits.statementMs) +
+        " -c search_path=pg_catalog -c client_encoding=UTF8 -c standard_conforming_strings=on"
+        " -c local_preload_libraries= -c transform_null_equals=off";
+    std::vector<const char*> keywords = {"connect_timeout", "application_name", "dbname", "options"};
+    std::vector<const char*> values = {timeout.c_str(), "quillet", m_strConnection.c_str(), options.c_str()};
+    if (!m_strPassword.empty())
+    {
+        keywords.push_back("password");
+        values.push_back(m_strPassword.c_str());
+    }
+    keywords.push_back(nullptr);
+    values.push_back(nullptr);
+    m_pConnection = m_pq->connectdbParams(keywords.data(), values.data(), 1);
     if (m_pq->status(m_pConnection) == CONNECTION_OK)
     {
         // The server's notices ("already exists, skipping") are nobody's business.
         m_pq->setNoticeProcessor(
             m_pConnection, [](void*, const char*) {}, nullptr);
+        // Sent and read without blocking, so that every wait has its limit.
+        m_pq->setnonblocking(m_pConnection, 1);
         return {};
     }
     return StoreStatus::Failed(FirstLine(m_pq->errorMessage(m_pConnection)));
 }
 
-PgConnection::Result PgConnection::Finish(void* handle)
+void PgConnection::Drop()
 {
-    auto* result = static_cast<PGresult*>(handle);
+    if (m_pConnection)
+        m_pq->finish(m_pConnection);
+    m_pConnection = nullptr;
+}
+
+bool PgConnection::Wait(short events, long long deadlineMs)
+{
+    for (;;)
+    {
+        const long long left = deadlineMs - NowMs();
+        if (left <= 0)
+            return false;
+        pollfd watched{m_pq->socket(m_pConnection), events, 0};
+        const int ready = ::poll(&watched, 1, static_cast<int>(std::min<long long>(left, 60000)));
+        if (ready > 0)
+            return true;
+        if (ready < 0 && errno != EINTR)
+            return false;
+    }
+}
+
+PgConnection::Result PgConnection::Finish(pg_result* result)
+{
     Result out;
     const ExecStatusType state = m_pq->resultStatus(result);
     if (state == PGRES_TUPLES_OK || state == PGRES_COMMAND_OK)
@@ -133,28 +189,133 @@ PgConnection::Result PgConnection::Finish(void* handle)
     return out;
 }
 
+template <typename Send> PgConnection::Result PgConnection::Run(Send send)
+{
+    const long long deadline = NowMs() + m_limits.statementMs + kAnswerGraceMs;
+    const auto gone = [&](std::string why)
+    {
+        Drop();
+        return Result{StoreStatus::Failed(std::move(why)), true, {}, {}};
+    };
+    if (!send())
+        return Finish(nullptr);
+    // A long statement (a journal of a megabyte) leaves in pieces.
+    for (int pending = m_pq->flush(m_pConnection); pending != 0; pending = m_pq->flush(m_pConnection))
+    {
+        if (pending < 0)
+            return Finish(nullptr);
+        if (!Wait(POLLOUT | POLLIN, deadline))
+            return gone("the record server did not take the request in time");
+        if (!m_pq->consumeInput(m_pConnection))
+            return Finish(nullptr);
+    }
+    // Of several statements, the first that failed says what happened, or else the last.
+    pg_result* kept = nullptr;
+    for (;;)
+    {
+        while (m_pq->isBusy(m_pConnection))
+        {
+            if (!Wait(POLLIN, deadline))
+            {
+                if (kept)
+                    m_pq->clear(kept);
+                return gone("the record server did not answer within " +
+                            std::to_string((m_limits.statementMs + kAnswerGraceMs) / 1000) + " seconds");
+            }
+            if (!m_pq->consumeInput(m_pConnection))
+                break;
+        }
+        pg_result* next = m_pq->getResult(m_pConnection);
+        if (!next)
+            break;
+        const bool keptFailed = kept && m_pq->resultStatus(kept) != PGRES_TUPLES_OK &&
+                                m_pq->resultStatus(kept) != PGRES_COMMAND_OK;
+        if (keptFailed)
+        {
+            m_pq->clear(next);
+            continue;
+        }
+        if (kept)
+            m_pq->clear(kept);
+        kept = next;
+    }
+    return Finish(kept);
+}
+
 PgConnection::Result PgConnection::Exec(const std::string& sql, const Row& parameters)
 {
-    if (StoreStatus connected = Connect(); !connected)
-        return {connected, true, {}, {}};
     std::vector<const char*> values;
     values.reserve(parameters.size());
     for (const auto& parameter : parameters)
         values.push_back(parameter ? parameter->c_str() : nullptr);
-    Result result = Finish(m_pq->execParams(m_pConnection, sql.c_str(), static_cast<int>(values.size()),
-                                            nullptr, values.data(), nullptr, nullptr, 0));
-    // A connection lost between statements: once more on a new one. Every
-    // change is one statement, and results carry a key that stores them once.
-    if (result.unreachable && Connect())
-        result = Finish(m_pq->execParams(m_pConnection, sql.c_str(), static_cast<int>(values.size()), nullptr,
-                                         values.data(), nullptr, nullptr, 0));
-    return result;
+    const auto send = [&]
+    {
+        return m_pq->sendQueryParams(m_pConnection, sql.c_str(), static_cast<int>(values.size()), nullptr,
+                                     values.data(), nullptr, nullptr, 0) == 1;
+    };
+    for (int attempt = 0;; ++attempt)
+    {
+        // A transaction whose connection was dropped cannot go on in another.
+        if (m_bInTransaction && !m_pConnection)
+            m_bLostInTransaction = true;
+        if (m_bLostInTransaction)
+            return {
+                StoreStatus::Failed("the connection to the record server was lost during the transaction"),
+                true,
+                {},
+                {}};
+        if (StoreStatus connected = Connect(); !connected)
+            return {connected, true, {}, {}};
+        const bool inTransaction = m_bInTransaction || m_pq->transactionStatus(m_pConnection) != PQTRANS_IDLE;
+        Result result = Run(send);
+        // A connection lost (a server restarted, a backend ended): once more on
+        // a new one, unless a transaction held it, whose statements are gone.
+        if (!result.unreachable || attempt > 0)
+            return result;
+        if (inTransaction)
+        {
+            m_bLostInTransaction = m_bInTransaction;
+            return result;
+        }
+    }
 }
 
 PgConnection::Result PgConnection::ExecScript(const std::string& sql)
 {
+    if (m_bLostInTransaction)
+        return {StoreStatus::Failed("the connection to the record server was lost during the transaction"),
+                true,
+                {},
+                {}};
     if (StoreStatus connected = Connect(); !connected)
         return {connected, true, {}, {}};
-    return Finish(m_pq->exec(m_pConnection, sql.c_str()));
+    Result result = Run([&] { return m_pq->sendQuery(m_pConnection, sql.c_str()) == 1; });
+    if (result.unreachable && m_bInTransaction)
+        m_bLostInTransaction = true;
+    return result;
+}
+
+StoreStatus PgConnection::Begin()
+{
+    m_bLostInTransaction = false;
+    Result begun = Exec("BEGIN");
+    m_bInTransaction = begun.status.ok();
+    return begun.status;
+}
+
+StoreStatus PgConnection::Commit()
+{
+    Result committed = ExecScript("COMMIT");
+    m_bInTransaction = false;
+    m_bLostInTransaction = false;
+    return committed.status;
+}
+
+void PgConnection::Rollback()
+{
+    if (!m_bLostInTransaction && m_pConnection)
+        ExecScript("ROLLBACK");
+    m_bInTransaction = false;
+    m_bLostInTransaction = false;
 }
 }

@@ -57,6 +57,15 @@ const PgLibrary* PgLibrary::Load(std::string& problem)
         Resolve(handle, "PQgetisnull", library.getisnull, missing);
         Resolve(handle, "PQgetvalue", library.getvalue, missing);
         Resolve(handle, "PQclear", library.clear, missing);
+        Resolve(handle, "PQsendQueryParams", library.sendQueryParams, missing);
+        Resolve(handle, "PQsendQuery", library.sendQuery, missing);
+        Resolve(handle, "PQsetnonblocking", library.setnonblocking, missing);
+        Resolve(handle, "PQflush", library.flush, missing);
+        Resolve(handle, "PQconsumeInput", library.consumeInput, missing);
+        Resolve(handle, "PQisBusy", library.isBusy, missing);
+        Resolve(handle, "PQgetResult", library.getResult, missing);
+        Resolve(handle, "PQsocket", library.socket, missing);
+        Resolve(handle, "PQtransactionStatus", library.transactionStatus, missing);
         if (!missing.empty())
             out.problem = std::string("the PostgreSQL client library ") + kLibrary + " lacks " + missing;
         else

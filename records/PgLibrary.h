@@ -32,6 +32,15 @@ class PgLibrary
     decltype(&::PQgetisnull) getisnull = nullptr;
     decltype(&::PQgetvalue) getvalue = nullptr;
     decltype(&::PQclear) clear = nullptr;
+    decltype(&::PQsendQueryParams) sendQueryParams = nullptr;
+    decltype(&::PQsendQuery) sendQuery = nullptr;
+    decltype(&::PQsetnonblocking) setnonblocking = nullptr;
+    decltype(&::PQflush) flush = nullptr;
+    decltype(&::PQconsumeInput) consumeInput = nullptr;
+    decltype(&::PQisBusy) isBusy = nullptr;
+    decltype(&::PQgetResult) getResult = nullptr;
+    decltype(&::PQsocket) socket = nullptr;
+    decltype(&::PQtransactionStatus) transactionStatus = nullptr;
 
   private:
     PgLibrary() = default;

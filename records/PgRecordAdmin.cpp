@@ -31,17 +31,17 @@ StoreStatus PgRecordAdmin::Upgrade(int& from, int& to)
 
 StoreStatus PgRecordAdmin::Begin()
 {
-    return m_db.ExecScript("BEGIN").status;
+    return m_db.Begin();
 }
 
 StoreStatus PgRecordAdmin::Commit()
 {
-    return m_db.ExecScript("COMMIT").status;
+    return m_db.Commit();
 }
 
 void PgRecordAdmin::Rollback()
 {
-    m_db.ExecScript("ROLLBACK");
+    m_db.Rollback();
 }
 
 std::optional<bool> PgRecordAdmin::SamePassword(const std::string& name, const std::string& password,

@@ -53,7 +53,7 @@ std::string ResponsesJson(const std::vector<Response>& responses)
 }
 
 PgRecordStore::PgRecordStore(std::string connection)
-    : m_pDb(std::make_shared<PgConnection>(std::move(connection))),
+    : m_pDb(std::make_shared<PgConnection>(std::move(connection), kStudentLimits)),
       m_pending(
           {{PendingPath(), PendingPath() + ".lock", true}},
           {DataFolder() + "/quillet/server.refused", DataFolder() + "/quillet/server.refused.lock", true},
