@@ -127,7 +127,14 @@ StoreStatus PgConnection::Connect()
         m_pq->setnonblocking(m_pConnection, 1);
         return {};
     }
-    return StoreStatus::Failed(FirstLine(m_pq->errorMessage(m_pConnection)));
+    // A server that will not let this machine in is not out of reach: the
+    // administrator has a login to mend.
+    const std::string why = FirstLine(m_pq->errorMessage(m_pConnection));
+    for (const char* refusal : {"authentication failed", "no password supplied", "is not permitted to log in",
+                                "no pg_hba.conf entry", "permission denied for database"})
+        if (why.find(refusal) != std::string::npos)
+            return StoreStatus::Failed(StoreError::Refused, "it does not let this machine in (" + why + ")");
+    return StoreStatus::Failed(why);
 }
 
 void PgConnection::Drop()
@@ -184,6 +191,10 @@ PgConnection::Result PgConnection::Finish(pg_result* result)
         out.status =
             StoreStatus::Failed(refused ? StoreError::Refused : StoreError::Unavailable,
                                 message ? FirstLine(message) : FirstLine(m_pq->errorMessage(m_pConnection)));
+        // Undefined table, column or function: the records are older than this program.
+        if (out.sqlState == "42P01" || out.sqlState == "42703" || out.sqlState == "42883")
+            out.status.reason = "its records are of an older version (" + out.status.reason +
+                                "): run quillet-records db init";
     }
     m_pq->clear(result);
     return out;

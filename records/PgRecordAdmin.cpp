@@ -47,10 +47,10 @@ void PgRecordAdmin::Rollback()
 std::optional<bool> PgRecordAdmin::SamePassword(const std::string& name, const std::string& password,
                                                 StoreStatus& status)
 {
-    const PgConnection::Result found = m_db.Exec(
-        "SELECT CASE WHEN $3::boolean THEN password_hash = $2 "
-        "ELSE password_hash = quillet.crypt($2, password_hash) END FROM quillet.students WHERE name = $1",
-        PasswordParameters(name, password));
+    const PgConnection::Result found = m_db.Exec("SELECT CASE WHEN $3::boolean THEN password_hash = $2 "
+                                                 "ELSE (quillet.password_matches($2, password_hash)).matches "
+                                                 "END FROM quillet.students WHERE name = $1",
+                                                 PasswordParameters(name, password));
     status = found.status;
     if (!status || found.rows.empty())
         return std::nullopt;
@@ -62,7 +62,7 @@ StoreStatus PgRecordAdmin::AddStudent(const std::string& name, const std::string
     return m_db
         .Exec("INSERT INTO quillet.students (name, password_hash) VALUES ($1, CASE WHEN $3::boolean THEN "
               "$2::text "
-              "ELSE quillet.crypt($2, quillet.gen_salt('bf', 6)) END)",
+              "ELSE quillet.password_hash($2) END)",
               PasswordParameters(name, password))
         .status;
 }

@@ -24,11 +24,11 @@ std::string Hex(std::uint64_t value)
     return text;
 }
 
-// The server's login_status, as login and register answer it.
-constexpr std::pair<std::string_view, StoreError> kLoginStatuses[] = {
+// The answers of the server's try_answer. An unknown name and a wrong
+// password are answered alike: the student may be new.
+constexpr std::pair<std::string_view, StoreError> kTryAnswers[] = {
     {"accepted", StoreError::None},
-    {"unknown_name", StoreError::NotHeld},
-    {"wrong_password", StoreError::WrongPassword},
+    {"refused", StoreError::NotHeld},
     {"name_taken", StoreError::NameTaken},
 };
 
@@ -112,16 +112,25 @@ std::string PgRecordStore::Place() const
 PgRecordStore::Answer PgRecordStore::Ask(PgConnection& db, const char* function, const Student& student)
 {
     // The server keeps UTF-8; records and banks of older systems may not be.
+    const PgConnection::Result tried = db.Exec(std::string("SELECT quillet.try_") + function + "($1, $2)",
+                                               {TextToUtf8(student.name), TextToUtf8(student.password)});
+    if (!tried.status)
+        return {tried.status, {}};
+    const std::string attempt = tried.rows.size() == 1 ? tried.rows[0][0].value_or("") : std::string();
+    if (attempt == "wait")
+        return {
+            StoreStatus::Failed(StoreError::Refused, "it takes no more tries from this machine for a minute"),
+            {}};
+    // The try is committed now: only then does the server answer it.
     const PgConnection::Result answer =
-        db.Exec(std::string("SELECT status, token FROM quillet.") + function + "($1, $2)",
-                {TextToUtf8(student.name), TextToUtf8(student.password)});
+        db.Exec("SELECT status, token FROM quillet.try_answer($1)", {attempt});
     if (!answer.status)
         return {answer.status, {}};
     const std::string status = answer.rows.size() == 1 ? answer.rows[0][0].value_or("") : std::string();
     const std::string token = answer.rows.size() == 1 ? answer.rows[0][1].value_or("") : std::string();
-    const auto known = std::find_if(std::begin(kLoginStatuses), std::end(kLoginStatuses),
+    const auto known = std::find_if(std::begin(kTryAnswers), std::end(kTryAnswers),
                                     [&](const auto& entry) { return entry.first == status; });
-    const StoreError error = known != std::end(kLoginStatuses) ? known->second : StoreError::Unexpected;
+    const StoreError error = known != std::end(kTryAnswers) ? known->second : StoreError::Unexpected;
     switch (error)
     {
     case StoreError::None:
@@ -130,12 +139,11 @@ PgRecordStore::Answer PgRecordStore::Ask(PgConnection& db, const char* function,
             return {{}, token};
         break;
     case StoreError::NotHeld:
-        return {StoreStatus::Failed(error, "the record server does not hold " + student.name), {}};
-    case StoreError::WrongPassword:
+        return {StoreStatus::Failed(error, "the record server does not hold " + student.name +
+                                               " with this password"),
+                {}};
     case StoreError::NameTaken:
-        return {
-            StoreStatus::Failed(error, "the record server holds " + student.name + " with another password"),
-            {}};
+        return {StoreStatus::Failed(error, "the record server holds " + student.name + " already"), {}};
     default:
         break;
     }
@@ -292,8 +300,11 @@ RecordStore::Login PgRecordStore::LogIn(const Student& student)
             return {answer.status, nullptr, {}};
         return {{}, std::make_unique<Session>(*this, student, std::string()), std::move(known.results)};
     }
-    if (answer.status.error == StoreError::WrongPassword)
-        return {answer.status, nullptr, {}};
+    if (answer.status.error == StoreError::Refused)
+        return {StoreStatus::Failed(answer.status.error, "the record server " + m_pDb->Host() +
+                                                             " refused the login: " + answer.status.reason),
+                nullptr,
+                {}};
     if (!answer.status)
         return {StoreStatus::Failed(answer.status.error, "the record server " + m_pDb->Host() +
                                                              " cannot be reached: " + answer.status.reason),

@@ -46,11 +46,45 @@ StoreStatus PgSchema::Upgrade(PgConnection& db, int& from, int& to)
     return status;
 }
 
+StoreStatus PgSchema::CheckRights(PgConnection& db, int from)
+{
+    // The migrations make two group roles and close the database to PUBLIC:
+    // the first needs CREATEROLE, the second the database's owner.
+    const PgConnection::Result rights = db.Exec(
+        "SELECT r.rolsuper OR r.rolcreaterole OR (SELECT count(*) = 2 FROM pg_roles "
+        "WHERE rolname IN ('quillet_student', 'quillet_teacher')), "
+        "r.rolsuper OR d.datdba = r.oid, current_user, current_database() "
+        "FROM pg_roles r, pg_database d WHERE r.rolname = current_user AND d.datname = current_database()");
+    if (!rights.status || rights.rows.size() != 1)
+        return rights.status ? StoreStatus::Failed("the server's roles cannot be read") : rights.status;
+    const std::string user = rights.rows[0][2].value_or("");
+    const std::string database = rights.rows[0][3].value_or("");
+    std::string missing;
+    if (!PgConnection::IsTrue(rights.rows[0][0]))
+        missing += "ALTER ROLE \"" + user + "\" CREATEROLE;";
+    if (from < Latest() && !PgConnection::IsTrue(rights.rows[0][1]))
+        missing += std::string(missing.empty() ? "" : " ") + "ALTER DATABASE \"" + database +
+                   "\" OWNER TO \"" + user + "\";";
+    if (missing.empty())
+        return {};
+    return StoreStatus::Failed(StoreError::Refused,
+                               user +
+                                   " may not set up the records; a superuser must first run: "
+                                   "psql -d \"" +
+                                   database + "\" -c '" + missing + "'");
+}
+
 StoreStatus PgSchema::UpgradeLocked(PgConnection& db, int& from, int& to)
 {
+    StoreStatus status;
+    from = to = Version(db, status);
+    if (!status)
+        return status;
+    if (from < Latest())
+        if (StoreStatus allowed = CheckRights(db, from); !allowed)
+            return allowed;
     if (PgConnection::Result made = db.ExecScript(kVersionTable); !made.status)
         return made.status;
-    StoreStatus status;
     from = to = Version(db, status);
     if (!status)
         return status;

@@ -22,6 +22,9 @@ class PgSchema
     static StoreStatus Upgrade(PgConnection& db, int& from, int& to);
 
   private:
+    // Whether the connected role may apply the migrations; when not, the
+    // SQL a superuser runs first.
+    static StoreStatus CheckRights(PgConnection& db, int from);
     static StoreStatus UpgradeLocked(PgConnection& db, int& from, int& to);
 };
 }

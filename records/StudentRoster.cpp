@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <openssl/evp.h>
+#include <openssl/sha.h>
 #include <unordered_map>
 
 #include "course/Complement.h"
@@ -245,15 +247,31 @@ bool CStudentRoster::IsPasswordHash(std::string_view stored)
     return stored.starts_with("$2a$") || stored.starts_with("$2b$") || stored.starts_with("$2y$");
 }
 
+std::string CStudentRoster::PasswordKey(std::string_view password)
+{
+    // Blowfish counts a password's first 72 bytes only.
+    if (password.size() <= 72)
+        return std::string(password);
+    unsigned char digest[SHA256_DIGEST_LENGTH];
+    SHA256(reinterpret_cast<const unsigned char*>(password.data()), password.size(), digest);
+    unsigned char text[4 * ((sizeof digest + 2) / 3) + 1];
+    const int length = EVP_EncodeBlock(text, digest, sizeof digest);
+    return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
+}
+
 bool CStudentRoster::PasswordMatches(std::string_view stored, std::string_view typed)
 {
     if (!IsPasswordHash(stored))
         return stored == typed;
-    crypt_data work{};
-    const std::string key(typed);
     const std::string setting(stored);
-    const char* hash = crypt_r(key.c_str(), setting.c_str(), &work);
-    return hash && stored == hash;
+    const auto hashes = [&](const std::string& key)
+    {
+        crypt_data work{};
+        const char* hash = crypt_r(key.c_str(), setting.c_str(), &work);
+        return hash && stored == hash;
+    };
+    // A hash made before long passwords were pre-hashed holds their first 72 bytes.
+    return hashes(PasswordKey(typed)) || (typed.size() > 72 && hashes(std::string(typed)));
 }
 
 bool CStudentRoster::CheckPassword(std::string_view name, std::string_view password) const

@@ -66,6 +66,9 @@ class CStudentRoster
     // stored crypt() hash ("$2a$...", as a record server's export writes
     // them), the text that hashes to it.
     static bool PasswordMatches(std::string_view stored, std::string_view typed);
+    // What a password's hash is made of, as the record server makes it: the
+    // password, or over 72 bytes the base64 of its SHA-256.
+    static std::string PasswordKey(std::string_view password);
     // Whether a stored password is a crypt() hash ("$2a$", "$2b$" or "$2y$")
     // rather than the text itself.
     static bool IsPasswordHash(std::string_view stored);

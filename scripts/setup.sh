@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6printsupport6 libpq-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6printsupport6 libpq-dev libssl-dev
   fonts-liberation2 fontconfig tzdata
   msmtp python3-aiosmtpd poppler-utils libxml2-utils
   libjs-chart.js

@@ -41,7 +41,7 @@ class RecordServer
         {
             std::ofstream pgpass(m_dir + "/pgpass");
             pgpass << "*:*:*:quillet_admin:" << password
-                   << "\n*:*:*:lab:lab-password\n*:*:*:teacher:teacher-password\n";
+                   << "\n*:*:*:lab:lab-password\n*:*:*:teacher:teacher-password\n*:*:*:*:machine-password\n";
         }
         std::filesystem::permissions(m_dir + "/pgpass", std::filesystem::perms::owner_read |
                                                             std::filesystem::perms::owner_write);
@@ -87,6 +87,47 @@ class RecordServer
         if (out)
             *out = text;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    // Another lab machine's login role, as the administrator gives each
+    // machine one; true when made.
+    bool AddMachine(const std::string& role) const
+    {
+        return Psql("quillet_admin", "CREATE ROLE " + role +
+                                         " LOGIN PASSWORD 'machine-password' IN ROLE quillet_student") == 0;
+    }
+
+    // The connection of a lab machine of its own, so that the tries of one
+    // test do not count against another's.
+    std::string NewMachine() const
+    {
+        static int made = 0;
+        const std::string role = "machine" + std::to_string(++made);
+        return AddMachine(role) ? Connection(role) : std::string();
+    }
+
+    // A try to log in (or register) as `user`'s machine, and its answer read
+    // once the try has committed, as the program does: "accepted", "refused",
+    // "name_taken" or "wait", and the session's token when accepted.
+    struct Answer
+    {
+        std::string status;
+        std::string token;
+    };
+    Answer Try(const std::string& user, const std::string& name, const std::string& password,
+               const std::string& how = "login") const
+    {
+        std::string tried;
+        Psql(user, "SELECT quillet.try_" + how + "('" + name + "', '" + password + "')", &tried);
+        tried = tried.substr(0, tried.find('\n'));
+        if (tried.size() != 64)
+            return {tried, {}};
+        std::string answer;
+        Psql(user, "SELECT status || ' ' || coalesce(token, '') FROM quillet.try_answer('" + tried + "')",
+             &answer);
+        answer = answer.substr(0, answer.find('\n'));
+        const std::size_t space = answer.find(' ');
+        return {answer.substr(0, space), space == std::string::npos ? "" : answer.substr(space + 1)};
     }
 
     const std::string& Dir() const { return m_dir; }

@@ -95,7 +95,7 @@ class Sources : public RecordDirTest, public testing::WithParamInterface<std::st
     std::unique_ptr<quillet::RecordStore> Store() const
     {
         if (Server())
-            return std::make_unique<quillet::PgRecordStore>(g_server->Connection("lab"));
+            return std::make_unique<quillet::PgRecordStore>(g_server->NewMachine());
         return std::make_unique<quillet::FileRecordStore>(RecordPath());
     }
 };
@@ -194,7 +194,7 @@ TEST_P(Sources, WhatCannotBeReadSaysWhyByItsCode)
     StoreText(RecordPath(), "pnobody\n");
     const std::string nowhere = m_dir + "/nowhere/" + kRecordFileName;
     const std::string away = "host=" + m_dir + "/none dbname=quillet user=teacher";
-    const std::string lab = Server() ? g_server->Connection("lab") : "";
+    const std::string lab = Server() ? g_server->NewMachine() : "";
     const struct
     {
         bool server;
