@@ -75,10 +75,10 @@ class FileRecordStore::Session : public RecordSession
 
     // Writes the change with his pending results: those kept under the
     // password the file holds for his name (for a name it does not hold
-    // yet, his own). Answers the roster as written.
+    // yet, his own). Answers the roster as written, and in `report` what
+    // went aside and the pending files that did not read.
     StoreStatus Update(const std::function<std::string(CStudentRoster&, CStudentRecord&)>& change,
-                       std::unique_ptr<CStudentRoster>* written, UpdateOptions options,
-                       std::string* setAside);
+                       std::unique_ptr<CStudentRoster>* written, UpdateOptions options, Saved* report);
 
   private:
     std::string JournalPath(const JournalKey& key) const
@@ -94,7 +94,7 @@ class FileRecordStore::Session : public RecordSession
 StoreStatus
 FileRecordStore::Session::Update(const std::function<std::string(CStudentRoster&, CStudentRecord&)>& change,
                                  std::unique_ptr<CStudentRoster>* written, UpdateOptions options,
-                                 std::string* setAside)
+                                 Saved* report)
 {
     const CRecordFile& file = m_file;
     std::optional<PendingResults::Delivery> delivery;
@@ -102,8 +102,11 @@ FileRecordStore::Session::Update(const std::function<std::string(CStudentRoster&
     options.written = [&]
     {
         const std::string aside = delivery->Finish();
-        if (setAside)
-            *setAside = aside;
+        if (report)
+        {
+            report->setAside = aside;
+            report->unreadablePending = delivery->Unreadable();
+        }
     };
     const FileStatus saved = file.Update(
         [&](CStudentRoster& roster) -> std::string
@@ -159,7 +162,7 @@ RecordSession::Saved FileRecordStore::Session::AddResult(const CResultEntry& res
             student.m_results.push_back(std::make_unique<CResultEntry>(result));
             return std::string();
         },
-        &written, options, &saved.setAside);
+        &written, options, &saved);
     if (!saved.status)
         return saved;
     if (!responsesKept)

@@ -169,7 +169,13 @@ PendingResults::Delivery PendingResults::Take(const std::string& name, const std
         kept->place = &place;
         kept->roster = ReadPlace(place);
         if (!kept->roster)
+        {
+            // Out of the way of the results kept from now on, for someone to look at.
+            std::string keptAs = place.path;
+            (void)RenameAside(place.path, ".unreadable", &keptAs);
+            delivery.m_unreadable.push_back(keptAs);
             continue;
+        }
         delivery.m_locks.push_back(std::move(lock));
         delivery.m_kept.push_back(std::move(kept));
     }
@@ -203,9 +209,18 @@ std::vector<CResultEntry> PendingResults::Delivery::Accept(const std::string& he
     return accepted;
 }
 
-std::string PendingResults::Delivery::Finish(std::size_t delivered)
+bool PendingResults::Delivery::AnyUnderOtherPassword() const
+{
+    for (const auto& kept : m_kept)
+        if (std::find(kept->fate.begin(), kept->fate.end(), Kept::Fate::Aside) != kept->fate.end())
+            return true;
+    return false;
+}
+
+std::string PendingResults::Delivery::Finish(std::size_t delivered, const std::vector<std::size_t>& notTaken)
 {
     std::string aside;
+    std::size_t accepted = 0; // the place of the next accepted result
     for (const auto& kept : m_kept)
     {
         if (kept->fate.empty())
@@ -225,9 +240,19 @@ std::string PendingResults::Delivery::Finish(std::size_t delivered)
                 continue;
             case Kept::Fate::Accepted:
             {
-                const std::size_t sent = std::min(delivered, results.size());
-                delivered -= sent;
-                results.erase(results.begin(), results.begin() + static_cast<std::ptrdiff_t>(sent));
+                std::vector<const CResultEntry*> stay;
+                std::vector<const CResultEntry*> refused;
+                for (const CResultEntry* result : results)
+                {
+                    const std::size_t at = accepted++;
+                    if (at >= delivered)
+                        stay.push_back(result);
+                    else if (std::find(notTaken.begin(), notTaken.end(), at) != notTaken.end())
+                        refused.push_back(result);
+                }
+                if (!refused.empty())
+                    aside += RecordTextOf(student.m_strName, student.m_strPassword, refused);
+                results = std::move(stay);
                 touched = true;
                 break;
             }

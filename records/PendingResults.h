@@ -74,10 +74,17 @@ class PendingResults::Delivery
 
     // Once the first `delivered` of the accepted results are in the store:
     // the rest stay pending, everybody else's stay untouched, and those to
-    // go aside go to the refused file. Answers that file's path when
-    // something went there.
-    std::string Finish(std::size_t delivered = kAll);
+    // go aside go to the refused file, with the accepted ones the store
+    // would not take (by their place among the accepted, each below
+    // `delivered`). Answers that file's path when something went there.
+    std::string Finish(std::size_t delivered = kAll, const std::vector<std::size_t>& notTaken = {});
     static constexpr std::size_t kAll = static_cast<std::size_t>(-1);
+
+    // Whether results under his name with another password are to go aside.
+    bool AnyUnderOtherPassword() const;
+    // Pending files that did not read: each moved aside (its new path) or,
+    // when it could not be, left where it was (its path), never deleted.
+    const std::vector<std::string>& Unreadable() const { return m_unreadable; }
 
   private:
     friend class PendingResults;
@@ -89,5 +96,6 @@ class PendingResults::Delivery
     std::string m_strHeldLock;
     std::vector<FileLock> m_locks;
     std::vector<std::unique_ptr<Kept>> m_kept; // one for each place read
+    std::vector<std::string> m_unreadable;
 };
 }

@@ -240,13 +240,26 @@ RecordSession::Saved PgRecordStore::Session::AddResult(const CResultEntry& resul
     // Earlier results first, so that the history stays in the order taken.
     PendingResults::Delivery delivery = m_pending.Take(m_student.name);
     std::size_t sent = 0;
+    std::vector<std::size_t> notTaken;
     for (const CResultEntry& pending : delivery.Accept(m_student.password))
     {
-        if (saved.status = Send(pending, {}); !saved.status)
+        const StoreStatus one = Send(pending, {});
+        // One the server will never take goes aside rather than stop every later save.
+        if (one.error == StoreError::Refused)
+        {
+            notTaken.push_back(sent);
+            saved.notTaken = one.reason;
+        }
+        else if (saved.status = one; !saved.status)
             break;
         ++sent;
     }
-    saved.setAside = delivery.Finish(sent);
+    const std::string aside = delivery.Finish(sent, notTaken);
+    if (delivery.AnyUnderOtherPassword())
+        saved.setAside = aside;
+    if (!notTaken.empty())
+        saved.refusedIn = aside;
+    saved.unreadablePending = delivery.Unreadable();
     if (saved.status)
         saved.status = Send(result, answers, &saved.results);
     if (!saved.status)

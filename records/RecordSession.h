@@ -37,7 +37,13 @@ class RecordSession
     {
         StoreStatus status;
         std::vector<CResultEntry> results; // his as the store now holds them, oldest first
-        std::string setAside;      // where results kept under his name with another password were put, if any
+        std::string setAside; // where results kept under his name with another password were put, if any
+        // Results kept for him on this machine that the store would not take
+        // (why; they went to the refused file, `refusedIn`), and pending
+        // files that did not read (where each is now).
+        std::string notTaken;
+        std::string refusedIn;
+        std::vector<std::string> unreadablePending;
         StoreStatus responsesKept; // whether the answers behind the result could be kept too
     };
     // Adds a graded result to his history, with his results kept pending

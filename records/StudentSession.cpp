@@ -106,6 +106,13 @@ bool StudentSession::SaveResult(const TestSession& session, const RecordPrompts&
                 prompts.tell("A result kept under your name with another password was not added to your "
                              "records; it is kept in " +
                              saved.setAside + " for your teacher to look at.");
+            if (!saved.refusedIn.empty())
+                prompts.tell("A result kept for you on this machine was refused by " + m_pStore->Place() +
+                             ": " + saved.notTaken + ". It is kept in " + saved.refusedIn +
+                             " for your teacher to look at.");
+            for (const std::string& unreadable : saved.unreadablePending)
+                prompts.tell("Results kept on this machine could not be read; the file is kept as " +
+                             unreadable + " for your teacher to look at.");
             return true;
         }
         prompts.tell("Your result could not be saved in " + m_pStore->Place() + ": " + saved.status.reason +

@@ -188,12 +188,13 @@ TEST_P(Stores, AResultKeptUnderAPasswordSinceChangedGoesAsideForTheTeacher)
               (std::vector<int>{9, 1}));
 }
 
-TEST_P(Stores, APendingFileThatDoesNotReadIsLeftAsItIs)
+TEST_P(Stores, APendingFileThatDoesNotReadIsMovedAsideAndTold)
 {
     ASSERT_TRUE(Open()->Register({m_name, "pw"}).status);
     const std::string pending =
         GetParam() == "server" ? quillet::PgRecordStore::PendingPath() : RecordPath() + ".pending";
     std::filesystem::create_directories(std::filesystem::path(pending).parent_path());
+    std::filesystem::remove(pending + ".unreadable");
     StoreText(pending, "not a file of results\n");
     const std::string before = ReadBytes(pending);
     const RecordStore::Login login = Open()->LogIn({m_name, "pw"});
@@ -201,7 +202,39 @@ TEST_P(Stores, APendingFileThatDoesNotReadIsLeftAsItIs)
     const RecordSession::Saved saved = login.session->AddResult(Result(9, 1'765'000'900), {});
     ASSERT_TRUE(saved.status) << saved.status.reason;
     EXPECT_EQ(Rights(saved.results), (std::vector<int>{9}));
-    EXPECT_EQ(ReadBytes(pending), before);
+    EXPECT_EQ(saved.unreadablePending, std::vector<std::string>{pending + ".unreadable"});
+    EXPECT_EQ(ReadBytes(pending + ".unreadable"), before);
+    // Results kept from now on have their place again.
+    std::string keptIn;
+    EXPECT_TRUE(Open()->Pending().Keep({m_name, "pw"}, Result(3, 1'765'001'000), keptIn));
+    EXPECT_EQ(keptIn, pending);
+    std::filesystem::remove(pending + ".unreadable");
+}
+
+TEST(RecordServer, APendingResultTheServerRefusesGoesAsideAndTheSaveGoesOn)
+{
+    if (!g_server)
+        GTEST_SKIP() << g_skip;
+    const std::string machine = g_server->NewMachine();
+    ASSERT_TRUE(quillet::PgRecordStore(machine).Register({"refused-one", "pw"}).status);
+    quillet::PgRecordStore store(machine);
+    std::string keptIn;
+    ASSERT_TRUE(store.Pending().Keep({"refused-one", "pw"}, Result(99, 1'765'000'000), keptIn));
+    ASSERT_TRUE(store.Pending().Keep({"refused-one", "pw"}, Result(7, 1'765'000'100), keptIn));
+    const RecordStore::Login login = store.LogIn({"refused-one", "pw"});
+    ASSERT_TRUE(login.session) << login.status.reason;
+    const RecordSession::Saved saved = login.session->AddResult(Result(9, 1'765'000'900), {});
+    ASSERT_TRUE(saved.status) << saved.status.reason;
+    EXPECT_EQ(Rights(saved.results), (std::vector<int>{7, 9}));
+    EXPECT_EQ(saved.refusedIn, store.Pending().GetRefusedPath());
+    EXPECT_TRUE(saved.setAside.empty());
+    const auto aside = ReadRecordFile(saved.refusedIn);
+    ASSERT_TRUE(aside);
+    const CStudentRecord* kept = aside->GetStudent(aside->FindStudent("refused-one"));
+    ASSERT_NE(kept, nullptr);
+    ASSERT_EQ(kept->m_results.size(), 1u);
+    EXPECT_EQ(kept->m_results[0]->m_nRight, 99);
+    std::filesystem::remove(saved.refusedIn);
 }
 
 TEST(RecordServer, ALabMachinesRoleReachesNothingButItsOwnStudentThroughTheFunctions)
