@@ -78,11 +78,12 @@ StoreStatus PgSchema::UpgradeLocked(PgConnection& db, int& from, int& to)
 {
     StoreStatus status;
     from = to = Version(db, status);
+    // A version that cannot be read is one that may need upgrading.
+    if (!status || from < Latest())
+        if (StoreStatus allowed = CheckRights(db, status ? from : 0); !allowed)
+            return allowed;
     if (!status)
         return status;
-    if (from < Latest())
-        if (StoreStatus allowed = CheckRights(db, from); !allowed)
-            return allowed;
     if (PgConnection::Result made = db.ExecScript(kVersionTable); !made.status)
         return made.status;
     from = to = Version(db, status);

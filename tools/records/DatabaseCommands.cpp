@@ -81,7 +81,7 @@ int Import(const std::string& connection, const std::vector<std::string>& files,
                 same = admin.SamePassword(name, student->m_strPassword, status);
             }
             if (!status)
-                return Fail("cannot read " + admin.Host(), status.reason);
+                return Fail("nothing was imported", "cannot read " + admin.Host() + ": " + status.reason);
             if (same && !*same)
             {
                 conflicts.push_back(student->m_strName);
@@ -92,7 +92,7 @@ int Import(const std::string& connection, const std::vector<std::string>& files,
             // Held from here on, so that a later file meets the same rules.
             const StoreStatus added = same ? StoreStatus() : admin.AddStudent(name, student->m_strPassword);
             if (!added)
-                return Fail("cannot add " + name, added.reason);
+                return Fail("nothing was imported", "cannot add " + name + ": " + added.reason);
             arrivals.back().push_back({student, name, same.has_value()});
         }
     }
@@ -104,6 +104,8 @@ int Import(const std::string& connection, const std::vector<std::string>& files,
         admin.Rollback();
         return Fail("nothing was imported", "the names above conflict; --rename-conflicts adds them renamed");
     }
+    // Told once committed: until then nothing is in.
+    std::string told;
     for (std::size_t f = 0; f < files.size(); ++f)
     {
         int students = 0, results = 0, duplicates = 0;
@@ -114,15 +116,17 @@ int Import(const std::string& connection, const std::vector<std::string>& files,
             {
                 bool added = false;
                 if (const StoreStatus sent = admin.AddResult(arrival.name, *result, added); !sent)
-                    return Fail("cannot add a result of " + arrival.name, sent.reason);
+                    return Fail("nothing was imported",
+                                "cannot add a result of " + arrival.name + ": " + sent.reason);
                 (added ? results : duplicates) += 1;
             }
         }
-        std::printf("%s: %d students, %d results added, %d already there\n", files[f].c_str(), students,
-                    results, duplicates);
+        told += files[f] + ": " + std::to_string(students) + " students, " + std::to_string(results) +
+                " results added, " + std::to_string(duplicates) + " already there\n";
     }
     if (const StoreStatus done = admin.Commit(); !done)
         return Fail("nothing was imported", done.reason);
+    std::fputs(told.c_str(), stdout);
     return 0;
 }
 
