@@ -6,7 +6,10 @@
 // each of CLIENTS processes, at the same time, logs its student in (with
 // and without connecting first) and adds CALLS results, each of which reads
 // the student's history back as the program does. Prints the median and the
-// 99th percentile of each kind of call, in milliseconds.
+// 99th percentile of each kind of call, in milliseconds, and the adds a
+// second of all clients together. "{machine}" in STORE stands for each
+// client's own lab machine role, bench_m<client>; each client keeps its
+// pending files in a data folder of its own, as a machine does.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -37,8 +41,12 @@ double Since(std::chrono::steady_clock::time_point start)
 }
 
 // One client: "kind milliseconds" lines on its pipe.
-int Client(const std::string& store, int client, int calls, int out)
+int Client(std::string store, int client, int calls, int out)
 {
+    if (const auto at = store.find("{machine}"); at != std::string::npos)
+        store.replace(at, 9, "bench_m" + std::to_string(client));
+    const std::string data = "/tmp/quillet-bench-data-" + std::to_string(::getpid());
+    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
     const auto records = Open(store);
     const quillet::Student student{"bench-" + std::to_string(client), "pw"};
     std::string lines;
@@ -52,6 +60,7 @@ int Client(const std::string& store, int client, int calls, int out)
     if (!records->LogIn(student).session)
         return 1;
     lines += "login " + std::to_string(Since(start)) + "\n";
+    const auto first = std::chrono::steady_clock::now();
     for (int i = 0; i < calls; ++i)
     {
         CResultEntry result;
@@ -65,6 +74,11 @@ int Client(const std::string& store, int client, int calls, int out)
             return 1;
         lines += "add " + std::to_string(Since(start)) + "\n";
     }
+    // The steady clock is the system's monotonic one: spans of all clients compare.
+    const auto stamp = [](std::chrono::steady_clock::time_point at)
+    { return std::to_string(std::chrono::duration<double, std::milli>(at.time_since_epoch()).count()); };
+    lines += "span " + stamp(first) + " " + stamp(std::chrono::steady_clock::now()) + "\n";
+    std::filesystem::remove_all(data);
     return ::write(out, lines.data(), lines.size()) == static_cast<ssize_t>(lines.size()) ? 0 : 1;
 }
 }
@@ -97,6 +111,8 @@ int main(int argc, char** argv)
         children.push_back(child);
     }
     std::map<std::string, std::vector<double>> times;
+    double begun = 1e300;
+    double ended = 0;
     int failed = 0;
     for (std::size_t i = 0; i < children.size(); ++i)
     {
@@ -112,7 +128,14 @@ int main(int argc, char** argv)
         double ms = 0;
         for (const char* line = text.c_str(); std::sscanf(line, "%31s %lf", kind, &ms) == 2;)
         {
-            times[kind].push_back(ms);
+            double until = 0;
+            if (std::strcmp(kind, "span") == 0 && std::sscanf(line, "%*s %*f %lf", &until) == 1)
+            {
+                begun = std::min(begun, ms);
+                ended = std::max(ended, until);
+            }
+            else
+                times[kind].push_back(ms);
             line = std::strchr(line, '\n');
             if (!line)
                 break;
@@ -126,6 +149,9 @@ int main(int argc, char** argv)
         std::printf("%-14s %6zu calls  median %8.2f ms  99th %8.2f ms\n", kind.c_str(), values.size(),
                     at(0.5), at(0.99));
     }
+    if (ended > begun && times.count("add"))
+        std::printf("adds a second   %8.0f (all clients, from the first add to the last)\n",
+                    static_cast<double>(times["add"].size()) * 1000.0 / (ended - begun));
     if (failed)
         std::printf("%d clients failed\n", failed);
     return failed ? 1 : 0;

@@ -3,8 +3,10 @@
 # PostgreSQL server of its own (started as the tests start theirs) holding
 # 2,000,000 results of 50,000 students, and a record file of 200,000
 # results of 5,000 students. For each: 1 and 50 lab machines (processes) at
-# once, each logging its student in and adding results; medians and 99th
-# percentiles per call.
+# once, each with its own login role, logging its student in and adding
+# results; medians and 99th percentiles per call, and adds a second. Beside
+# them, on the same server in the same run, pgbench's one-row insert with
+# 50 clients: the yardstick of what the server commits a second.
 # Usage: bench/records-server.sh [BUILD_DIR]   (default build; as root or
 # any account that may run initdb)
 set -euo pipefail
@@ -23,7 +25,10 @@ admin="host=$work dbname=quillet user=quillet_admin password=$(cat "$work/admin.
 "$build/tools/quillet-records" db init "$admin" >/dev/null
 echo "== filling the server: 50,000 students, 2,000,000 results"
 time psql -X -q "$admin" <<'SQL'
-CREATE ROLE lab LOGIN PASSWORD 'lab' IN ROLE quillet_student;
+SELECT format('CREATE ROLE bench_m%s LOGIN PASSWORD ''lab'' IN ROLE quillet_student', g) FROM generate_series(0, 49) g
+\gexec
+CREATE TABLE bench_insert (id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, student integer NOT NULL,
+                           graded bigint NOT NULL, right_answers integer NOT NULL);
 -- One hash for all: Blowfish takes milliseconds each, and any hash checks the same.
 INSERT INTO quillet.students (name, password_hash)
     SELECT 'bench-' || g, h.hash FROM generate_series(0, 49999) g,
@@ -35,7 +40,15 @@ INSERT INTO quillet.results (student_id, request_key, is_test, is_pretest, title
     FROM quillet.students s, generate_series(1, 40) r;
 VACUUM ANALYZE;
 SQL
-lab="host=$work dbname=quillet user=lab password=lab"
+lab="host=$work dbname=quillet user={machine} password=lab"
+cat >"$work/insert.sql" <<'SQL'
+\set s random(1, 50000)
+INSERT INTO bench_insert (student, graded, right_answers) VALUES (:s, 1800000000, 10);
+SQL
+pgbench=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n1)/pgbench
+echo "== pgbench, one-row insert, 50 clients, 20 seconds"
+PGPASSWORD=$(cat "$work/admin.password") "$pgbench" -n -c 50 -j 2 -T 20 -f "$work/insert.sql" \
+  -h "$work" -U quillet_admin quillet | grep -E "latency average|tps"
 for clients in 1 50; do
   echo "== record server, $clients machines at once"
   "$build/bench/quillet_store_latency" "$lab" "$clients" $((clients == 1 ? 400 : 40))

@@ -1,6 +1,9 @@
 #include "records/PendingResults.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 #include "course/Complement.h"
@@ -161,6 +164,13 @@ PendingResults::Delivery PendingResults::Take(const std::string& name, const std
     delivery.m_strHeldLock = heldLock;
     for (const Place& place : m_places)
     {
+        // Most saves find nothing pending: no lock taken for it. One kept
+        // meanwhile goes with the next save.
+        struct stat seen
+        {
+        };
+        if (::lstat(place.path.c_str(), &seen) != 0 && errno == ENOENT)
+            continue;
         FileLock lock;
         // A file that cannot be locked or read now keeps its results for a later save.
         if (place.lockPath != heldLock && !lock.Take(place.lockPath, true, m_nLockTimeoutMs))

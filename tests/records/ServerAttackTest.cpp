@@ -255,6 +255,18 @@ TEST_F(ServerAttack, NoCallWaitsWithoutEnd)
     EXPECT_TRUE(db.Exec("SELECT 1").status);
 }
 
+// A machine whose login the server refuses (a password changed, a role
+// removed) is told so, not that the server is out of reach.
+TEST_F(ServerAttack, AMachineTheServerDoesNotLetInIsToldSo)
+{
+    const RecordStore::Login login =
+        quillet::PgRecordStore(g_server->Connection("no_such_machine") + " password=x")
+            .LogIn({"anyone", "pw"});
+    EXPECT_EQ(login.status.error, StoreError::Refused);
+    EXPECT_NE(login.status.reason.find("does not let this machine in"), std::string::npos)
+        << login.status.reason;
+}
+
 // Records of an older version, read by a newer program: the teacher and the
 // student are told to have them upgraded; a role that may not upgrade them is
 // told what a superuser runs first.
