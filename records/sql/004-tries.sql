@@ -70,6 +70,20 @@ CREATE INDEX login_tries_by_time ON quillet.login_tries (tried);
 -- Sessions belong to the machine that opened them.
 ALTER TABLE quillet.sessions ADD COLUMN machine text NOT NULL DEFAULT '';
 
+-- One row per machine that has tried: its tries take turns on it. (An
+-- advisory lock would not do: any role may take any key.)
+CREATE TABLE quillet.machines (
+    machine text PRIMARY KEY
+);
+
+CREATE FUNCTION quillet.take_turn() RETURNS void
+LANGUAGE plpgsql SET search_path = quillet, pg_temp AS $$
+BEGIN
+    INSERT INTO quillet.machines VALUES (session_user) ON CONFLICT DO NOTHING;
+    PERFORM FROM quillet.machines WHERE machine = session_user FOR UPDATE;
+END
+$$;
+
 -- Old rows go a few at a time, passing over any that another call holds.
 CREATE FUNCTION quillet.sweep() RETURNS void
 LANGUAGE sql SET search_path = quillet, pg_temp AS $$
@@ -146,7 +160,7 @@ BEGIN
     PERFORM quillet.check_name(p_name, p_password);
     PERFORM quillet.check_isolation();
     -- This machine's tries take turns, so that each counts the ones before.
-    PERFORM pg_advisory_xact_lock(hashtextextended('login' || chr(10) || session_user, 0));
+    PERFORM quillet.take_turn();
     IF (SELECT count(*) FROM quillet.login_tries t
         WHERE t.machine = session_user AND t.name = p_name AND NOT t.registering
           AND t.tried > clock_timestamp() - interval '1 minute' AND t.answer <> 'accepted') >= 5
@@ -179,7 +193,7 @@ DECLARE
 BEGIN
     PERFORM quillet.check_name(p_name, p_password);
     PERFORM quillet.check_isolation();
-    PERFORM pg_advisory_xact_lock(hashtextextended('register' || chr(10) || session_user, 0));
+    PERFORM quillet.take_turn();
     IF (SELECT count(*) FROM quillet.login_tries t
         WHERE t.machine = session_user AND t.registering AND t.tried > clock_timestamp() - interval '1 minute') >= 10 THEN
         RETURN 'wait';
@@ -219,14 +233,30 @@ BEGIN
 END
 $$;
 
+-- A student's journals set aside: the ten newest, so that no loop of keep
+-- and set aside fills the disk.
+CREATE INDEX journals_aside_by_student ON quillet.journals_aside (student_id, id);
+CREATE OR REPLACE FUNCTION quillet.set_aside_journal(p_token text, p_test_key text) RETURNS void
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = quillet, pg_temp AS $$
+DECLARE
+    sid bigint := quillet.session_student(p_token);
+BEGIN
+    WITH gone AS (DELETE FROM quillet.journals WHERE student_id = sid AND test_key = p_test_key
+                  RETURNING student_id, test_key, body)
+    INSERT INTO quillet.journals_aside (student_id, test_key, body) SELECT * FROM gone;
+    DELETE FROM quillet.journals_aside WHERE student_id = sid AND id < ALL (ARRAY(
+        SELECT id FROM quillet.journals_aside WHERE student_id = sid ORDER BY id DESC LIMIT 10));
+END
+$$;
+
 DROP FUNCTION quillet.login(text, text);
 DROP FUNCTION quillet.register(text, text);
 DROP FUNCTION quillet.authenticate(text, text);
 DROP TYPE quillet.login_status;
 
-REVOKE ALL ON TABLE quillet.login_tries FROM PUBLIC;
+REVOKE ALL ON TABLE quillet.login_tries, quillet.machines FROM PUBLIC;
 REVOKE ALL ON FUNCTION quillet.password_key(text), quillet.password_hash(text), quillet.password_matches(text, text),
-    quillet.sweep(), quillet.check_isolation(), quillet.keep_try(boolean, text, quillet.try_outcome, bigint), quillet.try_login(text, text),
+    quillet.sweep(), quillet.check_isolation(), quillet.take_turn(), quillet.keep_try(boolean, text, quillet.try_outcome, bigint), quillet.try_login(text, text),
     quillet.try_register(text, text), quillet.try_answer(text) FROM PUBLIC;
 GRANT EXECUTE ON FUNCTION quillet.try_login(text, text), quillet.try_register(text, text), quillet.try_answer(text)
     TO quillet_student;

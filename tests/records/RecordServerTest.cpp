@@ -323,6 +323,18 @@ TEST(RecordServer, ALabMachinesRoleReachesNothingButItsOwnStudentThroughTheFunct
     EXPECT_EQ(right, "10\n");
     g_server->Psql("quillet_admin", "SELECT count(*) FROM quillet.result_list WHERE name = 'thief'", &right);
     EXPECT_EQ(right, "1\n");
+    // Kept and set aside over and over, a student's journals aside stay ten.
+    ASSERT_EQ(g_server->Psql("lab", "SELECT count(*) FROM generate_series(1, 12) g, LATERAL (SELECT "
+                                    "quillet.keep_journal('" +
+                                        victim + "', 'loop', 'x' || g), quillet.set_aside_journal('" +
+                                        victim + "', 'loop')) j"),
+              0);
+    g_server->Psql(
+        "quillet_admin",
+        "SELECT count(*) FROM quillet.journals_aside a JOIN quillet.students s ON s.id = a.student_id "
+        "WHERE s.name = 'victim'",
+        &right);
+    EXPECT_EQ(right, "10\n");
 }
 
 TEST(RecordServer, FiftyMachinesAtOnceLoseNoResultAndStoreNoneTwice)
