@@ -234,7 +234,7 @@ StoreStatus PgLoginRoles::Reach(const std::string& server, Address& address)
 StoreStatus PgLoginRoles::Add(Kind kind, const std::string& name, std::string& password)
 {
     if (!IsValidName(name))
-        return StoreStatus::Failed(StoreError::Refused, "a name is 1 to 40 of a-z, 0-9 and _");
+        return StoreStatus::Failed(StoreError::Refused, kNameRule);
     if (StoreStatus made = NewPassword(password); !made)
         return made;
     const std::string role = RoleOf(kind, name);
@@ -259,7 +259,7 @@ StoreStatus PgLoginRoles::Remove(Kind kind, const std::string& name, long long& 
 {
     ended = 0;
     if (!IsValidName(name))
-        return StoreStatus::Failed(StoreError::Refused, "a name is 1 to 40 of a-z, 0-9 and _");
+        return StoreStatus::Failed(StoreError::Refused, kNameRule);
     const std::string role = RoleOf(kind, name);
     const PgConnection::Result found = m_db.Exec("SELECT 1 FROM pg_roles WHERE rolname = $1", {role});
     if (!found.status)

@@ -27,8 +27,9 @@ class PgLoginRoles
 
     std::string Host() const { return m_db.Host(); }
 
-    // A machine's or teacher's name: 1 to 40 of a-z, 0-9 and _.
+    // A machine's or teacher's name: 1 to 40 of a-z, 0-9 and _, as kNameRule says.
     static bool IsValidName(const std::string& name);
+    static constexpr const char* kNameRule = "a name is 1 to 40 of a-z, 0-9 and _";
     // quillet_machine_NAME or quillet_teacher_NAME.
     static std::string RoleOf(Kind kind, const std::string& name);
 

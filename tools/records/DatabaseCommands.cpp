@@ -230,29 +230,31 @@ std::vector<std::pair<std::string, std::string>> LoginFiles(PgLoginRoles::Kind k
     if (kind == PgLoginRoles::Kind::Machine)
     {
         const std::string file = args.out.empty() ? "./" + args.name + ".record-server" : args.out;
+        const std::vector<std::string> steps = InstallSteps(kind, {file});
         const std::string text =
             Comment(
                 {"The record server's login of the lab machine " + args.name + " (role " + role +
                      "), from quillet-records db add-machine.",
                  "Install it on that machine, as root, for its student accounts (group quillet) to read:"}) +
-            Comment({"  " + InstallSteps(kind, {file})[0], "  " + InstallSteps(kind, {file})[1]}) +
+            Comment({"  " + steps[0], "  " + steps[1]}) +
             Comment({"Quillet reads it itself. It holds the machine's password: keep no other copy."}) +
             MachineCredential::Text(address.Connection(role), password);
         return {{file, text}};
     }
     const std::string prefix = args.out.empty() ? "./" + args.name : args.out;
     const std::vector<std::string> files = {prefix + ".pg_service.conf", prefix + ".pgpass"};
+    const std::vector<std::string> steps = InstallSteps(kind, files);
     std::string service = Comment({"The record server's login of the teacher " + args.name + " (role " +
                                        role + "), from quillet-records db add-teacher.",
                                    "Install it in the teacher's own account, as the teacher, with " +
                                        FileName(files[1]) + " beside it:",
-                                   "  " + InstallSteps(kind, files)[0], "  " + InstallSteps(kind, files)[1],
+                                   "  " + steps[0], "  " + steps[1],
                                    "then give quillet-records the URL \"service=quillet\", e.g.",
                                    "  quillet-records export-csv \"service=quillet\" > results.csv"}) +
                           "[quillet]\nhost=" + address.host + "\nport=" + address.port +
                           "\ndbname=" + address.dbname + "\nuser=" + role + "\n";
     for (const auto& [keyword, value] : address.options)
-        service += keyword + "=" + value + "\n";
+        service.append(keyword).append("=").append(value).append("\n");
     const std::string pgpass = PgpassField(address.host) + ":" + PgpassField(address.port) + ":" +
                                PgpassField(address.dbname) + ":" + PgpassField(role) + ":" +
                                PgpassField(password) + "\n";
@@ -264,7 +266,7 @@ int AddLogin(PgLoginRoles::Kind kind, const LoginArgs& args)
     const std::string what =
         std::string("cannot add the ") + KindWord(kind) + " \"" + TerminalText(args.name) + "\"";
     if (!PgLoginRoles::IsValidName(args.name))
-        return Fail(what, "a name is 1 to 40 of a-z, 0-9 and _");
+        return Fail(what, PgLoginRoles::kNameRule);
     // A line break would end the value in the files written.
     if (args.server.find_first_of("\r\n") != std::string::npos)
         return Fail(what, "--server names one host");
