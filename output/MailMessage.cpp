@@ -5,7 +5,6 @@
 #include "output/WebAddress.h"
 #include "platform/Text.h"
 
-#include <cstdint>
 #include <string_view>
 
 namespace
@@ -20,25 +19,6 @@ constexpr std::size_t kFoldAt = 78;
 constexpr std::size_t kLongestLine = 998;
 // The longest path SMTP carries (RFC 5321), less its angle brackets.
 constexpr std::size_t kLongestAddress = 254;
-
-std::string Base64(std::string_view bytes)
-{
-    static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (std::size_t i = 0; i < bytes.size(); i += 3)
-    {
-        std::uint32_t group = static_cast<unsigned char>(bytes[i]) << 16;
-        if (i + 1 < bytes.size())
-            group |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-        if (i + 2 < bytes.size())
-            group |= static_cast<unsigned char>(bytes[i + 2]);
-        out += kAlphabet[(group >> 18) & 0x3F];
-        out += kAlphabet[(group >> 12) & 0x3F];
-        out += i + 1 < bytes.size() ? kAlphabet[(group >> 6) & 0x3F] : '=';
-        out += i + 2 < bytes.size() ? kAlphabet[group & 0x3F] : '=';
-    }
-    return out;
-}
 
 bool IsPlainHeaderText(std::string_view text)
 {
@@ -160,7 +140,7 @@ class HeaderField
                     break;
                 end += length;
             }
-            Add("=?UTF-8?B?" + Base64(std::string_view(utf8).substr(start, end - start)) + "?=");
+            Add("=?UTF-8?B?" + quillet::Base64(std::string_view(utf8).substr(start, end - start)) + "?=");
             start = end;
         }
     }

@@ -87,16 +87,26 @@ FileStatus MayFollow(const std::string& path)
 
 namespace
 {
-FileStatus ReadFile(const std::string& path, std::string& contents, std::size_t limit, bool ownOnly)
+// Whose file may be read: anybody's, this account's own, or root's that
+// nobody else may change. The last two are never read through a link.
+enum class Keeper
 {
+    Anyone,
+    Self,
+    Root,
+};
+
+FileStatus ReadFile(const std::string& path, std::string& contents, std::size_t limit, Keeper keeper)
+{
+    const bool noLink = keeper != Keeper::Anyone;
     contents.clear();
     // Non-blocking, so that opening a FIFO without a writer returns at once.
     const int fd =
-        ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (ownOnly ? O_NOFOLLOW : 0));
+        ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (noLink ? O_NOFOLLOW : 0));
     if (fd < 0)
     {
         const int error = errno;
-        if (error == ELOOP && ownOnly)
+        if (error == ELOOP && noLink)
             return FileStatus::Failed("it is a symbolic link");
         // A path through a file names no file either.
         return FileStatus::Failed(ErrorText(error), error == ENOENT || error == ENOTDIR);
@@ -110,10 +120,20 @@ FileStatus ReadFile(const std::string& path, std::string& contents, std::size_t 
         ::close(fd);
         return refused;
     }
-    if (ownOnly && info.st_uid != ::geteuid())
+    if (keeper == Keeper::Self && info.st_uid != ::geteuid())
     {
         ::close(fd);
         return FileStatus::Failed("it belongs to another account");
+    }
+    if (keeper == Keeper::Root && info.st_uid != 0)
+    {
+        ::close(fd);
+        return FileStatus::Failed("it is not root's own file");
+    }
+    if (keeper == Keeper::Root && (info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+    {
+        ::close(fd);
+        return FileStatus::Failed("others than root may change it");
     }
     if (static_cast<unsigned long long>(info.st_size) > limit)
     {
@@ -180,12 +200,17 @@ void ReserveLarge(std::string& text, std::size_t size)
 
 FileStatus ReadRegularFile(const std::string& path, std::string& contents, std::size_t limit)
 {
-    return ReadFile(path, contents, limit, false);
+    return ReadFile(path, contents, limit, Keeper::Anyone);
 }
 
 FileStatus ReadOwnFile(const std::string& path, std::string& contents, std::size_t limit)
 {
-    return ReadFile(path, contents, limit, true);
+    return ReadFile(path, contents, limit, Keeper::Self);
+}
+
+FileStatus ReadRootFile(const std::string& path, std::string& contents, std::size_t limit)
+{
+    return ReadFile(path, contents, limit, Keeper::Root);
 }
 
 bool ReadWholeFile(const std::string& path, std::string& contents, bool* missing)

@@ -34,6 +34,10 @@ FileStatus ReadRegularFile(const std::string& path, std::string& contents, std::
 // The same for a file of this account's own: a file of another account, or
 // a symbolic link, is refused.
 FileStatus ReadOwnFile(const std::string& path, std::string& contents, std::size_t limit = kNoLimit);
+// The same for a file that root keeps for every account of the machine: a
+// file of root's that nobody else may change (no group or other write
+// permission), never read through a symbolic link.
+FileStatus ReadRootFile(const std::string& path, std::string& contents, std::size_t limit = kNoLimit);
 
 // Reserves room for `size` bytes in the text, in huge pages where the
 // system gives them for the asking: a file of tens of megabytes then costs

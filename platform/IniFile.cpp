@@ -217,6 +217,11 @@ std::string ReadValue(const std::string& path, const std::string& section, const
     std::string content;
     if (!ReadWholeFile(path, content))
         return {};
+    return ValueIn(content, section, key);
+}
+
+std::string ValueIn(std::string_view content, const std::string& section, const std::string& key)
+{
     bool inSection = false;
     bool first = true;
     for (const Line& line : SplitLines(content))

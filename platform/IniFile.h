@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/Files.h"
 
@@ -17,6 +18,8 @@ std::string PlayerIniPath();
 // first '=' with blanks and tabs around it removed. "" when the file, the
 // section or the key is missing. Lines starting with ';' are comments.
 std::string ReadValue(const std::string& path, const std::string& section, const std::string& key);
+// The same, of a file's contents already read.
+std::string ValueIn(std::string_view content, const std::string& section, const std::string& key);
 
 // Sets `key` to `value` in `section`: replaces the key's line, else adds the
 // key at the end of the section, else adds the section at the end of the

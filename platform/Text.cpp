@@ -1,6 +1,7 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace quillet
 {
@@ -163,5 +164,32 @@ std::vector<std::string> CloseMatches(std::string_view wanted, const std::vector
     for (auto& c : close)
         names.push_back(std::move(c.second));
     return names;
+}
+
+std::string Base64(std::string_view bytes, bool urlSafe)
+{
+    const char* alphabet = urlSafe ? "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_"
+                                   : "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3)
+    {
+        std::uint32_t group = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << 16;
+        if (i + 1 < bytes.size())
+            group |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+        if (i + 2 < bytes.size())
+            group |= static_cast<unsigned char>(bytes[i + 2]);
+        out += alphabet[(group >> 18) & 0x3F];
+        out += alphabet[(group >> 12) & 0x3F];
+        if (i + 1 < bytes.size())
+            out += alphabet[(group >> 6) & 0x3F];
+        else if (!urlSafe)
+            out += '=';
+        if (i + 2 < bytes.size())
+            out += alphabet[group & 0x3F];
+        else if (!urlSafe)
+            out += '=';
+    }
+    return out;
 }
 }

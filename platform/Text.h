@@ -32,4 +32,9 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
 // letter case, or a few edits away (one for names of up to four bytes, two
 // for longer ones), the closest first; each once, never `wanted` itself.
 std::vector<std::string> CloseMatches(std::string_view wanted, const std::vector<std::string>& candidates);
+
+// The bytes in base64 (RFC 4648), padded with '='; with `urlSafe`, in its
+// URL and file name alphabet ('-' and '_' for '+' and '/') and unpadded, fit
+// for a password in a connection string or an ini file.
+std::string Base64(std::string_view bytes, bool urlSafe = false);
 }

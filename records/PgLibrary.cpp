@@ -48,6 +48,7 @@ const PgLibrary* PgLibrary::Load(std::string& problem)
         Resolve(handle, "PQsetNoticeProcessor", library.setNoticeProcessor, missing);
         Resolve(handle, "PQconninfoParse", library.conninfoParse, missing);
         Resolve(handle, "PQconninfoFree", library.conninfoFree, missing);
+        Resolve(handle, "PQfreemem", library.freemem, missing);
         Resolve(handle, "PQexec", library.exec, missing);
         Resolve(handle, "PQexecParams", library.execParams, missing);
         Resolve(handle, "PQresultStatus", library.resultStatus, missing);

@@ -23,6 +23,7 @@ class PgLibrary
     decltype(&::PQsetNoticeProcessor) setNoticeProcessor = nullptr;
     decltype(&::PQconninfoParse) conninfoParse = nullptr;
     decltype(&::PQconninfoFree) conninfoFree = nullptr;
+    decltype(&::PQfreemem) freemem = nullptr;
     decltype(&::PQexec) exec = nullptr;
     decltype(&::PQexecParams) execParams = nullptr;
     decltype(&::PQresultStatus) resultStatus = nullptr;

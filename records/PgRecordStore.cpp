@@ -52,8 +52,8 @@ std::string ResponsesJson(const std::vector<Response>& responses)
 
 }
 
-PgRecordStore::PgRecordStore(std::string connection)
-    : m_pDb(std::make_shared<PgConnection>(std::move(connection), kStudentLimits)),
+PgRecordStore::PgRecordStore(std::string connection, std::string password)
+    : m_pDb(std::make_shared<PgConnection>(std::move(connection), kStudentLimits, std::move(password))),
       m_pending(
           {{PendingPath(), PendingPath() + ".lock", true}},
           {DataFolder() + "/quillet/server.refused", DataFolder() + "/quillet/server.refused.lock", true},

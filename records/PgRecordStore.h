@@ -9,7 +9,7 @@
 namespace quillet
 {
 // The record store of a school: a PostgreSQL server that every lab machine
-// reaches as quillet_student, which may only call the functions that check
+// reaches as a member of quillet_student, which may only call the functions that check
 // the student's own name and password. A result that cannot be sent is kept
 // on this machine, in the account's own pending file, and goes with the
 // student's next saved result; a journal lives on the server, so a test left
@@ -17,7 +17,8 @@ namespace quillet
 class PgRecordStore : public RecordStore
 {
   public:
-    explicit PgRecordStore(std::string connection);
+    // `password`, when given, is the machine's own (MachineCredential).
+    explicit PgRecordStore(std::string connection, std::string password = {});
 
     std::string Place() const override;
     Login LogIn(const Student& student) override;

@@ -19,8 +19,8 @@ class RecordStore
 
     // The store this machine is set to use: the record server named by
     // $QUILLET_RECORDS_DATABASE, else by Database in section [Records] of
-    // Quillet's settings file; without either, the record file of the
-    // record folder.
+    // Quillet's settings file, else by the machine's own credential
+    // (MachineCredential); without any, the record file of the record folder.
     static std::unique_ptr<RecordStore> Open();
 
     // Where the records are, as the student is told: "the record folder

@@ -1,8 +1,10 @@
 #pragma once
 
 // A PostgreSQL server of the tests' own (pg-server.sh), with Quillet's
-// records set up by quillet-records db init, a lab machine's role and a
-// teacher's; passwords come from a pgpass file, as libpq reads them.
+// records set up by quillet-records db init, a lab machine's role, a
+// teacher's, and quillet_owner, who makes the logins of machines and
+// teachers (CREATEROLE, no superuser); passwords come from a pgpass file,
+// as libpq reads them.
 
 #include <gtest/gtest.h>
 
@@ -14,6 +16,23 @@
 
 namespace recordserver
 {
+// The exit status of a shell command, -1 when it did not end by itself;
+// `out` receives what it wrote on standard output.
+inline int Capture(const std::string& command, std::string* out = nullptr)
+{
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return -1;
+    std::string text;
+    char buffer[4096];
+    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
+        text.append(buffer, got);
+    const int status = ::pclose(pipe);
+    if (out)
+        *out = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 class RecordServer
 {
   public:
@@ -38,13 +57,10 @@ class RecordServer
         }
         std::string password;
         std::ifstream(m_dir + "/admin.password") >> password;
-        {
-            std::ofstream pgpass(m_dir + "/pgpass");
-            pgpass << "*:*:*:quillet_admin:" << password
-                   << "\n*:*:*:lab:lab-password\n*:*:*:teacher:teacher-password\n*:*:*:*:machine-password\n";
-        }
-        std::filesystem::permissions(m_dir + "/pgpass", std::filesystem::perms::owner_read |
-                                                            std::filesystem::perms::owner_write);
+        AddPassword("quillet_admin", password);
+        AddPassword("lab", "lab-password");
+        AddPassword("teacher", "teacher-password");
+        AddPassword("quillet_owner", "owner-password");
         ::setenv("PGPASSFILE", (m_dir + "/pgpass").c_str(), 1);
         const bool ready =
             std::system((std::string(QUILLET_RECORDS_TOOL " db init '") + Connection("quillet_admin") +
@@ -52,7 +68,9 @@ class RecordServer
                             .c_str()) == 0 &&
             Psql("quillet_admin",
                  "CREATE ROLE lab LOGIN PASSWORD 'lab-password' IN ROLE quillet_student;"
-                 "CREATE ROLE teacher LOGIN PASSWORD 'teacher-password' IN ROLE quillet_teacher") == 0;
+                 "CREATE ROLE teacher LOGIN PASSWORD 'teacher-password' IN ROLE quillet_teacher;"
+                 "CREATE ROLE quillet_owner LOGIN CREATEROLE PASSWORD 'owner-password';"
+                 "ALTER DATABASE quillet OWNER TO quillet_owner") == 0;
         if (!ready)
             skip = "the records could not be set up on the server";
         return ready;
@@ -72,27 +90,28 @@ class RecordServer
     }
 
     // psql as `user`, stopping at the first error; its exit status.
-    int Psql(const std::string& user, const std::string& sql, std::string* out = nullptr) const
+    // `environment` ("PGOPTIONS=...") goes before the command.
+    int Psql(const std::string& user, const std::string& sql, std::string* out = nullptr,
+             const std::string& environment = {}) const
     {
-        const std::string command =
-            "psql -X -q -A -t -v ON_ERROR_STOP=1 '" + Connection(user) + "' -c \"" + sql + "\" 2>&1";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe)
-            return -1;
-        std::string text;
-        char buffer[4096];
-        while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
-            text.append(buffer, got);
-        const int status = ::pclose(pipe);
-        if (out)
-            *out = text;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return Capture(environment + " psql -X -q -A -t -v ON_ERROR_STOP=1 '" + Connection(user) + "' -c \"" +
+                           sql + "\" 2>&1",
+                       out);
+    }
+
+    // Lets psql and the tools log in as `user` (the pgpass file, owner-only).
+    void AddPassword(const std::string& user, const std::string& password) const
+    {
+        std::ofstream(m_dir + "/pgpass", std::ios::app) << "*:*:*:" << user << ":" << password << "\n";
+        std::filesystem::permissions(m_dir + "/pgpass", std::filesystem::perms::owner_read |
+                                                            std::filesystem::perms::owner_write);
     }
 
     // Another lab machine's login role, as the administrator gives each
     // machine one; true when made.
     bool AddMachine(const std::string& role) const
     {
+        AddPassword(role, "machine-password");
         return Psql("quillet_admin", "CREATE ROLE " + role +
                                          " LOGIN PASSWORD 'machine-password' IN ROLE quillet_student") == 0;
     }
