@@ -1,14 +1,18 @@
 // The records on a PostgreSQL server, as lab machines and teachers use them,
 // beside the record file: one behaviour for both stores, what a lab
 // machine's role may not do, many machines at once, and moving records in
-// and out. The server is a real one that the tests start and stop.
+// and out, and the banks whose results it scores itself. The server is a
+// real one that the tests start and stop.
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <functional>
 #include <thread>
 
 #include "CourseBuilders.h"
+#include "course/CourseReader.h"
+#include "course/Response.h"
 #include "records/FileRecordStore.h"
 #include "records/PgRecordStore.h"
 #include "records/RecordServer.h"
@@ -495,6 +499,203 @@ TEST(RecordServer, QuestionStatisticsReadFromTheServerAreThoseOfTheFile)
     EXPECT_TRUE(
         stats(g_server->Connection("teacher"), "--json").starts_with(R"({"tests":24,"responses":72,)"));
     std::filesystem::remove_all(dir);
+}
+
+namespace
+{
+// A loaded bank's results through the lab machines' role, each test as a
+// student of its own.
+class LoadedBanks : public RecordDirTest
+{
+  protected:
+    void SetUp() override
+    {
+        RecordDirTest::SetUp();
+        if (!g_server)
+            GTEST_SKIP() << g_skip;
+        static int run = 0;
+        m_name = "banked" + std::to_string(++run);
+    }
+
+    // quillet-records db ... as the owner: its exit status, `out` what it said.
+    int Db(const std::string& arguments, std::string& out) const
+    {
+        out.clear();
+        FILE* pipe = ::popen((std::string(QUILLET_RECORDS_TOOL) + " db " + arguments + " 2>&1").c_str(), "r");
+        if (!pipe)
+            return -1;
+        char buffer[4096];
+        while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
+            out.append(buffer, got);
+        const int status = ::pclose(pipe);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string Admin() const { return "'" + g_server->Connection("quillet_admin") + "'"; }
+
+    // A graded test as the window sends it: drawn, every question answered
+    // with its shown answer i % 2, so that some are right and some wrong.
+    static quillet::ResultAnswers Answered(quillet::TestRun& run, const std::string& path)
+    {
+        for (int i = 0; i < run.GetQuestionCount(); ++i)
+        {
+            run.GoTo(i);
+            run.ChooseAnswer(i % 2);
+        }
+        const quillet::BankFile bank = quillet::ReadBankFile(path);
+        return {{path, bank.storedSize, bank.storedHash}, quillet::ResponsesOf(run)};
+    }
+
+    std::string m_name;
+};
+}
+
+TEST_F(LoadedBanks, ABankLoadedIntoTheServerHoldsTheKeysOfEveryTestDrawnFromIt)
+{
+    const quillet::BankFile sample = quillet::ReadBankFile(QUILLET_SAMPLE_BANK);
+    ASSERT_TRUE(sample.course);
+    const std::string loaded =
+        "bank Home and Small-Office Networking: 114 questions in 7 chapters loaded (hash " +
+        quillet::HashText(sample.storedHash) + ")\n";
+    std::string said;
+    // Loaded again, it replaces itself.
+    for (int load = 0; load < 2; ++load)
+    {
+        ASSERT_EQ(Db("bank add " + Admin() + " " QUILLET_SAMPLE_BANK, said), 0) << said;
+        EXPECT_EQ(said, loaded);
+    }
+    ASSERT_EQ(Db("bank list '" + g_server->Connection("teacher") + "'", said), 0) << said;
+    EXPECT_NE(
+        said.find(quillet::HashText(sample.storedHash) + "  Home and Small-Office Networking: 114 questions"),
+        std::string::npos)
+        << said;
+    EXPECT_NE(Db("bank add '" + g_server->Connection("lab") + "' " QUILLET_SAMPLE_BANK, said), 0);
+
+    // Every chapter's quiz, true/false statements among them, saved as the
+    // window saves it: the server's score and right answers are the window's.
+    quillet::PgRecordStore lab(g_server->Connection("lab"));
+    const RecordStore::Login login = lab.Register({m_name, "pw"});
+    ASSERT_TRUE(login.status) << login.status.reason;
+    CRandom random(7);
+    std::string rights;
+    for (int chapter = 1; chapter <= sample.course->GetCount(); ++chapter)
+    {
+        const auto run =
+            quillet::TestRun::DrawQuiz(quillet::ReadBankFile(QUILLET_SAMPLE_BANK).course, chapter, random);
+        const quillet::ResultAnswers answers = Answered(*run, QUILLET_SAMPLE_BANK);
+        CResultEntry result = Result(run->GetScore().right, 1'765'000'000 + chapter);
+        result.m_nTotal = run->GetQuestionCount();
+        const RecordSession::Saved saved = login.session->AddResult(result, answers);
+        ASSERT_TRUE(saved.status) << saved.status.reason;
+        EXPECT_EQ(saved.results.back().m_nRight, result.m_nRight) << chapter;
+        for (const quillet::Response& response : answers.responses)
+            rights += response.right ? "t\n" : "f\n";
+    }
+    g_server->Psql("quillet_admin",
+                   "SELECT is_right FROM quillet.response_list WHERE name = '" + m_name +
+                       "' ORDER BY result_id, position",
+                   &said);
+    EXPECT_EQ(said, rights);
+    EXPECT_NE(rights.find('t'), std::string::npos);
+    EXPECT_NE(rights.find('f'), std::string::npos);
+}
+
+TEST_F(LoadedBanks, AForgedResultOfALoadedBankIsRefusedOrScoredByTheBank)
+{
+    const quillet::BankFile sample = quillet::ReadBankFile(QUILLET_SAMPLE_BANK);
+    std::string said;
+    ASSERT_EQ(Db("bank add " + Admin() + " " QUILLET_SAMPLE_BANK, said), 0) << said;
+    CRandom random(11);
+    const auto run =
+        quillet::TestRun::DrawTest(quillet::ReadBankFile(QUILLET_SAMPLE_BANK).course, false, random);
+    const quillet::ResultAnswers honest = Answered(*run, QUILLET_SAMPLE_BANK);
+    const int score = run->GetScore().right;
+    ASSERT_LT(score, 20);
+    using Responses = std::vector<quillet::Response>;
+    const struct
+    {
+        const char* forgery;
+        std::function<void(Responses&)> forge;
+        std::uint64_t bank;
+        const char* refused; // what the server says, or null when it stores the result
+        int stored;
+    } cases[] = {
+        {"full marks claimed", [](Responses&) {}, sample.storedHash, nullptr, score},
+        {"every answer claimed right",
+         [](Responses& r)
+         {
+             for (quillet::Response& response : r)
+                 response.right = true;
+         },
+         sample.storedHash, nullptr, score},
+        {"an answer the question does not have", [](Responses& r) { r[0].answer = 6; }, sample.storedHash,
+         "an answer that its question does not have", 0},
+        {"an answer just past the last",
+         [&](Responses& r) { r[3].answer = run->GetQuestions()[3]->GetAnswerCount(); }, sample.storedHash,
+         "an answer that its question does not have", 0},
+        {"a question the bank does not hold", [](Responses& r) { r[5].question = "0123456789abcdef"; },
+         sample.storedHash, "a question that its bank does not", 0},
+        {"a question of another chapter", [](Responses& r) { r[0].chapter = r[19].chapter; },
+         sample.storedHash, "a question that its bank does not", 0},
+        {"one question answered twice", [](Responses& r) { r[1] = r[0]; }, sample.storedHash,
+         "more often than its bank holds it", 0},
+        {"fewer answers than questions", [](Responses& r) { r.pop_back(); }, sample.storedHash,
+         "one answer for each of its questions", 0},
+        // A bank the server does not hold: what was sent, as before.
+        {"every answer claimed right, of another bank",
+         [](Responses& r)
+         {
+             for (quillet::Response& response : r)
+                 response.right = true;
+         },
+         sample.storedHash + 1, nullptr, 20},
+    };
+    quillet::PgRecordStore lab(g_server->Connection("lab"));
+    const RecordStore::Login login = lab.Register({m_name, "pw"});
+    ASSERT_TRUE(login.status) << login.status.reason;
+    std::size_t held = 0;
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+    {
+        const auto& c = cases[i];
+        quillet::ResultAnswers forged = honest;
+        c.forge(forged.responses);
+        forged.bank.hash = c.bank;
+        // Full marks claimed every time.
+        const RecordSession::Saved saved =
+            login.session->AddResult(Result(20, 1'765'000'000 + static_cast<int>(i)), forged);
+        if (c.refused)
+        {
+            EXPECT_EQ(saved.status.error, StoreError::Refused) << c.forgery;
+            EXPECT_NE(saved.status.reason.find(c.refused), std::string::npos)
+                << c.forgery << ": " << saved.status.reason;
+            continue;
+        }
+        ASSERT_TRUE(saved.status) << c.forgery << ": " << saved.status.reason;
+        ASSERT_EQ(saved.results.size(), ++held) << c.forgery;
+        EXPECT_EQ(saved.results.back().m_nRight, c.stored) << c.forgery;
+    }
+}
+
+TEST_F(LoadedBanks, QuestionsOfOneChapterAndTextAreTakenAsOftenAsTheBankHoldsThem)
+{
+    // Two statements the server cannot tell apart, of other truths, and a
+    // question of its own.
+    const std::string bank = m_dir + "/twins.blh";
+    StoreText(bank, "!Twins\n@Ch\n$Same\n^True\n$Same\n^False\n#Other\n^right\n^wrong\n");
+    std::string said;
+    ASSERT_EQ(Db("bank add " + Admin() + " " + bank, said), 0) << said;
+    EXPECT_NE(said.find("2 questions share their chapter and text"), std::string::npos) << said;
+    CRandom random(3);
+    const auto run = quillet::TestRun::DrawQuiz(quillet::ReadBankFile(bank).course, 1, random);
+    ASSERT_EQ(run->GetQuestionCount(), 3);
+    const quillet::ResultAnswers answers = Answered(*run, bank);
+    CResultEntry result = Result(run->GetScore().right, 1'765'000'000);
+    result.m_nTotal = 3;
+    quillet::PgRecordStore lab(g_server->Connection("lab"));
+    const RecordStore::Login login = lab.Register({m_name, "pw"});
+    ASSERT_TRUE(login.status) << login.status.reason;
+    const RecordSession::Saved saved = login.session->AddResult(result, answers);
+    ASSERT_TRUE(saved.status) << saved.status.reason;
+    EXPECT_EQ(saved.results.back().m_nRight, result.m_nRight);
 }
 
 int main(int argc, char** argv)
