@@ -535,7 +535,7 @@ class LoadedBanks : public RecordDirTest
     // Sent as the window sends a test, every question answered with its
     // shown answer i % 2, so that some are right and some wrong.
     RecordSession::Saved Send(quillet::TestRun& run, const std::string& bank, int claimed = -1,
-                              void (*forge)(quillet::ResultAnswers&) = nullptr)
+                              const std::function<void(quillet::ResultAnswers&)>& forge = {})
     {
         for (int i = 0; i < run.GetQuestionCount(); ++i)
         {
@@ -607,16 +607,19 @@ TEST_F(LoadedBanks, AForgedResultOfALoadedBankIsRefusedOrScoredByTheBank)
     std::string said;
     ASSERT_EQ(Db("bank add", QUILLET_SAMPLE_BANK, said), 0) << said;
     using Answers = quillet::ResultAnswers;
+    std::unique_ptr<quillet::TestRun> run;
     const struct
     {
         const char* forgery;
-        void (*forge)(Answers&);
+        std::function<void(Answers&)> forge;
         const char* refused; // what the server says
         bool scoredByBank;   // else stored as sent
     } cases[] = {
         {"full marks claimed", [](Answers&) {}, nullptr, true},
         {"every answer claimed right", ClaimAllRight, nullptr, true},
-        {"an answer past the last", [](Answers& a) { a.responses[0].answer = 6; }, "does not have", false},
+        {"an answer past the last",
+         [&](Answers& a) { a.responses[3].answer = run->GetQuestions()[3]->GetAnswerCount(); },
+         "does not have", false},
         {"a question not in the bank", [](Answers& a) { a.responses[5].question[0] ^= 1; }, "bank does not",
          false},
         {"another chapter's", [](Answers& a) { a.responses[0].chapter = a.responses[19].chapter; },
@@ -630,8 +633,7 @@ TEST_F(LoadedBanks, AForgedResultOfALoadedBankIsRefusedOrScoredByTheBank)
     CRandom random(11);
     for (const auto& c : cases)
     {
-        const auto run =
-            quillet::TestRun::DrawTest(quillet::ReadBankFile(QUILLET_SAMPLE_BANK).course, false, random);
+        run = quillet::TestRun::DrawTest(quillet::ReadBankFile(QUILLET_SAMPLE_BANK).course, false, random);
         const RecordSession::Saved saved = Send(*run, QUILLET_SAMPLE_BANK, 20, c.forge);
         EXPECT_EQ(saved.status.error, c.refused ? StoreError::Refused : StoreError::None) << c.forgery;
         EXPECT_NE(saved.status.reason.find(c.refused ? c.refused : ""), std::string::npos) << c.forgery;
