@@ -6,11 +6,16 @@
 
 namespace quillet
 {
+std::string HashText(std::uint64_t hash)
+{
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
 std::string QuestionKey(const std::string& text)
 {
-    char key[17];
-    std::snprintf(key, sizeof key, "%016llx", static_cast<unsigned long long>(HashBytes(text)));
-    return key;
+    return HashText(HashBytes(text));
 }
 
 std::vector<Response> ResponsesOf(const TestRun& run)
@@ -37,5 +42,23 @@ std::vector<Response> ResponsesOf(const TestRun& run)
         responses.push_back(std::move(response));
     }
     return responses;
+}
+
+std::vector<AnswerKey> AnswerKeysOf(const CCourse& bank)
+{
+    std::vector<AnswerKey> keys;
+    for (int c = 0; c < bank.GetCount(); ++c)
+    {
+        const CChapter& chapter = *bank.GetAt(c);
+        for (int q = 0; q < chapter.GetCount(); ++q)
+        {
+            // A drawn question's right answer is always the bank's right one
+            // (AnswerOrder), so the bank's index is what a right response holds.
+            const CQuestion& question = *chapter.GetAt(q);
+            keys.push_back({chapter.GetName(), QuestionKey(question.GetText()), question.GetCorrect(),
+                            question.GetAnswerCount()});
+        }
+    }
+    return keys;
 }
 }

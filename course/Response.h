@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,10 +22,29 @@ struct Response
     bool operator==(const Response&) const = default;
 };
 
+// What the bank says of one of its questions, for scoring responses to it
+// without the test: the question as a response names it, where its right
+// answer is and how many answers it has, counted as Response::answer counts.
+struct AnswerKey
+{
+    std::string chapter;
+    std::string question; // QuestionKey of its text
+    int right = 0;
+    int answers = 0;
+
+    bool operator==(const AnswerKey&) const = default;
+};
+
+// A hash as responses carry it, of a question's text or a bank's bytes: 16 hex digits.
+std::string HashText(std::uint64_t hash);
+
 // The key of a question's text: 16 hex digits.
 std::string QuestionKey(const std::string& text);
 
 // Every drawn question of the run, in test order; empty when a drawn
 // question is not found in its bank.
 std::vector<Response> ResponsesOf(const TestRun& run);
+
+// Every question of the bank, chapter by chapter, in bank order.
+std::vector<AnswerKey> AnswerKeysOf(const CCourse& bank);
 }

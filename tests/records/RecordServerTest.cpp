@@ -1,14 +1,18 @@
 // The records on a PostgreSQL server, as lab machines and teachers use them,
 // beside the record file: one behaviour for both stores, what a lab
 // machine's role may not do, many machines at once, and moving records in
-// and out. The server is a real one that the tests start and stop.
+// and out, and the banks whose results it scores itself. The server is a
+// real one that the tests start and stop.
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <functional>
 #include <thread>
 
 #include "CourseBuilders.h"
+#include "course/CourseReader.h"
+#include "course/Response.h"
 #include "records/FileRecordStore.h"
 #include "records/PgRecordStore.h"
 #include "records/RecordServer.h"
@@ -555,6 +559,150 @@ TEST(RecordServer, QuestionStatisticsReadFromTheServerAreThoseOfTheFile)
     EXPECT_TRUE(
         stats(g_server->Connection("teacher"), "--json").starts_with(R"({"tests":24,"responses":72,)"));
     std::filesystem::remove_all(dir);
+}
+
+namespace
+{
+// A loaded bank's results through the lab machines' role, each test as a student of its own.
+class LoadedBanks : public RecordDirTest
+{
+  protected:
+    void SetUp() override
+    {
+        RecordDirTest::SetUp();
+        if (!g_server)
+            GTEST_SKIP() << g_skip;
+        static int run = 0;
+        // Made once the folders are the test's: its pending file lies there.
+        m_lab = std::make_unique<quillet::PgRecordStore>(g_server->Connection("lab"));
+        RecordStore::Login login = m_lab->Register({"banked" + std::to_string(++run), "pw"});
+        ASSERT_TRUE(login.status) << login.status.reason;
+        m_session = std::move(login.session);
+    }
+
+    // quillet-records db COMMAND URL BANK as `user`: its exit status; `said` what it printed.
+    int Db(const std::string& command, const std::string& bank, std::string& said,
+           const char* user = "quillet_admin") const
+    {
+        const int status =
+            std::system((std::string(QUILLET_RECORDS_TOOL) + " db " + command + " '" +
+                         g_server->Connection(user) + "' " + bank + " >" + m_dir + "/said 2>&1")
+                            .c_str());
+        said = ReadBytes(m_dir + "/said");
+        return WEXITSTATUS(status);
+    }
+
+    // Sent as the window sends a test, every question answered with its
+    // shown answer i % 2, so that some are right and some wrong.
+    RecordSession::Saved Send(quillet::TestRun& run, const std::string& bank, int claimed = -1,
+                              const std::function<void(quillet::ResultAnswers&)>& forge = {})
+    {
+        for (int i = 0; i < run.GetQuestionCount(); ++i)
+        {
+            run.GoTo(i);
+            run.ChooseAnswer(i % 2);
+        }
+        const quillet::BankFile file = quillet::ReadBankFile(bank);
+        quillet::ResultAnswers answers{{bank, file.storedSize, file.storedHash}, quillet::ResponsesOf(run)};
+        if (forge)
+            forge(answers);
+        CResultEntry result = Result(claimed < 0 ? run.GetScore().right : claimed, 1'765'000'000 + ++m_sent);
+        result.m_nTotal = run.GetQuestionCount();
+        return m_session->AddResult(result, answers);
+    }
+
+    std::unique_ptr<quillet::PgRecordStore> m_lab;
+    std::unique_ptr<RecordSession> m_session;
+    int m_sent = 0;
+};
+
+void ClaimAllRight(quillet::ResultAnswers& answers)
+{
+    for (quillet::Response& response : answers.responses)
+        response.right = true;
+}
+}
+
+TEST_F(LoadedBanks, ABankLoadedIntoTheServerHoldsTheKeysOfEveryTestDrawnFromIt)
+{
+    const std::string hash = quillet::HashText(quillet::ReadBankFile(QUILLET_SAMPLE_BANK).storedHash);
+    std::string said;
+    // Loaded again, it replaces itself.
+    for (int load = 0; load < 2; ++load)
+    {
+        ASSERT_EQ(Db("bank add", QUILLET_SAMPLE_BANK, said), 0) << said;
+        EXPECT_EQ(said, "bank Home and Small-Office Networking: 114 questions in 7 chapters loaded (hash " +
+                            hash + ")\n");
+    }
+    EXPECT_EQ(Db("bank list", "", said, "teacher"), 0);
+    EXPECT_TRUE(said.starts_with(hash + "  Home and Small-Office Networking: 114 questions")) << said;
+    EXPECT_EQ(Db("bank add", QUILLET_SAMPLE_BANK, said, "lab"), 1);
+
+    // Every chapter's quiz, statements true and false among them: the
+    // server's score is the window's.
+    CRandom random(7);
+    for (int chapter = 1; chapter <= 7; ++chapter)
+    {
+        const auto run =
+            quillet::TestRun::DrawQuiz(quillet::ReadBankFile(QUILLET_SAMPLE_BANK).course, chapter, random);
+        const RecordSession::Saved saved = Send(*run, QUILLET_SAMPLE_BANK);
+        ASSERT_TRUE(saved.status) << saved.status.reason;
+        EXPECT_EQ(saved.results.back().m_nRight, run->GetScore().right) << chapter;
+    }
+
+    // Statements of one chapter and text, of other truths, cannot be told
+    // apart: each is taken once, as the machine scored it.
+    const std::string twins = m_dir + "/twins.blh";
+    StoreText(twins, "!Twins\n@Ch\n$Same\n^True\n$Same\n^False\n#Other\n^right\n^wrong\n");
+    ASSERT_EQ(Db("bank add", twins, said), 0);
+    EXPECT_NE(said.find("2 questions share their chapter and text"), std::string::npos) << said;
+    const auto run = quillet::TestRun::DrawQuiz(quillet::ReadBankFile(twins).course, 1, random);
+    const RecordSession::Saved saved = Send(*run, twins);
+    ASSERT_TRUE(saved.status) << saved.status.reason;
+    EXPECT_EQ(saved.results.back().m_nRight, run->GetScore().right);
+}
+
+TEST_F(LoadedBanks, AForgedResultOfALoadedBankIsRefusedOrScoredByTheBank)
+{
+    std::string said;
+    ASSERT_EQ(Db("bank add", QUILLET_SAMPLE_BANK, said), 0) << said;
+    using Answers = quillet::ResultAnswers;
+    std::unique_ptr<quillet::TestRun> run;
+    const struct
+    {
+        const char* forgery;
+        std::function<void(Answers&)> forge;
+        const char* refused; // what the server says
+        bool scoredByBank;   // else stored as sent
+    } cases[] = {
+        {"full marks claimed", [](Answers&) {}, nullptr, true},
+        {"every answer claimed right", ClaimAllRight, nullptr, true},
+        {"an answer past the last",
+         [&](Answers& a) { a.responses[3].answer = run->GetQuestions()[3]->GetAnswerCount(); },
+         "does not have", false},
+        {"a question not in the bank", [](Answers& a) { a.responses[5].question[0] ^= 1; }, "bank does not",
+         false},
+        {"another chapter's", [](Answers& a) { a.responses[0].chapter = a.responses[19].chapter; },
+         "bank does not", false},
+        {"one question twice", [](Answers& a) { a.responses[1] = a.responses[0]; }, "more often", false},
+        {"fewer answers than questions", [](Answers& a) { a.responses.pop_back(); }, "one answer for each",
+         false},
+        // A bank the server does not hold: taken as before.
+        {"of another bank", [](Answers& a) { ClaimAllRight(a), a.bank.hash += 1; }, nullptr, false},
+    };
+    CRandom random(11);
+    for (const auto& c : cases)
+    {
+        run = quillet::TestRun::DrawTest(quillet::ReadBankFile(QUILLET_SAMPLE_BANK).course, false, random);
+        const RecordSession::Saved saved = Send(*run, QUILLET_SAMPLE_BANK, 20, c.forge);
+        EXPECT_EQ(saved.status.error, c.refused ? StoreError::Refused : StoreError::None) << c.forgery;
+        EXPECT_NE(saved.status.reason.find(c.refused ? c.refused : ""), std::string::npos) << c.forgery;
+        if (!c.refused && saved.status)
+        {
+            EXPECT_EQ(saved.results.back().m_nRight, c.scoredByBank ? run->GetScore().right : 20)
+                << c.forgery;
+        }
+    }
 }
 
 int main(int argc, char** argv)

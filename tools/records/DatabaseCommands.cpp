@@ -6,9 +6,13 @@
 #include <optional>
 
 #include "course/Complement.h"
+#include "course/CourseReader.h"
+#include "course/Response.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
+#include "platform/TimeText.h"
 #include "records/MachineCredential.h"
+#include "records/PgBankKeys.h"
 #include "records/PgLoginRoles.h"
 #include "records/PgRecordAdmin.h"
 #include "records/PgSchema.h"
@@ -327,6 +331,44 @@ int RemoveLogin(PgLoginRoles::Kind kind, const LoginArgs& args)
                 ended);
     return 0;
 }
+
+// The bank is read as the test window reads it, so that its hash is the one
+// the lab machines send with their results.
+int AddBank(const std::string& connection, const std::string& path)
+{
+    BankFile bank = ReadBankFile(path);
+    if (!bank.course)
+        return Fail("cannot load " + path, bank.problem);
+    PgBankKeys keys(connection);
+    int disagreeing = 0;
+    if (const StoreStatus added = keys.Add(*bank.course, bank.storedSize, bank.storedHash, disagreeing);
+        !added)
+        return Fail("cannot load " + path + " into " + keys.Host(), added.reason);
+    if (disagreeing > 0)
+        std::fprintf(stderr,
+                     "quillet-records: %d questions share their chapter and text with one of another right "
+                     "answer: the server takes the lab machines' word for them\n",
+                     disagreeing);
+    std::printf("bank %s: %d questions in %d chapters loaded (hash %s)\n",
+                TextToUtf8(bank.course->GetName()).c_str(), bank.course->GetQuestionCount(),
+                bank.course->GetCount(), HashText(bank.storedHash).c_str());
+    return 0;
+}
+
+int ListBanks(const std::string& connection)
+{
+    PgBankKeys keys(connection);
+    StoreStatus status;
+    const std::vector<PgBankKeys::Bank> banks = keys.List(status);
+    if (!status)
+        return Fail("cannot read the banks on " + keys.Host(), status.reason);
+    for (const PgBankKeys::Bank& bank : banks)
+        std::printf("%s  %s: %d questions, %lld bytes, loaded %s\n", bank.hash.c_str(), bank.title.c_str(),
+                    bank.questions, bank.size, FormatLocalTime(bank.added, "%Y-%m-%d %H:%M").c_str());
+    if (banks.empty())
+        std::printf("no banks loaded\n");
+    return 0;
+}
 }
 
 int DatabaseCommand(const std::vector<std::string>& args)
@@ -353,6 +395,10 @@ int DatabaseCommand(const std::vector<std::string>& args)
         return Status(args[1]);
     if (args.size() == 3 && args[0] == "export")
         return Export(args[1], args[2]);
+    if (args.size() == 4 && args[0] == "bank" && args[1] == "add")
+        return AddBank(args[2], args[3]);
+    if (args.size() == 3 && args[0] == "bank" && args[1] == "list")
+        return ListBanks(args[2]);
     if (args.size() >= 3 && args[0] == "import")
     {
         const bool rename = args[1] == "--rename-conflicts";
@@ -362,7 +408,7 @@ int DatabaseCommand(const std::vector<std::string>& args)
     }
     std::fputs(
         "usage: quillet-records db init URL | db status URL | db import URL [--rename-conflicts] FILE... "
-        "| db export URL OUT\n"
+        "| db export URL OUT | db bank add URL BANK | db bank list URL\n"
         "       | db add-machine URL NAME [--server HOST[:PORT]] [--out FILE] | db remove-machine URL NAME\n"
         "       | db add-teacher URL NAME [--server HOST[:PORT]] [--out PREFIX] | db remove-teacher URL "
         "NAME\n",
