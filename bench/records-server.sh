@@ -51,7 +51,8 @@ PGPASSWORD=$(cat "$work/admin.password") "$pgbench" -n -c 50 -j 2 -T 20 -f "$wor
   -h "$work" -U quillet_admin quillet | grep -E "latency average|tps"
 for clients in 1 50; do
   echo "== record server, $clients machines at once"
-  "$build/bench/quillet_store_latency" "$lab" "$clients" $((clients == 1 ? 400 : 40))
+  # A student saves at most 120 results an hour.
+  "$build/bench/quillet_store_latency" "$lab" "$clients" $((clients == 1 ? 100 : 40))
 done
 
 echo "== filling a record file: 5,000 students, 200,000 results"

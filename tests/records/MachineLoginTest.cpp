@@ -162,7 +162,8 @@ TEST_F(MachineLogins, AMachineAttackingWithItsOwnCredentialCutsOffNoOther)
     ASSERT_EQ(g_server->Psql(a, "ALTER ROLE " + a + " PASSWORD 'x'", nullptr, ownSettings), 0);
     const RecordStore::Login cutOff = OpenWith(fileA)->LogIn({"ann_a", "pw"});
     EXPECT_EQ(cutOff.status.error, StoreError::Refused);
-    EXPECT_NE(cutOff.status.reason.find("does not let this machine in"), std::string::npos) << cutOff.status.reason;
+    EXPECT_NE(cutOff.status.reason.find("does not let this machine in"), std::string::npos)
+        << cutOff.status.reason;
     EXPECT_TRUE(Save(*OpenWith(fileB), "bob_b"));
     for (const char* name : {"attack_a", "attack_b"})
         EXPECT_EQ(Tool("db remove-machine " + Owner() + " " + name), 0);

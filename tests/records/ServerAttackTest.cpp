@@ -164,6 +164,24 @@ TEST_F(ServerAttack, RegistrationsFromOneMachineAreBounded)
     EXPECT_EQ(answers, expected);
 }
 
+// A student's saves are bounded: no loop of them fills the server's disk,
+// while a result sent again after a lost answer still goes through.
+TEST_F(ServerAttack, ResultsOfOneStudentAreBoundedAnHour)
+{
+    ASSERT_TRUE(g_server->AddMachine("saver"));
+    const std::string token = g_server->Try("saver", "busy", "pw", "register").token;
+    const auto add = [&](const std::string& keys)
+    {
+        return g_server->Psql("saver",
+                              "SELECT count(*) FROM " + keys + " k, LATERAL quillet.add_result('" + token +
+                                  "', k.key, true, false, 'T', '', 1765000000, NULL, 60, 10, 20, NULL, NULL, "
+                                  "NULL, NULL) r");
+    };
+    EXPECT_EQ(add("(SELECT 'key-' || g AS key FROM generate_series(1, 120) g)"), 0);
+    EXPECT_NE(add("(SELECT 'key-121' AS key)"), 0);
+    EXPECT_EQ(add("(SELECT 'key-7' AS key)"), 0);
+}
+
 // A password's every byte counts, on the server and in a record file that
 // holds the server's hash; an account hashed the old way (its first 72 bytes)
 // still logs in, and is hashed anew.
