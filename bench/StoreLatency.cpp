@@ -1,8 +1,9 @@
 // quillet_store_latency: how long one student's calls on a record store
 // take, as lab machines make them, for docs/performance.md.
-//   quillet_store_latency STORE CLIENTS CALLS
+//   quillet_store_latency STORE CLIENTS CALLS [FIRST]
 // STORE is a record file's path or a PostgreSQL connection string (as a lab
-// machine's role). Students "bench-<client>" (password "pw") must exist;
+// machine's role). Students "bench-<client>" (password "pw"), clients
+// numbered from FIRST (0), must exist;
 // each of CLIENTS processes, at the same time, logs its student in (with
 // and without connecting first) and adds CALLS results, each of which reads
 // the student's history back as the program does. Prints the median and the
@@ -41,7 +42,9 @@ double Since(std::chrono::steady_clock::time_point start)
 }
 
 // One client: "kind milliseconds" lines on its pipe.
-int Client(std::string store, int client, int calls, int out)
+// The clients log in first, then all add at once when `go` is closed: the
+// adds a second are those of every client adding, not of logins and adds mixed.
+int Client(std::string store, int client, int calls, int out, int ready, int go)
 {
     if (const auto at = store.find("{machine}"); at != std::string::npos)
         store.replace(at, 9, "bench_m" + std::to_string(client));
@@ -52,15 +55,19 @@ int Client(std::string store, int client, int calls, int out)
     std::string lines;
     auto start = std::chrono::steady_clock::now();
     const quillet::RecordStore::Login login = records->LogIn(student);
-    if (!login.session)
-        return 1;
+    const bool first = login.session != nullptr;
+    if (!first)
+        std::fprintf(stderr, "client %d: %s\n", client, login.status.reason.c_str());
     lines += "connect+login " + std::to_string(Since(start)) + "\n";
     // Logging in again on the open connection: a password check and the history.
     start = std::chrono::steady_clock::now();
-    if (!records->LogIn(student).session)
-        return 1;
+    const bool again = first && records->LogIn(student).session;
     lines += "login " + std::to_string(Since(start)) + "\n";
-    const auto first = std::chrono::steady_clock::now();
+    // Told either way, so that the others do not wait for a client that failed.
+    char byte = 0;
+    if (::write(ready, "r", 1) != 1 || !first || !again || ::read(go, &byte, 1) != 0)
+        return 1;
+    const auto adding = std::chrono::steady_clock::now();
     for (int i = 0; i < calls; ++i)
     {
         CResultEntry result;
@@ -77,7 +84,7 @@ int Client(std::string store, int client, int calls, int out)
     // The steady clock is the system's monotonic one: spans of all clients compare.
     const auto stamp = [](std::chrono::steady_clock::time_point at)
     { return std::to_string(std::chrono::duration<double, std::milli>(at.time_since_epoch()).count()); };
-    lines += "span " + stamp(first) + " " + stamp(std::chrono::steady_clock::now()) + "\n";
+    lines += "span " + stamp(adding) + " " + stamp(std::chrono::steady_clock::now()) + "\n";
     std::filesystem::remove_all(data);
     return ::write(out, lines.data(), lines.size()) == static_cast<ssize_t>(lines.size()) ? 0 : 1;
 }
@@ -85,16 +92,22 @@ int Client(std::string store, int client, int calls, int out)
 
 int main(int argc, char** argv)
 {
-    if (argc != 4)
+    if (argc != 4 && argc != 5)
     {
-        std::fputs("usage: quillet_store_latency STORE CLIENTS CALLS\n", stderr);
+        std::fputs("usage: quillet_store_latency STORE CLIENTS CALLS [FIRST]\n", stderr);
         return 2;
     }
+    // The first client's number: runs one after the other keep to students of their own.
+    const int firstClient = argc == 5 ? std::atoi(argv[4]) : 0;
     const std::string store = argv[1];
     const int clients = std::atoi(argv[2]);
     const int calls = std::atoi(argv[3]);
     std::vector<int> outputs;
     std::vector<pid_t> children;
+    int ready[2];
+    int go[2];
+    if (::pipe(ready) != 0 || ::pipe(go) != 0)
+        return 1;
     for (int client = 0; client < clients; ++client)
     {
         int pipe[2];
@@ -104,12 +117,20 @@ int main(int argc, char** argv)
         if (child == 0)
         {
             ::close(pipe[0]);
-            ::_exit(Client(store, client, calls, pipe[1]));
+            ::close(go[1]);
+            ::_exit(Client(store, firstClient + client, calls, pipe[1], ready[1], go[0]));
         }
         ::close(pipe[1]);
         outputs.push_back(pipe[0]);
         children.push_back(child);
     }
+    ::close(ready[1]);
+    ::close(go[0]);
+    // Every client logged in (or failed: its end closes): then all add.
+    char byte = 0;
+    for (int logged = 0; logged < clients && ::read(ready[0], &byte, 1) == 1;)
+        ++logged;
+    ::close(go[1]);
     std::map<std::string, std::vector<double>> times;
     double begun = 1e300;
     double ended = 0;

@@ -1,5 +1,5 @@
 -- A student's results come at the pace of tests taken: no loop of saves
--- fills the server's disk. The checks and scoring stay in store_result.
+-- fills the server's disk; a result key held for another result is a clash. The checks and scoring stay in store_result.
 -- results_of, fully qualified, loses its search_path setting, which kept
 -- the planner from inlining it into every save and login.
 
@@ -19,6 +19,14 @@ LANGUAGE plpgsql SECURITY DEFINER SET search_path = quillet, pg_temp AS $$
 DECLARE
     sid bigint := quillet.session_student(p_token);
 BEGIN
+    -- A key is a result's: the same key with another result is a clash, told, never passed over.
+    IF EXISTS (SELECT FROM quillet.results r
+               WHERE r.student_id = sid AND r.request_key = p_request_key
+                 AND (r.is_test, r.is_pretest, r.title, r.chapter, r.graded, r.taken, r.total)
+                     IS DISTINCT FROM (p_is_test, p_is_pretest, p_title, coalesce(p_chapter, ''), p_graded, p_taken,
+                                       p_total)) THEN
+        RAISE EXCEPTION 'another result of this student is held under the same key' USING ERRCODE = 'unique_violation';
+    END IF;
     -- A result sent again (its key held already) is no new one.
     IF (SELECT count(*) FROM quillet.results r WHERE r.student_id = sid AND r.stored > now() - interval '1 hour') >= 120
        AND NOT EXISTS (SELECT FROM quillet.results r WHERE r.student_id = sid AND r.request_key = p_request_key) THEN

@@ -180,6 +180,14 @@ TEST_F(ServerAttack, ResultsOfOneStudentAreBoundedAnHour)
     EXPECT_EQ(add("(SELECT 'key-' || g AS key FROM generate_series(1, 120) g)"), 0);
     EXPECT_NE(add("(SELECT 'key-121' AS key)"), 0);
     EXPECT_EQ(add("(SELECT 'key-7' AS key)"), 0);
+    // A key held for another result is a clash, told.
+    std::string said;
+    EXPECT_NE(g_server->Psql("saver", "SELECT count(*) FROM quillet.add_result('" + token +
+                                          "', 'key-7', true, false, 'Other', '', 1765000000, NULL, 60, 10, 20, "
+                                          "NULL, NULL, NULL, NULL)",
+                             &said),
+              0);
+    EXPECT_NE(said.find("held under the same key"), std::string::npos) << said;
 }
 
 // A password's every byte counts, on the server and in a record file that
