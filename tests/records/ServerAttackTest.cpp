@@ -182,9 +182,10 @@ TEST_F(ServerAttack, ResultsOfOneStudentAreBoundedAnHour)
     EXPECT_EQ(add("(SELECT 'key-7' AS key)"), 0);
     // A key held for another result is a clash, told.
     std::string said;
-    EXPECT_NE(g_server->Psql("saver", "SELECT count(*) FROM quillet.add_result('" + token +
-                                          "', 'key-7', true, false, 'Other', '', 1765000000, NULL, 60, 10, 20, "
-                                          "NULL, NULL, NULL, NULL)",
+    EXPECT_NE(g_server->Psql("saver",
+                             "SELECT count(*) FROM quillet.add_result('" + token +
+                                 "', 'key-7', true, false, 'Other', '', 1765000000, NULL, 60, 10, 20, "
+                                 "NULL, NULL, NULL, NULL)",
                              &said),
               0);
     EXPECT_NE(said.find("held under the same key"), std::string::npos) << said;
