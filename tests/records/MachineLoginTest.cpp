@@ -216,23 +216,6 @@ TEST_F(MachineLogins, AddMachineRefusesBadAndTakenNamesAndRemoveMachineEndsAndDr
     EXPECT_EQ(said, "0\n");
 }
 
-TEST_F(MachineLogins, ATeachersFilesLetHimReadTheRecordsAsTheServiceQuillet)
-{
-    const std::string prefix = m_dir + "/ann";
-    std::string said;
-    ASSERT_EQ(
-        Tool("db add-teacher " + Owner() + " ann --server " + g_server->Dir() + " --out " + prefix, &said), 0)
-        << said;
-    const std::string asAnn =
-        "PGSERVICEFILE=" + prefix + ".pg_service.conf PGPASSFILE=" + prefix + ".pgpass " QUILLET_RECORDS_TOOL;
-    EXPECT_EQ(recordserver::Capture(asAnn + " export-csv service=quillet 2>&1", &said), 0) << said;
-    EXPECT_TRUE(said.starts_with("user,kind,")) << said;
-    // A teacher reads no password.
-    EXPECT_NE(recordserver::Capture(asAnn + " db export service=quillet " + m_dir + "/all.blh 2>&1"), 0);
-    EXPECT_EQ(Tool("db remove-teacher " + Owner() + " ann"), 0);
-    EXPECT_NE(recordserver::Capture(asAnn + " export-csv service=quillet 2>&1"), 0);
-}
-
 TEST_F(MachineLogins, TheCredentialFileCountsOnlyAsRootsOwnThatNobodyElseMayChange)
 {
     const bool root = ::geteuid() == 0;

@@ -4,7 +4,8 @@
 # owner (CREATEROLE) and its database, the owner sets up the records and
 # adds a lab machine and a teacher; then the machine, with only its
 # credential file, registers a student and saves a result but reaches
-# nothing else, and the teacher, with only his two files, reads the class.
+# nothing else, and the teacher, with only his two files, reads the class
+# until he is removed.
 #   guide-setup.sh QUILLET_RECORDS PG_SERVER_SCRIPT
 # Exit status 77, saying so, when PostgreSQL is not installed.
 set -euo pipefail
@@ -55,8 +56,11 @@ for forbidden in "SELECT count(*) FROM quillet.students" "SELECT quillet_crypto.
   if machine "$forbidden" >/dev/null; then fail "the machine may: $forbidden"; fi
 done
 
-# The teacher, with his service entry and password line.
-PGSERVICEFILE=$work/ann.pg_service.conf PGPASSFILE=$work/ann.pgpass "$tool" export-csv "service=quillet" \
-  >"$work/class.csv"
+# The teacher, with his service entry and password line: the class, and no password.
+teacher() { PGSERVICEFILE=$work/ann.pg_service.conf PGPASSFILE=$work/ann.pgpass "$tool" "$@"; }
+teacher export-csv "service=quillet" >"$work/class.csv"
 grep -q "alice" "$work/class.csv" || fail "the teacher reads the class: $(cat "$work/class.csv")"
+if teacher db export "service=quillet" "$work/all.blh" 2>/dev/null; then fail "the teacher exports the passwords"; fi
+"$tool" db remove-teacher "$owner" ann >/dev/null
+if teacher export-csv "service=quillet" >/dev/null 2>&1; then fail "a removed teacher reads the class"; fi
 echo "the guide's set-up works as written"
