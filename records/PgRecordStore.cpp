@@ -336,8 +336,13 @@ RecordStore::Login PgRecordStore::LogIn(const Student& student)
 RecordStore::Login PgRecordStore::Register(const Student& student)
 {
     Answer answer = Ask(*m_pDb, "register", student);
+    // The login before it could not say whether the name is held: it is, so
+    // the password typed is most likely not its own.
     if (answer.status.error == StoreError::NameTaken)
-        return {answer.status, nullptr, {}};
+        return {StoreStatus::Failed(StoreError::WrongPassword,
+                                    "the record server holds " + student.name + " with another password"),
+                nullptr,
+                {}};
     // One that could not be written is registered by his first saved result.
     return {answer.status, std::make_unique<Session>(*this, student, answer.token), {}};
 }

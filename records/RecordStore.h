@@ -40,7 +40,9 @@ class RecordStore
     // wait pending so far is known by them.
     virtual Login LogIn(const Student& student) = 0;
     // Registers a new student: NameTaken when another copy of the program
-    // registered the name first. A registration that cannot be written
+    // registered the name first; WrongPassword from a store whose login
+    // answers an unknown name and a wrong password alike, as the name held
+    // most likely means a password mistyped. A registration that cannot be written
     // fails with the session open all the same: his first saved result
     // brings him in.
     virtual Login Register(const Student& student) = 0;

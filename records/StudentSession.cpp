@@ -56,6 +56,8 @@ StudentSession::Registration StudentSession::Register(const std::string& confirm
     RecordStore::Login registered = m_pStore->Register(m_student);
     if (registered.status.error == StoreError::NameTaken)
         return Registration::Taken;
+    if (registered.status.error == StoreError::WrongPassword)
+        return Registration::WrongPassword;
     m_pSession = std::move(registered.session);
     if (!registered.status)
         prompts.tell("You could not be added to " + m_pStore->Place() + ": " + registered.status.reason +

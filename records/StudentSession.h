@@ -46,9 +46,10 @@ class StudentSession
 
     enum class Registration
     {
-        Registered, // also when the store could not take him: he is kept for this sitting
-        Mismatch,   // the confirmation differs from the password
-        Taken,      // another copy registered the name meanwhile
+        Registered,    // also when the store could not take him: he is kept for this sitting
+        Mismatch,      // the confirmation differs from the password
+        Taken,         // another copy registered the name meanwhile
+        WrongPassword, // the store holds the name: the password was likely mistyped
     };
     Registration Register(const std::string& confirmation, const RecordPrompts& prompts);
 

@@ -345,6 +345,7 @@ void CQuilletDlg::OnLoginNext()
     case Registration::Registered:
         return Advance();
     case Registration::Mismatch:
+    case Registration::WrongPassword:
         return Refuse();
     case Registration::Taken:
         m_pPrompts->Alert("Name Taken", "That user name was just taken. Please choose another.");
