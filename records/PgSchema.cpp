@@ -40,7 +40,20 @@ StoreStatus PgSchema::Upgrade(PgConnection& db, int& from, int& to)
     // Two upgrades at once would both create the schema: the second waits.
     if (PgConnection::Result locked = db.Exec("SELECT pg_advisory_lock(" + std::string(kUpgradeLock) + ")");
         !locked.status)
+    {
+        // Any role may take the key: the administrator is told whose session holds it.
+        const PgConnection::Result holder = db.Exec(
+            "SELECT l.pid, a.usename FROM pg_locks l JOIN pg_stat_activity a USING (pid) "
+            "WHERE l.locktype = 'advisory' AND l.granted AND (l.classid::bigint << 32 | l.objid::bigint) = " +
+            std::string(kUpgradeLock));
+        if (locked.sqlState == "55P03" && holder.status && !holder.rows.empty())
+            return StoreStatus::Failed("the session " + holder.rows[0][0].value_or("") + " of " +
+                                       holder.rows[0][1].value_or("") +
+                                       " holds the upgrade's lock: wait for it, or end it with SELECT "
+                                       "pg_terminate_backend(" +
+                                       holder.rows[0][0].value_or("") + ")");
         return locked.status;
+    }
     StoreStatus status = UpgradeLocked(db, from, to);
     db.Exec("SELECT pg_advisory_unlock(" + std::string(kUpgradeLock) + ")");
     return status;
