@@ -1,5 +1,7 @@
 #include "records/StudentRoster.h"
 
+#include "platform/Text.h"
+
 #include <algorithm>
 #include <charconv>
 #include <climits>
@@ -7,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <openssl/evp.h>
 #include <openssl/sha.h>
 #include <unordered_map>
 
@@ -254,9 +255,7 @@ std::string CStudentRoster::PasswordKey(std::string_view password)
         return std::string(password);
     unsigned char digest[SHA256_DIGEST_LENGTH];
     SHA256(reinterpret_cast<const unsigned char*>(password.data()), password.size(), digest);
-    unsigned char text[4 * ((sizeof digest + 2) / 3) + 1];
-    const int length = EVP_EncodeBlock(text, digest, sizeof digest);
-    return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
+    return quillet::Base64(std::string_view(reinterpret_cast<const char*>(digest), sizeof digest), false);
 }
 
 bool CStudentRoster::PasswordMatches(std::string_view stored, std::string_view typed)
