@@ -55,7 +55,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"MissingWordInsideAWord", kGift, "The plural of mouse is {=mi ~mou}ce, not mouses.",
              "!T\n@T\n#The plural of mouse is _____ce, not mouses.\n^mi\n^mou\n"},
         Case{"TrueFalseAnyCase", kGift, "The sky is blue {t}\n\nWater is dry {FALSE#It is wet#Right}",
-             "!T\n@T\n$The sky is blue\n^True\n$Water is dry\n^False\n}It is wet\n"},
+             "!T\n@T\n$The sky is blue\n^True\n$Water is dry\n^False\n}It is wet\n"
+             "3: warning: the feedback on the right answer, \"Right\", is dropped: a true/false statement "
+             "holds "
+             "one note, the feedback on a wrong answer\n"},
         Case{"Escapes", kGift, "Is 1\\=1 \\{really\\}\\: a\\\\b\\nc? {=yes\\#1 ~no\\~}",
              "!T\n@T\n#Is 1=1 {really}: a\\b c?\n^yes#1\n^no~\n"},
         Case{"Html", kGift, "[html]<p>A &amp; B&nbsp;&lt;C&gt;</p><br>D {=<b>x</b> ~y}",
