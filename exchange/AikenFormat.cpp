@@ -31,6 +31,19 @@ char AnswerLetter(std::string_view line)
     return static_cast<char>(std::toupper(static_cast<unsigned char>(letter[0])));
 }
 
+// A line that no question can start: an option ("C. text", with a blank
+// after its letter, so that "U.S. law ..." is a question) or an ANSWER:
+// line. What it is, or nothing.
+std::string Stray(std::string_view line)
+{
+    if (line.size() > 2 && line[0] >= 'A' && line[0] <= 'Z' && (line[1] == '.' || line[1] == ')') &&
+        (line[2] == ' ' || line[2] == '\t'))
+        return std::string("option ") + line[0];
+    if (line.starts_with("ANSWER:"))
+        return "an ANSWER: line";
+    return {};
+}
+
 struct Pending
 {
     int line = 0;
@@ -46,6 +59,7 @@ Import ImportAiken(std::string_view bytes, const std::string& title)
     CourseBuilder builder(title, import);
     InputReader input(bytes);
     std::optional<Pending> pending;
+    bool stray = false; // within a run of stray lines, told at its first
     const auto skip = [&](std::string reason)
     {
         import.Skip(pending->line, std::move(reason));
@@ -63,11 +77,22 @@ Import ImportAiken(std::string_view bytes, const std::string& title)
                 skip(pending->options.empty() ? "a question line with no options"
                                               : "no ANSWER: line after the options");
             pending.reset();
+            stray = false;
             continue;
         }
         if (!pending)
         {
+            // Lines that belong to a question, where none is open, are
+            // told once for each run, and start none.
+            if (std::string what = Stray(line); !what.empty())
+            {
+                if (!stray)
+                    import.Skip(number, what + " with no question line before it");
+                stray = true;
+                continue;
+            }
             pending = Pending{number, OneLine(line), {}, false};
+            stray = false;
             continue;
         }
         if (pending->broken)

@@ -1,6 +1,7 @@
 #include "exchange/Exchange.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 
 #include "course/Chapter.h"
@@ -23,10 +24,11 @@ CourseBuilder::CourseBuilder(std::string title, Import& import) : m_title(std::m
 {
 }
 
-void CourseBuilder::StartChapter(std::string name)
+void CourseBuilder::StartChapter(std::string name, int line)
 {
     m_current = nullptr;
     m_pending = std::move(name);
+    m_pendingLine = line;
     m_named = true;
 }
 
@@ -38,7 +40,10 @@ void CourseBuilder::Add(std::unique_ptr<CQuestion> question, int line)
         const auto found = std::find_if(m_chapters.begin(), m_chapters.end(),
                                         [&](const auto& chapter) { return chapter->GetName() == name; });
         if (found != m_chapters.end())
+        {
             m_current = found->get();
+            m_currentLines = &m_lines[static_cast<std::size_t>(found - m_chapters.begin())];
+        }
         else if (m_chapters.size() >= static_cast<std::size_t>(CCourse::kMaxChapters))
         {
             m_import.Skip(line, "the course already holds " + std::to_string(CCourse::kMaxChapters) +
@@ -50,6 +55,9 @@ void CourseBuilder::Add(std::unique_ptr<CQuestion> question, int line)
             m_chapters.push_back(std::make_unique<CChapter>());
             m_chapters.back()->SetName(name);
             m_current = m_chapters.back().get();
+            // A chapter the input never names starts with its first question.
+            m_lines.push_back({m_named ? m_pendingLine : line, {}});
+            m_currentLines = &m_lines.back();
         }
     }
     if (m_current->GetCount() >= CChapter::kMaxQuestions)
@@ -59,6 +67,7 @@ void CourseBuilder::Add(std::unique_ptr<CQuestion> question, int line)
         return;
     }
     m_current->Add(std::move(question));
+    m_currentLines->questions.push_back(line);
     ++m_import.imported;
 }
 
@@ -69,7 +78,10 @@ std::unique_ptr<CCourse> CourseBuilder::Finish()
     for (auto& chapter : m_chapters)
         course->Add(std::move(chapter));
     m_chapters.clear();
+    m_import.lines = std::move(m_lines);
+    m_lines.clear();
     m_current = nullptr;
+    m_currentLines = nullptr;
     return course;
 }
 
@@ -100,6 +112,17 @@ std::unique_ptr<CQuestion> MakeStatement(std::string text, bool truth, std::stri
     if (!note.empty())
         question->SetNote(1, std::move(note));
     return question;
+}
+
+std::string StatementNote(std::string wrong, std::string right, int line, Import& import)
+{
+    if (wrong.empty())
+        return right;
+    if (!right.empty())
+        import.Warn(line, "the feedback on the right answer, \"" + right +
+                              "\", is dropped: a true/false statement holds one note, the feedback on a "
+                              "wrong answer");
+    return wrong;
 }
 
 std::string OneLine(std::string_view text)
@@ -214,6 +237,30 @@ bool DecodeEntity(std::string_view text, std::size_t& at, std::string& out)
     at = end + 1;
     return true;
 }
+
+// Whether a tag (what stands between '<' and '>') ends a line or a block,
+// so that the words on either side of it are apart. The others mark up
+// text within a line: "Learning <span>Environment</span>." is one run.
+bool BreaksLine(std::string_view tag)
+{
+    static constexpr std::string_view kBreaking[] = {
+        "address", "article", "aside",    "blockquote", "br",     "caption", "dd",      "details", "div",
+        "dl",      "dt",      "fieldset", "figcaption", "figure", "footer",  "form",    "h1",      "h2",
+        "h3",      "h4",      "h5",       "h6",         "header", "hr",      "legend",  "li",      "main",
+        "nav",     "ol",      "option",   "p",          "pre",    "section", "summary", "table",   "tbody",
+        "td",      "tfoot",   "th",       "thead",      "tr",     "ul",
+    };
+    if (tag.starts_with('/'))
+        tag.remove_prefix(1);
+    std::string name;
+    for (const char c : tag)
+    {
+        if (!std::isalnum(static_cast<unsigned char>(c)) || name.size() > 10)
+            break;
+        name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return std::find(std::begin(kBreaking), std::end(kBreaking), name) != std::end(kBreaking);
+}
 }
 
 std::string HtmlToText(std::string_view html)
@@ -225,11 +272,11 @@ std::string HtmlToText(std::string_view html)
         const char c = html[at++];
         if (c == '<')
         {
-            // A tag is a break between words when it ends a block or a line.
             const std::size_t end = html.find('>', at);
             if (end == std::string_view::npos)
                 break;
-            text += ' ';
+            if (BreaksLine(html.substr(at, end - at)))
+                text += ' ';
             at = end + 1;
         }
         else if (c != '&' || !DecodeEntity(html, at, text))

@@ -22,11 +22,21 @@ struct ImportNote
     std::string text;     // the reason
 };
 
+// Where a chapter of the imported course starts in the input, and each of
+// its questions, so that what is found in the course can name its line.
+struct ChapterLines
+{
+    int line = 0;
+    std::vector<int> questions;
+};
+
 // What an import made of a file.
 struct Import
 {
     std::unique_ptr<CCourse> course;
     std::vector<ImportNote> notes;
+    // One for each chapter of the course, in its order.
+    std::vector<ChapterLines> lines;
     // Set when the input cannot be read at all (XML that is not well formed).
     std::string error;
     int imported = 0;
@@ -44,18 +54,22 @@ class CourseBuilder
   public:
     CourseBuilder(std::string title, Import& import);
 
-    void StartChapter(std::string name);
+    void StartChapter(std::string name, int line);
     void Add(std::unique_ptr<CQuestion> question, int line);
-    // The course, with the chapters that received questions.
+    // The course, with the chapters that received questions; their lines
+    // go to the import.
     std::unique_ptr<CCourse> Finish();
 
   private:
     std::string m_title;
     Import& m_import;
     std::vector<std::unique_ptr<CChapter>> m_chapters;
+    std::vector<ChapterLines> m_lines;
     CChapter* m_current = nullptr;
+    ChapterLines* m_currentLines = nullptr;
     std::string m_pending; // the chapter the next question goes into
-    bool m_named = false;  // false until the input names a chapter
+    int m_pendingLine = 0;
+    bool m_named = false; // false until the input names a chapter
 };
 
 struct ChoiceAnswer
@@ -69,13 +83,19 @@ struct ChoiceAnswer
 std::unique_ptr<CQuestion> MakeChoiceQuestion(std::string text, std::vector<ChoiceAnswer> answers,
                                               std::string hint);
 std::unique_ptr<CQuestion> MakeStatement(std::string text, bool truth, std::string note, std::string hint);
+// A statement holds one note, which the review shows with its right answer:
+// the feedback on a wrong answer, else the one on the right answer. When
+// both are given, the second is told as dropped.
+std::string StatementNote(std::string wrong, std::string right, int line, Import& import);
 
 // Line breaks, control characters and runs of blanks become one blank;
 // trimmed.
 std::string OneLine(std::string_view text);
 // The same in place, for texts too large to copy.
 void MakeOneLine(std::string& text);
-// HTML as plain text: tags removed, entities decoded, one line.
+// HTML as plain text: entities decoded, one line. A tag that breaks a line
+// or a block (p, br, div, li, td ...) leaves a blank; any other (b, span,
+// a, img ...) stands within the text and leaves nothing.
 std::string HtmlToText(std::string_view html);
 
 // The chapter a category path names: its last part, where "//" stands for

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
-#include <stdexcept>
 #include <string>
 
 #include "course/Chapter.h"
@@ -84,6 +83,51 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b)
                                               });
 }
 
+// The format a GIFT text is written in: a marker may open the question
+// text, each answer and each feedback; a part without one takes the
+// question's.
+enum class Format
+{
+    Plain, // [plain], [moodle], [markdown]
+    Html,
+};
+
+// The marker that opens a (trimmed) text, taken off it; the text keeps an
+// unknown one ("[note] ...") as written.
+Format TakeFormat(std::string_view& text, Format otherwise)
+{
+    for (const std::string_view marker : {"[html]", "[plain]", "[moodle]", "[markdown]"})
+        if (text.starts_with(marker))
+        {
+            text.remove_prefix(marker.size());
+            return marker == "[html]" ? Format::Html : Format::Plain;
+        }
+    return otherwise;
+}
+
+// A weight as Moodle reads it on a ~ answer: '%', any minus signs, one or
+// two digits, an optional point and more digits, '%'. Its length, or 0
+// when the answer starts with none; `positive` says whether it gives credit.
+std::size_t WeightLength(std::string_view answer, bool& positive)
+{
+    if (!answer.starts_with('%'))
+        return 0;
+    std::size_t at = answer.find_first_not_of('-', 1);
+    const bool negative = at > 1;
+    const std::size_t digits = at;
+    while (at < answer.size() && at - digits < 2 && std::isdigit(static_cast<unsigned char>(answer[at])))
+        ++at;
+    if (at == digits)
+        return 0;
+    at += at < answer.size() && answer[at] == '.' ? 1 : 0;
+    while (at < answer.size() && std::isdigit(static_cast<unsigned char>(answer[at])))
+        ++at;
+    if (at >= answer.size() || answer[at] != '%')
+        return 0;
+    positive = !negative && answer.substr(1, at - 1).find_first_of("123456789") != std::string_view::npos;
+    return at + 1;
+}
+
 class GiftReader
 {
   public:
@@ -96,7 +140,7 @@ class GiftReader
         if (TrimWhitespace(text).substr(0, 10) == "$CATEGORY:")
         {
             const std::size_t end = text.find('\n');
-            m_builder.StartChapter(CategoryName(TrimWhitespace(text.substr(0, end)).substr(10)));
+            m_builder.StartChapter(CategoryName(TrimWhitespace(text.substr(0, end)).substr(10)), line);
             if (end == std::string_view::npos)
                 return;
             text.remove_prefix(end + 1);
@@ -107,10 +151,14 @@ class GiftReader
     }
 
   private:
-    std::string Clean(std::string_view text) const
+    // A part of the question as plain text, by its own marker or else the
+    // question's format. The question text's marker is taken before.
+    std::string Clean(std::string_view text, bool marked = true) const
     {
+        text = TrimWhitespace(text);
+        const Format format = marked ? TakeFormat(text, m_format) : m_format;
         std::string plain = Unescape(text);
-        if (m_html)
+        if (format == Format::Html)
             return HtmlToText(plain);
         MakeOneLine(plain);
         return plain;
@@ -127,14 +175,7 @@ class GiftReader
                 return "its ::name:: is not closed";
             text = TrimWhitespace(text.substr(end + 2));
         }
-        m_html = false;
-        for (const std::string_view format : {"[markdown]", "[plain]", "[moodle]", "[html]"})
-            if (text.substr(0, format.size()) == format)
-            {
-                m_html = format == "[html]";
-                text = text.substr(format.size());
-                break;
-            }
+        m_format = TakeFormat(text, Format::Plain);
         const std::size_t open = FindUnescaped(text, "{");
         if (open == std::string_view::npos)
             return "description (no answer block)";
@@ -144,9 +185,10 @@ class GiftReader
         // A missing word: the blank takes the place of the braces alone, so
         // the text around them stays as written ("from _____.").
         std::string question =
-            Clean(text.substr(close + 1)).empty()
-                ? Clean(text.substr(0, open))
-                : Clean(std::string(text.substr(0, open)) + "_____" + std::string(text.substr(close + 1)));
+            Clean(text.substr(close + 1), false).empty()
+                ? Clean(text.substr(0, open), false)
+                : Clean(std::string(text.substr(0, open)) + "_____" + std::string(text.substr(close + 1)),
+                        false);
         std::string_view block = TrimWhitespace(text.substr(open + 1, close - open - 1));
         if (block.empty())
             return "essay (an empty answer block)";
@@ -162,14 +204,18 @@ class GiftReader
         }
         if (std::optional<bool> truth = TruthValue(block))
         {
-            const std::size_t feedback = FindUnescaped(block, "#");
-            std::string note;
-            if (feedback != std::string_view::npos)
+            // TRUE#feedback on a wrong answer#feedback on the right one.
+            std::string wrong;
+            std::string right;
+            if (const std::size_t first = FindUnescaped(block, "#"); first != std::string_view::npos)
             {
-                // The first feedback is the one for a wrong answer.
-                std::string_view rest = block.substr(feedback + 1);
-                note = Clean(rest.substr(0, FindUnescaped(rest, "#")));
+                const std::string_view rest = block.substr(first + 1);
+                const std::size_t second = FindUnescaped(rest, "#");
+                wrong = Clean(rest.substr(0, second));
+                if (second != std::string_view::npos)
+                    right = Clean(rest.substr(second + 1));
             }
+            std::string note = StatementNote(std::move(wrong), std::move(right), line, m_import);
             m_builder.Add(MakeStatement(std::move(question), *truth, std::move(note), std::move(hint)), line);
             return {};
         }
@@ -203,29 +249,18 @@ class GiftReader
             std::string_view raw = TrimWhitespace(block.substr(marks[i] + 1, end - marks[i] - 1));
             ChoiceAnswer answer;
             answer.right = block[marks[i]] == '=';
-            double weight = 0;
-            if (raw.substr(0, 1) == "%")
-            {
-                const std::size_t percent = raw.find('%', 1);
-                if (percent == std::string_view::npos)
-                    return "an answer weight is not closed with %";
-                try
-                {
-                    weight = std::stod(std::string(raw.substr(1, percent - 1)));
-                }
-                catch (const std::exception&)
-                {
-                    return "an answer weight is not a number";
-                }
-                raw = TrimWhitespace(raw.substr(percent + 1));
-            }
+            // Only a ~ answer is weighted in a multiple-choice question: an
+            // = answer is right, and a '%' in it is text ("=%50% off").
+            bool positive = false;
+            if (!answer.right)
+                raw.remove_prefix(WeightLength(raw, positive));
             const std::size_t feedback = FindUnescaped(raw, "#");
             answer.text = Clean(raw.substr(0, feedback));
             if (feedback != std::string_view::npos)
                 answer.note = Clean(raw.substr(feedback + 1));
             if (answer.text.empty())
                 return "an answer is empty";
-            if (!answer.right && weight > 0)
+            if (positive)
                 partial.push_back(answer.text);
             answers.push_back(std::move(answer));
         }
@@ -233,6 +268,13 @@ class GiftReader
             std::count_if(answers.begin(), answers.end(), [](const ChoiceAnswer& a) { return a.right; });
         if (right == static_cast<long>(answers.size()))
             return "short answer (only = answers)";
+        // Without an = answer, Moodle asks for every answer of positive
+        // weight to be ticked.
+        if (right == 0 && partial.empty())
+            return "no right answer (no = answer, and no ~ answer of positive weight)";
+        if (right == 0 && partial.size() == 1)
+            return "a multiple-answer question (no = answer; \"" + partial.front() +
+                   "\" is the one answer of positive weight)";
         if (right == 0)
             return "several right answers (no = answer)";
         if (right > 1)
@@ -247,7 +289,7 @@ class GiftReader
 
     Import& m_import;
     CourseBuilder& m_builder;
-    bool m_html = false;
+    Format m_format = Format::Plain;
 };
 
 std::string Escape(std::string_view text)
@@ -259,7 +301,9 @@ std::string Escape(std::string_view text)
             out += '\\';
         out += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
     }
-    return out;
+    // A text that starts like a format marker gets one of its own, so that
+    // it is read back as written.
+    return out.starts_with('[') ? "[plain]" + out : out;
 }
 
 std::string Feedback(const std::string* note)
@@ -320,9 +364,7 @@ std::string ExportGift(const CCourse& course, std::vector<std::string>& dropped)
                 continue;
             const CQuestion& question = *chapter.GetAt(q);
             // A name first, so that no text is taken for a comment or a format.
-            const std::string text = Escape(question.GetText());
-            out += "\n::Q" + std::to_string(q + 1) + ":: " + (text.starts_with('[') ? "[plain]" : "") + text +
-                   " {";
+            out += "\n::Q" + std::to_string(q + 1) + ":: " + Escape(question.GetText()) + " {";
             if (question.IsTrueFalse())
                 out += std::string(question.GetTrue() ? "TRUE" : "FALSE") + Feedback(question.GetNote(1));
             else
@@ -330,8 +372,9 @@ std::string ExportGift(const CCourse& course, std::vector<std::string>& dropped)
                 {
                     const bool right = i == question.GetCorrect();
                     const std::string answer = Escape(*question.GetAnswerText(i));
-                    // GIFT cannot escape a leading %: an explicit weight goes first.
-                    const char* weight = answer.starts_with('%') ? (right ? "%100%" : "%0%") : "";
+                    // GIFT cannot escape a leading %: on a wrong answer, which
+                    // may be weighted, an explicit weight goes first.
+                    const char* weight = !right && answer.starts_with('%') ? "%0%" : "";
                     out += std::string("\n\t") + (right ? "=" : "~") + weight + answer +
                            Feedback(question.GetNote(i));
                 }

@@ -5,7 +5,6 @@
 #include <QXmlStreamWriter>
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -44,21 +43,23 @@ struct XmlText
         seen = true;
         format = attributes.value(QLatin1String("format")).toString();
     }
-    // Plain, by its format.
-    std::string Plain() const
+    // Plain, by its format; a text that names none, as Moodle reads it, is
+    // in the format of the question's text.
+    std::string Plain(const QString& questionFormat = {}) const
     {
         const std::string& raw = hasText ? text : own;
-        return format == QLatin1String("html") || format == QLatin1String("moodle_auto_format")
-                   ? HtmlToText(raw)
-                   : OneLine(raw);
+        const QString& used = format.isEmpty() ? questionFormat : format;
+        return used == QLatin1String("html") || used == QLatin1String("moodle_auto_format") ? HtmlToText(raw)
+                                                                                            : OneLine(raw);
     }
 };
 
+// Read before the question's format may be known: made plain at its end.
 struct XmlAnswer
 {
     double fraction = 0;
-    std::string text;
-    std::string feedback;
+    XmlText text;
+    XmlText feedback;
     bool Right() const { return fraction >= 100; }
 };
 
@@ -190,7 +191,7 @@ class QuestionParser
         const bool firstOfItsKind = std::none_of(answers.begin(), answers.end(),
                                                  [&](const XmlAnswer& a) { return a.Right() == right; });
         if (answers.size() < static_cast<std::size_t>(CQuestion::kMaxAnswers) || firstOfItsKind)
-            answers.push_back({m_fraction, m_answer.Plain(), m_feedback.Plain()});
+            answers.push_back({m_fraction, std::move(m_answer), std::move(m_feedback)});
     }
 
     XmlQuestion m_question;
@@ -210,7 +211,7 @@ class XmlReader
     {
         if (question.type == QLatin1String("category"))
         {
-            m_builder.StartChapter(CategoryName(question.category.Plain()));
+            m_builder.StartChapter(CategoryName(question.category.Plain()), question.line);
             return;
         }
         if (std::string reason = Question(question); !reason.empty())
@@ -227,23 +228,12 @@ class XmlReader
         std::string text = question.questionText.Plain();
         if (text.empty())
             return "no question text";
-        std::string hint = question.generalFeedback.Plain();
+        const QString& format = question.questionText.format;
+        std::string hint = question.generalFeedback.Plain(format);
         std::vector<XmlAnswer>& answers = question.answers;
-        const int right = question.rightCount;
         if (type == QLatin1String("truefalse"))
-        {
-            const auto truth = std::find_if(answers.begin(), answers.end(), std::mem_fn(&XmlAnswer::Right));
-            if (right != 1 || (truth->text != "true" && truth->text != "false"))
-                return "a true/false question whose right answer is not true or false";
-            // The note is the feedback for a wrong answer.
-            const auto wrong =
-                std::find_if_not(answers.begin(), answers.end(), std::mem_fn(&XmlAnswer::Right));
-            m_builder.Add(MakeStatement(std::move(text), truth->text == "true",
-                                        wrong == answers.end() ? std::string() : wrong->feedback,
-                                        std::move(hint)),
-                          line);
-            return {};
-        }
+            return Statement(question, std::move(text), std::move(hint));
+        const int right = question.rightCount;
         const QString singleText = question.single.seen
                                        ? QString::fromStdString(question.single.own).trimmed()
                                        : QStringLiteral("true");
@@ -257,17 +247,63 @@ class XmlReader
             return "fewer than two answers";
         if (question.answerCount > CQuestion::kMaxAnswers)
             return "more than six answers";
-        if (std::any_of(answers.begin(), answers.end(), [](const XmlAnswer& a) { return a.text.empty(); }))
-            return "an answer is empty";
-        for (const XmlAnswer& answer : answers)
-            if (answer.fraction > 0 && answer.fraction < 100)
-                m_import.Warn(line,
-                              "the partial credit of \"" + answer.text + "\" is dropped; it counts as wrong");
         std::vector<ChoiceAnswer> choices;
         choices.reserve(answers.size());
         for (XmlAnswer& answer : answers)
-            choices.push_back({std::move(answer.text), std::move(answer.feedback), answer.Right()});
+            choices.push_back({answer.text.Plain(format), answer.feedback.Plain(format), answer.Right()});
+        if (std::any_of(choices.begin(), choices.end(), [](const ChoiceAnswer& a) { return a.text.empty(); }))
+            return "an answer is empty";
+        for (std::size_t i = 0; i < answers.size(); ++i)
+            if (answers[i].fraction > 0 && answers[i].fraction < 100)
+                m_import.Warn(line, "the partial credit of \"" + choices[i].text +
+                                        "\" is dropped; it counts as wrong");
         m_builder.Add(MakeChoiceQuestion(std::move(text), std::move(choices), std::move(hint)), line);
+        return {};
+    }
+
+    // As Moodle reads a statement: answers "true" and "false" by their
+    // text; failing that, as in old files, the first is true and any other
+    // false. The truth is where the one answer of fraction 100 stands.
+    std::string Statement(XmlQuestion& question, std::string text, std::string hint)
+    {
+        const int line = question.line;
+        const QString& format = question.questionText.format;
+        if (question.rightCount != 1)
+            return question.rightCount == 0 ? "a true/false question with no answer of fraction 100"
+                                            : "a true/false question with both answers of fraction 100";
+        std::vector<XmlAnswer>& answers = question.answers;
+        std::string texts[2];
+        bool byOrder = false;
+        bool truth = true;
+        std::string wrong;
+        std::string right;
+        for (std::size_t i = 0; i < answers.size(); ++i)
+        {
+            std::string said = answers[i].text.Plain(format);
+            bool isTrue = said == "true";
+            if (!isTrue && said != "false")
+            {
+                byOrder = true;
+                isTrue = i == 0;
+            }
+            if (i < 2)
+                texts[i] = std::move(said);
+            std::string feedback = answers[i].feedback.Plain(format);
+            if (answers[i].Right())
+            {
+                truth = isTrue;
+                right = std::move(feedback);
+            }
+            else if (wrong.empty())
+                wrong = std::move(feedback);
+        }
+        if (byOrder)
+            m_import.Warn(
+                line, "the answers are not \"true\" and \"false\": \"" + texts[0] + "\" is taken as true" +
+                          (answers.size() > 1 ? " and \"" + texts[1] + "\" as false" : std::string()) +
+                          ", as Moodle does");
+        std::string note = StatementNote(std::move(wrong), std::move(right), line, m_import);
+        m_builder.Add(MakeStatement(std::move(text), truth, std::move(note), std::move(hint)), line);
         return {};
     }
 

@@ -55,7 +55,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"MissingWordInsideAWord", kGift, "The plural of mouse is {=mi ~mou}ce, not mouses.",
              "!T\n@T\n#The plural of mouse is _____ce, not mouses.\n^mi\n^mou\n"},
         Case{"TrueFalseAnyCase", kGift, "The sky is blue {t}\n\nWater is dry {FALSE#It is wet#Right}",
-             "!T\n@T\n$The sky is blue\n^True\n$Water is dry\n^False\n}It is wet\n"},
+             "!T\n@T\n$The sky is blue\n^True\n$Water is dry\n^False\n}It is wet\n"
+             "3: warning: the feedback on the right answer, \"Right\", is dropped: a true/false statement "
+             "holds "
+             "one note, the feedback on a wrong answer\n"},
         Case{"Escapes", kGift, "Is 1\\=1 \\{really\\}\\: a\\\\b\\nc? {=yes\\#1 ~no\\~}",
              "!T\n@T\n#Is 1=1 {really}: a\\b c?\n^yes#1\n^no~\n"},
         Case{"Html", kGift, "[html]<p>A &amp; B&nbsp;&lt;C&gt;</p><br>D {=<b>x</b> ~y}",
@@ -141,6 +144,72 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"NoAnswerLine", kAiken, "Q\nA. x\nB. y\n\nR\n",
              "1: skipped: no ANSWER: line after the options\n"
              "5: skipped: a question line with no options\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Moodle's own cases, each read as Moodle reads it, as far as a bank can
+// hold it (question/format/gift/tests/giftformat_test.php and format.php).
+INSTANTIATE_TEST_SUITE_P(
+    MoodleGift, Importing,
+    testing::Values(
+        // test_import_multichoice: a marker sets its part's format, and goes.
+        Case{"MarkersOnAnswersAndFeedback", kGift,
+             "::Q2:: What's between orange and green in the spectrum?\n{\n    =yellow # right; good!\n"
+             "    ~red # [html]wrong, it's <b>yellow</b>\n    ~[plain]blue # wrong, it's yellow\n}",
+             "!T\n@T\n#What's between orange and green in the spectrum?\n^yellow\n}right; good!\n^red\n"
+             "}wrong, it's yellow\n^blue\n}wrong, it's yellow\n"},
+        // test_import_match: the question's [html] is the answers' format,
+        // unless one has its own.
+        Case{"QuestionFormatIsTheAnswers", kGift,
+             "[html]Match the <b>activity</b>. {=[plain]<b>Forum</b> ~<i>Chat</i>#<p>no</p>}",
+             "!T\n@T\n#Match the activity.\n^<b>Forum</b>\n^Chat\n}no\n"},
+        // test_import_shortanswer_with_general_feedback, on a choice.
+        Case{"MarkerOnGeneralFeedback", kGift,
+             "Which is the best animal?{=Frog#Good! ~Cat ####[html]Here is <i>some</i> general feedback!}",
+             "!T\n@T\n#Which is the best animal?\n%Here is some general feedback!\n^Frog\n}Good!\n^Cat\n"},
+        // test_import_multichoice_multi and _multi_tricky: without an =
+        // answer, every ~ answer of positive weight is to be ticked.
+        Case{"WeightsWithoutARightAnswer", kGift,
+             "Q {\n~%50%yellow # right; good!\n~%-100%red # [html]wrong\n~%50%off-beige\n}\n\n"
+             "Q {\n~%100%yellow # right; good!\n~%-50%red # wrong\n~%-50%blue # wrong\n}\n\nOnly one?{~a}",
+             "1: skipped: several right answers (no = answer)\n"
+             "7: skipped: a multiple-answer question (no = answer; \"yellow\" is the one answer of positive "
+             "weight)\n"
+             "13: skipped: no right answer (no = answer, and no ~ answer of positive weight)\n"},
+        // format.php: a weight follows ~ only, as %, minus signs, one or two
+        // digits, a point and digits, %; any other % is text.
+        Case{"WeightRule", kGift, "Sale {=%50% off ~%-33.3%a ~ %5%b ~%5 c ~%x%d ~%.5%e}",
+             "!T\n@T\n#Sale\n^%50% off\n^a\n^b\n^%5 c\n^%x%d\n^%.5%e\n"
+             "1: warning: the partial credit of \"b\" is dropped; it counts as wrong\n"},
+        // test_import_truefalse and the fixture's question with general
+        // feedback: one note, the wrong answer's; the right one's is told.
+        Case{
+            "StatementFeedbacks", kGift,
+            "::Q1:: 42 is the Absolute Answer to everything.{\nFALSE#42 is the Ultimate Answer.#You gave the "
+            "right answer.\n####This is, of course, a Hitchiker's Guide to the Galaxy reference.}\n\n"
+            "Right only {T##[html]<p>Yes</p>}",
+            "!T\n@T\n$42 is the Absolute Answer to everything.\n"
+            "%This is, of course, a Hitchiker's Guide to the Galaxy reference.\n^False\n"
+            "}42 is the Ultimate Answer.\n$Right only\n^True\n}Yes\n"
+            "1: warning: the feedback on the right answer, \"You gave the right answer.\", is dropped: a "
+            "true/false statement holds one note, the feedback on a wrong answer\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// question/format/aiken/tests/aikenformat_test.php, test_readquestions, on
+// fixtures/aiken_errors.txt a few lines at a time (its too few answers and
+// unfinished question are OneOption and NoAnswerLine above).
+INSTANTIATE_TEST_SUITE_P(
+    MoodleAiken, Importing,
+    testing::Values(
+        Case{"QuestionNotStarted", kAiken, "A) Question not started\n\nANSWER: Question not started",
+             "1: skipped: option A with no question line before it\n"
+             "3: skipped: an ANSWER: line with no question line before it\n"},
+        Case{"NoSpaceAfterTheLetter", kAiken,
+             "A second good question\nA)Incorrect (No space)\nB)Correct (No space)\nANSWER: B",
+             "!T\n@T\n#A second good question\n^Correct (No space)\n^Incorrect (No space)\n"},
+        // A stray option starts no question: the next line does.
+        Case{"StrayOptionsThenAQuestion", kAiken,
+             "Q\nA. x\nB. y\nANSWER: A\nC. z\nD. w\nNext\nA. a\nB. b\nANSWER: B",
+             "!T\n@T\n#Q\n^x\n^y\n#Next\n^b\n^a\n5: skipped: option C with no question line before it\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(GiftExport, ImportsBackTheSameBankTopicsAside)

@@ -46,6 +46,37 @@ TEST_F(ExchangeTool, ImportReportsEachSkippedQuestionAndWritesTheBank)
     EXPECT_EQ(ReadFile(PathOf("out.txt")), "!Quiz\n@Quiz\n#Q\n^y\n^x\n");
 }
 
+TEST_F(ExchangeTool, CheckNamesTheLinesOfTheFileItReadsAndReimportKeepsTheTitle)
+{
+    const std::string gift =
+        Write("week.gift", "// Week 1\n$CATEGORY: Basics\n\nFive {=a ~b ~c ~d ~e}\n\nEssay {}\n");
+    const ToolRun checked = Tool({"check", "--from", "gift", gift});
+    EXPECT_EQ(checked.exit, 1);
+    EXPECT_EQ(checked.out,
+              gift +
+                  ": warning: the bank has 1 multiple-choice question: a Test draws 20, so every Test asks "
+                  "the same ones; add more for draws that differ\n" +
+                  gift +
+                  ":2: warning: chapter has 1 question, fewer than the 10 a quiz asks: its quiz is "
+                  "shorter, and the same questions every time\n" +
+                  gift +
+                  ":4: warning: question has 5 answers: a test shows four of them, the right one "
+                  "always among them\n" +
+                  gift + ":6: skipped: essay (an empty answer block)\n");
+
+    // The bank text made of it is checked at its own lines, and keeps its
+    // title when imported again.
+    const std::string bank = PathOf("week.txt");
+    ASSERT_EQ(Tool({"import", "--from", "gift", "--title", "Networks", gift, bank}).exit, 0);
+    const ToolRun text = Tool({"check", bank});
+    EXPECT_EQ(text.exit, 0) << text.err;
+    EXPECT_NE(text.out.find(bank + ":3: warning: question has 5 answers"), std::string::npos) << text.out;
+    ASSERT_EQ(Tool({"import", "--from", "gift", gift, bank}).exit, 0);
+    EXPECT_EQ(ReadFile(bank).substr(0, 10), "!Networks\n");
+    ASSERT_EQ(Tool({"import", "--from", "gift", "--title", "Other", gift, bank}).exit, 0);
+    EXPECT_EQ(ReadFile(bank).substr(0, 7), "!Other\n");
+}
+
 TEST_F(ExchangeTool, ExitStatusTellsNothingImportedFromUnreadable)
 {
     struct Case
@@ -142,7 +173,7 @@ TEST(MoodleXml, ReadsHtmlCdataEntitiesAndSkipsOtherTypes)
         "  <questiontext format=\"html\"><text><![CDATA[<p>What is a "
         "<b>LAN</b>&nbsp;&amp;\nwhy?</p>]]></text>"
         "</questiontext>\n"
-        "  <generalfeedback><text>&lt;Think&gt;</text></generalfeedback>\n"
+        "  <generalfeedback format=\"plain_text\"><text>&lt;Think&gt;</text></generalfeedback>\n"
         "  <answer fraction=\"50\"><text>Wide</text></answer>\n"
         "  <answer fraction=\"100\" format=\"html\"><text>&lt;i&gt;Local&lt;/i&gt;</text>"
         "<feedback><text>Yes</text></feedback></answer>\n"
@@ -163,6 +194,64 @@ TEST(MoodleXml, ReadsHtmlCdataEntitiesAndSkipsOtherTypes)
     EXPECT_EQ(import.notes[0].text, "the partial credit of \"Wide\" is dropped; it counts as wrong");
     EXPECT_EQ(import.notes[1].text, "several right answers (a multiple-answer question)");
     EXPECT_EQ(import.notes[2].text, "essay question");
+}
+
+// Moodle's own cases, read as Moodle reads them as far as a bank can hold
+// them (question/format/xml/tests/xmlformat_test.php, its fixtures, and
+// format.php).
+TEST(MoodleXml, ReadsMoodlesCasesAsMoodleDoes)
+{
+    const struct
+    {
+        const char* source;
+        const char* question; // within <quiz>, from line 1
+        const char* outcome;
+    } cases[] = {
+        {"test_import_multichoice_19, one right: answers and feedback of no format take the question's",
+         "<question type=\"multichoice\"><questiontext format=\"html\"><text>Which is the even number?</text>"
+         "</questiontext><generalfeedback><text><![CDATA[The even <b>number</b> is 2.]]></text>"
+         "</generalfeedback><answer "
+         "fraction=\"0\"><text>1</text><feedback><text><![CDATA[<p>Odd</p>]]></text>"
+         "</feedback></answer><answer fraction=\"100\"><text><![CDATA[<b>2</b>]]></text></answer></question>",
+         "!T\n@T\n#Which is the even number?\n%The even number is 2.\n^2\n^1\n}Odd\n"},
+        {"test_import_truefalse_19: the right answer's feedback has no place",
+         "<question type=\"truefalse\"><questiontext format=\"html\"><text>The answer is true.</text>"
+         "</questiontext><generalfeedback><text>General feedback: You should have chosen true.</text>"
+         "</generalfeedback><answer fraction=\"100\"><text>true</text><feedback><text>Well done!</text>"
+         "</feedback></answer><answer fraction=\"0\"><text>false</text><feedback><text>Doh!</text></feedback>"
+         "</answer></question>",
+         "!T\n@T\n$The answer is true.\n%General feedback: You should have chosen true.\n^True\n}Doh!\n"
+         "1: warning: the feedback on the right answer, \"Well done!\", is dropped: a true/false statement "
+         "holds one note, the feedback on a wrong answer\n"},
+        {"fixtures/truefalse.xml, Moodle acronym (False): inline tags leave no blank",
+         "<question type=\"truefalse\"><questiontext format=\"html\"><text><![CDATA[<p>Moodle <img "
+         "src=\"@@PLUGINFILE@@/logo.jpg\" alt=\"Moodle logo\" /> is an acronym for <span "
+         "style=\"font-style: italic;\">Modular Object-Oriented Dynamic Learning "
+         "Education</span>.</p>]]></text>"
+         "</questiontext><answer fraction=\"0\" format=\"moodle_auto_format\"><text>true</text>"
+         "<feedback format=\"html\"><text><![CDATA[<p><img src=\"@@PLUGINFILE@@/thumbdown.jpg\" /> Your "
+         "answer is incorrect.</p>]]></text></feedback></answer><answer fraction=\"100\" "
+         "format=\"moodle_auto_format\"><text>false</text><feedback format=\"html\"><text><![CDATA[<p><img "
+         "src=\"@@PLUGINFILE@@/thumbup.jpg\" /> Your answer is correct.</p>]]></text></feedback></answer>"
+         "</question>",
+         "!T\n@T\n$Moodle is an acronym for Modular Object-Oriented Dynamic Learning Education.\n^False\n"
+         "}Your answer is incorrect.\n1: warning: the feedback on the right answer, \"Your answer is "
+         "correct.\", "
+         "is dropped: a true/false statement holds one note, the feedback on a wrong answer\n"},
+        {"format.php import_truefalse, an old file: the first answer is true, the second false",
+         "<question type=\"truefalse\"><questiontext><text>Q</text></questiontext><answer fraction=\"0\">"
+         "<text>Wahr</text></answer><answer fraction=\"100\"><text>Falsch</text><feedback><text>Right"
+         "</text></feedback></answer></question>",
+         "!T\n@T\n$Q\n^False\n}Right\n"
+         "1: warning: the answers are not \"true\" and \"false\": \"Wahr\" is taken as true and \"Falsch\" "
+         "as "
+         "false, as Moodle does\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(testimport::ImportReport(
+                      quillet::ImportMoodleXml(std::string("<quiz>") + c.question + "</quiz>", "T")),
+                  c.outcome)
+            << c.source;
 }
 
 namespace
@@ -245,7 +334,9 @@ TEST(MoodleXml, HostileShapesGiveTheirBankOrSkip)
         {"TruthAfterManyWrongAnswers",
          "<quiz><question type=\"truefalse\"><questiontext><text>Q</text></questiontext>" +
              Repeated(wrong, 10) + "<answer fraction=\"100\"><text>false</text></answer></question></quiz>",
-         "!T\n@T\n$Q\n^False\n}No\n"},
+         "!T\n@T\n$Q\n^False\n}No\n"
+         "1: warning: the answers are not \"true\" and \"false\": \"w\" is taken as true and \"w\" as false, "
+         "as Moodle does\n"},
     };
     for (const Case& c : cases)
     {

@@ -53,14 +53,15 @@ void CheckDraws(const CCourse& course, CFindingCollector& collector)
                  ", so every Test asks the same ones; add more for draws that differ",
              true});
 }
-}
 
-BankCheckResult CheckStoredBank(std::string stored, const TextFitCheck& fit)
+// What is found in a course that loaded, at the lines its chapters and
+// questions were read from, after what the reading found; in line order.
+BankCheckResult CheckCourse(std::unique_ptr<CCourse> course, CFindingCollector& collector,
+                            const TextFitCheck& fit)
 {
     BankCheckResult result;
     result.readable = true;
-    CFindingCollector collector;
-    result.course = CCourseReader::LoadStored(std::move(stored), &collector);
+    result.course = std::move(course);
     if (result.course)
     {
         for (int c = 0; c < result.course->GetCount(); ++c)
@@ -92,12 +93,50 @@ BankCheckResult CheckStoredBank(std::string stored, const TextFitCheck& fit)
     result.findings = std::move(collector.findings);
     return result;
 }
+}
+
+BankCheckResult CheckStoredBank(std::string stored, const TextFitCheck& fit)
+{
+    CFindingCollector collector;
+    auto course = CCourseReader::LoadStored(std::move(stored), &collector);
+    return CheckCourse(std::move(course), collector, fit);
+}
+
+BankCheckResult CheckBankText(std::string_view text, const TextFitCheck& fit)
+{
+    CFindingCollector collector;
+    auto course = CCourseReader::LoadText(text, &collector);
+    return CheckCourse(std::move(course), collector, fit);
+}
 
 BankCheckResult CheckBankFile(const std::string& path, const TextFitCheck& fit)
 {
-    std::string stored;
-    if (!ReadWholeFile(path, stored))
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes))
         return {};
-    return CheckStoredBank(std::move(stored), fit);
+    return path.ends_with(".txt") ? CheckBankText(bytes, fit) : CheckStoredBank(std::move(bytes), fit);
+}
+
+BankCheckResult CheckImport(Import import, const TextFitCheck& fit)
+{
+    if (!import.error.empty())
+        return {false, std::move(import.error), nullptr, {}};
+    CFindingCollector collector;
+    for (ImportNote& note : import.notes)
+        collector.findings.push_back(
+            {note.line, note.skipped ? "skipped: " + std::move(note.text) : std::move(note.text),
+             !note.skipped});
+    if (import.imported == 0)
+        collector.findings.push_back({0, "no question can be imported"});
+    const CCourse& course = *import.course;
+    for (int c = 0; c < course.GetCount() && static_cast<std::size_t>(c) < import.lines.size(); ++c)
+    {
+        const CChapter& chapter = *course.GetAt(c);
+        const ChapterLines& lines = import.lines[static_cast<std::size_t>(c)];
+        collector.chapterLines[&chapter] = lines.line;
+        for (int q = 0; q < chapter.GetCount() && static_cast<std::size_t>(q) < lines.questions.size(); ++q)
+            collector.questionLines[chapter.GetAt(q)] = lines.questions[static_cast<std::size_t>(q)];
+    }
+    return CheckCourse(std::move(import.course), collector, fit);
 }
 }

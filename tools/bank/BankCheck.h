@@ -4,9 +4,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "course/Course.h"
+#include "exchange/Exchange.h"
 
 namespace quillet
 {
@@ -20,6 +22,7 @@ struct BankFinding
 struct BankCheckResult
 {
     bool readable = false;
+    std::string unreadable; // why not, when it is known
     std::unique_ptr<CCourse> course;
     // In line order.
     std::vector<BankFinding> findings;
@@ -39,5 +42,13 @@ using TextFitCheck = std::function<std::vector<std::string>(const CQuestion&)>;
 // chapters that load but cannot be answered well, draws that are always
 // the same, and (with `fit`) texts that do not fit.
 BankCheckResult CheckStoredBank(std::string stored, const TextFitCheck& fit = {});
+// The same over a bank's plain text, as `quillet-bank decode` writes it.
+BankCheckResult CheckBankText(std::string_view text, const TextFitCheck& fit = {});
+// A bank file: its plain text when the name ends in ".txt", as everywhere
+// in quillet-bank, else the stored form.
 BankCheckResult CheckBankFile(const std::string& path, const TextFitCheck& fit = {});
+// Another tool's question file as `quillet-bank import` reads it: each
+// question it skips (a problem) and each warning, then what is found in the
+// bank it makes, all at the lines of that file.
+BankCheckResult CheckImport(Import import, const TextFitCheck& fit = {});
 }

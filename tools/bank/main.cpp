@@ -30,12 +30,16 @@ constexpr const char* kUsage =
     "                                           show the selection that seed N draws\n"
     "       quillet-bank check BANK             report every line the loader passes over, and\n"
     "                                           what the window cannot show or draw well\n"
+    "       quillet-bank check --from gift|aiken|moodle-xml INPUT\n"
+    "                                           the same for another tool's question file, at\n"
+    "                                           its lines, with what import skips or drops\n"
     "       quillet-bank import --from gift|aiken|moodle-xml INPUT OUT [--title TEXT]\n"
     "                                           turn another tool's question file into a bank\n"
     "       quillet-bank export --to gift|moodle-xml BANK OUT\n"
     "                                           write a bank in another tool's format\n"
     "       quillet-bank --help | --version\n"
-    "OUT ending in .txt is written as bank text, any other name as a stored bank.\n";
+    "OUT ending in .txt is written as bank text, any other name as a stored bank; a BANK\n"
+    "ending in .txt is read as bank text.\n";
 
 int Usage()
 {
@@ -156,38 +160,6 @@ int Draw(const std::vector<std::string>& args)
     PrintLine(text ? quillet::TestToText(*test, *kind) : quillet::TestToJson(*test, *kind));
     return 0;
 }
-
-int Check(const std::vector<std::string>& args, int argc, char** argv)
-{
-    if (args.size() != 1)
-        return Usage();
-    // The window's fonts measure the texts; no window is ever shown, and
-    // what Qt says of the display it does not need is no finding.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(
-        [](QtMsgType type, const QMessageLogContext&, const QString& message)
-        {
-            if (type == QtCriticalMsg || type == QtFatalMsg)
-                std::fprintf(stderr, "quillet-bank: %s\n", qPrintable(message));
-        });
-    const QGuiApplication fonts(argc, argv);
-    const std::string& path = args[0];
-    const quillet::BankCheckResult result = quillet::CheckBankFile(path, quillet::TextFitProblems);
-    if (!result.readable)
-    {
-        std::fprintf(stderr, "quillet-bank: cannot read %s\n", path.c_str());
-        return 1;
-    }
-    for (const auto& finding : result.findings)
-    {
-        const std::string where = finding.line > 0 ? path + ":" + std::to_string(finding.line) : path;
-        std::printf("%s: %s%s\n", where.c_str(), finding.warning ? "warning: " : "", finding.message.c_str());
-    }
-    if (!result.course)
-        std::printf("%s: no course: the file has no title line\n", path.c_str());
-    return result.Clean() ? 0 : 1;
-}
 }
 
 bool EndsWith(const std::string& text, std::string_view end)
@@ -228,6 +200,76 @@ bool WriteOutput(const std::string& path, const std::string& bytes)
     return true;
 }
 
+bool IsImportFormat(const std::string& format)
+{
+    return format == "gift" || format == "aiken" || format == "moodle-xml";
+}
+
+quillet::Import ReadImport(const std::string& format, std::string_view bytes, const std::string& title)
+{
+    return format == "gift"    ? quillet::ImportGift(bytes, title)
+           : format == "aiken" ? quillet::ImportAiken(bytes, title)
+                               : quillet::ImportMoodleXml(bytes, title);
+}
+
+// A bank as quillet-bank reads one: its plain text when the name ends in
+// ".txt", else the stored form; null when it holds no course.
+std::unique_ptr<CCourse> LoadBank(const std::string& path)
+{
+    if (!EndsWith(path, ".txt"))
+        return CCourseReader().Load(path);
+    std::string text;
+    return quillet::ReadRegularFile(path, text) ? CCourseReader::LoadText(text) : nullptr;
+}
+
+int Check(const std::vector<std::string>& args, int argc, char** argv)
+{
+    std::string format;
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < args.size(); ++i)
+    {
+        if (args[i] == "--from" && i + 1 < args.size() && format.empty())
+            format = args[++i];
+        else
+            files.push_back(args[i]);
+    }
+    if (files.size() != 1 || (!format.empty() && !IsImportFormat(format)))
+        return Usage();
+    // The window's fonts measure the texts; no window is ever shown, and
+    // what Qt says of the display it does not need is no finding.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext&, const QString& message)
+        {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::fprintf(stderr, "quillet-bank: %s\n", qPrintable(message));
+        });
+    const QGuiApplication fonts(argc, argv);
+    const std::string& path = files[0];
+    quillet::BankCheckResult result;
+    if (format.empty())
+        result = quillet::CheckBankFile(path, quillet::TextFitProblems);
+    else if (std::string bytes; const quillet::FileStatus read = quillet::ReadRegularFile(path, bytes))
+        result = quillet::CheckImport(ReadImport(format, bytes, FileTitle(path)), quillet::TextFitProblems);
+    else
+        result.unreadable = read.reason;
+    if (!result.readable)
+    {
+        std::fprintf(stderr, "quillet-bank: cannot read %s%s%s\n", path.c_str(),
+                     result.unreadable.empty() ? "" : ": ", result.unreadable.c_str());
+        return 1;
+    }
+    for (const auto& finding : result.findings)
+    {
+        const std::string where = finding.line > 0 ? path + ":" + std::to_string(finding.line) : path;
+        std::printf("%s: %s%s\n", where.c_str(), finding.warning ? "warning: " : "", finding.message.c_str());
+    }
+    if (!result.course)
+        std::printf("%s: no course: the file has no title line\n", path.c_str());
+    return result.Clean() ? 0 : 1;
+}
+
 int ImportFile(const std::vector<std::string>& args)
 {
     std::string format;
@@ -242,7 +284,7 @@ int ImportFile(const std::vector<std::string>& args)
         else
             files.push_back(args[i]);
     }
-    if (files.size() != 2 || (format != "gift" && format != "aiken" && format != "moodle-xml"))
+    if (files.size() != 2 || !IsImportFormat(format))
         return Usage();
     const std::string& input = files[0];
     if (RefuseSameFile(input, files[1]))
@@ -253,10 +295,11 @@ int ImportFile(const std::vector<std::string>& args)
         std::fprintf(stderr, "quillet-bank: cannot read %s: %s\n", input.c_str(), read.reason.c_str());
         return 2;
     }
-    const std::string courseTitle = title ? *title : FileTitle(input);
-    const quillet::Import import = format == "gift"    ? quillet::ImportGift(bytes, courseTitle)
-                                   : format == "aiken" ? quillet::ImportAiken(bytes, courseTitle)
-                                                       : quillet::ImportMoodleXml(bytes, courseTitle);
+    // Imported again over its bank, a course keeps the title it has there.
+    if (!title)
+        if (const auto existing = LoadBank(files[1]))
+            title = existing->GetName();
+    const quillet::Import import = ReadImport(format, bytes, title ? *title : FileTitle(input));
     // The course holds what it needs: the input goes before the bank text
     // is made, so that the two are never held at once.
     std::string().swap(bytes);
@@ -286,15 +329,7 @@ int ExportFile(const std::vector<std::string>& args)
     const std::string& bank = args[2];
     if (RefuseSameFile(bank, args[3]))
         return 2;
-    std::unique_ptr<CCourse> course;
-    if (EndsWith(bank, ".txt"))
-    {
-        std::string text;
-        if (quillet::ReadRegularFile(bank, text))
-            course = CCourseReader::LoadText(text);
-    }
-    else
-        course = CCourseReader().Load(bank);
+    const std::unique_ptr<CCourse> course = LoadBank(bank);
     if (!course)
     {
         std::fprintf(stderr, "quillet-bank: %s holds no course\n", bank.c_str());
