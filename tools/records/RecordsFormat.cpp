@@ -99,7 +99,12 @@ std::string HistoryToJson(const CResultHistory& history)
 
 const char* ResultKindKey(const CResultEntry& result)
 {
-    switch (result.m_kind)
+    return KindKey(result.m_kind);
+}
+
+const char* KindKey(TestKind kind)
+{
+    switch (kind)
     {
     case TestKind::Quiz:
         return "quiz";
