@@ -289,14 +289,14 @@ std::string StatsText(const StatsInput& input)
     }
     if (!input.reliability.empty())
     {
-        out += "\nReliability (KR-20) of each kind of test, of every kind:\n";
+        out += "\nReliability (KR-20), tests of every kind:\n";
         for (const ReliabilityFigures& figures : input.reliability)
             out += "  " + TerminalText(ReliabilityName(figures)) + ": " + AlphaText(figures) + " over " +
                    std::to_string(figures.tests) + (figures.tests == 1 ? " test\n" : " tests\n");
     }
     if (!input.chapters.empty())
     {
-        out += "\nChapters, answers right of those asked, of every kind:\n";
+        out += "\nChapters, the answers right of those asked in tests of every kind:\n";
         for (const ChapterFigures& chapter : input.chapters)
         {
             out += "  " + TerminalText(chapter.chapter) + ": " + KindAnswers(chapter.Right(), chapter.Asked());
