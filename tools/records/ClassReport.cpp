@@ -72,6 +72,8 @@ th button { font: inherit; font-weight: bold; color: inherit; background: none; 
 th[aria-sort="ascending"] button::after { content: " \25B2"; }
 th[aria-sort="descending"] button::after { content: " \25BC"; }
 .scroll { overflow-x: auto; }
+#reliability { margin-bottom: 1.2rem; }
+#chapters td { white-space: nowrap; }
 #answer-grid td { white-space: nowrap; font-size: 0.8rem; }
 #answer-grid td.right { background: #e4f2e4; }
 #answer-grid td.wrong { background: #f7dede; }
@@ -492,7 +494,7 @@ std::string GridCell(const AnswerGrid::Cell* cell)
         break;
     }
     if (cell->asked > 1)
-        text += " (" + std::to_string(cell->right) + " of " + std::to_string(cell->asked) + " right)";
+        text += " (" + std::to_string(cell->right) + " of " + std::to_string(cell->asked) + ")";
     return std::string("<td class=\"") + type + "\">" + text + "</td>";
 }
 
@@ -519,8 +521,9 @@ void Grid(std::string& out, const StatsInput& stats, const AnswerGrid* grid)
             columns.push_back(question);
     out += "<p class=\"note\">Each student's answer to each question of the " + KindsWord(stats.kind) +
            " in the latest test that asked it (<em>wrong</em> with the answer chosen, <em>none</em> when "
-           "none was), and how many times right when it was asked more than once. The questions are numbered "
-           "as in the question table and come in its order, those to check first.</p>\n";
+           "none was) and, when it was asked more than once, how many times it was answered right of how "
+           "many. The questions are numbered as in the question table and come in its order, those to check "
+           "first.</p>\n";
     out += "<div class=\"scroll\"><table id=\"answer-grid\"><caption>Answers by student and question</caption>\n"
            "<thead><tr><th scope=\"col\">Student</th>";
     for (const QuestionFigures* question : columns)
