@@ -30,7 +30,8 @@ long long UpperGroupSize(long long n)
 
 int ThousandthsOf(long double part, long long whole)
 {
-    return whole <= 0 ? 0 : static_cast<int>(std::floor(part * 1000 / static_cast<long double>(whole) + 0.5L));
+    return whole <= 0 ? 0
+                      : static_cast<int>(std::floor(part * 1000 / static_cast<long double>(whole) + 0.5L));
 }
 
 std::size_t KindIndex(TestKind kind)
@@ -130,8 +131,8 @@ QuestionFigures QuestionStats::FiguresOf(const Tally& tally, const CQuestion* ba
     figures.question = tally.question;
     figures.bank = bank;
 
-    std::vector<long long> chosen;     // by place + 1
-    std::vector<long double> upper;    // the same within the upper group
+    std::vector<long long> chosen;  // by place + 1
+    std::vector<long double> upper; // the same within the upper group
     long double upperRight = 0;
     std::uint64_t rightAnswers = 0;
     long double weighted = 0; // each kind's correlation times its answers
@@ -173,7 +174,8 @@ QuestionFigures QuestionStats::FiguresOf(const Tally& tally, const CQuestion* ba
         const long double varianceY = ln * static_cast<long double>(sumYY) - ly * ly;
         if (varianceX > 0 && varianceY > 0)
         {
-            const long double r = (ln * static_cast<long double>(sumXY) - lx * ly) / std::sqrt(varianceX * varianceY);
+            const long double r =
+                (ln * static_cast<long double>(sumXY) - lx * ly) / std::sqrt(varianceX * varianceY);
             figuresOfKind.discrimination = static_cast<int>(std::lround(static_cast<double>(r) * 1000));
             weighted += r * ln;
             weights += n;
@@ -234,7 +236,8 @@ QuestionFigures QuestionStats::FiguresOf(const Tally& tally, const CQuestion* ba
     // The reasons in the order of CheckReason, each with how far past its bound it is.
     std::vector<std::pair<CheckReason, int>> reasons;
     if (figures.asked >= kEnoughForMiskey && upperWrong >= 2 - kSlack && upperWrong > upperRight + kSlack)
-        reasons.emplace_back(CheckReason::ProbablyMiskeyed, ThousandthsOf(upperWrong - upperRight, figures.upperGroup));
+        reasons.emplace_back(CheckReason::ProbablyMiskeyed,
+                             ThousandthsOf(upperWrong - upperRight, figures.upperGroup));
     figures.judged = figures.asked >= kEnoughToJudge;
     if (figures.judged)
     {
@@ -344,7 +347,8 @@ std::vector<ReliabilityFigures> QuestionStats::Reliability() const
         {
             long double itemVariances = 0; // summed over the questions, weighted by the tests asking each
             for (const auto& [tally, item] : group.items)
-                itemVariances += static_cast<long double>(item.right) * static_cast<long double>(item.asked - item.right) /
+                itemVariances += static_cast<long double>(item.right) *
+                                 static_cast<long double>(item.asked - item.right) /
                                  static_cast<long double>(item.asked);
             const long double scoreVariance = static_cast<long double>(spread) / (n * n);
             const auto k = static_cast<long double>(figures.questions);

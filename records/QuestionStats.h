@@ -73,9 +73,9 @@ struct QuestionFigures
     // The answers of those who did best on the rest of their test: the top
     // half, or the top 27% from kUpperBy27 answers on, within each kind.
     long long upperGroup = 0;
-    int upperRightShare = 0; // the share of the upper group answering right, in thousandths
-    std::vector<KindFigures> kinds; // each kind that asked it, in TestKind order
-    bool judged = false;            // enough answers to judge it
+    int upperRightShare = 0;          // the share of the upper group answering right, in thousandths
+    std::vector<KindFigures> kinds;   // each kind that asked it, in TestKind order
+    bool judged = false;              // enough answers to judge it
     std::vector<CheckReason> reasons; // the worst first
     // How far the worst reason lies past its bound, in thousandths: the
     // share of answers (or of the upper group) or the discrimination.
@@ -192,7 +192,7 @@ class QuestionStats
     std::vector<Tally> m_tallies;
     std::unordered_map<std::string, std::size_t> m_index; // chapter, a tab, key
     std::map<GroupKey, TestGroup> m_groups;
-    std::string m_lookup; // the key being looked up, reused
+    std::string m_lookup;          // the key being looked up, reused
     std::vector<std::size_t> m_at; // the tallies of the test being added, reused
 };
 

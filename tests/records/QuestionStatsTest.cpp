@@ -311,8 +311,9 @@ std::vector<ResponseRecord> KindsClass()
         record.quizChapter = kind == TestKind::Quiz ? "Ch1" : "";
         return record;
     };
-    const auto in = [](const char* chapter, const char* question, int answer, bool right)
-    { return Response{chapter, question, answer, right, false}; };
+    const auto in = [](const char* chapter, const char* question, int answer, bool right) {
+        return Response{chapter, question, answer, right, false};
+    };
     const auto a = [&](int answer) { return in("Ch1", "a", answer, answer == 0); };
     const auto b = [&](int answer) { return in("Ch1", "b", answer, answer == 0); };
     const auto c = [&](int answer) { return in("Ch2", "c", answer, answer == 0); };
@@ -320,11 +321,16 @@ std::vector<ResponseRecord> KindsClass()
     const auto f = [&](int answer) { return in("Ch1", "f", answer, answer == 0); };
     using K = TestKind;
     return {
-        test("t1", K::Test, {a(0), b(0), c(1), d(0)}),  test("t2", K::Test, {a(0), b(0), c(1), d(0)}),
-        test("t3", K::Test, {a(0), b(0), c(1), d(3)}),  test("t4", K::Test, {a(0), b(2), c(0), d(3)}),
-        test("t5", K::Test, {a(1), b(-1), c(0), d(3)}), test("p1", K::PreTest, {a(0), c(1)}),
-        test("z1", K::Quiz, {a(0), b(0)}),              test("z2", K::Quiz, {a(0), f(1)}),
-        test("z3", K::Quiz, {b(0), f(0)}),              test("z4", K::Quiz, {a(1), b(2)}),
+        test("t1", K::Test, {a(0), b(0), c(1), d(0)}),
+        test("t2", K::Test, {a(0), b(0), c(1), d(0)}),
+        test("t3", K::Test, {a(0), b(0), c(1), d(3)}),
+        test("t4", K::Test, {a(0), b(2), c(0), d(3)}),
+        test("t5", K::Test, {a(1), b(-1), c(0), d(3)}),
+        test("p1", K::PreTest, {a(0), c(1)}),
+        test("z1", K::Quiz, {a(0), b(0)}),
+        test("z2", K::Quiz, {a(0), f(1)}),
+        test("z3", K::Quiz, {b(0), f(0)}),
+        test("z4", K::Quiz, {a(1), b(2)}),
         test("z5", K::Quiz, {a(0), f(1)}),
     };
 }
@@ -411,5 +417,6 @@ TEST(QuestionStats, EachKindByItselfReliabilityAndChapters)
     std::vector<std::tuple<std::string, std::array<long long, 3>, std::array<long long, 3>>> chapters;
     for (const quillet::ChapterFigures& chapter : stats.Chapters(bank.get()))
         chapters.emplace_back(chapter.chapter, chapter.asked, chapter.right);
-    EXPECT_EQ(chapters, (decltype(chapters){{"Ch2", {10, 1, 0}, {4, 0, 0}}, {"Ch1", {10, 1, 10}, {7, 1, 6}}}));
+    EXPECT_EQ(chapters,
+              (decltype(chapters){{"Ch2", {10, 1, 0}, {4, 0, 0}}, {"Ch1", {10, 1, 10}, {7, 1, 6}}}));
 }

@@ -114,7 +114,8 @@ TEST_F(StatsTool, JsonCsvAndTextShowTheSameFiguresSafely)
           "    answer 1 (right)  33.3%\n"
           "    answer 3          33.3%\n"
           "  too few answers to judge: 3 of the 20 needed\n",
-          "\nReliability (KR-20), tests of every kind:\n  Tests from /b.blh, 2 questions: 0.667 over 3 tests\n",
+          "\nReliability (KR-20), tests of every kind:\n  Tests from /b.blh, 2 questions: 0.667 over 3 "
+          "tests\n",
           "\n  Ch\\x1b[2J: 1 of 3 (33.3%); Tests 1 of 3 (33.3%)\n"})
         EXPECT_NE(text.out.find(line), std::string::npos) << line << "\nin\n" << text.out;
 }
@@ -212,8 +213,9 @@ TEST_F(StatsTool, ABankShowsItsTextsAndTheQuestionsNeverAsked)
 
 TEST_F(StatsTool, TheClassReportNeedsChartJsAndShowsNamesAsText)
 {
-    WriteStored("quillet2.blh", "u<img src=x onerror=alert(1)>\np\ntNetworks\nd20260301100000\ns000500\nr01\na02\n"
-                                "tNetworks\nd20260301143000\ns000500\nr02\na02\n");
+    WriteStored("quillet2.blh",
+                "u<img src=x onerror=alert(1)>\np\ntNetworks\nd20260301100000\ns000500\nr01\na02\n"
+                "tNetworks\nd20260301143000\ns000500\nr02\na02\n");
     std::ofstream(PathOf("fake-chart.js")) << "/* stands in for Chart.js */";
     std::ofstream(PathOf("closing.js")) << "var a = '</SCRIPT>';";
     const std::string page = PathOf("report.html");
@@ -245,9 +247,9 @@ TEST_F(StatsTool, TheClassReportNeedsChartJsAndShowsNamesAsText)
               std::string::npos);
 
     // The policy lets only the page's own scripts and style run, the sorting among them.
-    static const std::regex policy(
-        "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; script-src 'nonce-([0-9a-f]{32})'; "
-        "style-src 'nonce-\\1'; img-src data:\">");
+    static const std::regex policy("<meta http-equiv=\"Content-Security-Policy\" content=\"default-src "
+                                   "'none'; script-src 'nonce-([0-9a-f]{32})'; "
+                                   "style-src 'nonce-\\1'; img-src data:\">");
     std::smatch nonce;
     ASSERT_TRUE(std::regex_search(html, nonce, policy));
     const auto count = [&](const std::string& what)
@@ -264,12 +266,14 @@ TEST_F(StatsTool, TheClassReportNeedsChartJsAndShowsNamesAsText)
              // Two scores on one day show their times.
              "<td>2026-03-01 10:00 50%, 2026-03-01 14:30 100%</td>",
              "<table id=\"question-table\" class=\"sortable\"><caption>Question statistics</caption>",
-             "<th scope=\"col\" data-sort=\"facility\" class=\"number\"><button type=\"button\">Right</button></th>",
+             "<th scope=\"col\" data-sort=\"facility\" class=\"number\"><button "
+             "type=\"button\">Right</button></th>",
              "<th scope=\"col\" data-sort=\"rank\" class=\"number\" aria-sort=\"ascending\">",
              // The grid of the Tests: ann's one Test, its questions by their number.
              "<table id=\"answer-grid\"><caption>Answers by student and question</caption>",
              "<th scope=\"col\">Student</th><th scope=\"col\" class=\"number\"><a href=\"#q-1\"",
-             "<tr><th scope=\"row\">ann</th><td class=\"right\">right</td><td class=\"wrong\">wrong, 3</td></tr>",
+             "<tr><th scope=\"row\">ann</th><td class=\"right\">right</td><td class=\"wrong\">wrong, "
+             "3</td></tr>",
              "<tr><th scope=\"row\">=SUM(1)</th><td class=\"number\">1 of 1 (100.0%)</td>",
          })
         EXPECT_NE(html.find(part), std::string::npos) << part;

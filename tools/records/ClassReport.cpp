@@ -262,7 +262,11 @@ void Chapters(std::string& out, json::Writer& data, const std::vector<ChapterFig
     {
         if (!answered[kind])
             continue;
-        data.BeginObject().Key("label").String(KindsWord(static_cast<TestKind>(kind))).Key("percents").BeginArray();
+        data.BeginObject()
+            .Key("label")
+            .String(KindsWord(static_cast<TestKind>(kind)))
+            .Key("percents")
+            .BeginArray();
         for (const ChapterFigures& chapter : chapters)
             if (chapter.asked[kind] > 0)
                 data.Fixed(QuestionFigures::Thousandths(chapter.right[kind], chapter.asked[kind]), 1);
@@ -343,8 +347,9 @@ void OverTime(std::string& out, json::Writer& data, const ClassSummary& summary)
             const ClassSummary::Score& score = student.scores[i];
             // Where several scores fall on one day, the time tells them apart.
             const std::string day = FormatLocalTime(score.graded, "%Y-%m-%d");
-            out += (i > 0 ? ", " : "") + day + (perDay[day] > 1 ? FormatLocalTime(score.graded, " %H:%M") : "") +
-                   " " + std::to_string(score.percent) + "%" + (score.preTest ? " (Pre-Test)" : "");
+            out += (i > 0 ? ", " : "") + day +
+                   (perDay[day] > 1 ? FormatLocalTime(score.graded, " %H:%M") : "") + " " +
+                   std::to_string(score.percent) + "%" + (score.preTest ? " (Pre-Test)" : "");
         }
         out += "</td></tr>\n";
     }
@@ -423,9 +428,10 @@ void Reliability(std::string& out, const std::vector<ReliabilityFigures>& reliab
 {
     if (reliability.empty())
         return;
-    out += "<table id=\"reliability\"><caption>Reliability (KR-20) of each kind of test</caption>\n<thead><tr>"
-           "<th scope=\"col\">Tests</th><th scope=\"col\" class=\"number\">Taken</th>"
-           "<th scope=\"col\" class=\"number\">KR-20</th></tr></thead>\n<tbody>\n";
+    out +=
+        "<table id=\"reliability\"><caption>Reliability (KR-20) of each kind of test</caption>\n<thead><tr>"
+        "<th scope=\"col\">Tests</th><th scope=\"col\" class=\"number\">Taken</th>"
+        "<th scope=\"col\" class=\"number\">KR-20</th></tr></thead>\n<tbody>\n";
     for (const ReliabilityFigures& figures : reliability)
         out += "<tr><th scope=\"row\">" + HtmlText(ReliabilityName(figures)) + "</th><td class=\"number\">" +
                std::to_string(figures.tests) + "</td><td class=\"number alpha\">" +
@@ -460,7 +466,8 @@ void Questions(std::string& out, const StatsInput& stats)
         out += "<p class=\"note\">No answers are kept for this period.</p>\n</section>\n";
         return;
     }
-    out += "<table id=\"question-table\" class=\"sortable\"><caption>Question statistics</caption>\n<thead><tr>" +
+    out += "<table id=\"question-table\" class=\"sortable\"><caption>Question "
+           "statistics</caption>\n<thead><tr>" +
            SortHeader("number", "No.", true) + SortHeader("chapter", "Chapter", false) +
            "<th scope=\"col\">Question</th>" + SortHeader("asked", "Asked", true) +
            SortHeader("facility", "Right", true) + SortHeader("discrimination", "Discrimination", true) +
@@ -510,8 +517,9 @@ void Grid(std::string& out, const StatsInput& stats, const AnswerGrid* grid)
     }
     if (grid->TooLarge())
     {
-        out += "<p class=\"note\">" + std::to_string(grid->Students().size()) + " students by their questions " +
-               "make more than the " + std::to_string(AnswerGrid::kMostCells) +
+        out += "<p class=\"note\">" + std::to_string(grid->Students().size()) +
+               " students by their questions " + "make more than the " +
+               std::to_string(AnswerGrid::kMostCells) +
                " answers a page shows: --since or --kind takes in fewer.</p>\n</section>\n";
         return;
     }
@@ -524,14 +532,16 @@ void Grid(std::string& out, const StatsInput& stats, const AnswerGrid* grid)
            "none was) and, when it was asked more than once, how many times it was answered right of how "
            "many. The questions are numbered as in the question table and come in its order, those to check "
            "first.</p>\n";
-    out += "<div class=\"scroll\"><table id=\"answer-grid\"><caption>Answers by student and question</caption>\n"
-           "<thead><tr><th scope=\"col\">Student</th>";
+    out +=
+        "<div class=\"scroll\"><table id=\"answer-grid\"><caption>Answers by student and question</caption>\n"
+        "<thead><tr><th scope=\"col\">Student</th>";
     for (const QuestionFigures* question : columns)
     {
         const std::string no = std::to_string(NumberOf(stats, *question));
-        out += "<th scope=\"col\" class=\"number\"><a href=\"#q-" + no + "\" title=\"" +
-               HtmlText(question->chapter + ": " + (question->bank ? question->bank->GetText() : question->question)) +
-               "\">Q" + no + "</a></th>";
+        std::string title = question->chapter + ": ";
+        title += question->bank ? question->bank->GetText() : question->question;
+        out += "<th scope=\"col\" class=\"number\"><a href=\"#q-" + no + "\" title=\"" + HtmlText(title);
+        out += "\">Q" + no + "</a></th>";
     }
     out += "</tr></thead>\n<tbody>\n";
     for (const std::string& student : grid->Students())

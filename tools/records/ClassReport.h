@@ -25,9 +25,9 @@ struct ClassReportInput
     const ClassSummary* summary = nullptr;
     const StatsInput* stats = nullptr;
     const AnswerGrid* grid = nullptr; // of the question table's kind
-    std::string course;  // the bank's title; empty without a bank
-    std::string since;   // the DATE given, or empty
-    std::string chartJs; // the library's text
+    std::string course;               // the bank's title; empty without a bank
+    std::string since;                // the DATE given, or empty
+    std::string chartJs;              // the library's text
 };
 
 std::string ClassReportHtml(const ClassReportInput& input);

@@ -20,7 +20,6 @@ std::string RosterToJson(const CStudentRoster& roster);
 std::string HistoryToJson(const CResultHistory& history);
 
 // "test", "pretest" or "quiz".
-const char* KindKey(TestKind kind);
 const char* ResultKindKey(const CResultEntry& result);
 
 // The text of names and titles as a terminal is to show it: in UTF-8, as the

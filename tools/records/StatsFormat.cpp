@@ -78,7 +78,7 @@ void WriteKinds(json::Writer& out, const QuestionFigures& question)
     out.Key("kinds").BeginArray();
     for (const KindFigures& kind : question.kinds)
     {
-        out.BeginObject().Key("kind").String(KindKey(kind.kind));
+        out.BeginObject().Key("kind").String(TestKindKey(kind.kind));
         out.Key("asked").Number(kind.asked).Key("right").Number(kind.right);
         out.Key("facility").Fixed(QuestionFigures::Thousandths(kind.right, kind.asked), 3);
         out.Key("discrimination");
@@ -104,7 +104,7 @@ void WriteChapters(json::Writer& out, const std::vector<ChapterFigures>& chapter
             if (chapter.asked[kind] > 0)
                 out.BeginObject()
                     .Key("kind")
-                    .String(KindKey(static_cast<TestKind>(kind)))
+                    .String(TestKindKey(static_cast<TestKind>(kind)))
                     .Key("asked")
                     .Number(chapter.asked[kind])
                     .Key("right")
@@ -122,7 +122,7 @@ void WriteReliability(json::Writer& out, const std::vector<ReliabilityFigures>& 
     out.Key("reliability").BeginArray();
     for (const ReliabilityFigures& figures : reliability)
     {
-        out.BeginObject().Key("kind").String(KindKey(figures.kind));
+        out.BeginObject().Key("kind").String(TestKindKey(figures.kind));
         out.Key("quiz_chapter").String(figures.quizChapter);
         out.Key("bank").String(figures.bank.path).Key("bank_hash").String(HashText(figures.bank.hash));
         out.Key("questions").Number(figures.questions).Key("tests").Number(figures.tests);
@@ -171,9 +171,10 @@ std::string ReasonText(CheckReason reason, const QuestionFigures& question)
     {
     case CheckReason::ProbablyMiskeyed:
     {
-        const auto wrong = std::max_element(
-            question.answers.begin(), question.answers.end(), [](const AnswerFigures& a, const AnswerFigures& b)
-            { return (a.right ? -1 : a.upperShare) < (b.right ? -1 : b.upperShare); });
+        const auto wrong =
+            std::max_element(question.answers.begin(), question.answers.end(),
+                             [](const AnswerFigures& a, const AnswerFigures& b)
+                             { return (a.right ? -1 : a.upperShare) < (b.right ? -1 : b.upperShare); });
         return "probably mis-keyed: of the " + std::to_string(question.upperGroup) +
                " who did best on the rest of their test, " + json::FixedText(wrong->upperShare, 1) +
                "% chose answer " + std::to_string(wrong->answer + 1) + " and " +
@@ -236,8 +237,8 @@ std::string ReliabilityName(const ReliabilityFigures& figures)
     std::string name = KindsWord(figures.kind);
     if (figures.kind == TestKind::Quiz)
         name += " of " + figures.quizChapter;
-    return name + " from " + (figures.bank.path.empty() ? HashText(figures.bank.hash) : figures.bank.path) + ", " +
-           std::to_string(figures.questions) + " questions";
+    return name + " from " + (figures.bank.path.empty() ? HashText(figures.bank.hash) : figures.bank.path) +
+           ", " + std::to_string(figures.questions) + " questions";
 }
 
 std::string StatsText(const StatsInput& input)
@@ -299,7 +300,8 @@ std::string StatsText(const StatsInput& input)
         out += "\nChapters, the answers right of those asked in tests of every kind:\n";
         for (const ChapterFigures& chapter : input.chapters)
         {
-            out += "  " + TerminalText(chapter.chapter) + ": " + KindAnswers(chapter.Right(), chapter.Asked());
+            out +=
+                "  " + TerminalText(chapter.chapter) + ": " + KindAnswers(chapter.Right(), chapter.Asked());
             for (std::size_t kind = 0; kind < chapter.asked.size(); ++kind)
                 if (chapter.asked[kind] > 0)
                     out += "; " + KindsWord(static_cast<TestKind>(kind)) + " " +
@@ -376,7 +378,7 @@ std::string StatsJson(const StatsInput& input)
             out.EndObject();
         }
     out.EndArray();
-    out.Key("kind").String(input.kind ? KindKey(*input.kind) : "all");
+    out.Key("kind").String(input.kind ? TestKindKey(*input.kind) : "all");
     WriteReliability(out, input.reliability);
     WriteChapters(out, input.chapters);
     out.EndObject();
@@ -426,9 +428,10 @@ std::string StatsCsv(const StatsInput& input)
         std::string check;
         for (const CheckReason reason : question.reasons)
             check += (check.empty() ? "" : " ") + std::string(ReasonKey(reason));
-        out += std::string(",") + (question.judged ? "yes" : "no") + ',' + check + ',' + std::to_string(ranks[i]) +
-               ',' + json::FixedText(question.pastBound, 3) + ',' + std::to_string(question.upperGroup) + ',' +
-               json::FixedText(question.upperRightShare, 3) + upper + "\r\n";
+        out += std::string(",") + (question.judged ? "yes" : "no") + ',' + check + ',' +
+               std::to_string(ranks[i]) + ',' + json::FixedText(question.pastBound, 3) + ',' +
+               std::to_string(question.upperGroup) + ',' + json::FixedText(question.upperRightShare, 3);
+        out += upper + "\r\n";
     }
     return out;
 }
