@@ -4,13 +4,16 @@ namespace quillet
 {
 void AnswerGrid::Add(const ResponseRecord& record)
 {
-    if (!m_filter.Admits(record.kind, record.course, record.graded) || record.responses.empty())
+    if (m_tooLarge || !m_filter.Admits(record.kind, record.course, record.graded) || record.responses.empty())
         return;
     m_students.insert(record.student);
     for (const Response& response : record.responses)
         m_questions.emplace(response.chapter, response.question);
-    if (TooLarge())
+    if (static_cast<long long>(m_students.size()) * static_cast<long long>(m_questions.size()) > kMostCells)
     {
+        m_tooLarge = true;
+        m_students.clear();
+        m_questions.clear();
         m_cells.clear();
         return;
     }

@@ -37,12 +37,8 @@ class AnswerGrid
         TimeStamp lastGraded = 0;
     };
 
-    bool TooLarge() const { return Cells() > kMostCells; }
-    long long Cells() const
-    {
-        return static_cast<long long>(m_students.size()) * static_cast<long long>(m_questions.size());
-    }
-    // By name.
+    bool TooLarge() const { return m_tooLarge; }
+    // By name; none when the grid is too large.
     const std::set<std::string>& Students() const { return m_students; }
     // The student's answers to the question; null when it was never asked of him or the grid is too large.
     const Cell* At(const std::string& student, const std::string& chapter, const std::string& question) const;
@@ -51,6 +47,7 @@ class AnswerGrid
     using Question = std::pair<std::string, std::string>; // chapter, key
 
     ResultFilter m_filter;
+    bool m_tooLarge = false;
     std::set<std::string> m_students;
     std::set<Question> m_questions;
     std::map<std::pair<std::string, Question>, Cell> m_cells;

@@ -510,17 +510,16 @@ void Grid(std::string& out, const StatsInput& stats, const AnswerGrid* grid)
     if (!grid)
         return;
     out += "<section id=\"grid\"><h2>Who answered what</h2>\n";
+    if (grid->TooLarge())
+    {
+        out += "<p class=\"note\">The students by their questions make more than the " +
+               std::to_string(AnswerGrid::kMostCells) +
+               " answers a page shows: --since or --kind takes in fewer.</p>\n</section>\n";
+        return;
+    }
     if (grid->Students().empty())
     {
         out += "<p class=\"note\">No answers are kept for this period.</p>\n</section>\n";
-        return;
-    }
-    if (grid->TooLarge())
-    {
-        out += "<p class=\"note\">" + std::to_string(grid->Students().size()) +
-               " students by their questions " + "make more than the " +
-               std::to_string(AnswerGrid::kMostCells) +
-               " answers a page shows: --since or --kind takes in fewer.</p>\n</section>\n";
         return;
     }
     std::vector<const QuestionFigures*> columns;
