@@ -23,3 +23,18 @@ constexpr const char* TestKindWord(TestKind kind)
     }
     return "Test";
 }
+
+// Its key in the tools' JSON and CSV and on their command lines.
+constexpr const char* TestKindKey(TestKind kind)
+{
+    switch (kind)
+    {
+    case TestKind::PreTest:
+        return "pretest";
+    case TestKind::Quiz:
+        return "quiz";
+    case TestKind::Test:
+        break;
+    }
+    return "test";
+}

@@ -2,24 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 
 #include "course/Grading.h"
 
 namespace quillet
 {
-namespace
+ClassSummary::ClassSummary(const CStudentRoster& roster, const ResultFilter& filter)
 {
-}
-
-ClassSummary::ClassSummary(const CStudentRoster& roster, const ResultFilter& filter, const CCourse* bank)
-{
-    struct Sum
-    {
-        int quizzes = 0;
-        long long percents = 0;
-    };
-    std::map<std::string, Sum> chapters;
     ResultFilter admit = filter;
     admit.kind.reset();
     for (int s = 0; s < roster.GetStudentCount(); ++s)
@@ -34,17 +23,10 @@ ClassSummary::ClassSummary(const CStudentRoster& roster, const ResultFilter& fil
                 continue;
             admitted = true;
             ++m_counts[static_cast<std::size_t>(kind)];
-            // A result of no questions has no score to show.
-            if (result->m_nTotal <= 0)
+            // A result of no questions has no score to show; quizzes are told chapter by chapter.
+            if (result->m_nTotal <= 0 || kind == TestKind::Quiz)
                 continue;
             const int percent = Percent(result->m_nRight, result->m_nTotal);
-            if (kind == TestKind::Quiz)
-            {
-                Sum& sum = chapters[result->m_strChapter];
-                ++sum.quizzes;
-                sum.percents += percent;
-                continue;
-            }
             if (kind == TestKind::Test)
                 m_testScores.push_back(percent);
             scores.scores.push_back({result->m_timeGraded, percent, kind == TestKind::PreTest});
@@ -58,21 +40,6 @@ ClassSummary::ClassSummary(const CStudentRoster& roster, const ResultFilter& fil
         }
     }
     std::sort(m_testScores.begin(), m_testScores.end());
-
-    const auto take = [&](const std::string& name)
-    {
-        const auto found = chapters.find(name);
-        if (found == chapters.end())
-            return;
-        const Sum& sum = found->second;
-        m_chapters.push_back(
-            {name, sum.quizzes, static_cast<int>((sum.percents * 20 + sum.quizzes) / (2LL * sum.quizzes))});
-        chapters.erase(found);
-    };
-    for (int c = 0; bank && c < bank->GetCount(); ++c)
-        take(bank->GetAt(c)->GetName());
-    while (!chapters.empty())
-        take(chapters.begin()->first);
 }
 
 double ClassSummary::TestQuantile(double q) const

@@ -4,22 +4,21 @@
 #include <string>
 #include <vector>
 
-#include "course/Course.h"
 #include "records/QuestionStats.h"
 #include "records/StudentRoster.h"
 
 namespace quillet
 {
 // A class's results at a glance, as the class report shows them: Test
-// scores, quiz averages chapter by chapter and each student's scores over
-// time. Scores are per cent, truncated, as the student was shown them.
+// scores and each student's scores over time. Scores are per cent,
+// truncated, as the student was shown them; the chapters' figures come from
+// the answers (QuestionStats), which count what a truncated score loses.
 class ClassSummary
 {
   public:
     // The results the filter admits (its kind is not looked at: each part
-    // of the summary has its own); with a bank, its chapters come first,
-    // in its order.
-    ClassSummary(const CStudentRoster& roster, const ResultFilter& filter, const CCourse* bank = nullptr);
+    // of the summary has its own).
+    ClassSummary(const CStudentRoster& roster, const ResultFilter& filter);
 
     // Students with at least one admitted result.
     int Students() const { return m_students; }
@@ -32,14 +31,6 @@ class ClassSummary
     double TestQuantile(double q) const;
     // How many Test scores fall in 0-9, 10-19 ... 80-89 and 90-100 per cent.
     std::array<int, 10> Distribution() const;
-
-    struct Chapter
-    {
-        std::string name;
-        int quizzes = 0;
-        int averageTenths = 0; // the mean quiz score, in tenths of a per cent
-    };
-    const std::vector<Chapter>& Chapters() const { return m_chapters; }
 
     struct Score
     {
@@ -59,7 +50,6 @@ class ClassSummary
     int m_students = 0;
     std::array<int, 3> m_counts{};
     std::vector<int> m_testScores;
-    std::vector<Chapter> m_chapters;
     std::vector<StudentScores> m_overTime;
 };
 }

@@ -69,12 +69,17 @@ RESULTS = [
     (HOSTILE_STUDENT, "Quiz", [1], 8),
     ("bob", "Quiz", [0], 9),
 ]
-# Worked out by hand from RESULTS: Test scores 40, 60, 60, 80, 100.
+# Worked out by hand from RESULTS: Test scores 40, 60, 60, 80, 100. The
+# chapters' answers right: the DNS question 4 of 5 in Tests, 0 of 1 in the
+# Pre-Test, 1 of 2 in quizzes; Cables 1 + 4 + 3 + 3 + 2 of 20 in Tests, 1 of 4
+# in the Pre-Test. The grid: the four students with a Test.
 EXPECTED = {
     "students": "4", "tests": "5", "pretests": "1", "quizzes": "2",
     "median": "60.0%", "quartiles": "60.0% to 80.0%", "range": "40% to 100%",
     "distribution": [0, 0, 0, 0, 1, 0, 2, 0, 1, 1],
-    "chapters": [[HOSTILE_CHAPTER, "2", "50.0%"]],
+    "chapters": [[HOSTILE_CHAPTER, "4 of 5 (80.0%)", "0 of 1 (0.0%)", "1 of 2 (50.0%)", "5 of 8 (62.5%)"],
+                 ["Cables", "13 of 20 (65.0%)", "1 of 4 (25.0%)", "\u2013", "14 of 24 (58.3%)"]],
+    "grid_students": 4,
 }
 
 CHECKS = r"""
@@ -108,7 +113,7 @@ CHECKS = r"""
       else found.push('ok: ' + canvas.id + ' drew ' + drawn + ' pixels');
     }
     same('img elements', document.querySelectorAll('img, svg').length, 0);
-    same('script elements', document.querySelectorAll('script').length, 4);
+    same('script elements', document.querySelectorAll('script').length, 5);
     const body = document.body.textContent;
     for (const name of NAMES)
       if (!body.includes(name)) fail('not shown as text: ' + name);
@@ -153,6 +158,27 @@ CHECKS = r"""
       else same(q.question + ' asked', text(tr.querySelector('.asked')), '0');
     }
     found.push('checked ' + STATS.questions.length + ' questions');
+
+    // The grid: a row per student, a cell per question asked, headers for a screen reader.
+    const grid = document.getElementById('answer-grid');
+    if (!grid || !grid.caption) fail('no student by question grid with a caption');
+    else {
+      same('grid students', grid.querySelectorAll('tbody th[scope="row"]').length, EXPECTED.grid_students);
+      same('grid columns', grid.querySelectorAll('thead th[scope="col"]').length, STATS.questions.length + 1);
+      for (const tr of grid.tBodies[0].rows) same('grid cells', tr.cells.length, STATS.questions.length + 1);
+    }
+    // Sorting by Right, then the other way; the never asked rows stay last.
+    const head = document.querySelector('#question-table th[data-sort="facility"]');
+    const facilities = () => [...document.querySelectorAll('#question-table tbody tr')].map((tr) => tr.dataset.facility);
+    for (const order of ['ascending', 'descending']) {
+      head.querySelector('button').click();
+      same('sorted ' + order, head.getAttribute('aria-sort'), order);
+      const shown = facilities();
+      const asked = shown.filter((f) => f !== undefined).map(Number);
+      const want = [...asked].sort((a, b) => (order === 'ascending' ? a - b : b - a));
+      same('rows by Right, ' + order, JSON.stringify(shown),
+           JSON.stringify(want.map(String).concat(shown.slice(asked.length).map(() => undefined))));
+    }
     const out = document.createElement('pre');
     out.id = 'findings';
     out.textContent = found.join('\n') + '\nEND';

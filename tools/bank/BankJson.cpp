@@ -43,20 +43,6 @@ void WriteQuestions(json::Writer& out, const CChapter& chapter, bool withNumbers
     out.EndArray();
 }
 
-const char* KindKey(TestKind kind)
-{
-    switch (kind)
-    {
-    case TestKind::PreTest:
-        return "pretest";
-    case TestKind::Quiz:
-        return "quiz";
-    case TestKind::Test:
-        break;
-    }
-    return "test";
-}
-
 std::string Format(const char* format, int a, int b = 0)
 {
     char buffer[64];
@@ -107,7 +93,7 @@ std::string TestToJson(const CCourse& test, TestKind kind)
 {
     json::Writer out;
     out.BeginObject();
-    out.Key("kind").String(KindKey(kind));
+    out.Key("kind").String(TestKindKey(kind));
     out.Key("sections").BeginArray();
     for (int c = 0; c < test.GetCount(); ++c)
     {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <map>
 #include <random>
 
 #include "platform/Files.h"
@@ -66,6 +67,17 @@ th, td { border: 1px solid #ccc; padding: 0.25rem 0.5rem; text-align: left; vert
 td.number, th.number { text-align: right; font-variant-numeric: tabular-nums; }
 caption { text-align: left; font-weight: bold; padding-bottom: 0.3rem; }
 tr.check td { background: #fff4e0; }
+th button { font: inherit; font-weight: bold; color: inherit; background: none; border: 0; padding: 0;
+            cursor: pointer; text-align: inherit; }
+th[aria-sort="ascending"] button::after { content: " \25B2"; }
+th[aria-sort="descending"] button::after { content: " \25BC"; }
+.scroll { overflow-x: auto; }
+#reliability { margin-bottom: 1.2rem; }
+#chapters td { white-space: nowrap; }
+#answer-grid td { white-space: nowrap; font-size: 0.8rem; }
+#answer-grid td.right { background: #e4f2e4; }
+#answer-grid td.wrong { background: #f7dede; }
+#answer-grid td.none { background: #eee; }
 ol.answers { margin: 0; padding-left: 1.6rem; }
 ul.reasons { margin: 0; padding-left: 1rem; }
 .right-answer { font-weight: bold; }
@@ -74,6 +86,7 @@ ul.reasons { margin: 0; padding-left: 1rem; }
 @media print {
   body { margin: 0; max-width: none; }
   .pair { display: block; }
+  .scroll { overflow: visible; }
   .chart { width: 100%; height: 16rem; break-inside: avoid; }
   section, tr { break-inside: avoid; }
 }
@@ -94,6 +107,17 @@ constexpr const char* kDrawing = R"js(
     return d.getFullYear() + '-' + String(d.getMonth() + 1).padStart(2, '0') + '-' +
       String(d.getDate()).padStart(2, '0');
   };
+  const clock = (seconds) => {
+    const d = new Date(seconds * 1000);
+    return String(d.getHours()).padStart(2, '0') + ':' + String(d.getMinutes()).padStart(2, '0');
+  };
+  // A date shows its time where several scores, or several ticks, fall on its day.
+  const seen = new Map();
+  for (const student of data.students)
+    for (const s of student.scores) seen.set(day(s[0]), (seen.get(day(s[0])) || 0) + 1);
+  const when = (seconds) => (seen.get(day(seconds)) > 1 ? day(seconds) + ' ' + clock(seconds) : day(seconds));
+  const tick = (value, index, ticks) =>
+    ticks.some((t, i) => i !== index && day(t.value) === day(value)) ? day(value) + ' ' + clock(value) : day(value);
   const draw = (id, config) => {
     const canvas = document.getElementById(id);
     if (canvas) new Chart(canvas, config);
@@ -110,10 +134,10 @@ constexpr const char* kDrawing = R"js(
   draw('chart-chapters', {
     type: 'bar',
     data: { labels: data.chapters.labels,
-            datasets: [{ label: 'Average quiz score (per cent)', data: data.chapters.averages,
-                         backgroundColor: colours[2] }] },
-    options: { indexAxis: 'y', plugins: { legend: { display: false } },
-               scales: { x: { min: 0, max: 100, title: { display: true, text: 'Average quiz score (per cent)' } } } }
+            datasets: data.chapters.kinds.map((kind, i) => ({ label: kind.label, data: kind.percents,
+                                                              backgroundColor: colours[(i + 1) % colours.length] })) },
+    options: { indexAxis: 'y',
+               scales: { x: { min: 0, max: 100, title: { display: true, text: 'Answers right (per cent)' } } } }
   });
   draw('chart-over-time', {
     type: 'line',
@@ -125,10 +149,39 @@ constexpr const char* kDrawing = R"js(
       pointRadius: 3.5, borderWidth: 1.5 })) },
     options: { parsing: false, normalized: true,
                plugins: { legend: { display: data.students.length <= 12 },
-                          tooltip: { callbacks: { title: (items) => items.length ? day(items[0].parsed.x) : '' } } },
-               scales: { x: { type: 'linear', ticks: { callback: (value) => day(value), maxTicksLimit: 8 } },
+                          tooltip: { callbacks: { title: (items) => items.length ? when(items[0].parsed.x) : '' } } },
+               scales: { x: { type: 'linear', ticks: { callback: tick, maxTicksLimit: 8 } },
                          y: { min: 0, max: 100, title: { display: true, text: 'Score (per cent)' } } } }
   });
+})();
+)js";
+
+// Sorts a table.sortable by a column when its header's button is pressed,
+// the other way when pressed again, from the rows' data-KEY; rows without
+// the figure stay last. Apart from the charts, so that it works without them.
+constexpr const char* kSorting = R"js(
+(function () {
+  'use strict';
+  for (const table of document.querySelectorAll('table.sortable')) {
+    const body = table.tBodies[0];
+    const heads = [...table.tHead.querySelectorAll('th[data-sort]')];
+    for (const th of heads) {
+      th.querySelector('button').addEventListener('click', () => {
+        const ascending = th.getAttribute('aria-sort') !== 'ascending';
+        for (const other of heads) other.removeAttribute('aria-sort');
+        th.setAttribute('aria-sort', ascending ? 'ascending' : 'descending');
+        const key = th.dataset.sort;
+        const text = th.dataset.type === 'text';
+        const rows = [...body.rows].sort((a, b) => {
+          const x = a.dataset[key], y = b.dataset[key];
+          if (x === undefined || y === undefined) return (x === undefined) - (y === undefined);
+          const order = text ? x.localeCompare(y) : Number(x) - Number(y);
+          return ascending ? order : -order;
+        });
+        body.append(...rows);
+      });
+    }
+  }
 })();
 )js";
 
@@ -195,45 +248,81 @@ void Distribution(std::string& out, json::Writer& data, const ClassSummary& summ
     out += "</tbody></table>\n</div>\n</section>\n";
 }
 
-void Chapters(std::string& out, json::Writer& data, const ClassSummary& summary)
+void Chapters(std::string& out, json::Writer& data, const std::vector<ChapterFigures>& chapters)
 {
+    std::array<bool, 3> answered{};
+    for (const ChapterFigures& chapter : chapters)
+        for (std::size_t kind = 0; kind < answered.size(); ++kind)
+            answered[kind] = answered[kind] || chapter.asked[kind] > 0;
     data.Key("chapters").BeginObject().Key("labels").BeginArray();
-    for (const ClassSummary::Chapter& chapter : summary.Chapters())
-        data.String(TextToUtf8(chapter.name));
-    data.EndArray().Key("averages").BeginArray();
-    for (const ClassSummary::Chapter& chapter : summary.Chapters())
-        data.Fixed(chapter.averageTenths, 1);
+    for (const ChapterFigures& chapter : chapters)
+        data.String(TextToUtf8(chapter.chapter));
+    data.EndArray().Key("kinds").BeginArray();
+    for (std::size_t kind = 0; kind < answered.size(); ++kind)
+    {
+        if (!answered[kind])
+            continue;
+        data.BeginObject()
+            .Key("label")
+            .String(KindsWord(static_cast<TestKind>(kind)))
+            .Key("percents")
+            .BeginArray();
+        for (const ChapterFigures& chapter : chapters)
+            if (chapter.asked[kind] > 0)
+                data.Fixed(QuestionFigures::Thousandths(chapter.right[kind], chapter.asked[kind]), 1);
+            else
+                data.Null();
+        data.EndArray().EndObject();
+    }
     data.EndArray().EndObject();
 
-    out += "<section id=\"chapters\"><h2>Quizzes chapter by chapter</h2>\n";
-    if (summary.Chapters().empty())
+    out += "<section id=\"chapters\"><h2>Chapter by chapter</h2>\n";
+    if (chapters.empty())
     {
-        out += "<p class=\"note\">No quiz was graded in this period.</p>\n</section>\n";
+        out += "<p class=\"note\">No answers are kept for this period.</p>\n</section>\n";
         return;
     }
-    out += "<div class=\"pair\">\n" +
-           Canvas("chart-chapters", "Bar chart: the average quiz score of each chapter.");
-    out += "<table><caption>Average quiz score by chapter</caption>\n<thead><tr><th>Chapter</th>"
-           "<th class=\"number\">Quizzes</th><th class=\"number\">Average</th></tr></thead>\n<tbody>\n";
-    for (const ClassSummary::Chapter& chapter : summary.Chapters())
-        out += "<tr><td>" + HtmlText(chapter.name) + "</td><td class=\"number\">" +
-               std::to_string(chapter.quizzes) + "</td><td class=\"number\">" +
-               json::FixedText(chapter.averageTenths, 1) + "%</td></tr>\n";
+    out += "<p class=\"note\">The answers to each chapter's questions in every kind of test, and the share "
+           "of them answered right.</p>\n<div class=\"pair\">\n" +
+           Canvas("chart-chapters", "Bar chart: the share of answers right in each chapter, kind by kind.");
+    out += "<table><caption>Answers right by chapter</caption>\n<thead><tr><th scope=\"col\">Chapter</th>";
+    for (int kind = 0; kind < 3; ++kind)
+        out += "<th scope=\"col\" class=\"number\">" + KindsWord(static_cast<TestKind>(kind)) + "</th>";
+    out += "<th scope=\"col\" class=\"number\">All</th></tr></thead>\n<tbody>\n";
+    const auto cell = [](long long right, long long asked)
+    {
+        return "<td class=\"number\">" +
+               (asked == 0 ? std::string("&ndash;")
+                           : std::to_string(right) + " of " + std::to_string(asked) + " (" +
+                                 PercentText(right, asked) + ")") +
+               "</td>";
+    };
+    for (const ChapterFigures& chapter : chapters)
+    {
+        out += "<tr><th scope=\"row\">" + HtmlText(chapter.chapter) + "</th>";
+        for (std::size_t kind = 0; kind < 3; ++kind)
+            out += cell(chapter.right[kind], chapter.asked[kind]);
+        out += cell(chapter.Right(), chapter.Asked()) + "</tr>\n";
+    }
     out += "</tbody></table>\n</div>\n</section>\n";
 }
 
 void OverTime(std::string& out, json::Writer& data, const ClassSummary& summary)
 {
     data.Key("students").BeginArray();
+    std::map<std::string, int> perDay;
     for (const ClassSummary::StudentScores& student : summary.OverTime())
     {
         data.BeginObject().Key("name").String(TextToUtf8(student.name)).Key("scores").BeginArray();
         for (const ClassSummary::Score& score : student.scores)
+        {
             data.BeginArray()
                 .Number(score.graded)
                 .Number(score.percent)
                 .Number(score.preTest ? 1 : 0)
                 .EndArray();
+            ++perDay[FormatLocalTime(score.graded, "%Y-%m-%d")];
+        }
         data.EndArray().EndObject();
     }
     data.EndArray();
@@ -256,7 +345,10 @@ void OverTime(std::string& out, json::Writer& data, const ClassSummary& summary)
         for (std::size_t i = 0; i < student.scores.size(); ++i)
         {
             const ClassSummary::Score& score = student.scores[i];
-            out += (i > 0 ? ", " : "") + FormatLocalTime(score.graded, "%Y-%m-%d") + " " +
+            // Where several scores fall on one day, the time tells them apart.
+            const std::string day = FormatLocalTime(score.graded, "%Y-%m-%d");
+            out += (i > 0 ? ", " : "") + day +
+                   (perDay[day] > 1 ? FormatLocalTime(score.graded, " %H:%M") : "") + " " +
                    std::to_string(score.percent) + "%" + (score.preTest ? " (Pre-Test)" : "");
         }
         out += "</td></tr>\n";
@@ -264,12 +356,30 @@ void OverTime(std::string& out, json::Writer& data, const ClassSummary& summary)
     out += "</tbody></table>\n</div>\n</section>\n";
 }
 
-void QuestionRow(std::string& out, const QuestionFigures& question)
+// A question's number in the question table (the bank's order), from 1.
+std::size_t NumberOf(const StatsInput& stats, const QuestionFigures& question)
+{
+    return static_cast<std::size_t>(&question - stats.table.data()) + 1;
+}
+
+void QuestionRow(std::string& out, const QuestionFigures& question, std::size_t number, std::size_t rank)
 {
     const bool check = !question.reasons.empty();
-    out += std::string("<tr") + (check ? " class=\"check\"" : "") + " data-question=\"" +
-           HtmlText(question.question) + "\">";
-    out += "<td class=\"chapter\">" + HtmlText(question.chapter) + "</td><td class=\"question\">";
+    const std::string no = std::to_string(number);
+    out += std::string("<tr") + (check ? " class=\"check\"" : "") + " id=\"q-" + no + "\" data-question=\"" +
+           HtmlText(question.question) + "\" data-number=\"" + no + "\" data-chapter=\"" +
+           HtmlText(question.chapter) + "\" data-rank=\"" + std::to_string(rank) + "\"";
+    if (question.asked > 0)
+    {
+        out += " data-asked=\"" + std::to_string(question.asked) + "\" data-facility=\"" +
+               std::to_string(question.Facility()) + "\" data-flagged=\"" + std::to_string(question.flagged) +
+               "\" data-noanswer=\"" +
+               std::to_string(QuestionFigures::Thousandths(question.unanswered, question.asked)) + "\"";
+        if (question.discrimination)
+            out += " data-discrimination=\"" + std::to_string(*question.discrimination) + "\"";
+    }
+    out += "><td class=\"number\">" + no + "</td><td class=\"chapter\">" + HtmlText(question.chapter) +
+           "</td><td class=\"question\">";
     if (question.bank)
         out += HtmlText(question.bank->GetText()) + "<br>";
     out += "<span class=\"key\">" + HtmlText(question.question) + "</span></td>";
@@ -314,30 +424,133 @@ void QuestionRow(std::string& out, const QuestionFigures& question)
     out += "</td></tr>\n";
 }
 
+void Reliability(std::string& out, const std::vector<ReliabilityFigures>& reliability)
+{
+    if (reliability.empty())
+        return;
+    out +=
+        "<table id=\"reliability\"><caption>Reliability (KR-20) of each kind of test</caption>\n<thead><tr>"
+        "<th scope=\"col\">Tests</th><th scope=\"col\" class=\"number\">Taken</th>"
+        "<th scope=\"col\" class=\"number\">KR-20</th></tr></thead>\n<tbody>\n";
+    for (const ReliabilityFigures& figures : reliability)
+        out += "<tr><th scope=\"row\">" + HtmlText(ReliabilityName(figures)) + "</th><td class=\"number\">" +
+               std::to_string(figures.tests) + "</td><td class=\"number alpha\">" +
+               (figures.alpha ? json::FixedText(*figures.alpha, 3) : std::string()) + "</td></tr>\n";
+    out += "</tbody></table>\n";
+}
+
+// A column header that sorts the table by the rows' data-KEY when pressed.
+std::string SortHeader(const char* key, const char* label, bool number, bool sorted = false)
+{
+    return std::string("<th scope=\"col\" data-sort=\"") + key + "\"" + (number ? " class=\"number\"" : "") +
+           (sorted ? " aria-sort=\"ascending\"" : "") + (number ? "" : " data-type=\"text\"") +
+           "><button type=\"button\">" + label + "</button></th>";
+}
+
 void Questions(std::string& out, const StatsInput& stats)
 {
     out += "<section id=\"questions\"><h2>Questions</h2>\n<p class=\"note\">" +
-           std::to_string(stats.stats->Tests()) + " graded tests, " +
+           std::to_string(stats.stats->Tests()) + " graded " + KindsWord(stats.kind) + ", " +
            std::to_string(stats.stats->Responses()) +
            " answers. <em>Right</em> is the share answered right; <em>discrimination</em> the correlation "
-           "between "
-           "a question and the rest of its test (below 0.2, it does not separate the students who know the "
-           "material from those who do not). A question is judged once it has " +
-           std::to_string(QuestionStats::kEnoughToJudge) +
-           " answers. Answers are numbered as the bank lists them. Questions to check come first.</p>\n";
+           "between a question and the rest of its test, within each kind of test (below 0.2, it does not "
+           "separate the students who know the material from those who do not). A question is judged once it "
+           "has " +
+           std::to_string(QuestionStats::kEnoughToJudge) + " answers, a mis-key from " +
+           std::to_string(QuestionStats::kEnoughForMiskey) +
+           ". Answers are numbered as the bank lists them. Questions to check come first, the worst first; "
+           "a column's header sorts the table by it.</p>\n";
+    Reliability(out, stats.reliability);
     if (stats.table.empty())
     {
         out += "<p class=\"note\">No answers are kept for this period.</p>\n</section>\n";
         return;
     }
-    out +=
-        "<table id=\"question-table\"><caption>Question statistics</caption>\n<thead><tr><th>Chapter</th>"
-        "<th>Question</th><th class=\"number\">Asked</th><th class=\"number\">Right</th>"
-        "<th class=\"number\">Discrimination</th><th class=\"number\">Flagged</th>"
-        "<th class=\"number\">No answer</th><th>Answers chosen</th><th>To check</th></tr></thead>\n<tbody>\n";
+    out += "<table id=\"question-table\" class=\"sortable\"><caption>Question "
+           "statistics</caption>\n<thead><tr>" +
+           SortHeader("number", "No.", true) + SortHeader("chapter", "Chapter", false) +
+           "<th scope=\"col\">Question</th>" + SortHeader("asked", "Asked", true) +
+           SortHeader("facility", "Right", true) + SortHeader("discrimination", "Discrimination", true) +
+           SortHeader("flagged", "Flagged", true) + SortHeader("noanswer", "No answer", true) +
+           "<th scope=\"col\">Answers chosen</th>" + SortHeader("rank", "To check", true, true) +
+           "</tr></thead>\n<tbody>\n";
+    std::size_t rank = 0;
     for (const QuestionFigures* question : ToCheckFirst(stats.table))
-        QuestionRow(out, *question);
+        QuestionRow(out, *question, NumberOf(stats, *question), ++rank);
     out += "</tbody></table>\n</section>\n";
+}
+
+std::string GridCell(const AnswerGrid::Cell* cell)
+{
+    if (!cell)
+        return "<td></td>";
+    std::string text;
+    const char* type = "none";
+    switch (cell->last)
+    {
+    case AnswerGrid::Outcome::Right:
+        text = "right";
+        type = "right";
+        break;
+    case AnswerGrid::Outcome::Wrong:
+        text = "wrong, " + std::to_string(cell->lastAnswer + 1);
+        type = "wrong";
+        break;
+    case AnswerGrid::Outcome::None:
+        text = "none";
+        break;
+    }
+    if (cell->asked > 1)
+        text += " (" + std::to_string(cell->right) + " of " + std::to_string(cell->asked) + ")";
+    return std::string("<td class=\"") + type + "\">" + text + "</td>";
+}
+
+void Grid(std::string& out, const StatsInput& stats, const AnswerGrid* grid)
+{
+    if (!grid)
+        return;
+    out += "<section id=\"grid\"><h2>Who answered what</h2>\n";
+    if (grid->TooLarge())
+    {
+        out += "<p class=\"note\">The students by their questions make more than the " +
+               std::to_string(AnswerGrid::kMostCells) +
+               " answers a page shows: --since or --kind takes in fewer.</p>\n</section>\n";
+        return;
+    }
+    if (grid->Students().empty())
+    {
+        out += "<p class=\"note\">No answers are kept for this period.</p>\n</section>\n";
+        return;
+    }
+    std::vector<const QuestionFigures*> columns;
+    for (const QuestionFigures* question : ToCheckFirst(stats.table))
+        if (question->asked > 0)
+            columns.push_back(question);
+    out += "<p class=\"note\">Each student's answer to each question of the " + KindsWord(stats.kind) +
+           " in the latest test that asked it (<em>wrong</em> with the answer chosen, <em>none</em> when "
+           "none was) and, when it was asked more than once, how many times it was answered right of how "
+           "many. The questions are numbered as in the question table and come in its order, those to check "
+           "first.</p>\n";
+    out +=
+        "<div class=\"scroll\"><table id=\"answer-grid\"><caption>Answers by student and question</caption>\n"
+        "<thead><tr><th scope=\"col\">Student</th>";
+    for (const QuestionFigures* question : columns)
+    {
+        const std::string no = std::to_string(NumberOf(stats, *question));
+        std::string title = question->chapter + ": ";
+        title += question->bank ? question->bank->GetText() : question->question;
+        out += "<th scope=\"col\" class=\"number\"><a href=\"#q-" + no + "\" title=\"" + HtmlText(title);
+        out += "\">Q" + no + "</a></th>";
+    }
+    out += "</tr></thead>\n<tbody>\n";
+    for (const std::string& student : grid->Students())
+    {
+        out += "<tr><th scope=\"row\">" + HtmlText(student) + "</th>";
+        for (const QuestionFigures* question : columns)
+            out += GridCell(grid->At(student, question->chapter, question->question));
+        out += "</tr>\n";
+    }
+    out += "</tbody></table></div>\n</section>\n";
 }
 }
 
@@ -411,13 +624,15 @@ std::string ClassReportHtml(const ClassReportInput& input)
     data.BeginObject();
     Glance(out, *input.summary);
     Distribution(out, data, *input.summary);
-    Chapters(out, data, *input.summary);
+    Chapters(out, data, input.stats->chapters);
     OverTime(out, data, *input.summary);
     Questions(out, *input.stats);
+    Grid(out, *input.stats, input.grid);
     data.EndObject();
 
     out += "</main>\n<script type=\"application/json\" id=\"report-data\">" + ScriptJson(data.Text()) +
            "</script>\n";
+    out += "<script nonce=\"" + nonce + "\">" + kSorting + "</script>\n";
     out += "<script nonce=\"" + nonce + "\">\n" + input.chartJs + "\n</script>\n";
     out += "<script nonce=\"" + nonce + "\">" + kDrawing + "</script>\n</body>\n</html>\n";
     return out;

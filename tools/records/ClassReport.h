@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "records/AnswerGrid.h"
 #include "records/ClassSummary.h"
 #include "tools/records/StatsFormat.h"
 
@@ -23,9 +24,10 @@ struct ClassReportInput
 {
     const ClassSummary* summary = nullptr;
     const StatsInput* stats = nullptr;
-    std::string course;  // the bank's title; empty without a bank
-    std::string since;   // the DATE given, or empty
-    std::string chartJs; // the library's text
+    const AnswerGrid* grid = nullptr; // of the question table's kind
+    std::string course;               // the bank's title; empty without a bank
+    std::string since;                // the DATE given, or empty
+    std::string chartJs;              // the library's text
 };
 
 std::string ClassReportHtml(const ClassReportInput& input);

@@ -99,16 +99,7 @@ std::string HistoryToJson(const CResultHistory& history)
 
 const char* ResultKindKey(const CResultEntry& result)
 {
-    switch (result.m_kind)
-    {
-    case TestKind::Quiz:
-        return "quiz";
-    case TestKind::PreTest:
-        return "pretest";
-    case TestKind::Test:
-        break;
-    }
-    return "test";
+    return TestKindKey(result.m_kind);
 }
 
 std::string TerminalText(std::string_view text)

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "course/CourseReader.h"
+#include "records/AnswerGrid.h"
 #include "records/ClassSummary.h"
 #include "tools/records/ClassReport.h"
 #include "tools/records/RecordsFormat.h"
@@ -15,9 +16,10 @@ namespace quillet
 namespace
 {
 constexpr const char* kStatsUsage =
-    "usage: quillet-records stats STORE [--bank BANK] [--since YYYY-MM-DD] [--kind test|pretest|quiz] "
+    "usage: quillet-records stats STORE [--bank BANK] [--since YYYY-MM-DD] [--kind test|pretest|quiz|all] "
     "[--json | --csv]\n"
-    "       quillet-records report --html OUT.html STORE [--bank BANK] [--since YYYY-MM-DD]\n";
+    "       quillet-records report --html OUT.html STORE [--bank BANK] [--since YYYY-MM-DD] "
+    "[--kind test|pretest|quiz|all]\n";
 
 int Usage(const std::string& problem = {})
 {
@@ -40,7 +42,7 @@ struct Options
     std::string html;
     std::string bank;
     std::string since;
-    ResultFilter filter;
+    ResultFilter filter{std::nullopt, TestKind::Test, std::nullopt}; // Tests unless --kind says otherwise
     Format format = Format::Text;
 };
 
@@ -60,6 +62,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, bool r
 {
     Options options;
     bool formatGiven = false;
+    bool kindGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i)
     {
         const std::string& arg = args[i];
@@ -78,16 +81,19 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, bool r
         }
         else if (arg == "--html" && report && hasValue && options.html.empty())
             options.html = args[++i];
-        else if (arg == "--kind" && !report && hasValue && !options.filter.kind)
+        else if (arg == "--kind" && hasValue && !kindGiven)
         {
+            kindGiven = true;
             const std::string& kind = args[++i];
-            if (kind == "test" || kind == "pretest" || kind == "quiz")
+            if (kind == "all")
+                options.filter.kind.reset();
+            else if (kind == "test" || kind == "pretest" || kind == "quiz")
                 options.filter.kind = kind == "test"      ? TestKind::Test
                                       : kind == "pretest" ? TestKind::PreTest
                                                           : TestKind::Quiz;
             else
             {
-                Usage("--kind is test, pretest or quiz");
+                Usage("--kind is test, pretest, quiz or all");
                 return std::nullopt;
             }
         }
@@ -128,12 +134,19 @@ bool ReadBank(Options& options, BankFile& bank)
     return true;
 }
 
-// Tallies the answers that the store keeps; false, having said why, when
-// they cannot be read. What there is to tell of those read is told too.
-bool Tally(RecordSource& source, QuestionStats& stats, StatsInput& input)
+// Tallies the answers that the store keeps, and sets them in the grid when
+// there is one; false, having said why, when they cannot be read. What
+// there is to tell of those read is told too.
+bool Tally(RecordSource& source, QuestionStats& stats, AnswerGrid* grid, StatsInput& input)
 {
-    const SourceStatus read =
-        source.Responses([&](ResponseRecord& record) { stats.Add(record); }, &input.unreadable);
+    const SourceStatus read = source.Responses(
+        [&](ResponseRecord& record)
+        {
+            stats.Add(record);
+            if (grid)
+                grid->Add(record);
+        },
+        &input.unreadable);
     if (read.Error() != SourceError::None)
         std::fprintf(stderr, "quillet-records: %s\n", read.ErrorText().c_str());
     return !read.Failed();
@@ -156,13 +169,16 @@ void WarnAboutOtherCourses(const QuestionStats& stats, const Options& options)
 // The store's answers tallied into `stats`, made with the filter the bank
 // completed; false, told, when they cannot be read.
 bool TallyQuestions(const Options& options, RecordSource& source, const BankFile& bank, QuestionStats& stats,
-                    StatsInput& input)
+                    StatsInput& input, AnswerGrid* grid = nullptr)
 {
     input.stats = &stats;
-    if (!Tally(source, stats, input))
+    input.kind = options.filter.kind;
+    if (!Tally(source, stats, grid, input))
         return false;
     WarnAboutOtherCourses(stats, options);
     input.table = stats.Table(bank.course.get());
+    input.chapters = stats.Chapters(bank.course.get());
+    input.reliability = stats.Reliability();
     return true;
 }
 }
@@ -213,16 +229,18 @@ int ClassReportCommand(const std::vector<std::string>& args, const ToolIo& io)
         return 1;
     const auto source = RecordSource::Open(options->store);
     QuestionStats stats(options->filter);
+    AnswerGrid grid(options->filter);
     StatsInput input;
-    if (!TallyQuestions(*options, *source, bank, stats, input))
+    if (!TallyQuestions(*options, *source, bank, stats, input, &grid))
         return 1;
     const auto roster = io.readRecords(*source);
     if (!roster)
         return 1;
-    const ClassSummary summary(*roster, options->filter, bank.course.get());
+    const ClassSummary summary(*roster, options->filter);
     ClassReportInput report;
     report.summary = &summary;
     report.stats = &input;
+    report.grid = &grid;
     report.course = bank.course ? bank.course->GetName() : std::string();
     report.since = options->since;
     report.chartJs = *chartJs;

@@ -25,9 +25,9 @@ struct ToolIo
 // student's results e-mail.
 bool AsksForClassReport(const std::vector<std::string>& args);
 
-// stats STORE [--bank BANK] [--since DATE] [--kind test|pretest|quiz] [--json | --csv]
+// stats STORE [--bank BANK] [--since DATE] [--kind test|pretest|quiz|all] [--json | --csv]
 int StatsCommand(const std::vector<std::string>& args, const ToolIo& io);
 
-// report --html OUT STORE [--bank BANK] [--since DATE]
+// report --html OUT STORE [--bank BANK] [--since DATE] [--kind test|pretest|quiz|all]
 int ClassReportCommand(const std::vector<std::string>& args, const ToolIo& io);
 }
