@@ -18,6 +18,14 @@ std::string QuestionKey(const std::string& text)
     return HashText(HashBytes(text));
 }
 
+std::vector<std::string> AnswerKeysOf(const CQuestion& question)
+{
+    std::vector<std::string> keys;
+    for (int i = 0; i < question.GetAnswerCount(); ++i)
+        keys.push_back(QuestionKey(*question.GetAnswerText(i)));
+    return keys;
+}
+
 std::vector<Response> ResponsesOf(const TestRun& run)
 {
     const auto entries = DrawnEntries(run);
@@ -35,8 +43,12 @@ std::vector<Response> ResponsesOf(const TestRun& run)
         response.question = QuestionKey(chapter.GetAt(entry.question)->GetText());
         // A true/false statement's answers are True and False, as drawn.
         if (entry.answer >= 0)
+        {
             response.answer =
                 entry.order.empty() ? entry.answer : entry.order[static_cast<std::size_t>(entry.answer)];
+            if (const std::string* text = chapter.GetAt(entry.question)->GetAnswerText(response.answer))
+                response.answerKey = QuestionKey(*text);
+        }
         response.right = !drawn[i]->IsNotCorrect();
         response.flagged = entry.flagged;
         responses.push_back(std::move(response));
@@ -56,7 +68,7 @@ std::vector<AnswerKey> AnswerKeysOf(const CCourse& bank)
             // (AnswerOrder), so the bank's index is what a right response holds.
             const CQuestion& question = *chapter.GetAt(q);
             keys.push_back({chapter.GetName(), QuestionKey(question.GetText()), question.GetCorrect(),
-                            question.GetAnswerCount()});
+                            question.GetAnswerCount(), AnswerKeysOf(question)});
         }
     }
     return keys;

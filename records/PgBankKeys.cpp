@@ -15,6 +15,7 @@ StoreStatus PgBankKeys::Add(const CCourse& bank, std::uint64_t size, std::uint64
     json::Writer keys;
     keys.BeginArray();
     for (const AnswerKey& key : AnswerKeysOf(bank))
+    {
         keys.BeginObject()
             .Key("c")
             .String(TextToUtf8(key.chapter))
@@ -23,8 +24,12 @@ StoreStatus PgBankKeys::Add(const CCourse& bank, std::uint64_t size, std::uint64
             .Key("r")
             .Number(key.right)
             .Key("a")
-            .Number(key.answers)
-            .EndObject();
+            .Number(key.answers);
+        keys.Key("k").BeginArray();
+        for (const std::string& answer : key.answerKeys)
+            keys.String(answer);
+        keys.EndArray().EndObject();
+    }
     keys.EndArray();
     const std::string hashText = HashText(hash);
     if (StoreStatus begun = m_db.Begin(); !begun)
@@ -37,9 +42,13 @@ StoreStatus PgBankKeys::Add(const CCourse& bank, std::uint64_t size, std::uint64
     if (done.status)
         done = m_db.Exec(
             "WITH added AS (INSERT INTO quillet.bank_keys (bank_hash, chapter, question_key, right_answer, "
-            "answers, copies) SELECT $1, k.c, k.q, CASE WHEN min(k.r) = max(k.r) THEN min(k.r) END, "
-            "max(k.a), "
-            "count(*) FROM jsonb_to_recordset($2::jsonb) AS k (c text, q text, r smallint, a smallint) "
+            "answers, copies, answer_keys) SELECT $1, k.c, k.q, CASE WHEN min(k.r) = max(k.r) THEN min(k.r) "
+            "END, "
+            "max(k.a), count(*), "
+            // Copies that disagree on their answers' texts leave them to the lab machine.
+            "CASE WHEN min(k.k::text) = max(k.k::text) THEN "
+            "ARRAY(SELECT jsonb_array_elements_text(min(k.k::text)::jsonb)) END "
+            "FROM jsonb_to_recordset($2::jsonb) AS k (c text, q text, r smallint, a smallint, k jsonb) "
             "GROUP BY k.c, k.q RETURNING right_answer, copies) "
             "SELECT coalesce(sum(copies) FILTER (WHERE right_answer IS NULL), 0) FROM added",
             {hashText, keys.Text()});

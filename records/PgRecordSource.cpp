@@ -66,11 +66,12 @@ SourceStatus PgRecordSource::Responses(const CResponseFile::Visitor& visit, int*
         *unreadable = 0;
     // Through a cursor, some thousands of rows at a time: a million answers
     // held as rows would take many times the memory of the figures.
-    PgConnection::Result read = m_db.ExecScript("BEGIN READ ONLY; DECLARE answers NO SCROLL CURSOR FOR "
-                                                "SELECT result_id, name, is_test, is_pretest, title, "
-                                                "quiz_chapter, graded, bank_path, bank_size, bank_hash, "
-                                                "chapter, question_key, answer, is_right, flagged FROM "
-                                                "quillet.response_list ORDER BY result_id, position");
+    PgConnection::Result read =
+        m_db.ExecScript("BEGIN READ ONLY; DECLARE answers NO SCROLL CURSOR FOR "
+                        "SELECT result_id, name, is_test, is_pretest, title, "
+                        "quiz_chapter, graded, bank_path, bank_size, bank_hash, "
+                        "chapter, question_key, answer, is_right, flagged, answer_key FROM "
+                        "quillet.response_list ORDER BY result_id, position");
     ResponseRecord record;
     std::optional<std::string> current; // the result id of the record
     bool started = false;
@@ -101,7 +102,8 @@ SourceStatus PgRecordSource::Responses(const CResponseFile::Visitor& visit, int*
             // No answer is a null, not answer 0.
             const int answer = row[12] ? static_cast<int>(PgConnection::Number(row[12])) : -1;
             record.responses.push_back({row[10].value_or(""), row[11].value_or(""), answer,
-                                        PgConnection::IsTrue(row[13]), PgConnection::IsTrue(row[14])});
+                                        PgConnection::IsTrue(row[13]), PgConnection::IsTrue(row[14]),
+                                        row[15].value_or("")});
         }
     }
     if (!read.status)

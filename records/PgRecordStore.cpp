@@ -45,7 +45,10 @@ std::string ResponsesJson(const std::vector<Response>& responses)
             out.Null();
         else
             out.Number(response.answer);
-        out.Key("r").Bool(response.right).Key("f").Bool(response.flagged).EndObject();
+        out.Key("r").Bool(response.right).Key("f").Bool(response.flagged);
+        if (!response.answerKey.empty())
+            out.Key("k").String(response.answerKey);
+        out.EndObject();
     }
     return out.EndArray().Text();
 }

@@ -108,11 +108,20 @@ bool ReadTest(const std::vector<std::string>& f, ResponseRecord& record)
 
 bool ReadResponse(const std::vector<std::string>& f, Response& response)
 {
-    if (f.size() != 5 || f[1].empty() || !ReadFlag(f[3], response.right) || !ReadFlag(f[4], response.flagged))
+    if ((f.size() != 5 && f.size() != 6) || f[1].empty() || !ReadFlag(f[3], response.right) ||
+        !ReadFlag(f[4], response.flagged))
         return false;
     response.chapter = f[0];
     response.question = f[1];
     response.answer = -1;
+    response.answerKey.clear();
+    if (f.size() == 6 && f[5] != "-")
+    {
+        std::uint64_t key = 0;
+        if (f[5].size() != 16 || !ReadNumber(f[5], key, 16) || f[2] == "-")
+            return false;
+        response.answerKey = f[5];
+    }
     return f[2] == "-" || (ReadNumber(f[2], response.answer) && response.answer >= 0 && response.answer < 64);
 }
 }
@@ -140,6 +149,7 @@ std::string CResponseFile::Compose(const ResponseRecord& record)
         AppendField(text, response.answer < 0 ? std::string("-") : std::to_string(response.answer));
         AppendField(text, response.right ? "1" : "0");
         AppendField(text, response.flagged ? "1" : "0");
+        AppendField(text, response.answerKey.empty() ? std::string("-") : response.answerKey);
         text += '\n';
     }
     return text;
@@ -231,6 +241,11 @@ FileStatus CResponseFile::Append(const std::string& text) const
         (void)::ftruncate(fd, start);
     ::close(fd);
     return error == 0 ? FileStatus() : FileStatus::Failed(std::strerror(error));
+}
+
+FileStatus CResponseFile::Replace(const std::string& text) const
+{
+    return ReplaceFile(m_strPath, text);
 }
 
 FileStatus CResponseFile::Read(std::vector<ResponseRecord>& records, int* unreadable) const

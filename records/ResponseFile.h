@@ -28,11 +28,13 @@ struct ResponseRecord
 // quillet2.responses beside the record file: the answers of every graded
 // test, appended as each result is saved. Plain text, one block a test:
 //   t GRADED KIND STUDENT COURSE CHAPTER BANK-SIZE BANK-HASH BANK-PATH
-//   r CHAPTER QUESTION ANSWER RIGHT FLAGGED     (a line a question, in test order)
+//   r CHAPTER QUESTION ANSWER RIGHT FLAGGED ANSWER-KEY   (a line a question, in test order)
 // fields after the letter are separated by tabs; a tab, line end or
 // backslash in a field is written \t, \n, \r or \\. ANSWER is the answer's
 // place in the bank (0 the first listed) or -, RIGHT and FLAGGED 1 or 0,
-// KIND Test, Pre-Test or Quiz, BANK-HASH 16 hex digits.
+// ANSWER-KEY the key of the answer's text (16 hex digits) or -, KIND Test,
+// Pre-Test or Quiz, BANK-HASH 16 hex digits. Lines written before answers had
+// keys end at FLAGGED, and are read so.
 class CResponseFile
 {
   public:
@@ -56,6 +58,9 @@ class CResponseFile
     // the record file is: shared with the group in a lab folder, else the
     // owner's only.
     FileStatus Append(const std::string& text) const;
+    // Replaces the file's whole text at once, as a regrade rewrites it; the
+    // caller holds the record file's lock, under which appends are made.
+    FileStatus Replace(const std::string& text) const;
     // Every record; a missing file holds none.
     FileStatus Read(std::vector<ResponseRecord>& records, int* unreadable = nullptr) const;
     FileStatus ReadEach(const Visitor& visit, int* unreadable = nullptr) const;

@@ -166,6 +166,22 @@ std::string_view NextLine(std::string_view& text)
     return line;
 }
 
+// "g<seconds since 1970> <score before>"; a line that does not read so is passed over.
+void ReadRegradeLine(CResultEntry& result, std::string_view value)
+{
+    const auto blank = value.find(' ');
+    CRegrade regrade;
+    if (blank == std::string_view::npos)
+        return;
+    const auto [whenEnd, whenError] =
+        std::from_chars(value.data(), value.data() + blank, regrade.m_timeRegraded);
+    const auto [rightEnd, rightError] =
+        std::from_chars(value.data() + blank + 1, value.data() + value.size(), regrade.m_nRight);
+    if (whenError == std::errc() && whenEnd == value.data() + blank && rightError == std::errc() &&
+        rightEnd == value.data() + value.size() && regrade.m_nRight >= 0)
+        result.m_regrades.push_back(regrade);
+}
+
 // The results among a student's lines (the ones after his u line).
 void ReadStudentLines(CStudentRecord& student, std::string_view lines, DayTimes& days)
 {
@@ -205,6 +221,9 @@ void ReadStudentLines(CStudentRecord& student, std::string_view lines, DayTimes&
             break;
         case 'a':
             result->m_nTotal = quillet::AtoiField(value, 0);
+            break;
+        case 'g':
+            ReadRegradeLine(*result, value);
             break;
         case 'q':
             if (result->m_kind == TestKind::Quiz)
@@ -369,6 +388,14 @@ void CStudentRoster::ComposeStudent(std::string& text, const CStudentRecord& stu
         text += '\n';
         if (result->m_kind == TestKind::PreTest || result->m_bQuizMarkedPreTest)
             text += "q\n";
+        for (const CRegrade& regrade : result->m_regrades)
+        {
+            text += 'g';
+            text += std::to_string(regrade.m_timeRegraded);
+            text += ' ';
+            AppendTwoDigits(text, regrade.m_nRight);
+            text += '\n';
+        }
     }
 }
 

@@ -14,6 +14,15 @@
 // The name every caller gives the record file.
 inline constexpr const char* kRecordFileName = "quillet2.blh";
 
+// A score that a regrade replaced, and when.
+struct CRegrade
+{
+    quillet::TimeStamp m_timeRegraded = 0;
+    int m_nRight = 0; // the score before
+
+    bool operator==(const CRegrade&) const = default;
+};
+
 // One graded result.
 struct CResultEntry
 {
@@ -29,6 +38,9 @@ struct CResultEntry
     // The date text as read, kept when it named no valid local time from
     // 1970 on, so that it is written back unchanged.
     std::optional<std::string> m_strDateText;
+    // The scores it had before each regrade, oldest first; m_nRight is the
+    // latest. Kept in g lines, which other readers pass over.
+    std::vector<CRegrade> m_regrades;
 
     // The two flags that record files and the record server store for the kind.
     bool StoredAsTest() const { return m_kind != TestKind::Quiz; }

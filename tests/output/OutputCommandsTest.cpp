@@ -45,7 +45,7 @@ CResultEntry Result(const std::string& title, const std::string& kind, quillet::
 {
     const bool test = kind == "test" || kind == "pretest";
     const TestKind stored = !test ? TestKind::Quiz : kind == "pretest" ? TestKind::PreTest : TestKind::Test;
-    return {stored, false, title, test ? "" : kind, graded, taken, right, total, {}};
+    return {stored, false, title, test ? "" : kind, graded, taken, right, total, {}, {}};
 }
 
 QString Marks(int right, int total)

@@ -20,10 +20,10 @@ TEST(AnswerGrid, TheLatestTestTellsAndEachTimeCounts)
 {
     AnswerGrid grid({std::nullopt, TestKind::Test, std::nullopt});
     // Merged files may hand the later test over first.
-    grid.Add(Graded("ann", 200, {{"Ch1", "q1", 0, true, false}, {"Ch1", "q2", -1, false, false}}));
-    grid.Add(Graded("ann", 100, {{"Ch1", "q1", 2, false, false}, {"Ch1", "q2", 0, true, false}}));
-    grid.Add(Graded("ann", 300, {{"Ch1", "q3", 1, false, false}}));
-    grid.Add(Graded("bob", 100, {{"Ch1", "q1", 0, true, false}}, TestKind::Quiz));
+    grid.Add(Graded("ann", 200, {{"Ch1", "q1", 0, true, false, {}}, {"Ch1", "q2", -1, false, false, {}}}));
+    grid.Add(Graded("ann", 100, {{"Ch1", "q1", 2, false, false, {}}, {"Ch1", "q2", 0, true, false, {}}}));
+    grid.Add(Graded("ann", 300, {{"Ch1", "q3", 1, false, false, {}}}));
+    grid.Add(Graded("bob", 100, {{"Ch1", "q1", 0, true, false, {}}}, TestKind::Quiz));
 
     EXPECT_EQ(grid.Students(), (std::set<std::string>{"ann"}));
     const struct
@@ -56,7 +56,7 @@ TEST(AnswerGrid, AClassTooLargeForAPageKeepsNoCells)
     AnswerGrid grid({});
     std::vector<Response> questions;
     for (int q = 0; q < 201; ++q)
-        questions.push_back({"Ch1", "q" + std::to_string(q), 0, true, false});
+        questions.push_back({"Ch1", "q" + std::to_string(q), 0, true, false, {}});
     // 248 students by 201 questions are 49,848 cells; one more student makes 50,049.
     for (int s = 0; s < 248; ++s)
         grid.Add(Graded("s" + std::to_string(s), s, questions));

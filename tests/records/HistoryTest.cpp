@@ -14,8 +14,8 @@ const char* const kCourse = "Sample Course";
 std::unique_ptr<CResultEntry> Result(TestKind kind, const std::string& title, const std::string& chapter,
                                      int right = 0, int total = 20, int qLine = 0)
 {
-    return std::make_unique<CResultEntry>(CResultEntry{kind, kind == TestKind::Quiz && qLine != 0, title,
-                                                       chapter, 0, 0, right, total, std::nullopt});
+    return std::make_unique<CResultEntry>(CResultEntry{
+        kind, kind == TestKind::Quiz && qLine != 0, title, chapter, 0, 0, right, total, std::nullopt, {}});
 }
 
 class History : public RecordDirTest

@@ -20,7 +20,7 @@ ResponseRecord Graded(const std::string& student, quillet::TimeStamp graded, std
 
 Response Answer(const char* question, int answer, bool right, bool flagged = false)
 {
-    return {"Ch1", question, answer, right, flagged};
+    return {"Ch1", question, answer, right, flagged, {}};
 }
 
 // Twenty students s1..s20, one test each:
@@ -311,9 +311,8 @@ std::vector<ResponseRecord> KindsClass()
         record.quizChapter = kind == TestKind::Quiz ? "Ch1" : "";
         return record;
     };
-    const auto in = [](const char* chapter, const char* question, int answer, bool right) {
-        return Response{chapter, question, answer, right, false};
-    };
+    const auto in = [](const char* chapter, const char* question, int answer, bool right)
+    { return Response{chapter, question, answer, right, false, {}}; };
     const auto a = [&](int answer) { return in("Ch1", "a", answer, answer == 0); };
     const auto b = [&](int answer) { return in("Ch1", "b", answer, answer == 0); };
     const auto c = [&](int answer) { return in("Ch2", "c", answer, answer == 0); };

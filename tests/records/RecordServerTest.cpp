@@ -468,7 +468,7 @@ TEST(RecordServer, ATeacherReadsItWithTheToolsAsARecordFileWithoutPasswords)
     ASSERT_TRUE(reader.status);
     const quillet::ResultAnswers answers{
         {"/b.blh", 10, 0xabc},
-        {{"Ch1", "0000000000000001", 0, true, false}, {"Ch1", "0000000000000002", -1, false, true}}};
+        {{"Ch1", "0000000000000001", 0, true, false, {}}, {"Ch1", "0000000000000002", -1, false, true, {}}}};
     ASSERT_TRUE(reader.session->AddResult(Result(15, 1'765'000'000), answers).status);
     std::string kept;
     g_server->Psql("quillet_admin",
@@ -516,13 +516,21 @@ TEST(RecordServer, QuestionStatisticsReadFromTheServerAreThoseOfTheFile)
     {
         const quillet::Student student{"stats" + std::to_string(k), "pw"};
         const std::vector<quillet::Response> responses = {
-            {"Ch1", "00000000000000a1", k < 14 ? 0 : 1, k < 14, false},
-            {"Ch1", "00000000000000a2",
+            {"Ch1", "00000000000000a1", k < 14 ? 0 : 1, k < 14, false, {}},
+            {"Ch1",
+             "00000000000000a2",
              k % 3 == 0 && k < 18 ? 0
              : k % 4 == 0         ? -1
                                   : 1 + k % 2,
-             k % 3 == 0 && k < 18, k % 5 == 0},
-            {"Ch2 \u00fcber", "00000000000000b1", k < 10 || k % 5 == 0 ? 0 : 2, k < 10 || k % 5 == 0, false},
+             k % 3 == 0 && k < 18,
+             k % 5 == 0,
+             {}},
+            {"Ch2 \u00fcber",
+             "00000000000000b1",
+             k < 10 || k % 5 == 0 ? 0 : 2,
+             k < 10 || k % 5 == 0,
+             false,
+             {}},
         };
         CResultEntry result = Result(0, 1'894'000'000 + k * 3600);
         result.m_nTotal = 3;

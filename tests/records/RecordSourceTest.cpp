@@ -39,14 +39,15 @@ const struct Sitting
      "",
      1'765'000'000,
      1,
-     {{"Ch1", "00000000000000a1", 0, true, false}, {"Ch2 \u00fcber", "00000000000000b1", -1, false, true}}},
+     {{"Ch1", "00000000000000a1", 0, true, false, {}},
+      {"Ch2 \u00fcber", "00000000000000b1", -1, false, true, {}}}},
     {"ann",
      TestKind::Quiz,
      "Ch2 \u00fcber",
      1'765'000'300,
      0,
-     {{"Ch2 \u00fcber", "00000000000000b1", 2, false, false}}},
-    {"bob", TestKind::PreTest, "", 1'765'000'100, 1, {{"Ch1", "00000000000000a1", 0, true, true}}},
+     {{"Ch2 \u00fcber", "00000000000000b1", 2, false, false, {}}}},
+    {"bob", TestKind::PreTest, "", 1'765'000'100, 1, {{"Ch1", "00000000000000a1", 0, true, true, {}}}},
     {"Zo\u00eb", TestKind::Test, "", 1'765'000'200, 15, {}},
 };
 // The journals of tests left unfinished, with the student who left each.

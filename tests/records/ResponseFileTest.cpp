@@ -22,7 +22,8 @@ ResponseRecord Record(const std::string& student, const std::string& chapter)
             chapter,
             1'765'000'000,
             {"/banks/a\\b.blh", 1234, 0xfedcba9876543210ull},
-            {{chapter, "00000000000000ab", 2, false, true}, {chapter, "00000000000000cd", -1, false, false}}};
+            {{chapter, "00000000000000ab", 2, false, true, "1234567890abcdef"},
+             {chapter, "00000000000000cd", -1, false, false, {}}}};
 }
 }
 

@@ -55,6 +55,19 @@ void WriteResultJson(json::Writer& out, const CResultEntry& result)
     out.Key("taken").Number(result.m_spanTaken);
     out.Key("right").Number(result.m_nRight);
     out.Key("total").Number(result.m_nTotal);
+    if (!result.m_regrades.empty())
+    {
+        // The scores a regrade replaced, oldest first.
+        out.Key("regraded").BeginArray();
+        for (const CRegrade& regrade : result.m_regrades)
+            out.BeginObject()
+                .Key("when")
+                .String(FormatLocalTime(regrade.m_timeRegraded, kIsoLocalTime))
+                .Key("right_before")
+                .Number(regrade.m_nRight)
+                .EndObject();
+        out.EndArray();
+    }
     out.EndObject();
 }
 
