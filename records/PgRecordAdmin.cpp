@@ -87,8 +87,10 @@ std::unique_ptr<CStudentRoster> PgRecordAdmin::Export(StoreStatus& status)
     auto roster = PgRecordSource::ReadRoster(
         m_db, "SELECT name, password_hash FROM quillet.students ORDER BY id",
         std::string("SELECT s.name, ") + PgRecordSource::kResultColumns +
-            " FROM quillet.results r JOIN quillet.students s ON s.id = r.student_id "
+            ", r.id FROM quillet.results r JOIN quillet.students s ON s.id = r.student_id "
             "ORDER BY r.student_id, r.graded, r.id",
+        "SELECT result_id, extract(epoch FROM regraded)::bigint, right_before FROM quillet.regrades "
+        "ORDER BY result_id, regraded",
         failed);
     status = roster ? StoreStatus() : failed.status;
     return roster;

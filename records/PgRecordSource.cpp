@@ -1,6 +1,7 @@
 #include "records/PgRecordSource.h"
 
 #include <cstdlib>
+#include <unordered_map>
 
 #include "records/PgRecordStore.h"
 
@@ -18,6 +19,7 @@ SourceStatus PgRecordSource::Failure(const PgConnection::Result& result)
 
 std::unique_ptr<CStudentRoster> PgRecordSource::ReadRoster(PgConnection& db, const std::string& students,
                                                            const std::string& results,
+                                                           const std::string& regrades,
                                                            PgConnection::Result& failed)
 {
     PgConnection::Result names = db.Exec(students);
@@ -32,12 +34,31 @@ std::unique_ptr<CStudentRoster> PgRecordSource::ReadRoster(PgConnection& db, con
         failed = std::move(rows);
         return nullptr;
     }
+    PgConnection::Result history;
+    if (!regrades.empty())
+    {
+        history = db.Exec(regrades);
+        if (!history.status)
+        {
+            failed = std::move(history);
+            return nullptr;
+        }
+    }
     auto roster = std::make_unique<CStudentRoster>();
     for (const PgConnection::Row& row : names.rows)
         roster->AddStudent(row[0].value_or(""), row.size() > 1 ? row[1].value_or("") : std::string());
+    std::unordered_map<std::string, CResultEntry*> byId;
     for (const PgConnection::Row& row : rows.rows)
         if (CStudentRecord* student = roster->GetStudent(roster->FindStudent(row[0].value_or(""))))
+        {
             student->m_results.push_back(std::make_unique<CResultEntry>(PgRecordStore::ResultOf(row, 1)));
+            if (!history.rows.empty() && row.size() > 10)
+                byId.emplace(row[10].value_or(""), student->m_results.back().get());
+        }
+    for (const PgConnection::Row& row : history.rows)
+        if (const auto found = byId.find(row[0].value_or("")); found != byId.end())
+            found->second->m_regrades.push_back(
+                {PgConnection::Number(row[1]), static_cast<int>(PgConnection::Number(row[2]))});
     return roster;
 }
 
@@ -47,7 +68,9 @@ RecordSource::RosterRead PgRecordSource::Students()
     PgConnection::Result failed;
     read.roster = ReadRoster(m_db, "SELECT name FROM quillet.student_list ORDER BY registered, name",
                              std::string("SELECT name, ") + kResultColumns +
-                                 " FROM quillet.result_list ORDER BY name, graded, id",
+                                 ", id FROM quillet.result_list ORDER BY name, graded, id",
+                             "SELECT result_id, regraded, right_before FROM quillet.regrade_list "
+                             "ORDER BY result_id, regraded",
                              failed);
     if (!read.roster)
         read.status = Failure(failed);

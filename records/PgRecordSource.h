@@ -20,11 +20,13 @@ class PgRecordSource : public RecordSource
     JournalsRead Journals() override;
 
     // The roster that two queries give: the first reads names (and
-    // passwords), the second a name and then a result's nine columns
-    // (kResultColumns), each student's in order. Null when the server
-    // cannot be read; `failed` then receives the query that failed.
+    // passwords), the second a name, a result's nine columns
+    // (kResultColumns) and its id, each student's in order. The third, when
+    // given, reads a result id, a time and the score a regrade replaced at
+    // that time, oldest first. Null when the server cannot be read; `failed`
+    // then receives the query that failed.
     static std::unique_ptr<CStudentRoster> ReadRoster(PgConnection& db, const std::string& students,
-                                                      const std::string& results,
+                                                      const std::string& results, const std::string& regrades,
                                                       PgConnection::Result& failed);
     static constexpr const char* kResultColumns =
         "is_test, is_pretest, title, chapter, graded, date_text, taken, right_answers, total";

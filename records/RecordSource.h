@@ -19,6 +19,10 @@ struct UnfinishedJournal
     bool readable = false;
 };
 
+// Whether `where` names a record server (a libpq URI, or a connection
+// string such as "service=quillet") rather than a record file.
+bool NamesRecordServer(const std::string& where);
+
 // A class's records as a teacher reads them: the students with their
 // results, the answers behind the results and the journals of unfinished
 // tests, from a record file or from a record server. Nothing is written.

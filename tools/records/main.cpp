@@ -18,6 +18,7 @@
 #include "records/StudentRoster.h"
 #include "tools/records/DatabaseCommands.h"
 #include "tools/records/RecordsFormat.h"
+#include "tools/records/RegradeCommand.h"
 #include "tools/records/StatsCommands.h"
 
 namespace
@@ -39,6 +40,8 @@ constexpr const char* kUsage =
     "                                             how each question fares, those to check first\n"
     "       quillet-records report --html OUT STORE [--bank BANK] [--since DATE] [--kind KIND]\n"
     "                                             the class report with charts, as one HTML page\n"
+    "       quillet-records regrade STORE --bank BANK [--dry-run]\n"
+    "                                             score every kept test of the bank's course again\n"
     "       quillet-records db init URL           make or upgrade the records on a PostgreSQL server\n"
     "       quillet-records db status URL         the version of the records there\n"
     "       quillet-records db import URL [--rename-conflicts] FILE...\n"
@@ -396,6 +399,8 @@ int main(int argc, char** argv)
         return args.size() == 1 ? Decode(args[0]) : Usage();
     if (command == "encode")
         return args.size() == 2 ? Encode(args[0], args[1]) : Usage();
+    if (command == "regrade")
+        return quillet::RegradeCommand(args);
     if (command == "dump")
         return args.size() == 1 ? Dump(args[0]) : Usage();
     if (command == "rewrite")

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "records/RecordFile.h"
+#include "records/ResultRegrade.h"
+
+namespace quillet
+{
+// A regrade of a record file and the answers kept beside it, both rewritten
+// under the record file's lock.
+class FileRegrade : public ResultRegrade
+{
+  public:
+    explicit FileRegrade(std::string path) : m_file(std::move(path)) {}
+
+    StoreStatus Run(const BankKeys& bank, bool dryRun, TimeStamp now, RegradeReport& report) override;
+
+  private:
+    // Regrades the roster and the records in memory; answers whether any
+    // answer's mark or key changed.
+    static bool Apply(const BankKeys& bank, TimeStamp now, CStudentRoster& roster,
+                      std::vector<ResponseRecord>& records, RegradeReport& report);
+
+    CRecordFile m_file;
+};
+}
