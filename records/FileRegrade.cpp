@@ -16,8 +16,8 @@ bool SameTest(const CResultEntry& result, const ResponseRecord& record)
 }
 }
 
-bool FileRegrade::Apply(const BankKeys& bank, TimeStamp now, CStudentRoster& roster,
-                        std::vector<ResponseRecord>& records, RegradeReport& report)
+bool FileRegrade::Apply(const BankKeys& bank, const std::vector<BankKeys>& earlier, TimeStamp now,
+                        CStudentRoster& roster, std::vector<ResponseRecord>& records, RegradeReport& report)
 {
     const std::string& course = bank.Bank().GetName();
     bool answersChanged = false;
@@ -43,12 +43,13 @@ bool FileRegrade::Apply(const BankKeys& bank, TimeStamp now, CStudentRoster& ros
         if (!result)
         {
             report.left.push_back({TestOf(record, static_cast<int>(record.responses.size())),
+                                   RegradeReport::Left::Reason::NoResult,
                                    "its result is not in the record file"});
             continue;
         }
-        const Rescored rescored = bank.Rescore(record);
-        if (const auto right =
-                Judge(bank, TestOf(record, result->m_nTotal), result->m_nRight, rescored, report))
+        Rescored rescored;
+        if (const auto right = Judge(bank, earlier, TestOf(record, result->m_nTotal), result->m_nRight,
+                                     record, rescored, report))
         {
             result->m_regrades.push_back({now, result->m_nRight});
             result->m_nRight = *right;
@@ -70,7 +71,8 @@ bool FileRegrade::Apply(const BankKeys& bank, TimeStamp now, CStudentRoster& ros
     return answersChanged;
 }
 
-StoreStatus FileRegrade::Run(const BankKeys& bank, bool dryRun, TimeStamp now, RegradeReport& report)
+StoreStatus FileRegrade::Run(const BankKeys& bank, const std::vector<BankKeys>& earlier, bool dryRun,
+                             TimeStamp now, RegradeReport& report)
 {
     const CResponseFile answers = CResponseFile::Beside(m_file.GetPath());
     std::vector<ResponseRecord> records;
@@ -82,7 +84,7 @@ StoreStatus FileRegrade::Run(const BankKeys& bank, bool dryRun, TimeStamp now, R
             return StoreStatus::Failed("cannot read " + m_file.GetPath() + ": " + read.status.reason);
         if (const FileStatus kept = answers.Read(records, &unreadable); !kept)
             return StoreStatus::Failed("cannot read " + answers.GetPath() + ": " + kept.reason);
-        Apply(bank, now, *read.roster, records, report);
+        Apply(bank, earlier, now, *read.roster, records, report);
         return {};
     }
     // Read under the record file's lock, so that no result saved meanwhile is lost from either file.
@@ -110,7 +112,7 @@ StoreStatus FileRegrade::Run(const BankKeys& bank, bool dryRun, TimeStamp now, R
             if (unreadable > 0)
                 return answers.GetPath() + " has " + std::to_string(unreadable) +
                        " parts that do not read; nothing was regraded";
-            answersChanged = Apply(bank, now, roster, records, report);
+            answersChanged = Apply(bank, earlier, now, roster, records, report);
             if (report.changed.empty() && !answersChanged)
                 unchanged = true;
             return unchanged ? std::string(kUnchanged) : std::string();

@@ -19,7 +19,8 @@ std::string ArrayOf(const std::vector<std::string>& items)
 }
 }
 
-StoreStatus PgRegrade::Run(const BankKeys& bank, bool dryRun, TimeStamp now, RegradeReport& report)
+StoreStatus PgRegrade::Run(const BankKeys& bank, const std::vector<BankKeys>& earlier, bool dryRun,
+                           TimeStamp now, RegradeReport& report)
 {
     // The server keeps texts as UTF-8; the bank's keys are of its own bytes.
     std::map<std::string, std::string> chapters;
@@ -54,9 +55,9 @@ StoreStatus PgRegrade::Run(const BankKeys& bank, bool dryRun, TimeStamp now, Reg
     const auto judge = [&](const std::string& id, const ResponseRecord& record, int stored, int total,
                            const std::vector<std::string>& places)
     {
-        const Rescored rescored = bank.Rescore(record);
+        Rescored rescored;
         const RegradedTest test{record.student, record.kind, title, record.quizChapter, record.graded, total};
-        if (const auto right = Judge(bank, test, stored, rescored, report))
+        if (const auto right = Judge(bank, earlier, test, stored, record, rescored, report))
         {
             resultIds.push_back(id);
             scores.push_back(std::to_string(*right));

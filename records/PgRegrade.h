@@ -13,7 +13,8 @@ class PgRegrade : public ResultRegrade
   public:
     explicit PgRegrade(std::string connection) : m_db(std::move(connection)) {}
 
-    StoreStatus Run(const BankKeys& bank, bool dryRun, TimeStamp now, RegradeReport& report) override;
+    StoreStatus Run(const BankKeys& bank, const std::vector<BankKeys>& earlier, bool dryRun, TimeStamp now,
+                    RegradeReport& report) override;
 
   private:
     PgConnection m_db;

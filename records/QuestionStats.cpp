@@ -1,5 +1,7 @@
 #include "records/QuestionStats.h"
 
+#include "records/BankKeys.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -87,13 +89,11 @@ void QuestionStats::Add(const ResponseRecord& record)
             tally.byRest.resize(rest + 1);
         RestRow& row = tally.byRest[rest];
         row.right += response.right ? 1 : 0;
-        const auto place = static_cast<std::size_t>(std::max(response.answer, -1) + 1);
-        if (row.chosen.size() <= place)
-            row.chosen.resize(place + 1);
-        ++row.chosen[place];
+        const std::size_t answer = response.answer < 0 ? 0 : AnswerOf(m_tallies[found->second], response) + 1;
+        if (row.chosen.size() <= answer)
+            row.chosen.resize(answer + 1);
+        ++row.chosen[answer];
         tally.flagged += response.flagged ? 1 : 0;
-        if (response.right && response.answer >= 0 && response.answer < 64)
-            tally.rightAnswers |= std::uint64_t{1} << response.answer;
     }
 
     if (record.responses.empty())
@@ -114,6 +114,22 @@ void QuestionStats::Add(const ResponseRecord& record)
     }
 }
 
+std::size_t QuestionStats::AnswerOf(Tally& tally, const Response& response)
+{
+    // A question has a few answers, and a few more over the bank's versions.
+    for (std::size_t i = 0; i < tally.answers.size(); ++i)
+    {
+        ChosenAnswer& known = tally.answers[i];
+        if (known.key == response.answerKey && (!known.key.empty() || known.place == response.answer))
+        {
+            known.right = known.right || response.right;
+            return i;
+        }
+    }
+    tally.answers.push_back({response.answerKey, response.answer, response.right});
+    return tally.answers.size() - 1;
+}
+
 long long QuestionStats::SelectedAnswers(const Tally& tally) const
 {
     long long asked = 0;
@@ -131,10 +147,36 @@ QuestionFigures QuestionStats::FiguresOf(const Tally& tally, const CQuestion* ba
     figures.question = tally.question;
     figures.bank = bank;
 
+    // Where each answer the responses name stands, + 1 (0 for no answer):
+    // in the bank given, found by its text's key, else after its answers;
+    // without a bank, at the place it had in its own.
+    const int bankAnswers = bank ? bank->GetAnswerCount() : 0;
+    std::vector<std::size_t> placeOf{0};
+    std::vector<bool> rightAt; // by place
+    std::vector<bool> goneAt;
+    int gone = 0;
+    for (const ChosenAnswer& answer : tally.answers)
+    {
+        int place = answer.place;
+        if (bank && !answer.key.empty())
+            place = BankKeys::PlaceOf(*bank, answer.key);
+        const bool isGone = bank && (place < 0 || place >= bankAnswers);
+        if (isGone)
+            place = bankAnswers + gone++;
+        const auto at = static_cast<std::size_t>(place);
+        if (rightAt.size() <= at)
+        {
+            rightAt.resize(at + 1);
+            goneAt.resize(at + 1);
+        }
+        rightAt[at] = rightAt[at] || answer.right;
+        goneAt[at] = isGone;
+        placeOf.push_back(at + 1);
+    }
+
     std::vector<long long> chosen;  // by place + 1
     std::vector<long double> upper; // the same within the upper group
     long double upperRight = 0;
-    std::uint64_t rightAnswers = 0;
     long double weighted = 0; // each kind's correlation times its answers
     long long weights = 0;
     std::optional<long double> single;
@@ -144,7 +186,6 @@ QuestionFigures QuestionStats::FiguresOf(const Tally& tally, const CQuestion* ba
         if (!Selects(static_cast<TestKind>(kind)) || one.byRest.empty())
             continue;
         figures.flagged += one.flagged;
-        rightAnswers |= one.rightAnswers;
         // x the question's 0/1 score, y the rest of the test's; x squared is x.
         long long n = 0;
         long long sumX = 0;
@@ -161,10 +202,13 @@ QuestionFigures QuestionStats::FiguresOf(const Tally& tally, const CQuestion* ba
             sumY += rest * count;
             sumXY += rest * row.right;
             sumYY += rest * rest * count;
-            if (chosen.size() < row.chosen.size())
-                chosen.resize(row.chosen.size());
-            for (std::size_t place = 0; place < row.chosen.size(); ++place)
-                chosen[place] += row.chosen[place];
+            for (std::size_t answer = 0; answer < row.chosen.size(); ++answer)
+            {
+                const std::size_t place = placeOf[answer];
+                if (chosen.size() <= place)
+                    chosen.resize(place + 1);
+                chosen[place] += row.chosen[answer];
+            }
         }
         KindFigures figuresOfKind{static_cast<TestKind>(kind), n, sumX, std::nullopt};
         const auto ln = static_cast<long double>(n);
@@ -198,10 +242,13 @@ QuestionFigures QuestionStats::FiguresOf(const Tally& tally, const CQuestion* ba
             const long long in = std::min(count, size - taken);
             const long double part = static_cast<long double>(in) / static_cast<long double>(count);
             upperRight += part * static_cast<long double>(row.right);
-            if (upper.size() < row.chosen.size())
-                upper.resize(row.chosen.size());
-            for (std::size_t place = 0; place < row.chosen.size(); ++place)
-                upper[place] += part * static_cast<long double>(row.chosen[place]);
+            for (std::size_t answer = 0; answer < row.chosen.size(); ++answer)
+            {
+                const std::size_t place = placeOf[answer];
+                if (upper.size() <= place)
+                    upper.resize(place + 1);
+                upper[place] += part * static_cast<long double>(row.chosen[answer]);
+            }
             taken += in;
         }
         figures.upperGroup += size;
@@ -214,7 +261,7 @@ QuestionFigures QuestionStats::FiguresOf(const Tally& tally, const CQuestion* ba
     figures.unanswered = chosen.empty() ? 0 : chosen[0];
     figures.upperRightShare = ThousandthsOf(upperRight, figures.upperGroup);
 
-    const int places = std::max(bank ? bank->GetAnswerCount() : 0, static_cast<int>(chosen.size()) - 1);
+    const int places = std::max(bankAnswers, static_cast<int>(chosen.size()) - 1);
     long double upperWrong = 0; // the most chosen wrong answer's count in the upper group
     long long mostWrong = 0;
     for (int place = 0; place < places; ++place)
@@ -223,9 +270,13 @@ QuestionFigures QuestionStats::FiguresOf(const Tally& tally, const CQuestion* ba
         const long long count = at < chosen.size() ? chosen[at] : 0;
         if (!bank && count == 0)
             continue;
-        const bool right = bank ? place == bank->GetCorrect() : ((rightAnswers >> place) & 1U) != 0;
+        const bool isGone = place < static_cast<int>(goneAt.size()) && goneAt[static_cast<std::size_t>(place)];
+        // An answer gone from the bank was right as its test was scored.
+        const bool right = bank && !isGone ? place == bank->GetCorrect()
+                                           : place < static_cast<int>(rightAt.size()) &&
+                                                 rightAt[static_cast<std::size_t>(place)];
         const long double inUpper = at < upper.size() ? upper[at] : 0;
-        figures.answers.push_back({place, count, right, ThousandthsOf(inUpper, figures.upperGroup)});
+        figures.answers.push_back({place, count, right, ThousandthsOf(inUpper, figures.upperGroup), isGone});
         if (!right)
         {
             upperWrong = std::max(upperWrong, inUpper);

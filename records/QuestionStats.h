@@ -38,10 +38,14 @@ enum class CheckReason
 
 struct AnswerFigures
 {
-    int answer = 0; // its place among the question's answers as the bank lists them, from 0
+    // Its place among the question's answers as the bank lists them, from 0;
+    // without a bank, as the test's own bank listed it. Answers that the
+    // bank given no longer has come after its own.
+    int answer = 0;
     long long chosen = 0;
     bool right = false;
     int upperShare = 0; // the share of the upper group that chose it, in thousandths
+    bool gone = false;  // its text is no longer among the bank's answers
 };
 
 // A question's figures within one kind of test.
@@ -151,19 +155,27 @@ class QuestionStats
     struct RestRow
     {
         long long right = 0;
-        std::vector<long long> chosen; // by answer place + 1; 0 counts no answer
+        std::vector<long long> chosen; // by answer (Tally::answers) + 1; 0 counts no answer
     };
     struct KindTally
     {
         long long flagged = 0;
-        std::vector<RestRow> byRest;    // by the score of the rest of the test
-        std::uint64_t rightAnswers = 0; // the places answered right
+        std::vector<RestRow> byRest; // by the score of the rest of the test
+    };
+    // An answer as the responses name it: by the key of its text, or for
+    // those kept before answers had keys, by its place alone.
+    struct ChosenAnswer
+    {
+        std::string key; // empty for a place alone
+        int place = 0;   // in the bank the test was drawn from
+        bool right = false;
     };
     struct Tally
     {
         std::string chapter;
         std::string question;
         std::array<KindTally, 3> kinds; // by TestKind
+        std::vector<ChosenAnswer> answers;
     };
     struct ItemCount
     {
@@ -182,6 +194,7 @@ class QuestionStats
     using GroupKey = std::tuple<int, std::string, std::uint64_t, std::uint64_t, long long>;
 
     QuestionFigures FiguresOf(const Tally& tally, const CQuestion* bank) const;
+    static std::size_t AnswerOf(Tally& tally, const Response& response);
     long long SelectedAnswers(const Tally& tally) const;
     bool Selects(TestKind kind) const { return !m_filter.kind || kind == *m_filter.kind; }
 

@@ -13,19 +13,26 @@ std::unique_ptr<ResultRegrade> ResultRegrade::Open(const std::string& where)
     return std::make_unique<FileRegrade>(where);
 }
 
-std::optional<int> ResultRegrade::Judge(const BankKeys& bank, const RegradedTest& test, int storedRight,
-                                        const Rescored& rescored, RegradeReport& report)
+std::optional<int> ResultRegrade::Judge(const BankKeys& bank, const std::vector<BankKeys>& earlier,
+                                        const RegradedTest& test, int storedRight, ResponseRecord record,
+                                        Rescored& rescored, RegradeReport& report)
 {
+    for (const BankKeys& version : earlier)
+        version.KeyAnswers(record);
+    rescored = bank.Rescore(record);
+    using Reason = RegradeReport::Left::Reason;
     switch (rescored.outcome)
     {
     case Rescored::Outcome::QuestionGone:
-        report.left.push_back({test, "a question of chapter \"" + rescored.chapter + "\" (key " +
-                                         rescored.question + ") is no longer in " + bank.Identity().path});
+        report.left.push_back({test, Reason::QuestionGone,
+                               "a question of chapter \"" + rescored.chapter + "\" (key " +
+                                   rescored.question + ") is no longer in " + bank.Identity().path});
         return std::nullopt;
     case Rescored::Outcome::PlaceOnly:
-        report.left.push_back({test,
-                               "its answers were kept by their place in an earlier version of the bank, "
-                               "which is not at hand"});
+        report.left.push_back({test, Reason::PlaceOnly,
+                               "its answers are known only by their place in the bank it was drawn from (" +
+                                   record.bank.path + ", hash " + HashText(record.bank.hash) +
+                                   "), a version not given"});
         return std::nullopt;
     case Rescored::Outcome::Scored:
         break;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,14 @@ struct RegradeReport
     };
     struct Left
     {
+        enum class Reason
+        {
+            QuestionGone, // a question of it is no longer in the bank
+            PlaceOnly,    // its answers are known by place in a version of the bank not given
+            NoResult,     // its answers are kept, its result is not
+        };
         RegradedTest test;
+        Reason reason = Reason::QuestionGone;
         std::string why;
     };
     std::vector<Change> changed;
@@ -55,12 +63,17 @@ class ResultRegrade
     // For a record server when `where` names one, else the record file at `where`.
     static std::unique_ptr<ResultRegrade> Open(const std::string& where);
 
-    // With `dryRun`, tells what would change and writes nothing.
-    virtual StoreStatus Run(const BankKeys& bank, bool dryRun, TimeStamp now, RegradeReport& report) = 0;
+    // Answers kept by their place alone are read in whichever of the
+    // `earlier` versions of the bank their test was drawn from. With
+    // `dryRun`, tells what would change and writes nothing.
+    virtual StoreStatus Run(const BankKeys& bank, const std::vector<BankKeys>& earlier, bool dryRun,
+                            TimeStamp now, RegradeReport& report) = 0;
 
-    // The rescoring of one kept test into the report; answers the new score
-    // when the result is to change. Shared by every store.
-    static std::optional<int> Judge(const BankKeys& bank, const RegradedTest& test, int storedRight,
-                                    const Rescored& rescored, RegradeReport& report);
+    // The rescoring of one kept test into the report, its answers first
+    // named by the earlier versions; answers the new score when the result
+    // is to change. Shared by every store.
+    static std::optional<int> Judge(const BankKeys& bank, const std::vector<BankKeys>& earlier,
+                                    const RegradedTest& test, int storedRight, ResponseRecord record,
+                                    Rescored& rescored, RegradeReport& report);
 };
 }

@@ -295,6 +295,29 @@ TEST(QuestionStats, ABankGivesItsOrderItsAnswersAndItsQuestionsNeverAsked)
     }
 }
 
+TEST(QuestionStats, AnswersAreCountedByTheirTextWhereverTheBankNowPutsThem)
+{
+    // Names was the key; the fix makes Cables right and puts it first, and Fibre is gone.
+    const auto bank = CCourseReader::LoadText("!Networks\n@Ch1\n#What is DNS?\n^Cables\n^Names\n^Power\n");
+    ASSERT_TRUE(bank);
+    const std::string dns = quillet::QuestionKey("What is DNS?");
+    const auto chose = [&](int place, const char* text, bool right)
+    { return Response{"Ch1", dns, place, right, false, text ? quillet::QuestionKey(text) : ""}; };
+    QuestionStats stats;
+    stats.Add(Graded("a", 1, {chose(1, "Cables", false)}));
+    stats.Add(Graded("b", 2, {chose(0, "Names", true)}));
+    stats.Add(Graded("c", 3, {chose(3, "Fibre", false)}));
+    // Kept before answers had keys: read by its place, as it always was.
+    stats.Add(Graded("d", 4, {chose(2, nullptr, false)}));
+    const std::vector<QuestionFigures> table = stats.Table(bank.get());
+    ASSERT_EQ(table.size(), 1U);
+    EXPECT_EQ(SharesOf(table[0]), (Shares{{0, 1, true}, {1, 1, false}, {2, 1, false}, {3, 1, false}}));
+    std::vector<bool> gone;
+    for (const quillet::AnswerFigures& answer : table[0].answers)
+        gone.push_back(answer.gone);
+    EXPECT_EQ(gone, (std::vector<bool>{false, false, false, true}));
+}
+
 namespace
 {
 // Five Tests of questions a, b (Ch1), c, d (Ch2), one Pre-Test, and five

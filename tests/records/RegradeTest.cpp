@@ -71,6 +71,7 @@ const struct Edit
     // very version they were drawn from.
     bool placeOnly = false;
     bool sameVersion = false;
+    bool earlierGiven = false; // the version they were drawn from, beside the bank
 } kEdits[] = {
     {"ReKeyed",
      {{"Capital of France?", {"Lyon", "Paris", "Nice"}, 1}, kFirst[1], kFirst[2]},
@@ -102,6 +103,15 @@ const struct Edit
     {"QuestionRemoved", {kFirst[0], kFirst[1]}, {}, 0, 3, 0},
     {"PlaceOnlyOfThisVersion", kFirst, {}, 3, 0, 0, true, true},
     {"PlaceOnlyOfAnotherVersion", kFirst, {}, 0, 3, 0, true, false},
+    {"PlaceOnlyReadInTheEarlierVersionGiven",
+     {{"Capital of France?", {"Nice", "Paris", "Lyon"}, 1}, kFirst[1], kFirst[2]},
+     {{"ann", {2, 3}}, {"bob", {2, 1}}},
+     1,
+     0,
+     0,
+     true,
+     false,
+     true},
 };
 
 std::string Base(const std::string& student)
@@ -175,9 +185,13 @@ class Regrade : public RecordDirTest, public testing::WithParamInterface<std::tu
         const quillet::BankKeys keys(bank, TheEdit().sameVersion
                                                ? quillet::BankIdentity{"/banks/first.blh", 100, 0x1111}
                                                : quillet::BankIdentity{"/banks/second.blh", 200, 0x2222});
+        const auto first = BankOf(Course(), kFirst);
+        std::vector<quillet::BankKeys> earlier;
+        if (TheEdit().earlierGiven)
+            earlier.emplace_back(*first, quillet::BankIdentity{"/banks/first.blh", 100, 0x1111});
         RegradeReport report;
         const quillet::StoreStatus status =
-            quillet::ResultRegrade::Open(Where())->Run(keys, dryRun, now, report);
+            quillet::ResultRegrade::Open(Where())->Run(keys, earlier, dryRun, now, report);
         EXPECT_TRUE(status) << status.reason;
         return report;
     }

@@ -405,6 +405,8 @@ void QuestionRow(std::string& out, const QuestionFigures& question, std::size_t 
             answer.right ? "\" class=\"right-answer\"><span class=\"share\">" : "\"><span class=\"share\">";
         out += PercentText(answer.chosen, question.asked);
         out += answer.right ? "</span> (right)" : "</span>";
+        if (answer.gone)
+            out += " (no longer in the bank)";
         if (const std::string* text = question.bank ? question.bank->GetAnswerText(answer.answer) : nullptr)
             out += " " + HtmlText(*text);
         out += "</li>";

@@ -1,5 +1,6 @@
 #include "tools/records/RegradeCommand.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -11,7 +12,8 @@ namespace quillet
 {
 namespace
 {
-constexpr const char* kRegradeUsage = "usage: quillet-records regrade STORE --bank BANK [--dry-run]\n";
+constexpr const char* kRegradeUsage =
+    "usage: quillet-records regrade STORE --bank BANK [--was EARLIER-BANK]... [--dry-run]\n";
 
 std::string Named(const RegradedTest& test)
 {
@@ -32,11 +34,14 @@ int RegradeCommand(const std::vector<std::string>& args)
 {
     std::string store;
     std::string bankPath;
+    std::vector<std::string> earlierPaths;
     bool dryRun = false;
     for (std::size_t i = 0; i < args.size(); ++i)
     {
         if (args[i] == "--bank" && i + 1 < args.size() && bankPath.empty())
             bankPath = args[++i];
+        else if (args[i] == "--was" && i + 1 < args.size())
+            earlierPaths.push_back(args[++i]);
         else if (args[i] == "--dry-run" && !dryRun)
             dryRun = true;
         else if (!args[i].starts_with("--") && store.empty())
@@ -56,8 +61,25 @@ int RegradeCommand(const std::vector<std::string>& args)
         return 1;
     }
     const BankKeys keys(*bank.course, {bankPath, bank.storedSize, bank.storedHash});
+    // The versions that answers kept by their place alone were drawn from.
+    std::vector<BankFile> earlierFiles;
+    std::vector<BankKeys> earlier;
+    for (const std::string& path : earlierPaths)
+    {
+        earlierFiles.push_back(ReadBankFile(path));
+        if (!earlierFiles.back().course)
+        {
+            std::fprintf(stderr, "quillet-records: %s\n", TerminalText(earlierFiles.back().problem).c_str());
+            return 1;
+        }
+    }
+    for (std::size_t i = 0; i < earlierFiles.size(); ++i)
+        earlier.emplace_back(
+            *earlierFiles[i].course,
+            BankIdentity{earlierPaths[i], earlierFiles[i].storedSize, earlierFiles[i].storedHash});
     RegradeReport report;
-    const StoreStatus status = ResultRegrade::Open(store)->Run(keys, dryRun, std::time(nullptr), report);
+    const StoreStatus status =
+        ResultRegrade::Open(store)->Run(keys, earlier, dryRun, std::time(nullptr), report);
     if (!status)
     {
         std::fprintf(stderr, "quillet-records: cannot regrade: %s\n", TerminalText(status.reason).c_str());
@@ -73,6 +95,11 @@ int RegradeCommand(const std::vector<std::string>& args)
                 Results(static_cast<long long>(report.changed.size())).c_str(), course.c_str(),
                 dryRun ? "would be regraded" : "regraded", report.unchanged,
                 dryRun ? " (a dry run: nothing was written)" : "");
+    if (std::any_of(report.left.begin(), report.left.end(),
+                    [](const RegradeReport::Left& left)
+                    { return left.reason == RegradeReport::Left::Reason::PlaceOnly; }))
+        std::printf("answers kept before they had keys are read in the bank they were drawn from: give each "
+                    "such version with --was BANK\n");
     if (report.answersGone > 0)
         std::printf("%lld answers no longer in the bank kept their mark\n", report.answersGone);
     if (report.withoutAnswers > 0)

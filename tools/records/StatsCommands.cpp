@@ -6,6 +6,7 @@
 
 #include "course/CourseReader.h"
 #include "records/AnswerGrid.h"
+#include "records/BankKeys.h"
 #include "records/ClassSummary.h"
 #include "tools/records/ClassReport.h"
 #include "tools/records/RecordsFormat.h"
@@ -137,11 +138,15 @@ bool ReadBank(Options& options, BankFile& bank)
 // Tallies the answers that the store keeps, and sets them in the grid when
 // there is one; false, having said why, when they cannot be read. What
 // there is to tell of those read is told too.
-bool Tally(RecordSource& source, QuestionStats& stats, AnswerGrid* grid, StatsInput& input)
+bool Tally(RecordSource& source, const BankKeys* keys, QuestionStats& stats, AnswerGrid* grid, StatsInput& input)
 {
     const SourceStatus read = source.Responses(
         [&](ResponseRecord& record)
         {
+            // Answers kept by their place alone are named by their text when
+            // they were drawn from the very bank given.
+            if (keys)
+                keys->KeyAnswers(record);
             stats.Add(record);
             if (grid)
                 grid->Add(record);
@@ -173,7 +178,10 @@ bool TallyQuestions(const Options& options, RecordSource& source, const BankFile
 {
     input.stats = &stats;
     input.kind = options.filter.kind;
-    if (!Tally(source, stats, grid, input))
+    std::optional<BankKeys> keys;
+    if (bank.course)
+        keys.emplace(*bank.course, BankIdentity{options.bank, bank.storedSize, bank.storedHash});
+    if (!Tally(source, keys ? &*keys : nullptr, stats, grid, input))
         return false;
     WarnAboutOtherCourses(stats, options);
     input.table = stats.Table(bank.course.get());

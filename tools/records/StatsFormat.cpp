@@ -46,8 +46,8 @@ void AppendFigures(std::string& out, const QuestionFigures& question)
            PercentText(question.unanswered, question.asked) + "\n";
     for (const AnswerFigures& answer : question.answers)
     {
-        std::string line =
-            "    answer " + std::to_string(answer.answer + 1) + (answer.right ? " (right)" : "");
+        std::string line = "    answer " + std::to_string(answer.answer + 1) + (answer.right ? " (right)" : "") +
+                           (answer.gone ? " (no longer in the bank)" : "");
         const std::string share = PercentText(answer.chosen, question.asked);
         line.resize(std::max<std::size_t>(line.size(), 27 - share.size()), ' ');
         line += share;
@@ -351,6 +351,8 @@ std::string StatsJson(const StatsInput& input)
             if (const std::string* text = AnswerText(question, answer))
                 out.Key("text").String(*text);
             out.Key("right").Bool(answer.right).Key("chosen").Number(answer.chosen);
+            if (answer.gone)
+                out.Key("gone").Bool(true);
             out.Key("share").Fixed(QuestionFigures::Thousandths(answer.chosen, question.asked), 3);
             out.Key("upper_share").Fixed(answer.upperShare, 3);
             out.EndObject();

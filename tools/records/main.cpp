@@ -40,7 +40,7 @@ constexpr const char* kUsage =
     "                                             how each question fares, those to check first\n"
     "       quillet-records report --html OUT STORE [--bank BANK] [--since DATE] [--kind KIND]\n"
     "                                             the class report with charts, as one HTML page\n"
-    "       quillet-records regrade STORE --bank BANK [--dry-run]\n"
+    "       quillet-records regrade STORE --bank BANK [--was EARLIER-BANK]... [--dry-run]\n"
     "                                             score every kept test of the bank's course again\n"
     "       quillet-records db init URL           make or upgrade the records on a PostgreSQL server\n"
     "       quillet-records db status URL         the version of the records there\n"
