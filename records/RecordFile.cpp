@@ -18,12 +18,27 @@ namespace quillet
 {
 namespace
 {
+// The score a result was graded with: a regraded copy of it is the same result.
+int GradedRight(const CResultEntry& result)
+{
+    return result.m_regrades.empty() ? result.m_nRight : result.m_regrades.front().m_nRight;
+}
+
 bool SameResult(const CResultEntry& a, const CResultEntry& b)
 {
     return a.m_kind == b.m_kind && a.m_bQuizMarkedPreTest == b.m_bQuizMarkedPreTest &&
            a.m_strTitle == b.m_strTitle && a.m_strChapter == b.m_strChapter &&
-           a.m_timeGraded == b.m_timeGraded && a.m_spanTaken == b.m_spanTaken && a.m_nRight == b.m_nRight &&
-           a.m_nTotal == b.m_nTotal && a.m_strDateText == b.m_strDateText;
+           a.m_timeGraded == b.m_timeGraded && a.m_spanTaken == b.m_spanTaken &&
+           GradedRight(a) == GradedRight(b) && a.m_nTotal == b.m_nTotal && a.m_strDateText == b.m_strDateText;
+}
+
+// Of two copies of one result, the one regraded more often is the later.
+void TakeLaterRegrade(CResultEntry& have, const CResultEntry& other)
+{
+    if (other.m_regrades.size() <= have.m_regrades.size())
+        return;
+    have.m_nRight = other.m_nRight;
+    have.m_regrades = other.m_regrades;
 }
 
 struct ResultHash
@@ -32,7 +47,7 @@ struct ResultHash
     {
         std::size_t hash = std::hash<std::string>()(result->m_strTitle);
         for (const long long part :
-             {static_cast<long long>(result->m_timeGraded), static_cast<long long>(result->m_nRight),
+             {static_cast<long long>(result->m_timeGraded), static_cast<long long>(GradedRight(*result)),
               static_cast<long long>(result->m_nTotal)})
             hash = hash * 31 + std::hash<long long>()(part);
         return hash;
@@ -67,12 +82,20 @@ class ResultJoin
         int added = 0, duplicates = 0;
         for (const auto& result : from.m_results)
         {
-            const bool there =
-                held ? held->contains(result.get())
-                     : std::any_of(student.m_results.begin(), student.m_results.end(),
-                                   [&](const auto& have) { return SameResult(*have, *result); });
+            CResultEntry* there = nullptr;
+            if (held)
+            {
+                if (const auto found = held->find(result.get()); found != held->end())
+                    there = const_cast<CResultEntry*>(*found); // one of the student's own
+            }
+            else if (const auto found =
+                         std::find_if(student.m_results.begin(), student.m_results.end(),
+                                      [&](const auto& have) { return SameResult(*have, *result); });
+                     found != student.m_results.end())
+                there = found->get();
             if (there)
             {
+                TakeLaterRegrade(*there, *result);
                 ++duplicates;
                 continue;
             }

@@ -91,3 +91,25 @@ TEST(Merge, ANameTheFileCannotHoldIsLeftOut)
     EXPECT_EQ(quillet::MergeRoster(into, *Parse(std::string(text, sizeof text - 1))).students, 1);
     EXPECT_EQ(into.FindStudent("c"), 0);
 }
+
+TEST(Merge, ARegradedCopyOfAResultIsTheSameResultAndItsRegradeIsKept)
+{
+    // One result graded 12, regraded to 13 on one machine's copy; the other copy holds it as graded.
+    // The few-results path compares one by one, the many-results path by a set: both are tried.
+    for (const int others : {0, 20})
+    {
+        std::string filler;
+        for (int r = 0; r < others; ++r)
+            filler += "tB\nd202601011200" + std::string(r < 10 ? "0" : "") + std::to_string(r) + "\nr01\n";
+        const auto into = Parse("uann\npw\n" + filler + "tA\nd20261206125600\nr12\na20\n");
+        const auto from = Parse("uann\npw\ntA\nd20261206125600\nr13\na20\ng1765400000 12\n");
+        const quillet::MergeOutcome outcome = quillet::MergeRoster(*into, *from);
+        EXPECT_EQ(std::tuple(outcome.results, outcome.duplicates), std::tuple(0, 1)) << others;
+        const CResultEntry& kept = *into->GetStudent(0)->m_results.back();
+        EXPECT_EQ(kept.m_nRight, 13) << others;
+        EXPECT_EQ(kept.m_regrades, (std::vector<CRegrade>{{1765400000, 12}})) << others;
+        // Merged again the other way round, the regrade is not undone.
+        quillet::MergeRoster(*into, *Parse("uann\npw\ntA\nd20261206125600\nr12\na20\n"));
+        EXPECT_EQ(into->GetStudent(0)->m_results.back()->m_nRight, 13) << others;
+    }
+}
