@@ -430,10 +430,10 @@ void Reliability(std::string& out, const std::vector<ReliabilityFigures>& reliab
 {
     if (reliability.empty())
         return;
-    out +=
-        "<table id=\"reliability\"><caption>Reliability (KR-20) of each kind of test</caption>\n<thead><tr>"
-        "<th scope=\"col\">Tests</th><th scope=\"col\" class=\"number\">Taken</th>"
-        "<th scope=\"col\" class=\"number\">KR-20</th></tr></thead>\n<tbody>\n";
+    out += "<table id=\"reliability\"><caption>Reliability (Cronbach's alpha, as KR-20) of each kind of "
+           "test</caption>\n<thead><tr>"
+           "<th scope=\"col\">Tests</th><th scope=\"col\" class=\"number\">Taken</th>"
+           "<th scope=\"col\" class=\"number\">Alpha</th></tr></thead>\n<tbody>\n";
     for (const ReliabilityFigures& figures : reliability)
         out += "<tr><th scope=\"row\">" + HtmlText(ReliabilityName(figures)) + "</th><td class=\"number\">" +
                std::to_string(figures.tests) + "</td><td class=\"number alpha\">" +

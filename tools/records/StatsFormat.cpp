@@ -46,8 +46,8 @@ void AppendFigures(std::string& out, const QuestionFigures& question)
            PercentText(question.unanswered, question.asked) + "\n";
     for (const AnswerFigures& answer : question.answers)
     {
-        std::string line = "    answer " + std::to_string(answer.answer + 1) + (answer.right ? " (right)" : "") +
-                           (answer.gone ? " (no longer in the bank)" : "");
+        std::string line = "    answer " + std::to_string(answer.answer + 1) +
+                           (answer.right ? " (right)" : "") + (answer.gone ? " (no longer in the bank)" : "");
         const std::string share = PercentText(answer.chosen, question.asked);
         line.resize(std::max<std::size_t>(line.size(), 27 - share.size()), ' ');
         line += share;
@@ -290,7 +290,7 @@ std::string StatsText(const StatsInput& input)
     }
     if (!input.reliability.empty())
     {
-        out += "\nReliability (KR-20), tests of every kind:\n";
+        out += "\nReliability (Cronbach's alpha, as KR-20), tests of every kind:\n";
         for (const ReliabilityFigures& figures : input.reliability)
             out += "  " + TerminalText(ReliabilityName(figures)) + ": " + AlphaText(figures) + " over " +
                    std::to_string(figures.tests) + (figures.tests == 1 ? " test\n" : " tests\n");
