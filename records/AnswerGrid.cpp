@@ -27,6 +27,7 @@ void AnswerGrid::Add(const ResponseRecord& record)
             continue;
         cell.last = response.right ? Outcome::Right : response.answer < 0 ? Outcome::None : Outcome::Wrong;
         cell.lastAnswer = response.answer;
+        cell.lastAnswerKey = response.answerKey;
         cell.lastGraded = record.graded;
     }
 }

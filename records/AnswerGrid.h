@@ -33,7 +33,8 @@ class AnswerGrid
         long long asked = 0;
         long long right = 0;
         Outcome last = Outcome::None; // in the latest test that asked it
-        int lastAnswer = -1;          // its place, -1 for none
+        int lastAnswer = -1;          // its place in the test's bank, -1 for none
+        std::string lastAnswerKey;    // the key of its text, when kept
         TimeStamp lastGraded = 0;
     };
 

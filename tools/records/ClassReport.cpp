@@ -1,5 +1,7 @@
 #include "tools/records/ClassReport.h"
 
+#include "records/BankKeys.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -482,7 +484,9 @@ void Questions(std::string& out, const StatsInput& stats)
     out += "</tbody></table>\n</section>\n";
 }
 
-std::string GridCell(const AnswerGrid::Cell* cell)
+// A cell of the grid; a wrong answer is numbered as the question table
+// numbers the bank's answers, found by its text where the bank moved it.
+std::string GridCell(const AnswerGrid::Cell* cell, const CQuestion* bank)
 {
     if (!cell)
         return "<td></td>";
@@ -495,9 +499,14 @@ std::string GridCell(const AnswerGrid::Cell* cell)
         type = "right";
         break;
     case AnswerGrid::Outcome::Wrong:
-        text = "wrong, " + std::to_string(cell->lastAnswer + 1);
+    {
+        const int place = bank && !cell->lastAnswerKey.empty() ? BankKeys::PlaceOf(*bank, cell->lastAnswerKey)
+                                                               : cell->lastAnswer;
+        text = place < 0 ? std::string("wrong, an answer no longer in the bank")
+                         : "wrong, " + std::to_string(place + 1);
         type = "wrong";
         break;
+    }
     case AnswerGrid::Outcome::None:
         text = "none";
         break;
@@ -549,7 +558,7 @@ void Grid(std::string& out, const StatsInput& stats, const AnswerGrid* grid)
     {
         out += "<tr><th scope=\"row\">" + HtmlText(student) + "</th>";
         for (const QuestionFigures* question : columns)
-            out += GridCell(grid->At(student, question->chapter, question->question));
+            out += GridCell(grid->At(student, question->chapter, question->question), question->bank);
         out += "</tr>\n";
     }
     out += "</tbody></table></div>\n</section>\n";
