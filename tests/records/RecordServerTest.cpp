@@ -16,6 +16,7 @@
 #include "records/FileRecordStore.h"
 #include "records/PgRecordStore.h"
 #include "records/RecordServer.h"
+#include "records/RecordSource.h"
 #include "records/RecordsTestSupport.h"
 #include "records/StudentSession.h"
 
@@ -713,6 +714,29 @@ TEST_F(LoadedBanks, AForgedResultOfALoadedBankIsRefusedOrScoredByTheBank)
                 << c.forgery;
         }
     }
+
+    // Answers' keys are the bank's too, whatever was sent: a teacher reads the real ones.
+    run = quillet::TestRun::DrawTest(quillet::ReadBankFile(QUILLET_SAMPLE_BANK).course, false, random);
+    ASSERT_TRUE(Send(*run, QUILLET_SAMPLE_BANK, -1,
+                     [](Answers& a)
+                     {
+                         for (quillet::Response& response : a.responses)
+                             response.answerKey = "ffffffffffffffff";
+                     })
+                    .status);
+    std::vector<std::string> kept;
+    quillet::RecordSource::Open(g_server->Connection("teacher"))
+        ->Responses(
+            [&](quillet::ResponseRecord& record)
+            {
+                kept.clear();
+                for (const quillet::Response& response : record.responses)
+                    kept.push_back(response.answerKey);
+            });
+    std::vector<std::string> real;
+    for (const quillet::Response& response : quillet::ResponsesOf(*run))
+        real.push_back(response.answerKey);
+    EXPECT_EQ(kept, real);
 }
 
 int main(int argc, char** argv)
