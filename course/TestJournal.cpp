@@ -72,6 +72,7 @@ std::optional<JournalEntry> EntryFor(const CChapter& bankChapter, int chapter, c
         if (const auto order = AnswerOrder(*bankChapter.GetAt(i), drawn))
         {
             std::vector<std::string> answerKeys;
+            answerKeys.reserve(order->size());
             for (int k = 0; k < static_cast<int>(order->size()); ++k)
                 answerKeys.push_back(QuestionKey(*drawn.GetAnswerText(k)));
             return JournalEntry{chapter,
@@ -232,6 +233,7 @@ std::unique_ptr<CQuestion> Refind(const CQuestion& bank, const JournalEntry& ent
     {
         const int count = bank.GetAnswerCount();
         std::vector<std::string> keys;
+        keys.reserve(static_cast<std::size_t>(count));
         for (int j = 0; j < count; ++j)
             keys.push_back(QuestionKey(*bank.GetAnswerText(j)));
         std::vector<bool> used(keys.size());
@@ -362,12 +364,6 @@ std::string FindAll(const TestRun& run, const Journal& journal, CRandom& random,
     const bool choiceOnly = run.GetKind() == TestKind::Test;
     std::vector<std::unique_ptr<CQuestion>> found(journal.entries.size());
     std::vector<int> foundIn(journal.entries.size(), -1);
-    const auto take = [&](std::size_t i, std::size_t c, std::size_t q, std::unique_ptr<CQuestion> question)
-    {
-        taken[c][q] = true;
-        found[i] = std::move(question);
-        foundIn[i] = static_cast<int>(c);
-    };
     const auto tryAt = [&](std::size_t i, std::size_t c, std::size_t q)
     {
         const JournalEntry& entry = journal.entries[i];
@@ -376,10 +372,12 @@ std::string FindAll(const TestRun& run, const Journal& journal, CRandom& random,
         const CQuestion& question = *source.GetAt(static_cast<int>(c))->GetAt(static_cast<int>(q));
         if (choiceOnly && question.IsTrueFalse())
             return false;
-        std::unique_ptr<CQuestion> refound = Refind(question, entry);
-        if (refound)
-            take(i, c, q, std::move(refound));
-        return found[i] != nullptr;
+        found[i] = Refind(question, entry);
+        if (!found[i])
+            return false;
+        taken[c][q] = true;
+        foundIn[i] = static_cast<int>(c);
+        return true;
     };
     // Questions still at their places first, so that a copy of one elsewhere
     // does not take its place; then those moved.
