@@ -284,23 +284,17 @@ TEST(TestSession, TheOfferToContinueTellsWhichQuestionsABankEditedSinceChanged)
     const std::optional<std::string> text = left.JournalText(1100);
     ASSERT_TRUE(text);
     const auto drawn = left.GetRun()->GetQuestions();
-    // The journal against a bank where the texts of the questions numbered
-    // are no longer found, and the places of those removed are gone.
+    // The journal against a bank that no longer has the texts of the
+    // questions numbered, nor for those removed their chapter.
     const auto edited = [&](const std::vector<int>& changed, const std::vector<int>& removed)
     {
         std::string journal = *text;
-        for (const std::vector<int>* numbers : {&changed, &removed})
-            for (const int n : *numbers)
-            {
-                const std::string key = " " + quillet::QuestionKey(drawn[n - 1]->GetText()) + " ";
-                std::size_t at = journal.find(key);
-                journal.replace(at, key.size(), " 0000000000000000 ");
-                if (numbers == &removed)
-                {
-                    at = journal.find(' ', journal.rfind("\nq ", at) + 3);
-                    journal.replace(at + 1, journal.find(' ', at + 1) - at - 1, "99");
-                }
-            }
+        const std::string none(16, '0');
+        for (const int n : changed)
+            journal.replace(journal.find(quillet::QuestionKey(drawn[n - 1]->GetText())), 16, none);
+        for (const int n : removed)
+            journal.replace(journal.find(quillet::QuestionKey(drawn[n - 1]->GetText())) - 17, 33,
+                            none + " " + none);
         return journal;
     };
     TestSession unedited(Draw(TestKind::Test, 99));
