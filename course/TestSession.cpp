@@ -123,7 +123,7 @@ std::string TestSession::ContinueQuestion() const
             told +=
                 Questions(leftOut) + (leftOut.size() == 1 ? " is no longer in the bank and is left out. "
                                                           : " are no longer in the bank and are left out. ");
-        return told + "Continue it? Cancel starts a new " + TestKindWord(GetKind()) + ".";
+        return told + "Continue the " + TestKindWord(GetKind()) + "? Cancel starts a new one.";
     }
     std::string when = FormatLocalTime(m_restored->saved, "%d %B, %H:%M");
     if (!when.empty() && when.front() == '0')

@@ -308,17 +308,17 @@ TEST(TestSession, TheOfferToContinueTellsWhichQuestionsABankEditedSinceChanged)
         {{}, {}, unedited.ContinueQuestion()},
         {{7},
          {},
-         "Question 7 has changed since: its answer was cleared. Continue it? Cancel starts a new Test."},
+         "Question 7 has changed since: its answer was cleared. Continue the Test? Cancel starts a new one."},
         {{3, 7},
          {12},
          "Questions 3 and 7 have changed since: their answers were cleared. Question 12 is no longer in the "
          "bank "
-         "and is left out. Continue it? Cancel starts a new Test."},
+         "and is left out. Continue the Test? Cancel starts a new one."},
         {{1, 2, 3},
          {19, 20},
          "3 questions have changed since: their answers were cleared. Questions 19 and 20 are no longer in "
          "the "
-         "bank and are left out. Continue it? Cancel starts a new Test."},
+         "bank and are left out. Continue the Test? Cancel starts a new one."},
     };
     for (const auto& c : cases)
     {
