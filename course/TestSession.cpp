@@ -21,6 +21,17 @@ std::string NoteOf(const CQuestion& question, int i)
     return note ? *note : std::string();
 }
 
+// "Question 7", "Questions 3 and 7", or past two, which the prompt has no
+// room to list, "5 questions".
+std::string Questions(const std::vector<int>& numbers)
+{
+    if (numbers.size() == 1)
+        return "Question " + std::to_string(numbers[0]);
+    if (numbers.size() == 2)
+        return "Questions " + std::to_string(numbers[0]) + " and " + std::to_string(numbers[1]);
+    return std::to_string(numbers.size()) + " questions";
+}
+
 std::string NotesOf(const CQuestion& question)
 {
     const int right = question.GetCorrect();
@@ -68,6 +79,7 @@ JournalKey TestSession::GetJournalKey() const
 std::string TestSession::Restore(std::string_view journal)
 {
     m_restored.reset();
+    m_changes = {};
     if (!m_pRun)
         return "there is no test to put it back into";
     std::optional<Journal> parsed = ParseJournal(journal);
@@ -75,8 +87,11 @@ std::string TestSession::Restore(std::string_view journal)
         return "it does not read as one";
     if (parsed->student != m_strStudent)
         return "it is another student's";
-    if (std::string why = ResumeFromJournal(*m_pRun, *parsed, m_pRun->GetBankIdentity()); !why.empty())
+    if (std::string why = ResumeFromJournal(*m_pRun, *parsed, m_pRun->GetBankIdentity(), &m_changes);
+        !why.empty())
         return why;
+    // A bank edited since may have moved the question the student was on.
+    parsed->current = m_pRun->GetCurrentIndex();
     m_restored = std::move(parsed);
     return {};
 }
@@ -95,6 +110,21 @@ std::string TestSession::ContinueQuestion() const
 {
     if (!m_restored)
         return {};
+    if (m_changes.Any())
+    {
+        // In place of the time and the count, which the prompt has no room
+        // for besides.
+        std::string told;
+        if (const auto& changed = m_changes.changed; !changed.empty())
+            told = Questions(changed) + (changed.size() == 1
+                                             ? " has changed since: its answer was cleared. "
+                                             : " have changed since: their answers were cleared. ");
+        if (const auto& leftOut = m_changes.leftOut; !leftOut.empty())
+            told +=
+                Questions(leftOut) + (leftOut.size() == 1 ? " is no longer in the bank and is left out. "
+                                                          : " are no longer in the bank and are left out. ");
+        return told + "Continue the " + TestKindWord(GetKind()) + "? Cancel starts a new one.";
+    }
     std::string when = FormatLocalTime(m_restored->saved, "%d %B, %H:%M");
     if (!when.empty() && when.front() == '0')
         when.erase(0, 1);
@@ -107,6 +137,7 @@ std::string TestSession::ContinueQuestion() const
 void TestSession::DropRestored()
 {
     m_restored.reset();
+    m_changes = {};
     m_bJournalStarted = false;
     if (m_pRun)
         m_pRun->Retake();
@@ -129,6 +160,7 @@ void TestSession::Begin(TimeStamp now)
     m_pRun->Start(now - m_restored->elapsed);
     m_bJournalStarted = true;
     m_restored.reset();
+    m_changes = {};
 }
 
 TestSession::Step TestSession::Walk(TestRun::Move move, bool restoreWhenNone, Step whenNone)

@@ -78,7 +78,8 @@ class TestSession
     // What the student is told of a journal that cannot be put back.
     std::string RestoreFailedText(const std::string& why) const;
     // The title and the question of the offer to continue a restored test;
-    // the question tells that Cancel drops it for a new draw.
+    // the question tells that Cancel drops it for a new draw, and which
+    // questions a bank edited since changed or left out.
     std::string ContinueTitle() const;
     std::string ContinueQuestion() const;
     // The restored test declined: a new draw instead.
@@ -157,6 +158,7 @@ class TestSession
     Phase m_phase = Phase::Login;
     std::string m_strStudent;
     std::optional<Journal> m_restored;
+    JournalChanges m_changes; // of the restored test
     bool m_bJournalStarted = false;
     int m_nTicksSinceJournal = 0;
 };

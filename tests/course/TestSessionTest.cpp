@@ -5,6 +5,7 @@
 #include <map>
 
 #include "CourseBuilders.h"
+#include "course/Response.h"
 #include "course/TestSession.h"
 
 namespace
@@ -272,6 +273,63 @@ TEST(TestSession, TheJournalIsKeptFromTheFirstAnswerAndPutsTheTestBackWhereItWas
     declined.Begin(5000);
     EXPECT_EQ(declined.GetRun()->GetAnsweredCount(), 0);
     EXPECT_EQ(declined.GetRun()->GetStartTime(), 5000);
+}
+
+TEST(TestSession, TheOfferToContinueTellsWhichQuestionsABankEditedSinceChanged)
+{
+    TestSession left(Draw(TestKind::Test));
+    left.SetStudent("Ann");
+    left.Begin(1000);
+    ASSERT_TRUE(left.ChooseAnswer(1));
+    const std::optional<std::string> text = left.JournalText(1100);
+    ASSERT_TRUE(text);
+    const auto drawn = left.GetRun()->GetQuestions();
+    // The journal against a bank that no longer has the texts of the
+    // questions numbered, nor for those removed their chapter.
+    const auto edited = [&](const std::vector<int>& changed, const std::vector<int>& removed)
+    {
+        std::string journal = *text;
+        const std::string none(16, '0');
+        for (const int n : changed)
+            journal.replace(journal.find(quillet::QuestionKey(drawn[n - 1]->GetText())), 16, none);
+        for (const int n : removed)
+            journal.replace(journal.find(quillet::QuestionKey(drawn[n - 1]->GetText())) - 17, 33,
+                            none + " " + none);
+        return journal;
+    };
+    TestSession unedited(Draw(TestKind::Test, 99));
+    unedited.SetStudent("Ann");
+    ASSERT_EQ(unedited.Restore(*text), "");
+    const struct
+    {
+        std::vector<int> changed, removed;
+        std::string offer;
+    } cases[] = {
+        {{}, {}, unedited.ContinueQuestion()},
+        {{7},
+         {},
+         "Question 7 has changed since: its answer was cleared. Continue the Test? Cancel starts a new one."},
+        {{3, 7},
+         {12},
+         "Questions 3 and 7 have changed since: their answers were cleared. Question 12 is no longer in the "
+         "bank "
+         "and is left out. Continue the Test? Cancel starts a new one."},
+        {{1, 2, 3},
+         {19, 20},
+         "3 questions have changed since: their answers were cleared. Questions 19 and 20 are no longer in "
+         "the "
+         "bank and are left out. Continue the Test? Cancel starts a new one."},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.offer);
+        auto run = Draw(TestKind::Test, 99);
+        run->SetBankIdentity({"", 1, 1});
+        TestSession resumed(std::move(run));
+        resumed.SetStudent("Ann");
+        ASSERT_EQ(resumed.Restore(edited(c.changed, c.removed)), "");
+        EXPECT_EQ(resumed.ContinueQuestion(), c.offer);
+    }
 }
 
 TEST(TestSession, ReviewShowsTheNotesOfTheChosenAndTheRightAnswer)
