@@ -18,6 +18,7 @@ import time
 CHAPTERS = 10
 PER_CHAPTER = 20
 COURSE = "Home and Small-Office Networking"
+ANSWERS = ("The right answer", "A likely mistake", "Another mistake", "Unlikely")
 
 
 def question_key(text):
@@ -47,7 +48,7 @@ def main():
         questions = []
         for q in range(PER_CHAPTER):
             text = f"Question {q + 1} of {name.lower()}: which of these is right?"
-            bank += [f"#{text}", "^The right answer", "^A likely mistake", "^Another mistake", "^Unlikely"]
+            bank += [f"#{text}"] + [f"^{answer}" for answer in ANSWERS]
             questions.append((question_key(text), rng.gauss(0, 1.2)))
         chapters.append((name, questions))
     with open(os.path.join(args.out, "bank.txt"), "w") as out:
@@ -85,7 +86,9 @@ def main():
                     answer, ok = str(rng.choice((1, 1, 1, 2, 3))), 0
                 right += ok
                 flagged = 1 if rng.random() < 0.02 else 0
-                lines.append(f"r\t{name}\t{key}\t{answer}\t{ok}\t{flagged}")
+                # The key of the chosen answer's text, as the program keeps it.
+                answer_key = "-" if answer == "-" else question_key(ANSWERS[int(answer)])
+                lines.append(f"r\t{name}\t{key}\t{answer}\t{ok}\t{flagged}\t{answer_key}")
             responses.write("\n".join(lines) + "\n")
             results[s].append((graded, kind, quiz, right, len(drawn)))
 

@@ -50,6 +50,58 @@ long long PgConnection::Number(const std::optional<std::string>& value)
     return number;
 }
 
+bool PgConnection::ArrayElements(std::string_view text, std::vector<std::optional<std::string>>& elements)
+{
+    elements.clear();
+    // Arrays of other lower bounds ("[0:1]={...}") or of more dimensions are none of ours.
+    if (text.size() < 2 || text.front() != '{' || text.back() != '}')
+        return false;
+    const std::size_t end = text.size() - 1;
+    std::size_t at = 1;
+    if (at == end)
+        return true;
+    for (;;)
+    {
+        if (text[at] == '"')
+        {
+            // Quoted: empty, "NULL", or holding a space, a brace, a comma, a quote or a backslash.
+            std::string& value = elements.emplace_back(std::in_place).value();
+            std::size_t run = ++at;
+            for (; at < end && text[at] != '"'; ++at)
+                if (text[at] == '\\')
+                {
+                    value.append(text.substr(run, at - run));
+                    if (++at == end)
+                        return false;
+                    run = at;
+                }
+            if (at == end)
+                return false;
+            value.append(text.substr(run, at - run));
+            ++at;
+        }
+        else
+        {
+            const std::size_t start = at;
+            for (; at < end && text[at] != ','; ++at)
+                if (text[at] == '{' || text[at] == '}' || text[at] == '"' || text[at] == '\\')
+                    return false;
+            const std::string_view value = text.substr(start, at - start);
+            if (value.empty())
+                return false;
+            if (value == "NULL")
+                elements.emplace_back();
+            else
+                elements.emplace_back(value);
+        }
+        if (at == end)
+            return true;
+        if (text[at] != ',')
+            return false;
+        ++at;
+    }
+}
+
 PgConnection::PgConnection(std::string connection, PgLimits limits, std::string password)
     : m_strConnection(std::move(connection)), m_limits(limits), m_strPassword(std::move(password))
 {
@@ -160,6 +212,20 @@ bool PgConnection::Wait(short events, long long deadlineMs)
     }
 }
 
+PgConnection::Row PgConnection::RowOf(pg_result* result, int row) const
+{
+    const int columns = m_pq->nfields(result);
+    Row out;
+    out.reserve(static_cast<std::size_t>(columns));
+    for (int c = 0; c < columns; ++c)
+        out.push_back(
+            m_pq->getisnull(result, row, c)
+                ? std::nullopt
+                : std::optional<std::string>(std::in_place, m_pq->getvalue(result, row, c),
+                                             static_cast<std::size_t>(m_pq->getlength(result, row, c))));
+    return out;
+}
+
 PgConnection::Result PgConnection::Finish(pg_result* result)
 {
     Result out;
@@ -167,18 +233,9 @@ PgConnection::Result PgConnection::Finish(pg_result* result)
     if (state == PGRES_TUPLES_OK || state == PGRES_COMMAND_OK)
     {
         const int rows = m_pq->ntuples(result);
-        const int columns = m_pq->nfields(result);
         out.rows.reserve(static_cast<std::size_t>(rows));
         for (int r = 0; r < rows; ++r)
-        {
-            Row row;
-            row.reserve(static_cast<std::size_t>(columns));
-            for (int c = 0; c < columns; ++c)
-                row.push_back(m_pq->getisnull(result, r, c)
-                                  ? std::nullopt
-                                  : std::optional<std::string>(m_pq->getvalue(result, r, c)));
-            out.rows.push_back(std::move(row));
-        }
+            out.rows.push_back(RowOf(result, r));
     }
     else
     {
@@ -200,7 +257,7 @@ PgConnection::Result PgConnection::Finish(pg_result* result)
     return out;
 }
 
-template <typename Send> PgConnection::Result PgConnection::Run(Send send)
+template <typename Send> PgConnection::Result PgConnection::Run(Send send, const RowReader* read)
 {
     const long long deadline = NowMs() + m_limits.statementMs + kAnswerGraceMs;
     const auto gone = [&](std::string why)
@@ -239,6 +296,13 @@ template <typename Send> PgConnection::Result PgConnection::Run(Send send)
         pg_result* next = m_pq->getResult(m_pConnection);
         if (!next)
             break;
+        if (read && m_pq->resultStatus(next) == PGRES_SINGLE_TUPLE)
+        {
+            Row row = RowOf(next, 0);
+            m_pq->clear(next);
+            (*read)(row);
+            continue;
+        }
         const bool keptFailed = kept && m_pq->resultStatus(kept) != PGRES_TUPLES_OK &&
                                 m_pq->resultStatus(kept) != PGRES_COMMAND_OK;
         if (keptFailed)
@@ -291,7 +355,7 @@ PgConnection::Result PgConnection::Exec(const std::string& sql, const Row& param
     }
 }
 
-PgConnection::Result PgConnection::ExecScript(const std::string& sql)
+template <typename Send> PgConnection::Result PgConnection::RunOnce(Send send, const RowReader* read)
 {
     if (m_bLostInTransaction)
         return {StoreStatus::Failed("the connection to the record server was lost during the transaction"),
@@ -300,10 +364,26 @@ PgConnection::Result PgConnection::ExecScript(const std::string& sql)
                 {}};
     if (StoreStatus connected = Connect(); !connected)
         return {connected, true, {}, {}};
-    Result result = Run([&] { return m_pq->sendQuery(m_pConnection, sql.c_str()) == 1; });
+    Result result = Run(send, read);
     if (result.unreachable && m_bInTransaction)
         m_bLostInTransaction = true;
     return result;
+}
+
+PgConnection::Result PgConnection::ExecScript(const std::string& sql)
+{
+    return RunOnce([&] { return m_pq->sendQuery(m_pConnection, sql.c_str()) == 1; }, nullptr);
+}
+
+PgConnection::Result PgConnection::Stream(const std::string& sql, const RowReader& read)
+{
+    const auto send = [&]
+    {
+        return m_pq->sendQueryParams(m_pConnection, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) ==
+                   1 &&
+               m_pq->setSingleRowMode(m_pConnection) == 1;
+    };
+    return RunOnce(send, &read);
 }
 
 StoreStatus PgConnection::Begin()

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "records/StoreStatus.h"
@@ -63,6 +65,12 @@ class PgConnection
     Result Exec(const std::string& sql, const Row& parameters = {});
     // Several statements, without parameters, in one round trip; never repeated.
     Result ExecScript(const std::string& sql);
+    // One statement, without parameters, whose rows are handed to `read` one
+    // at a time as the server sends them, none held: for reading more than
+    // memory should hold at once. The result carries no rows. Never
+    // repeated, as rows were handed on.
+    using RowReader = std::function<void(Row&)>;
+    Result Stream(const std::string& sql, const RowReader& read);
 
     // A transaction over several statements. When its connection is lost,
     // every later statement and the commit fail until Rollback(): nothing of
@@ -75,11 +83,19 @@ class PgConnection
     // number in decimal. A null reads as false or 0.
     static bool IsTrue(const std::optional<std::string>& value);
     static long long Number(const std::optional<std::string>& value);
+    // The elements of a one-dimensional array as the server writes it in
+    // text ({a,"b c",NULL}), a null element as nullopt; false when `text` is
+    // no such array.
+    static bool ArrayElements(std::string_view text, std::vector<std::optional<std::string>>& elements);
 
   private:
     StoreStatus Connect();
-    // Sends with `send` and waits, within the limits, for its answer.
-    template <typename Send> Result Run(Send send);
+    // Sends with `send` and waits, within the limits, for its answer; rows
+    // sent one at a time go to `read`.
+    template <typename Send> Result Run(Send send, const RowReader* read = nullptr);
+    // The same, never sent again.
+    template <typename Send> Result RunOnce(Send send, const RowReader* read);
+    Row RowOf(pg_result* result, int row) const;
     bool Wait(short events, long long deadlineMs);
     Result Finish(pg_result* result);
     void Drop();

@@ -57,9 +57,11 @@ const PgLibrary* PgLibrary::Load(std::string& problem)
         Resolve(handle, "PQnfields", library.nfields, missing);
         Resolve(handle, "PQgetisnull", library.getisnull, missing);
         Resolve(handle, "PQgetvalue", library.getvalue, missing);
+        Resolve(handle, "PQgetlength", library.getlength, missing);
         Resolve(handle, "PQclear", library.clear, missing);
         Resolve(handle, "PQsendQueryParams", library.sendQueryParams, missing);
         Resolve(handle, "PQsendQuery", library.sendQuery, missing);
+        Resolve(handle, "PQsetSingleRowMode", library.setSingleRowMode, missing);
         Resolve(handle, "PQsetnonblocking", library.setnonblocking, missing);
         Resolve(handle, "PQflush", library.flush, missing);
         Resolve(handle, "PQconsumeInput", library.consumeInput, missing);

@@ -32,9 +32,11 @@ class PgLibrary
     decltype(&::PQnfields) nfields = nullptr;
     decltype(&::PQgetisnull) getisnull = nullptr;
     decltype(&::PQgetvalue) getvalue = nullptr;
+    decltype(&::PQgetlength) getlength = nullptr;
     decltype(&::PQclear) clear = nullptr;
     decltype(&::PQsendQueryParams) sendQueryParams = nullptr;
     decltype(&::PQsendQuery) sendQuery = nullptr;
+    decltype(&::PQsetSingleRowMode) setSingleRowMode = nullptr;
     decltype(&::PQsetnonblocking) setnonblocking = nullptr;
     decltype(&::PQflush) flush = nullptr;
     decltype(&::PQconsumeInput) consumeInput = nullptr;

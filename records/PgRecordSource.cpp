@@ -1,5 +1,7 @@
 #include "records/PgRecordSource.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <unordered_map>
 
@@ -7,6 +9,40 @@
 
 namespace quillet
 {
+namespace
+{
+// A result's answers from the arrays of quillet.response_arrays, which
+// begin at `first`, in the order of their places; false when they do not
+// read. `arrays` is room for them, kept from one result to the next.
+using AnswerArrays = std::array<std::vector<std::optional<std::string>>, 7>;
+bool AnswersOf(PgConnection::Row& row, std::size_t first, AnswerArrays& arrays,
+               std::vector<Response>& responses)
+{
+    for (std::size_t a = 0; a < arrays.size(); ++a)
+        if (first + a >= row.size() || !row[first + a] ||
+            !PgConnection::ArrayElements(*row[first + a], arrays[a]) || arrays[a].size() != arrays[0].size())
+            return false;
+    auto& [positions, chapters, questions, answers, rights, flags, keys] = arrays;
+    // Aggregated in the order the server read them, which is almost always
+    // their places' but not promised.
+    std::vector<std::pair<long long, std::size_t>> order;
+    order.reserve(positions.size());
+    for (std::size_t i = 0; i < positions.size(); ++i)
+        order.emplace_back(PgConnection::Number(positions[i]), i);
+    if (!std::is_sorted(order.begin(), order.end()))
+        std::sort(order.begin(), order.end());
+    responses.clear();
+    responses.reserve(order.size());
+    for (const auto& [position, i] : order)
+        // No answer is a null, not answer 0.
+        responses.push_back({std::move(chapters[i]).value_or(""), std::move(questions[i]).value_or(""),
+                             answers[i] ? static_cast<int>(PgConnection::Number(answers[i])) : -1,
+                             PgConnection::IsTrue(rights[i]), PgConnection::IsTrue(flags[i]),
+                             std::move(keys[i]).value_or("")});
+    return true;
+}
+}
+
 PgRecordSource::PgRecordSource(std::string connection) : RecordSource(connection), m_db(std::move(connection))
 {
 }
@@ -84,59 +120,47 @@ RecordSource::RosterRead PgRecordSource::Students()
 
 SourceStatus PgRecordSource::Responses(const CResponseFile::Visitor& visit, int* unreadable)
 {
-    // What the server keeps was checked as it went in: every row reads.
-    if (unreadable)
-        *unreadable = 0;
-    // Through a cursor, some thousands of rows at a time: a million answers
-    // held as rows would take many times the memory of the figures.
-    PgConnection::Result read =
-        m_db.ExecScript("BEGIN READ ONLY; DECLARE answers NO SCROLL CURSOR FOR "
-                        "SELECT result_id, name, is_test, is_pretest, title, "
-                        "quiz_chapter, graded, bank_path, bank_size, bank_hash, "
-                        "chapter, question_key, answer, is_right, flagged, answer_key FROM "
-                        "quillet.response_list ORDER BY result_id, position");
+    int skipped = 0;
     ResponseRecord record;
-    std::optional<std::string> current; // the result id of the record
-    bool started = false;
-    while (read.status)
-    {
-        read = m_db.Exec("FETCH 10000 FROM answers");
-        if (!read.status || read.rows.empty())
-            break;
-        for (const PgConnection::Row& row : read.rows)
-        {
-            if (!started || row[0] != current)
+    AnswerArrays arrays;
+    // Compiling the plan took longer than it saved on a million answers.
+    PgConnection::Result read = m_db.ExecScript("BEGIN READ ONLY; SET LOCAL jit = off");
+    // A row a test, handed on as the server sends it: a million answers held
+    // at once would take many times the memory of the figures.
+    if (read.status)
+        read = m_db.Stream(
+            "SELECT name, is_test, is_pretest, title, quiz_chapter, graded, bank_path, bank_size, bank_hash, "
+            "positions, chapters, question_keys, answers, rights, flags, answer_keys "
+            "FROM quillet.response_arrays ORDER BY result_id",
+            [&](PgConnection::Row& row)
             {
-                if (started)
-                    visit(record);
-                started = true;
-                current = row[0];
-                record.student = row[1].value_or("");
-                record.kind = !PgConnection::IsTrue(row[2])  ? TestKind::Quiz
-                              : PgConnection::IsTrue(row[3]) ? TestKind::PreTest
+                // What the server keeps was checked as it went in: only a server
+                // that is not ours would send arrays that do not read.
+                if (!AnswersOf(row, 9, arrays, record.responses))
+                {
+                    ++skipped;
+                    return;
+                }
+                record.student = std::move(row[0]).value_or("");
+                record.kind = !PgConnection::IsTrue(row[1])  ? TestKind::Quiz
+                              : PgConnection::IsTrue(row[2]) ? TestKind::PreTest
                                                              : TestKind::Test;
-                record.course = row[4].value_or("");
-                record.quizChapter = row[5].value_or("");
-                record.graded = PgConnection::Number(row[6]);
-                record.bank = {row[7].value_or(""), static_cast<std::uint64_t>(PgConnection::Number(row[8])),
-                               std::strtoull(row[9].value_or("0").c_str(), nullptr, 16)};
-                record.responses.clear();
-            }
-            // No answer is a null, not answer 0.
-            const int answer = row[12] ? static_cast<int>(PgConnection::Number(row[12])) : -1;
-            record.responses.push_back({row[10].value_or(""), row[11].value_or(""), answer,
-                                        PgConnection::IsTrue(row[13]), PgConnection::IsTrue(row[14]),
-                                        row[15].value_or("")});
-        }
-    }
+                record.course = std::move(row[3]).value_or("");
+                record.quizChapter = std::move(row[4]).value_or("");
+                record.graded = PgConnection::Number(row[5]);
+                record.bank = {std::move(row[6]).value_or(""),
+                               static_cast<std::uint64_t>(PgConnection::Number(row[7])),
+                               std::strtoull(row[8].value_or("0").c_str(), nullptr, 16)};
+                visit(record);
+            });
+    if (unreadable)
+        *unreadable = skipped;
     if (!read.status)
     {
         // The connection serves this source's next reading.
         m_db.ExecScript("ROLLBACK");
         return Failure(read);
     }
-    if (started)
-        visit(record);
     m_db.ExecScript("COMMIT");
     return {};
 }

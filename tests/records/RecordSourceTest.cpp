@@ -186,6 +186,40 @@ TEST_P(Sources, AClassReadsBackAsItWasSaved)
                                [](const auto& a, const auto& b) { return a.name < b.name; }));
 }
 
+TEST_P(Sources, AnswersOfAnyTextReadBackInTheirOrder)
+{
+    // Texts that a server quotes or escapes in an array, and more answers
+    // than sort alike as text and as numbers.
+    const char* const texts[] = {
+        "tab\there", "NULL", "", "{a,\"b\"}\\c", "new\nline", "comma, space", "\u00dcber \u6f22\u5b57"};
+    Sitting sitting{"awkward", TestKind::Test, "", 1'765'000'400, 0, {}};
+    for (int i = 0; i < 12; ++i)
+    {
+        const std::string text = texts[i % std::size(texts)];
+        const int answer = i % 3 - 1;
+        sitting.answers.push_back({text, text + std::to_string(i), answer, answer == 0, i % 4 == 0,
+                                   answer < 0 ? "" : quillet::HashText(0xa0 + i)});
+        sitting.right += answer == 0;
+    }
+    CResultEntry result = ResultOf(sitting);
+    result.m_nTotal = static_cast<int>(sitting.answers.size());
+    const quillet::ResultAnswers answers{{"/banks/net.blh", 10, 0xabc}, sitting.answers};
+    quillet::RecordStore::Login registered = Store()->Register({sitting.student, "pw"});
+    ASSERT_TRUE(registered.status) << registered.status.reason;
+    ASSERT_TRUE(registered.session->AddResult(result, answers).status);
+
+    std::string responses;
+    const quillet::SourceStatus visited = RecordSource::Open(Where())->Responses(
+        [&](quillet::ResponseRecord& record)
+        {
+            if (record.student == sitting.student)
+                responses += quillet::CResponseFile::Compose(record);
+        });
+    EXPECT_EQ(visited.Error(), SourceError::None) << visited.ErrorText();
+    EXPECT_EQ(responses, quillet::CResponseFile::Compose({sitting.student, sitting.kind, "Networks", "",
+                                                          sitting.graded, answers.bank, sitting.answers}));
+}
+
 TEST_P(Sources, WhatCannotBeReadSaysWhyByItsCode)
 {
     const auto students = [](RecordSource& source) { return source.Students().status; };
