@@ -22,6 +22,7 @@ std::string QuestionKey(const std::string& text)
 std::vector<std::string> AnswerKeysOf(const CQuestion& question)
 {
     std::vector<std::string> keys;
+    keys.reserve(static_cast<std::size_t>(question.GetAnswerCount()));
     for (int i = 0; i < question.GetAnswerCount(); ++i)
         keys.push_back(QuestionKey(*question.GetAnswerText(i)));
     return keys;

@@ -270,7 +270,8 @@ QuestionFigures QuestionStats::FiguresOf(const Tally& tally, const CQuestion* ba
         const long long count = at < chosen.size() ? chosen[at] : 0;
         if (!bank && count == 0)
             continue;
-        const bool isGone = place < static_cast<int>(goneAt.size()) && goneAt[static_cast<std::size_t>(place)];
+        const bool isGone =
+            place < static_cast<int>(goneAt.size()) && goneAt[static_cast<std::size_t>(place)];
         // An answer gone from the bank was right as its test was scored.
         const bool right = bank && !isGone ? place == bank->GetCorrect()
                                            : place < static_cast<int>(rightAt.size()) &&

@@ -114,7 +114,8 @@ TEST_F(StatsTool, JsonCsvAndTextShowTheSameFiguresSafely)
           "    answer 1 (right)  33.3%\n"
           "    answer 3          33.3%\n"
           "  too few answers to judge: 3 of the 20 needed\n",
-          "\nReliability (Cronbach's alpha, as KR-20), tests of every kind:\n  Tests from /b.blh, 2 questions: 0.667 over 3 "
+          "\nReliability (Cronbach's alpha, as KR-20), tests of every kind:\n  Tests from /b.blh, 2 "
+          "questions: 0.667 over 3 "
           "tests\n",
           "\n  Ch\\x1b[2J: 1 of 3 (33.3%); Tests 1 of 3 (33.3%)\n"})
         EXPECT_NE(text.out.find(line), std::string::npos) << line << "\nin\n" << text.out;

@@ -138,7 +138,8 @@ bool ReadBank(Options& options, BankFile& bank)
 // Tallies the answers that the store keeps, and sets them in the grid when
 // there is one; false, having said why, when they cannot be read. What
 // there is to tell of those read is told too.
-bool Tally(RecordSource& source, const BankKeys* keys, QuestionStats& stats, AnswerGrid* grid, StatsInput& input)
+bool Tally(RecordSource& source, const BankKeys* keys, QuestionStats& stats, AnswerGrid* grid,
+           StatsInput& input)
 {
     const SourceStatus read = source.Responses(
         [&](ResponseRecord& record)
