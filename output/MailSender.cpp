@@ -7,6 +7,7 @@
 #include <QSysInfo>
 #include <QTimer>
 #include <ctime>
+#include <memory>
 #include <optional>
 
 #include "output/MailMessage.h"
@@ -20,6 +21,7 @@ namespace
 {
 int g_deadlineMs = 60'000;
 constexpr int kLogonRefused = 77; // EX_NOPERM
+constexpr int kOpenerWaitMs = 5'000;
 
 QString FindMailer()
 {
@@ -93,12 +95,31 @@ MailOutcome RunMailer(const QString& mailer, const std::string& message, QWidget
 
 // Opens the desktop's mail client on the message. xdg-open itself, not
 // through the platform plugin: every plugin can start it, while some open
-// nothing at all; it returns at once or waits for the mail client, so it is
+// nothing at all. It ends at once, with a failure when no mail client took
+// the message (3: "no method available"), or waits for the mail client it
+// started: one still running after a few seconds has opened a client and is
 // left to run.
-bool HandOver(const MailParts& parts)
+MailOutcome HandOver(const MailParts& parts)
 {
     const std::optional<std::string> address = MailtoAddress(parts);
-    return address && QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromStdString(*address)});
+    if (!address)
+        return MailOutcome::NoMailer;
+    auto opener = std::make_unique<QProcess>();
+    opener->setProgram(QStringLiteral("xdg-open"));
+    opener->setArguments({QString::fromStdString(*address)});
+    opener->setProcessChannelMode(QProcess::ForwardedChannels);
+    opener->start();
+    if (!opener->waitForStarted(kOpenerWaitMs))
+        return MailOutcome::NoMailer;
+    if (!opener->waitForFinished(kOpenerWaitMs))
+    {
+        QProcess* running = opener.release();
+        QObject::connect(running, &QProcess::finished, running, &QObject::deleteLater);
+        return MailOutcome::HandedOver;
+    }
+    return opener->exitStatus() == QProcess::NormalExit && opener->exitCode() == 0
+               ? MailOutcome::HandedOver
+               : MailOutcome::NotHandedOver;
 }
 
 MailParts Compose(const CResultsDoc& doc)
@@ -126,7 +147,7 @@ MailOutcome Send(const CResultsDoc& doc, QWidget* window)
     const MailParts parts = Compose(doc);
     const QString mailer = FindMailer();
     if (mailer.isEmpty())
-        return HandOver(parts) ? MailOutcome::HandedOver : MailOutcome::NoMailer;
+        return HandOver(parts);
     if (!QFileInfo(mailer).isExecutable() || QFileInfo(mailer).isDir())
         return MailOutcome::InvalidMailer;
     const auto message = BuildMailMessage(parts);
@@ -147,27 +168,5 @@ MailOutcome SendResults(const CResultsDoc& doc, QWidget* window)
     const MailOutcome outcome = Send(doc, window);
     QApplication::restoreOverrideCursor();
     return outcome;
-}
-
-const char* MailFailureText(MailOutcome outcome)
-{
-    switch (outcome)
-    {
-    case MailOutcome::NoMailer:
-        return kMailLoadFailed;
-    case MailOutcome::InvalidMailer:
-        return kMailInvalid;
-    case MailOutcome::SendFailed:
-        return kMailSendFailed;
-    case MailOutcome::LogonFailed:
-        return kMailLoginRefused;
-    case MailOutcome::TimedOut:
-        return kMailTimedOut;
-    case MailOutcome::Sent:
-    case MailOutcome::Cancelled:
-    case MailOutcome::HandedOver:
-        break;
-    }
-    return nullptr;
 }
 }

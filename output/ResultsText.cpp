@@ -5,6 +5,7 @@
 #include "platform/TimeText.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace
 {
@@ -64,5 +65,16 @@ std::string NationalAverageAddress(const CResultEntry& result, const std::string
     address->AddQueryItem("MT", FormatSpan(result.m_spanTaken, "%M"));
     address->AddQueryItem("ST", FormatSpan(result.m_spanTaken, "%S"));
     return address->Text();
+}
+
+std::string SavedFileText(const std::string& path)
+{
+    const std::filesystem::path file(path);
+    return "the file " + file.filename().string() + " in the folder " + file.parent_path().string();
+}
+
+std::string PdfSavedText(const std::string& path)
+{
+    return "The print-out is saved as " + SavedFileText(path) + ".";
 }
 }

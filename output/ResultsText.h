@@ -20,4 +20,10 @@ std::string ComparePreviousText(const std::vector<CResultEntry*>& results);
 inline constexpr const char* kNationalAverageAddress = "http://www.pellmark.example/tovrin/worldave.asp";
 std::string NationalAverageAddress(const CResultEntry& result,
                                    const std::string& pageAddress = kNationalAverageAddress);
+
+// "the file NAME in the folder FOLDER": where a saved file went, for the
+// student to find it.
+std::string SavedFileText(const std::string& path);
+// Tells where a print-out saved as a PDF file went.
+std::string PdfSavedText(const std::string& path);
 }

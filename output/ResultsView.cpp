@@ -128,7 +128,7 @@ PrintOutcome CResultsView::OnFilePrint(QWidget* owner)
         return {};
     QPrinter printer(QPrinter::HighResolution);
     if (!PreparePrinter(printer))
-        return {PrintOutcome::Status::NoPrinter, {}};
+        return {PrintOutcome::Status::NoPrinter, {}, {}};
     return Print(printer, owner);
 }
 
@@ -140,7 +140,10 @@ PrintOutcome CResultsView::PrintToPdf(QWidget* owner, const QString& path)
     PreparePrinter(printer);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
-    return Print(printer, owner);
+    PrintOutcome printed = Print(printer, owner);
+    if (printed.status == PrintOutcome::Status::Printed)
+        printed.file = ToBytes(path);
+    return printed;
 }
 
 PrintOutcome CResultsView::Print(QPrinter& printer, QWidget* owner)
@@ -165,7 +168,7 @@ PrintOutcome CResultsView::Print(QPrinter& printer, QWidget* owner)
         // Printing to a file fails on the file: name it.
         if (printer.outputFormat() == QPrinter::PdfFormat)
             text += " The file " + ToBytes(printer.outputFileName()) + " cannot be written.";
-        return {PrintOutcome::Status::NotStarted, text};
+        return {PrintOutcome::Status::NotStarted, text, {}};
     }
     OnDraw(painter, printer);
     if (!m_pDocument->m_bCertificate)

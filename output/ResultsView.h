@@ -22,6 +22,7 @@ struct PrintOutcome
     };
     Status status = Status::Printed;
     std::string failure; // NotStarted: why, naming the file when printing to one
+    std::string file;    // Printed into a PDF file the student chose: that file
 };
 
 // Prints the results report: a certificate of completion or a results
@@ -41,7 +42,7 @@ class CResultsView
     // results page followed by the questions to review. `owner` takes no
     // input while it prints. It tells the student nothing: the window does.
     PrintOutcome OnFilePrint(QWidget* owner);
-    // The same job into the PDF file `path`.
+    // The same job into the PDF file `path`, named in the outcome.
     PrintOutcome PrintToPdf(QWidget* owner, const QString& path);
 
     // Sets up the printer; false when there is none to print on.

@@ -1,8 +1,10 @@
 #include "testwin/ResultsCommands.h"
 
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -114,6 +116,12 @@ void CResultsCommands::PrintJob(std::optional<bool>& saveInstead)
         saveInstead = m_prompts.Ask(kNoPrinterQuestion, "No Printer", true);
     if (!*saveInstead)
         return;
+    if (const std::optional<PrintOutcome> saved = SaveAsPdf())
+        TellPrinted(*saved);
+}
+
+std::optional<PrintOutcome> CResultsCommands::SaveAsPdf()
+{
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
@@ -124,14 +132,36 @@ void CResultsCommands::PrintJob(std::optional<bool>& saveInstead)
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
     dialog.setDirectory(folder);
     dialog.selectFile(FromBytes(PrintView().GetDocument()->PrintFileName()));
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        TellPrinted(PrintView().PrintToPdf(m_pWindow, dialog.selectedFiles().constFirst()));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return PrintView().PrintToPdf(m_pWindow, dialog.selectedFiles().constFirst());
 }
 
 void CResultsCommands::TellPrinted(const PrintOutcome& printed) const
 {
     if (printed.status == PrintOutcome::Status::NotStarted)
         m_prompts.Message(printed.failure, "Print", CWindowPrompts::kNotice);
+    else if (!printed.file.empty())
+        m_prompts.Message(quillet::PdfSavedText(printed.file), "Print", CWindowPrompts::kNotice);
+}
+
+std::string CResultsCommands::AskAddress() const
+{
+    std::string typed;
+    for (;;)
+    {
+        // A fresh box each time, holding what was typed: a refused address
+        // is mended, not typed again.
+        CEmailAddressDlg prompt(m_pWindow);
+        prompt.m_strAddress = typed;
+        if (prompt.DoModal() != IDOK || prompt.m_strAddress.empty())
+            return {};
+        typed = prompt.m_strAddress;
+        // sendmail -t would mail every address the field holds.
+        if (quillet::IsSingleAddress(typed))
+            return typed;
+        m_prompts.Message(quillet::kOneAddressPlease, "E-Mail", CWindowPrompts::kNotice);
+    }
 }
 
 void CResultsCommands::EMail()
@@ -140,25 +170,29 @@ void CResultsCommands::EMail()
     const CResultEntry* latest = history.FindLatestResult();
     if (!latest)
         return;
-    CEmailAddressDlg prompt(m_pWindow);
-    if (prompt.DoModal() != IDOK || prompt.m_strAddress.empty())
+    const std::string address = AskAddress();
+    if (address.empty())
         return;
-    // sendmail -t would mail every address the field holds.
-    if (!quillet::IsSingleAddress(prompt.m_strAddress))
-    {
-        m_prompts.Message(quillet::kOneAddressPlease, "E-Mail", CWindowPrompts::kNotice);
-        return;
-    }
     CResultsDoc& doc = *PrintView().GetDocument();
-    doc.m_strAddress = prompt.m_strAddress;
+    doc.m_strAddress = address;
+    doc.m_bCertificate = false;
     FillReport(doc, history, *latest);
-    const quillet::MailOutcome outcome = quillet::SendResults(doc, m_pWindow);
-    if (outcome == quillet::MailOutcome::Sent)
-        m_prompts.Message("Results sent to " + prompt.m_strAddress + ".", "E-Mail", CWindowPrompts::kNotice);
-    else if (outcome == quillet::MailOutcome::HandedOver)
-        m_prompts.Message("Your mail program opens a message with the results to " + prompt.m_strAddress +
-                              ": check it and press Send there.",
-                          "E-Mail", CWindowPrompts::kNotice);
-    else if (const char* failure = quillet::MailFailureText(outcome))
-        m_prompts.Message(failure, "E-Mail", CWindowPrompts::kNotice);
+    const quillet::MailReport report = quillet::ReportMail(quillet::SendResults(doc, m_pWindow), address);
+    if (!report.text.empty())
+        m_prompts.Message(report.text, "E-Mail", CWindowPrompts::kNotice);
+    if (report.offersCopy && m_prompts.Ask(quillet::kMailCopyQuestion, "E-Mail", true))
+        CopyResults(doc);
+}
+
+void CResultsCommands::CopyResults(CResultsDoc& doc)
+{
+    std::string subject;
+    std::string body;
+    doc.ComposeResultsText(subject, body);
+    QGuiApplication::clipboard()->setText(FromBytes(quillet::MailCopyText(doc.m_strAddress, subject, body)));
+    const std::optional<PrintOutcome> saved = SaveAsPdf();
+    if (saved && saved->status == PrintOutcome::Status::NotStarted)
+        TellPrinted(*saved);
+    m_prompts.Message(quillet::MailCopiedText(doc.m_strAddress, saved ? saved->file : std::string()),
+                      "E-Mail", CWindowPrompts::kNotice);
 }

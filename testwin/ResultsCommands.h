@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "course/TestSession.h"
 #include "records/StudentSession.h"
@@ -39,8 +40,16 @@ class CResultsCommands
     // One print job; without a printer, offers a PDF file, asking first
     // unless `saveInstead` holds the answer already.
     void PrintJob(std::optional<bool>& saveInstead);
-    // Tells the student of a job that did not start.
+    // The print-out into a PDF file the student picks; nothing when the
+    // student cancels.
+    std::optional<PrintOutcome> SaveAsPdf();
+    // Tells the student of a job that did not start, or of the PDF file saved.
     void TellPrinted(const PrintOutcome& printed) const;
+    // The one address the student types; empty when cancelled.
+    std::string AskAddress() const;
+    // After a failed send: the results on the clipboard and, if the student
+    // saves one, a PDF file to attach.
+    void CopyResults(CResultsDoc& doc);
     // The report of the latest result, for printing and e-mail.
     void FillReport(CResultsDoc& doc, const CResultHistory& history, const CResultEntry& latest);
 

@@ -1,6 +1,7 @@
 // The results page's commands driven through the window as a student uses
 // them: Print into PDF files, E-Mail through msmtp to a local SMTP server,
 // Compare Previous and Compare National.
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -16,6 +17,7 @@
 #include "course/CourseReader.h"
 #include "output/MailSender.h"
 #include "output/ResultsView.h"
+#include "testwin/EmailAddressDlg.h"
 #include "testwin/QuilletDlg.h"
 #include "testwin/ResultsCommands.h"
 #include "testwin/WindowTestSupport.h"
@@ -342,10 +344,12 @@ class OutputCommandsTest : public QObject
         const QString certFile = "pdfFileDialog: " + documents + "Intro Course Certificate 2023-03-22.pdf";
         const QString resultsFile =
             "pdfFileDialog: " + documents + "Intro Course Test Results 2023-03-22.pdf";
+        const QString savedIn = "messageBox: The print-out is saved as the file %1 in the folder {run}.";
         // clang-format off
         QTest::newRow("certificate and results saved") << Marks(15, 20)
-            << QStringList{"okButton", "okButton", "save:cert.pdf", "okButton", "save:results.pdf"}
-            << QStringList{cert, noPrinter, certFile, kResultsPrompt, resultsFile}
+            << QStringList{"okButton", "okButton", "save:cert.pdf", "okButton", "okButton", "save:results.pdf"}
+            << QStringList{cert, noPrinter, certFile, savedIn.arg("cert.pdf"), kResultsPrompt, resultsFile,
+                           savedIn.arg("results.pdf")}
             << QStringList{"certificate", "results"};
         QTest::newRow("declined: told once") << Marks(15, 20)
             << QStringList{"okButton", "cancelButton", "okButton"}
@@ -376,7 +380,7 @@ class OutputCommandsTest : public QObject
         for (const QString& reply : replies)
             answers.push_back(
                 {reply.section(':', 0, 0), reply.contains(':') ? Path(reply.section(':', 1)) : ""});
-        QCOMPARE(Answering(answers, [&] { w->OnPrint(); }), boxes);
+        QCOMPARE(Answering(answers, [&] { w->OnPrint(); }), boxes.replaceInStrings("{run}", m_dir));
         QStringList written;
         for (const QString file : {"cert.pdf", "results.pdf"})
             if (QFile::exists(Path(file)))
@@ -501,7 +505,8 @@ class OutputCommandsTest : public QObject
         QTest::addColumn<QStringList>("boxes");
         QTest::addColumn<QString>("to"); // the To line of the message sent; empty: none sent
         const QString box = "emailAddressBox";
-        const QString failed = "messageBox: Send Mail failed to send message.";
+        const QString failed = "messageBox: Send Mail failed to send message. The results were not sent.";
+        const QString copy = QString("promptBox: ") + quillet::kMailCopyQuestion;
         const QString ann = "ann@example.org";
         // clang-format off
         const QString sent = "messageBox: Results sent to ann@example.org.";
@@ -509,25 +514,27 @@ class OutputCommandsTest : public QObject
         QTest::newRow("sent over SMTP") << "smtp" << "okButton" << ann << QStringList{box, sent}
                                         << "To: Test Result Recipient <ann@example.org>";
         QTest::newRow("login refused") << "smtp-refusing" << "okButton" << ann
-                                       << QStringList{box, QString("messageBox: ") + quillet::kMailLoginRefused} << "";
-        QTest::newRow("server down") << "smtp-down" << "okButton" << ann << QStringList{box, failed} << "";
+                                       << QStringList{box, QString("messageBox: ") + quillet::kMailLoginRefused +
+                                                      " The results were not sent.", copy} << "";
+        QTest::newRow("server down") << "smtp-down" << "okButton" << ann << QStringList{box, failed, copy} << "";
         QTest::newRow("no mail program: the desktop's") << "missing" << "okButton" << ann
                                          << QStringList{box, "messageBox: Your mail program opens a message with "
                                                         "the results to ann@example.org: check it and press Send there."}
                                          << "";
         QTest::newRow("not executable") << "not-executable" << "okButton" << ann
-                                        << QStringList{box, "messageBox: Mail system DLL is invalid."} << "";
+                                        << QStringList{box, "messageBox: Mail system DLL is invalid. "
+                                                       "The results were not sent.", copy} << "";
         QTest::newRow("address with blanks") << "capture" << "okButton" << "ann at example .org"
-                                             << QStringList{box, one} << "";
+                                             << QStringList{box, one, box} << "";
         QTest::newRow("three addresses") << "capture" << "okButton"
                                          << "teacher@school.example>, spy@evil.example, <x@y.example"
-                                         << QStringList{box, one} << "";
+                                         << QStringList{box, one, box} << "";
         QTest::newRow("captured") << "capture" << "okButton" << ann << QStringList{box, sent}
                                   << "To: Test Result Recipient <ann@example.org>";
         QTest::newRow("cancelled") << "capture" << "cancelButton" << ann << QStringList{box} << "";
         QTest::newRow("empty address") << "capture" << "okButton" << "" << QStringList{box} << "";
         QTest::newRow("line break in the address") << "capture" << "okButton" << ann + "\nBcc: eve@example.org"
-                                                   << QStringList{box, one} << "";
+                                                   << QStringList{box, one, box} << "";
         // clang-format on
     }
     void emailGoesToTheMailProgram()
@@ -573,7 +580,17 @@ class OutputCommandsTest : public QObject
 
         auto w = Graded("test", kMarks17);
         QVERIFY(w);
-        QCOMPARE(Answering({{button, typed}, {"okButton"}}, [&] { w->OnEMail(); }), boxes);
+        // A refused address comes back in the box as typed; the offer of a copy is declined.
+        QString reopened;
+        const auto look = [&]
+        {
+            if (auto* again = qobject_cast<CEmailAddressDlg*>(QApplication::activeModalWidget()))
+                reopened = again->findChild<QLineEdit*>()->text();
+        };
+        QCOMPARE(
+            Answering({{button, typed}, {"okButton"}, {"cancelButton", {}, look}}, [&] { w->OnEMail(); }),
+            boxes);
+        QCOMPARE(reopened, boxes.size() == 3 && boxes[2] == "emailAddressBox" ? typed : QString());
         QVERIFY(w->isEnabled());
         QVERIFY(!QApplication::overrideCursor());
         const QStringList messages = Stored(mail, ".eml");
@@ -611,7 +628,8 @@ class OutputCommandsTest : public QObject
         QTest::newRow("cancelled") << true << QStringList{"emailAddressBox"};
         QTest::newRow("deadline") << false
                                   << QStringList{"emailAddressBox",
-                                                 QString("messageBox: ") + quillet::kMailTimedOut};
+                                                 QString("messageBox: ") + quillet::kMailTimedOut,
+                                                 QString("promptBox: ") + quillet::kMailCopyQuestion};
     }
     void mailProgramThatNeverEndsIsCancelledOrStopped()
     {
@@ -646,6 +664,75 @@ class OutputCommandsTest : public QObject
         QCOMPARE(::kill(pid.readAll().trimmed().toInt(), 0), -1); // stopped and reaped
     }
 
+    void failedMailOffersTheResultsToCopyWithAPdf_data()
+    {
+        QTest::addColumn<QString>(
+            "failing"); // "opener": the desktop's xdg-open exits 3; "mailer": sendmail exits 1
+        QTest::addColumn<QStringList>("replies");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<bool>("copied");
+        const QString told = "messageBox: %1 The results were not sent.";
+        const QString copy = QString("promptBox: ") + quillet::kMailCopyQuestion;
+        const QString dialog = "pdfFileDialog: " + m_home.filePath("home/Documents/") +
+                               "Intro Course Test Results 2023-03-22.pdf";
+        const QString pasted =
+            "messageBox: The results are copied: paste them into a new message to ann@example.org.";
+        const QString noClient = told.arg(quillet::kMailNoClient);
+        // clang-format off
+        QTest::newRow("opener fails: copied, PDF saved") << "opener"
+            << QStringList{"okButton", "save:results.pdf"}
+            << QStringList{noClient, copy, dialog, pasted + "\nAttach the file results.pdf in the folder {run}."}
+            << true;
+        QTest::newRow("opener fails: copied, no PDF") << "opener" << QStringList{"okButton", "cancel:"}
+            << QStringList{noClient, copy, dialog, pasted} << true;
+        QTest::newRow("mailer fails: declined") << "mailer" << QStringList{"cancelButton"}
+            << QStringList{told.arg(quillet::kMailSendFailed), copy} << false;
+        // clang-format on
+    }
+    void failedMailOffersTheResultsToCopyWithAPdf()
+    {
+        QFETCH(QString, failing);
+        QFETCH(QStringList, replies);
+        QFETCH(QStringList, boxes);
+        QFETCH(bool, copied);
+        const QByteArray home = qgetenv("HOME");
+        const QByteArray path = qgetenv("PATH");
+        const auto restore = qScopeGuard(
+            [&]
+            {
+                qputenv("HOME", home);
+                qputenv("PATH", path);
+            });
+        qputenv("HOME", QFile::encodeName(m_home.filePath("home")));
+        QVERIFY(QDir().mkpath(m_home.filePath("home/Documents")) && QDir().mkpath(Path("bin")));
+        // As xdg-open answers for mailto: on a desktop without a mail client.
+        QVERIFY(!Script("bin/xdg-open", "echo 'xdg-open: no method available for opening' >&2\nexit 3")
+                     .isEmpty());
+        qputenv("PATH", QFile::encodeName(Path("bin")) + ":" + path);
+        if (failing == "mailer")
+            qputenv("QUILLET_SENDMAIL", QFile::encodeName(Script("failing", "exit 1")));
+        QApplication::clipboard()->setText("the student's own");
+        auto w = Graded("test", kMarks17);
+        QVERIFY(w);
+        std::vector<Reply> answers{{"okButton", "ann@example.org"}, {"okButton"}};
+        for (const QString& reply : replies)
+            answers.push_back(
+                {reply.section(':', 0, 0), reply.contains(':') ? Path(reply.section(':', 1)) : QString()});
+        QCOMPARE(Answering(answers, [&] { w->OnEMail(); }),
+                 QStringList{"emailAddressBox"} + boxes.replaceInStrings("{run}", m_dir));
+        const QString clipboard = QApplication::clipboard()->text();
+        if (copied)
+            QVERIFY2(clipboard.startsWith(
+                         "To: ann@example.org\nSubject: Test Results: Ann, Intro Course, 17/20\n\n"
+                         "Test Results for Intro Course") &&
+                         clipboard.contains("Percent Correct: 85%"),
+                     qPrintable(clipboard));
+        else
+            QCOMPARE(clipboard, QString("the student's own"));
+        QCOMPARE(QFile::exists(Path("results.pdf")), replies.contains("save:results.pdf"));
+        QCOMPARE(Opened(), QStringList{});
+    }
+
     void missingMailProgramIsLookedForAgain()
     {
         auto w = Graded("test", kMarks17);
@@ -656,7 +743,10 @@ class OutputCommandsTest : public QObject
             qputenv("PATH", QFile::encodeName(Path("records")));
             const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
             QCOMPARE(Answering({{"okButton", "ann@example.org"}, {"okButton"}}, [&] { w->OnEMail(); }),
-                     (QStringList{"emailAddressBox", QString("messageBox: ") + quillet::kMailLoadFailed}));
+                     (QStringList{"emailAddressBox",
+                                  QString("messageBox: ") + quillet::kMailLoadFailed +
+                                      " The results were not sent.",
+                                  QString("promptBox: ") + quillet::kMailCopyQuestion}));
         }
         qputenv("QUILLET_SENDMAIL",
                 QFile::encodeName(Script("capture", "cat > '" + Path("mail/message1.eml") + "'")));
