@@ -58,7 +58,8 @@ std::vector<CKeysDlg::Row> WindowKeyRows()
     std::vector<CKeysDlg::Row> rows = {
         {QStringLiteral("Tab, Shift+Tab"), QStringLiteral("move between the controls")},
         {QStringLiteral("Space"), QStringLiteral("press the control that has the focus")},
-        {QStringLiteral("Up, Down, mouse wheel"), QStringLiteral("scroll a text too long for its box")}};
+        {QStringLiteral("Up, Down"),
+         QStringLiteral("scroll a text too long for its box, as the mouse wheel does")}};
     // A key of one button shares its row with the button's other keys; a
     // key of several buttons (on different pages) has a row of its own.
     std::vector<QString> shared;

@@ -32,7 +32,7 @@ inline constexpr WindowKey kWindowKeys[] = {
     {IDC_NEXT_UNANSWERED, "F8", "Next unanswered question", false},
     {IDC_HINT, "Alt+I", "HINT", false},
     {IDC_PLAY_TOPIC, "Alt+Y", "Play Topic", false},
-    {IDC_EXIT, "Alt+X", "EXIT: leave, in review back to the results", false},
+    {IDC_EXIT, "Alt+X", "EXIT: leave; from review, to the results", false},
     {IDC_REVIEW, "Alt+R", "Review the questions not answered right", false},
     {IDC_RETAKE, "Alt+T", "Retake", false},
     {IDC_PRINT, "Alt+P", "Print", false},
