@@ -22,6 +22,13 @@ constexpr OneButtonLayout kAlertLayout{QSize(275, 150), bitmap::kWoodTile};
 constexpr QSize kPromptSize(300, 150);
 constexpr QSize kAboutSize(500, 300);
 constexpr int kAboutPicture = bitmap::kAbout;
+// Inside the test window's page (kSurfaceWidth by kSurfaceHeight), with
+// room for what the window has over its page (menu bar, title bar).
+constexpr QSize kKeysSize(600, 370);
+constexpr int kKeysTitleHeight = 30;
+constexpr int kKeysHintHeight = 22;
+constexpr int kKeysRowHeight = 17; // the most a row takes; less when there are many
+constexpr int kKeysColumnGap = 12;
 
 int MessageTile(int background)
 {
@@ -159,4 +166,67 @@ QString CAboutDlg::SpokenMessage() const
 void CAboutDlg::OnDrawItem(QPainter& painter, const DrawItem& item)
 {
     TileBitmap(painter, kAboutPicture, item.rect);
+}
+
+CKeysDlg::CKeysDlg(QWidget* parent) : CSkinDialog(parent)
+{
+    setObjectName(QStringLiteral("keyboardBox"));
+    setAccessibleName(QStringLiteral("Keyboard"));
+    PlaceCentred(kKeysSize);
+    AddButton(IDOK, QStringLiteral("OK"), QRect(QPoint(0, 0), kKeysSize))
+        ->setObjectName(QStringLiteral("okButton"));
+}
+
+QString CKeysDlg::SpokenMessage() const
+{
+    QStringList lines;
+    for (const Row& row : m_rows)
+        lines += row.keys + QStringLiteral(": ") + row.what;
+    return lines.join(QStringLiteral(". "));
+}
+
+void CKeysDlg::OnDrawItem(QPainter& painter, const DrawItem& item)
+{
+    const QRect inside =
+        PaintOneButtonSurface(painter, item.rect, bitmap::kTableTile).adjusted(4, -10, -4, 0);
+    painter.setPen(Qt::black);
+    painter.setFont(MakeFont("Arial", 24, 700));
+    DrawText(painter, inside.adjusted(0, 0, 0, kKeysTitleHeight - inside.height()),
+             QStringLiteral("Keyboard"), DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    painter.setFont(MakeFont("Arial", 18));
+    DrawText(painter, inside, QString::fromLatin1(kClickHint), DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
+    if (m_rows.empty())
+        return;
+
+    // Every row set in one face, made smaller until the rows fit the height
+    // and the widest row the width.
+    const QRect table = inside.adjusted(0, kKeysTitleHeight, 0, -kKeysHintHeight);
+    int height = std::min(kKeysRowHeight, table.height() / static_cast<int>(m_rows.size()));
+    QFont keyFont;
+    QFont whatFont;
+    int keyWidth = 0;
+    for (;; --height)
+    {
+        keyFont = MakeFont("Arial", height, 700);
+        whatFont = MakeFont("Arial", height);
+        keyWidth = 0;
+        int whatWidth = 0;
+        for (const Row& row : m_rows)
+        {
+            keyWidth = std::max(keyWidth, QFontMetrics(keyFont).horizontalAdvance(row.keys));
+            whatWidth = std::max(whatWidth, QFontMetrics(whatFont).horizontalAdvance(row.what));
+        }
+        if (keyWidth + kKeysColumnGap + whatWidth <= table.width() || height <= 8)
+            break;
+    }
+    QRect line(table.left(), table.top(), table.width(), height);
+    for (const Row& row : m_rows)
+    {
+        painter.setFont(keyFont);
+        DrawText(painter, line, row.keys, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        painter.setFont(whatFont);
+        DrawText(painter, line.adjusted(keyWidth + kKeysColumnGap, 0, 0, 0), row.what,
+                 DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        line.translate(0, height);
+    }
 }

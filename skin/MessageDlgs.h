@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QString>
 #include <string>
+#include <vector>
 
 #include "skin/SkinDialog.h"
 
@@ -86,6 +88,29 @@ class CAboutDlg : public CSkinDialog
     Q_OBJECT
   public:
     explicit CAboutDlg(QWidget* parent = nullptr);
+
+  protected:
+    QString SpokenMessage() const override;
+    void OnDrawItem(QPainter& painter, const DrawItem& item) override;
+};
+
+// The window's keys, one row a key: what it does and on which pages. Like
+// the message box it is one big button: a click anywhere, Enter or Space
+// closes it with IDOK, Escape with IDCANCEL. It is as large as the page
+// it opens over, no larger.
+class CKeysDlg : public CSkinDialog
+{
+    Q_OBJECT
+  public:
+    struct Row
+    {
+        QString keys;
+        QString what;
+    };
+
+    explicit CKeysDlg(QWidget* parent = nullptr);
+
+    std::vector<Row> m_rows;
 
   protected:
     QString SpokenMessage() const override;

@@ -20,7 +20,8 @@ bool CModalOverlay::InsideOwner()
 }
 
 CModalOverlay::CModalOverlay(QDialog& dialog, QWidget& owner)
-    : m_dialog(&dialog), m_owner(owner), m_flags(dialog.windowFlags()), m_filled(dialog.autoFillBackground())
+    : m_dialog(&dialog), m_owner(owner), m_opener(owner.focusWidget()), m_flags(dialog.windowFlags()),
+      m_filled(dialog.autoFillBackground())
 {
     dialog.setParent(&owner, Qt::Widget);
     // A box that leaves its background to the window system would show the
@@ -33,23 +34,52 @@ CModalOverlay::CModalOverlay(QDialog& dialog, QWidget& owner)
 
 CModalOverlay::~CModalOverlay()
 {
+    // Hidden while watched, so that the focus goes back as when it closes.
+    if (m_dialog)
+        m_dialog->hide();
     qApp->removeEventFilter(this);
     if (!m_dialog)
         return;
-    m_dialog->hide();
     m_dialog->setParent(&m_owner, m_flags);
     m_dialog->setAutoFillBackground(m_filled);
 }
 
 bool CModalOverlay::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!m_dialog || !watched->isWidgetType())
+    if (!m_dialog)
+        return false;
+    // The window stays active behind the box, so its keys (the buttons'
+    // QShortcuts, the menu's actions) would still be taken.
+    if (event->type() == QEvent::Shortcut && ForWindowBehind(watched))
+        return true;
+    if (!watched->isWidgetType())
         return false;
     auto* widget = static_cast<QWidget*>(watched);
-    // A box that sizes itself as it opens is centred again.
-    if (widget == m_dialog && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
-        Centre();
-    if (widget->window() != &m_owner || widget == m_dialog || m_dialog->isAncestorOf(widget))
+    if (widget == m_dialog)
+    {
+        switch (event->type())
+        {
+        // A box that sizes itself as it opens is centred again.
+        case QEvent::Resize:
+        case QEvent::Show:
+            Centre();
+            break;
+        // Sent once its showEvent has run, which may have put the focus on
+        // a control of its own; else its first control takes it.
+        case QEvent::ShowToParent:
+            m_closing = false;
+            KeepFocusInside(Qt::ActiveWindowFocusReason);
+            break;
+        // Sent before Qt moves the focus off a hidden box to the next control.
+        case QEvent::Hide:
+            GiveFocusBack();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+    if (widget->window() != &m_owner || m_dialog->isAncestorOf(widget))
         return false;
     switch (event->type())
     {
@@ -73,7 +103,8 @@ bool CModalOverlay::eventFilter(QObject* watched, QEvent* event)
         event->ignore();
         return true;
     case QEvent::FocusIn:
-        KeepFocusInside(static_cast<QFocusEvent*>(event)->reason());
+        if (!m_closing)
+            KeepFocusInside(static_cast<QFocusEvent*>(event)->reason());
         return false;
     default:
         return false;
@@ -102,4 +133,19 @@ void CModalOverlay::KeepFocusInside(Qt::FocusReason reason)
         target = m_dialog->focusWidget();
     if (target)
         target->setFocus(reason);
+}
+
+bool CModalOverlay::ForWindowBehind(QObject* receiver) const
+{
+    for (const QObject* object = receiver; object; object = object->parent())
+        if (object == m_dialog)
+            return false;
+    return true;
+}
+
+void CModalOverlay::GiveFocusBack()
+{
+    m_closing = true;
+    if (m_opener && m_opener->isVisible() && m_opener->isEnabled() && m_opener->window() == &m_owner)
+        m_opener->setFocus(Qt::ActiveWindowFocusReason);
 }

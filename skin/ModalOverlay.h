@@ -12,6 +12,8 @@
 // drawn inside its window instead, centred, for as long as it runs: the
 // window's other controls take no mouse, key or shortcut, the Tab key goes
 // round the dialog's own controls, and the window does not close under it.
+// The keyboard comes with the dialog as it opens, as a window of its own
+// would take it, and goes back to the control that opened it as it closes.
 class CModalOverlay : public QObject
 {
   public:
@@ -31,9 +33,14 @@ class CModalOverlay : public QObject
     // Where the Tab key lands when it leaves the dialog: its first control
     // going forward, its last going back.
     void KeepFocusInside(Qt::FocusReason reason);
+    // Whether a shortcut event reaches a control of the window behind.
+    bool ForWindowBehind(QObject* receiver) const;
+    void GiveFocusBack();
 
     QPointer<QDialog> m_dialog;
     QWidget& m_owner;
+    QPointer<QWidget> m_opener;
     Qt::WindowFlags m_flags;
     bool m_filled;
+    bool m_closing = false; // hidden: the focus may leave it
 };

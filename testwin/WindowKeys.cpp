@@ -1,10 +1,10 @@
 #include "testwin/WindowKeys.h"
 
 #include <QAbstractButton>
-#include <QMessageBox>
 #include <QShortcut>
-
-#include "skin/ModalOverlay.h"
+#include <QStringList>
+#include <algorithm>
+#include <cstring>
 
 namespace
 {
@@ -14,6 +14,21 @@ QString Spoken(const char* keys)
     return QString::fromLatin1(keys)
         .replace(QLatin1String("PgDown"), QLatin1String("Page Down"))
         .replace(QLatin1String("PgUp"), QLatin1String("Page Up"));
+}
+
+// The pages a button shows on, by the names the student knows them by.
+QString PagesOf(unsigned pages)
+{
+    static constexpr struct
+    {
+        int page;
+        const char* name;
+    } kNames[] = {{PageTest, "Test"}, {PageQuiz, "Quiz"}, {PageReview, "Review"}, {PageResults, "Results"}};
+    QStringList names;
+    for (const auto& name : kNames)
+        if (pages & (1u << name.page))
+            names += QString::fromLatin1(name.name);
+    return names.join(QStringLiteral(", "));
 }
 }
 
@@ -38,37 +53,51 @@ void InstallWindowKeys(const std::function<QWidget*(int id)>& control)
     }
 }
 
-QString WindowKeysText()
+std::vector<CKeysDlg::Row> WindowKeyRows()
 {
-    QString text = QStringLiteral("Tab, Shift+Tab\tmove between the controls\n"
-                                  "Space\tpress the control that has the focus\n"
-                                  "Up, Down, mouse wheel\tscroll a text too long for its box\n");
-    QString last;
+    std::vector<CKeysDlg::Row> rows = {
+        {QStringLiteral("Tab, Shift+Tab"), QStringLiteral("move between the controls")},
+        {QStringLiteral("Space"), QStringLiteral("press the control that has the focus")},
+        {QStringLiteral("Up, Down"),
+         QStringLiteral("scroll a text too long for its box, as the mouse wheel does")}};
+    // A key of one button shares its row with the button's other keys; a
+    // key of several buttons (on different pages) has a row of its own.
+    std::vector<QString> shared;
     for (const WindowKey& key : kWindowKeys)
     {
-        const QString what = QString::fromLatin1(key.what);
-        // One line for the keys of one button.
-        if (what == last)
-            text.insert(text.lastIndexOf(QLatin1Char('\t')), QStringLiteral(", ") + Spoken(key.keys));
+        const QString keys = Spoken(key.keys);
+        const QString use = QString::fromLatin1(key.what) + QStringLiteral(" (") +
+                            PagesOf(quillet::skin::ControlOf(key.id).pages) + QLatin1Char(')');
+        const bool isShared =
+            std::count_if(std::begin(kWindowKeys), std::end(kWindowKeys),
+                          [&](const WindowKey& other) { return std::strcmp(other.keys, key.keys) == 0; }) > 1;
+        auto row = std::find_if(rows.begin(), rows.end(),
+                                [&](const CKeysDlg::Row& r)
+                                {
+                                    const bool rowShared =
+                                        std::find(shared.begin(), shared.end(), r.keys) != shared.end();
+                                    return isShared ? r.keys == keys : !rowShared && r.what == use;
+                                });
+        if (row == rows.end())
+        {
+            rows.push_back({keys, use});
+            if (isShared)
+                shared.push_back(keys);
+        }
+        else if (isShared)
+            row->what += QStringLiteral("; ") + use;
         else
-            text += Spoken(key.keys) + QLatin1Char('\t') + what + QLatin1Char('\n');
-        last = what;
+            row->keys += QStringLiteral(", ") + keys;
     }
-    text += QStringLiteral("Escape\tleave Quillet (an unfinished test can be continued)\n") +
-            QString::fromLatin1(kKeyboardHelpKey) + QStringLiteral("\tthis list");
-    return text;
+    rows.push_back(
+        {QStringLiteral("Escape"), QStringLiteral("leave Quillet (an unfinished test can be continued)")});
+    rows.push_back({QString::fromLatin1(kKeyboardHelpKey), QStringLiteral("this list")});
+    return rows;
 }
 
 void ShowWindowKeys(QWidget* owner)
 {
-    QString rows;
-    for (const QString& line : WindowKeysText().split(QLatin1Char('\n')))
-        rows += QStringLiteral("<tr><td><b>%1</b></td><td>%2</td></tr>")
-                    .arg(line.section(QLatin1Char('\t'), 0, 0).toHtmlEscaped(),
-                         line.section(QLatin1Char('\t'), 1).toHtmlEscaped());
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Keyboard"),
-                    QStringLiteral("<table cellspacing=\"4\">%1</table>").arg(rows), QMessageBox::Ok, owner);
-    box.setObjectName(QStringLiteral("keyboardBox"));
-    box.setTextFormat(Qt::RichText);
-    CModalOverlay::Exec(box);
+    CKeysDlg box(owner);
+    box.m_rows = WindowKeyRows();
+    box.DoModal();
 }

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QString>
 #include <functional>
+#include <vector>
 
+#include "skin/MessageDlgs.h"
 #include "skin/SkinCatalogue.h"
 
 class QWidget;
@@ -12,7 +13,7 @@ struct WindowKey
 {
     int id;           // the button it presses
     const char* keys; // as QKeySequence reads it
-    const char* what; // as the Keyboard box lists it
+    const char* what; // as the Keyboard box lists it, with the pages of the button
     bool byCaption;   // the caption's mnemonic gives it: no shortcut of its own
 };
 
@@ -29,16 +30,16 @@ inline constexpr WindowKey kWindowKeys[] = {
     {IDC_NEXT_FLAGGED, "F6", "Next flagged question", false},
     {IDC_LAST_UNANSWERED, "F7", "Last unanswered question", false},
     {IDC_NEXT_UNANSWERED, "F8", "Next unanswered question", false},
-    {IDC_HINT, "Alt+I", "HINT, in a quiz", false},
-    {IDC_PLAY_TOPIC, "Alt+Y", "Play Topic, in review", false},
-    {IDC_EXIT, "Alt+X", "EXIT: from the review back to the results", false},
+    {IDC_HINT, "Alt+I", "HINT", false},
+    {IDC_PLAY_TOPIC, "Alt+Y", "Play Topic", false},
+    {IDC_EXIT, "Alt+X", "EXIT: leave; from review, to the results", false},
     {IDC_REVIEW, "Alt+R", "Review the questions not answered right", false},
     {IDC_RETAKE, "Alt+T", "Retake", false},
     {IDC_PRINT, "Alt+P", "Print", false},
     {IDC_EMAIL, "Alt+M", "E-Mail", false},
     {IDC_COMPARE_PREVIOUS, "Alt+V", "Compare Previous", false},
     {IDC_COMPARE_NATIONAL, "Alt+L", "Compare National", false},
-    {IDC_EXIT_RESULTS, "Alt+X", "EXIT", false},
+    {IDC_EXIT_RESULTS, "Alt+X", "EXIT: leave Quillet", false},
 };
 
 // The key that opens the Keyboard box.
@@ -49,7 +50,8 @@ inline constexpr const char* kKeyboardHelpKey = "F1";
 // mnemonic, but for Next and Previous, which take it to the question.
 void InstallWindowKeys(const std::function<QWidget*(int id)>& control);
 
-// The keys as the Keyboard box lists them.
-QString WindowKeysText();
+// The keys as the Keyboard box lists them: each key once, with what it
+// does on which pages.
+std::vector<CKeysDlg::Row> WindowKeyRows();
 // The Keyboard box over the window.
 void ShowWindowKeys(QWidget* owner);

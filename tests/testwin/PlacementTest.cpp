@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "WindowTestSupport.h"
+#include "course/CourseReader.h"
 #include "skin/ModalOverlay.h"
 #include "testwin/ConfirmPasswordDlg.h"
 #include "testwin/QuilletDlg.h"
@@ -92,6 +93,75 @@ QWidget* ShownBox()
             return widget;
     return nullptr;
 }
+
+// Opens a box with `open` and, once it is on the screen and has settled,
+// finds where it lies against the page on `surface` and closes it with
+// `close`. Answers what was wrong; empty when the box lay centred on the
+// page. A box that is to take the keys (`keyed`) settles only once the
+// keyboard is in it.
+QString OpenAndPlace(QWidget& surface, const std::function<void()>& open,
+                     const std::function<void(QWidget& box)>& close, bool keyed)
+{
+    QImage screen;
+    QString problem;
+    QRect shownBox;
+    std::optional<QRect> page;
+    QTimer timer;
+    int waited = 0;
+    QObject::connect(&timer, &QTimer::timeout,
+                     [&]
+                     {
+                         QWidget* shown = ShownBox();
+                         // Painted and on the screen: give the compositor a moment.
+                         if (!shown || (waited += 100) < 700)
+                             return;
+                         screen = Screen();
+                         problem.clear();
+                         if (screen.isNull())
+                             problem = QStringLiteral("no screen capture");
+                         else if (const std::optional<QRect> at = Locate(screen, *shown, QRect(0, 0, 60, 24)))
+                             shownBox = *at;
+                         else
+                             problem = QStringLiteral("the box is not on the screen");
+                         // The page of the window: its left edge, which no box covers.
+                         page = screen.isNull() ? std::nullopt
+                                                : Locate(screen, surface, QRect(0, 0, 12, kSurfaceHeight));
+                         const QWidget* focus = QApplication::focusWidget();
+                         if (keyed && !(focus && shown->isAncestorOf(focus)))
+                             problem = QStringLiteral("the keyboard is not in the box");
+                         // A window manager may still move a box it has just mapped,
+                         // most of all on a busy machine: looked at again until it
+                         // has settled where the student would see it.
+                         if (!(problem.isEmpty() && page && Centred(*page, shownBox)) && waited < 4000)
+                             return;
+                         timer.stop();
+                         close(*shown);
+                     });
+    timer.start(100);
+    open();
+    if (waited == 0)
+        return QStringLiteral("no box opened");
+    if (!problem.isEmpty())
+        return problem;
+    if (!page)
+        return QStringLiteral("the window is not on the screen");
+    const QPoint off = shownBox.center() - page->center();
+    if (!Centred(*page, shownBox))
+        return QStringLiteral("box at %1,%2 (its centre %3,%4 from the page's), page at %5,%6")
+            .arg(shownBox.x())
+            .arg(shownBox.y())
+            .arg(off.x())
+            .arg(off.y())
+            .arg(page->x())
+            .arg(page->y());
+    return {};
+}
+
+// A key as the student types it: to the control that has the focus.
+void Type(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+}
 }
 
 class PlacementTest : public QObject
@@ -124,56 +194,104 @@ class PlacementTest : public QObject
         password->setText(QStringLiteral("secret"));
         QWidget* surface = window.findChild<QWidget*>(QStringLiteral("pageSurface"));
 
-        QImage screen;
-        QString problem;
-        QRect shownBox;
-        std::optional<QRect> page;
-        QTimer timer;
-        int waited = 0;
-        connect(&timer, &QTimer::timeout,
-                [&]
+        const QString problem = OpenAndPlace(
+            *surface,
+            [&]
+            {
+                if (box == "message")
                 {
-                    QWidget* shown = ShownBox();
-                    // Painted and on the screen: give the compositor a moment.
-                    if (!shown || (waited += 100) < 700)
-                        return;
-                    screen = Screen();
-                    problem.clear();
-                    if (screen.isNull())
-                        problem = QStringLiteral("no screen capture");
-                    else if (const std::optional<QRect> at = Locate(screen, *shown, QRect(0, 0, 60, 24)))
-                        shownBox = *at;
-                    else
-                        problem = QStringLiteral("the box is not on the screen");
-                    // The page of the window: its title, which no box covers.
-                    page = screen.isNull() ? std::nullopt : Locate(screen, *surface, QRect(20, 20, 120, 40));
-                    // A window manager may still move a box it has just mapped,
-                    // most of all on a busy machine: looked at again until it
-                    // has settled where the student would see it.
-                    if (problem.isEmpty() && !(page && Centred(*page, shownBox)) && waited < 4000)
-                        return;
-                    timer.stop();
-                    qobject_cast<QDialog*>(shown)->done(0);
-                });
-        timer.start(100);
-        if (box == "message")
-        {
-            QMessageBox message(QMessageBox::NoIcon, QStringLiteral("Quillet"), QStringLiteral("A message."),
-                                QMessageBox::Ok, &window);
-            CModalOverlay::Exec(message);
-        }
-        else
-            window.OnLoginNext();
+                    QMessageBox message(QMessageBox::NoIcon, QStringLiteral("Quillet"),
+                                        QStringLiteral("A message."), QMessageBox::Ok, &window);
+                    CModalOverlay::Exec(message);
+                }
+                else
+                    window.OnLoginNext();
+            },
+            [](QWidget& shown) { qobject_cast<QDialog*>(&shown)->done(0); }, false);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
-        QVERIFY2(page, "the window is not on the screen");
-        QVERIFY2(page->contains(shownBox), qPrintable(QStringLiteral("box at %1,%2, page at %3,%4")
-                                                          .arg(shownBox.x())
-                                                          .arg(shownBox.y())
-                                                          .arg(page->x())
-                                                          .arg(page->y())));
-        const QPoint off = shownBox.center() - page->center();
-        QVERIFY2(Centred(*page, shownBox),
-                 qPrintable(QStringLiteral("box centre %1,%2 from the page's").arg(off.x()).arg(off.y())));
+    }
+
+    // A student with the keyboard alone: the grading prompt, Compare
+    // Previous and the Keyboard box take the keys as they open, sit on the
+    // page, close by key and give the focus back to what opened them.
+    void boxesTakeTheKeyboard()
+    {
+        const std::string records = QFile::encodeName(m_records.filePath(kRecordFileName)).toStdString();
+        quillet::FileRecordStore(records).Register({"student", "secret"});
+        const auto opened = windowtest::WindowOn(records);
+        CQuilletDlg& window = *opened;
+        CRandom random(1);
+        window.SetRun(
+            quillet::TestRun::DrawTest(CCourseReader::LoadText(windowtest::Bank({2})), false, random));
+        window.OnInitDialog();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.findChild<QLineEdit*>(QStringLiteral("control1021"))->setText(QStringLiteral("student"));
+        window.findChild<QLineEdit*>(QStringLiteral("control1022"))->setText(QStringLiteral("secret"));
+        // weston's headless backend has no seat to give the window the
+        // keyboard: the test hands it over, as a compositor would.
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.OnLoginNext();
+        QCOMPARE(window.GetPage(), PageTest);
+        QWidget& surface = *window.findChild<QWidget*>(QStringLiteral("pageSurface"));
+
+        // Nothing answered: Next on the last question asks whether to grade.
+        Type(Qt::Key_PageDown);
+        QString seen;
+        QString problem = OpenAndPlace(
+            surface, [] { Type(Qt::Key_PageDown); },
+            [&](QWidget& box)
+            {
+                Type(Qt::Key_Tab);
+                seen = QApplication::focusWidget()->objectName();
+                Type(Qt::Key_Tab, Qt::ShiftModifier);
+                seen += QLatin1Char(' ') + QApplication::focusWidget()->objectName();
+                Type(Qt::Key_Return);
+                if (box.isVisible())
+                    qobject_cast<QDialog*>(&box)->done(0);
+            },
+            true);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QCOMPARE(seen, QStringLiteral("cancelButton okButton"));
+        QCOMPARE(window.GetPage(), PageResults);
+        // A window manager may leave no window active as a box window closes.
+        const auto activate = [&]
+        {
+            QApplication::setActiveWindow(&window);
+            return QTest::qWaitForWindowActive(&window);
+        };
+        QVERIFY(activate());
+
+        struct Walk
+        {
+            QKeyCombination key;
+            Qt::Key close;
+            QWidget* opener;
+        };
+        const Walk walks[] = {
+            {QKeyCombination(Qt::AltModifier, Qt::Key_V), Qt::Key_Escape,
+             window.Control(IDC_COMPARE_PREVIOUS)},
+            {QKeyCombination(Qt::Key_F1), Qt::Key_Space, window.Control(IDC_COMPARE_PREVIOUS)},
+            {QKeyCombination(Qt::Key_F1), Qt::Key_Return, window.Control(IDC_COMPARE_PREVIOUS)}};
+        for (const Walk& walk : walks)
+        {
+            bool closed = false;
+            problem = OpenAndPlace(
+                surface, [&] { Type(walk.key.key(), walk.key.keyboardModifiers()); },
+                [&](QWidget& box)
+                {
+                    Type(walk.close);
+                    closed = !box.isVisible();
+                    if (!closed)
+                        qobject_cast<QDialog*>(&box)->done(0);
+                },
+                true);
+            QVERIFY2(problem.isEmpty(), qPrintable(problem));
+            QVERIFY(closed);
+            QVERIFY(activate());
+            QCOMPARE(QApplication::focusWidget(), walk.opener);
+        }
     }
 };
 

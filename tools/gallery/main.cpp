@@ -21,6 +21,7 @@
 #include "testwin/ConfirmPasswordDlg.h"
 #include "testwin/EmailAddressDlg.h"
 #include "testwin/SkinPrompts.h"
+#include "testwin/WindowKeys.h"
 
 namespace
 {
@@ -231,6 +232,10 @@ int main(int argc, char** argv)
 
     CAboutDlg about;
     ok &= Save(about, dir, {"about.png", {}});
+
+    CKeysDlg keys;
+    keys.m_rows = WindowKeyRows();
+    ok &= Save(keys, dir, {"keyboard.png", {}});
     if (argc == 3)
         ok &= SavePages(dir, argv[2]);
     return ok ? 0 : 1;
